@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, then configures (once) and builds incrementally into build/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+build_dir=${VENDRA_BUILD_DIR:-build}
+export CCACHE_DIR=${CCACHE_DIR:-$PWD/.ccache}
+if [ ! -f "$build_dir/build.ninja" ]; then
+  cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+fi
+cmake --build "$build_dir" -j "$(nproc)"

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// Diagnostic output goes to standard error, where the per-run log capture picks it up.
+// Never pass a password or a cookie value in here.
+
+// Writes "<file.cpp:(123)> message" with the base name of the source file.
+void writeDiagnosticLine(const char *sourceFile, int line, const QString &message);
+
+// Writes the message as it stands, as one line.
+void writePlainLine(const QString &message);
+
+#define VENDRA_DIAG(message) ::writeDiagnosticLine(__FILE__, __LINE__, (message))
