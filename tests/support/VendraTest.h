@@ -7,13 +7,13 @@
 
 // Like QTEST_GUILESS_MAIN, with the string tables loaded and QStandardPaths pointed at test folders,
 // so that no test reads or writes the real settings of the machine.
-#define VENDRA_TEST_MAIN(TestObject)                                                               \
-    int main(int argc, char *argv[])                                                               \
-    {                                                                                              \
-        QStandardPaths::setTestModeEnabled(true);                                                  \
-        QCoreApplication app(argc, argv);                                                          \
-        installMessageTables();                                                                    \
-        TestObject tc;                                                                             \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
-        return QTest::qExec(&tc, argc, argv);                                                      \
+#define VENDRA_TEST_MAIN(TestObject)                                                                         \
+    int main(int argc, char *argv[])                                                                         \
+    {                                                                                                        \
+        QStandardPaths::setTestModeEnabled(true);                                                            \
+        QCoreApplication app(argc, argv);                                                                    \
+        installMessageTables();                                                                              \
+        TestObject tc;                                                                                       \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                           \
+        return QTest::qExec(&tc, argc, argv);                                                                \
     }

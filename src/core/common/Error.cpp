@@ -4,8 +4,7 @@
 
 Error::Error(const QString &domain, int code, const QString &description)
     : m_isSet(true), m_domain(domain), m_code(code), m_description(description)
-{
-}
+{}
 
 Error Error::fromMessageKey(const QString &domain, int code, const QString &messageKey)
 {

@@ -11,8 +11,7 @@ public:
     Notification() = default;
     explicit Notification(const QString &name, const QVariant &object = {}, const QVariantMap &userInfo = {})
         : m_name(name), m_object(object), m_userInfo(userInfo)
-    {
-    }
+    {}
 
     QString name() const { return m_name; }
     QVariant object() const { return m_object; }

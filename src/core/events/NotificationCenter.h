@@ -29,7 +29,8 @@ public:
     void removeObserver(QObject *observer, const QString &name);
 
     // Calls the observers on this thread before returning.
-    void postNotificationName(const QString &name, const QVariant &object = {}, const QVariantMap &userInfo = {});
+    void postNotificationName(const QString &name, const QVariant &object = {},
+                              const QVariantMap &userInfo = {});
     void postNotification(const Notification &notification);
 
     // On the main thread: posts at once. Elsewhere: hands it to the main thread and returns at once,

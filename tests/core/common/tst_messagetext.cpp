@@ -25,7 +25,8 @@ private Q_SLOTS:
     {
         Error error;
         QVERIFY(!error.isSet());
-        error = Error::fromMessageKey(QStringLiteral("SOAP-Body"), 9001, QStringLiteral("SOAP_PARSE_MISSING_BODY"));
+        error = Error::fromMessageKey(QStringLiteral("SOAP-Body"), 9001,
+                                      QStringLiteral("SOAP_PARSE_MISSING_BODY"));
         QVERIFY(error.isSet());
         QCOMPARE(error.domain(), QStringLiteral("SOAP-Body"));
         QCOMPARE(error.code(), 9001);
