@@ -1,0 +1,7 @@
+#include "upload/UploadDelegate.h"
+
+void UploadDelegate::uploadProgress(const UploadStatusPtr &)
+{}
+
+void UploadDelegate::uploadStatusUpdate(const UploadStatusPtr &)
+{}

@@ -1,0 +1,315 @@
+#include "upload/PostStream.h"
+
+#include "CaptureHttpServer.h"
+#include "VendraTest.h"
+
+#include <httplib.h>
+
+#include <QDir>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
+
+namespace {
+
+const QString Boundary = QStringLiteral("---------------------8cc97ead1a55694");
+
+QByteArray randomBytes(qint64 size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator(quint32(size) + 7);
+    for (qint64 i = 0; i < size; ++i)
+        bytes[i] = char(generator.bounded(256));
+    return bytes;
+}
+
+QByteArray expectedBody(const QString &announcedName, const QByteArray &content)
+{
+    return "\r\n--" + Boundary.toUtf8() + "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"" +
+           announcedName.toUtf8() + "\"\r\nContent-Type: application/octet-stream\r\n\r\n" + content +
+           "\r\n--" + Boundary.toUtf8() + "--\r\n";
+}
+
+qint64 peakRssKiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+} // namespace
+
+class TestPostStream : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QNetworkAccessManager m_manager;
+
+    QString writeFile(const QString &name, const QByteArray &content)
+    {
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+
+    // Posts the body as it stands; the content type is plain so that the server keeps the raw bytes.
+    QNetworkReply *post(const QUrl &url, PostStream &stream)
+    {
+        QNetworkRequest request(url);
+        request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/octet-stream"));
+        QNetworkReply *reply = m_manager.post(request, stream.stream());
+        reply->setParent(this);
+        return reply;
+    }
+
+    static bool waitFinished(QNetworkReply *reply)
+    {
+        if (reply->isFinished())
+            return true;
+        QSignalSpy finished(reply, &QNetworkReply::finished);
+        return finished.wait(60000);
+    }
+
+    static QByteArray readAll(PostStream &stream, qint64 pieceSize)
+    {
+        QByteArray all;
+        QByteArray piece(pieceSize, Qt::Uninitialized);
+        for (;;) {
+            const qint64 n = stream.read(piece.data(), pieceSize);
+            if (n <= 0)
+                break;
+            all.append(piece.constData(), n);
+        }
+        return all;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void bodyArrivesExactly_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("announced");
+        QTest::addColumn<qint64>("size");
+        QTest::newRow("empty file") << "empty.bin"
+                                    << "empty.bin" << qint64(0);
+        QTest::newRow("one byte") << "one.bin"
+                                  << "one.bin" << qint64(1);
+        QTest::newRow("one chunk") << "chunk.bin"
+                                   << "chunk.bin" << qint64(32768);
+        QTest::newRow("chunk and a byte") << "chunk1.bin"
+                                          << "chunk1.bin" << qint64(32769);
+        QTest::newRow("several chunks") << "several.jpg"
+                                        << "several.jpg" << qint64(300001);
+        QTest::newRow("quote and backslash") << "a\\\"b"
+                                             << "a\\\\\\\"b" << qint64(10);
+        QTest::newRow("spaces and accents") << "Été à la plage ü.png"
+                                            << "Été à la plage ü.png" << qint64(5000);
+    }
+
+    // What arrives is prefix, file and suffix byte for byte, with the length announced up front.
+    void bodyArrivesExactly()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, announced);
+        QFETCH(qint64, size);
+        const QByteArray content = randomBytes(size);
+        const QString path = writeFile(name, content);
+
+        CaptureHttpServer server;
+        PostStream stream(Boundary, QStringLiteral("file"), QStringLiteral("application/octet-stream"),
+                          QUrl::fromLocalFile(path));
+        const QByteArray expected = expectedBody(announced, content);
+        QCOMPARE(stream.length(), expected.size());
+        QVERIFY(stream.start());
+        QNetworkReply *reply = post(server.url(QStringLiteral("/up")), stream);
+        QVERIFY(waitFinished(reply));
+        QCOMPARE(reply->error(), QNetworkReply::NoError);
+
+        const auto captures = server.captures();
+        QCOMPARE(captures.size(), 1);
+        QVERIFY(captures.first().complete);
+        QCOMPARE(captures.first().contentLength, std::to_string(expected.size()));
+        QCOMPARE(captures.first().body, expected);
+        QVERIFY(stream.failureText().isEmpty());
+    }
+
+    void fileNameEscaping()
+    {
+        QCOMPARE(PostStream::escapedFileName(QStringLiteral("a\\\"b")), QStringLiteral("a\\\\\\\"b"));
+        QCOMPARE(PostStream::escapedFileName(QStringLiteral("plain name.txt")),
+                 QStringLiteral("plain name.txt"));
+        // A line break must not end the header line.
+        QCOMPARE(PostStream::escapedFileName(QStringLiteral("x\r\nContent-Type: evil")),
+                 QStringLiteral("x__Content-Type: evil"));
+    }
+
+    // The client may read in any piece size and jump about, as it does when it sends the body again.
+    void randomAccessReadsGiveTheSameBytes()
+    {
+        const QByteArray content = randomBytes(3 * 32768 + 123);
+        const QString path = writeFile(QStringLiteral("random.bin"), content);
+        const QByteArray expected = expectedBody(QStringLiteral("random.bin"), content);
+        PostStream stream(Boundary, QStringLiteral("file"), QStringLiteral("application/octet-stream"), path);
+        QVERIFY(stream.start());
+        QVERIFY(!stream.isSequential());
+        QCOMPARE(stream.size(), expected.size());
+
+        for (qint64 pieceSize : {1, 7, 4096, 16384, 32768, 100000}) {
+            QVERIFY(stream.reset());
+            QCOMPARE(readAll(stream, pieceSize), expected);
+            QVERIFY(stream.atEnd());
+        }
+        for (qint64 position : {qint64(0), qint64(5), qint64(expected.size() - 3), qint64(40000),
+                                qint64(expected.size() - 200), qint64(33000), qint64(100)}) {
+            QVERIFY(stream.seek(position));
+            QCOMPARE(stream.read(5000), expected.mid(position, 5000));
+        }
+    }
+
+    // After a dropped connection the client rewinds the body and sends it again; it must come out
+    // the same the second time.
+    void rewoundBodyIsSentAgainInFull()
+    {
+        const QByteArray content = randomBytes(200000);
+        const QString path = writeFile(QStringLiteral("again.bin"), content);
+        CaptureHttpServer server;
+        PostStream stream(Boundary, QStringLiteral("file"), QStringLiteral("application/octet-stream"), path);
+        QVERIFY(stream.start());
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            QVERIFY(stream.reset());
+            QNetworkReply *reply = post(server.url(), stream);
+            QVERIFY(waitFinished(reply));
+            QCOMPARE(reply->error(), QNetworkReply::NoError);
+        }
+        const auto captures = server.captures();
+        QCOMPARE(captures.size(), 2);
+        QCOMPARE(captures.at(0).body, expectedBody(QStringLiteral("again.bin"), content));
+        QCOMPARE(captures.at(1).body, captures.at(0).body);
+    }
+
+    // Once the body has started, the open file keeps its bytes even when its name is removed.
+    void fileRemovedAfterStartStillArrives()
+    {
+        const QByteArray content = randomBytes(100000);
+        const QString path = writeFile(QStringLiteral("removed.bin"), content);
+        CaptureHttpServer server;
+        PostStream stream(Boundary, QStringLiteral("file"), QStringLiteral("application/octet-stream"), path);
+        QVERIFY(stream.start());
+        QVERIFY(QFile::remove(path));
+        QNetworkReply *reply = post(server.url(), stream);
+        QVERIFY(waitFinished(reply));
+        QCOMPARE(reply->error(), QNetworkReply::NoError);
+        QCOMPARE(server.captures().first().body, expectedBody(QStringLiteral("removed.bin"), content));
+    }
+
+    void fileGoneOrUnreadableBeforeStart()
+    {
+        const QString path = writeFile(QStringLiteral("gone.bin"), randomBytes(100));
+        PostStream removed(Boundary, QStringLiteral("file"), QStringLiteral("application/octet-stream"),
+                           path);
+        QVERIFY(QFile::remove(path));
+        QVERIFY(!removed.start());
+        QCOMPARE(removed.failureText(), QStringLiteral("File read error"));
+        QCOMPARE(removed.stream(), nullptr);
+
+        // A folder where the file was cannot be read as a file, whoever runs the test.
+        const QString other = writeFile(QStringLiteral("replaced.bin"), randomBytes(100));
+        PostStream replaced(Boundary, QStringLiteral("file"), QStringLiteral("application/octet-stream"),
+                            other);
+        QVERIFY(QFile::remove(other));
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("replaced.bin")));
+        QVERIFY(!replaced.start());
+        QCOMPARE(replaced.failureText(), QStringLiteral("File read error"));
+    }
+
+    void fileChangedWhileSendingFails_data()
+    {
+        QTest::addColumn<qint64>("newSize");
+        QTest::newRow("shrunk") << qint64(50000);
+        QTest::newRow("grew") << qint64(250000);
+        QTest::newRow("same size, new content") << qint64(200000);
+    }
+
+    // A file that changes under the upload must not arrive as a mixture reported as a success.
+    void fileChangedWhileSendingFails()
+    {
+        QFETCH(qint64, newSize);
+        const QString path = writeFile(QStringLiteral("changing.bin"), randomBytes(200000));
+        CaptureHttpServer server;
+        PostStream stream(Boundary, QStringLiteral("file"), QStringLiteral("application/octet-stream"), path);
+        QStringList reported;
+        stream.setBlockError([&reported](const QString &text) { reported.append(text); });
+        QVERIFY(stream.start());
+        writeFile(QStringLiteral("changing.bin"), randomBytes(newSize));
+        // Rewritten within the same clock tick, the file must still count as changed.
+        QFile changed(path);
+        QVERIFY(changed.open(QIODevice::ReadWrite));
+        QVERIFY(changed.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                    QFileDevice::FileModificationTime));
+
+        QNetworkReply *reply = post(server.url(), stream);
+        QVERIFY(waitFinished(reply));
+        QVERIFY(reply->error() != QNetworkReply::NoError);
+        QTRY_COMPARE(reported, QStringList{QStringLiteral("File read error")});
+        QCOMPARE(stream.failureText(), QStringLiteral("File read error"));
+        for (const auto &capture : server.captures())
+            QVERIFY(!capture.complete);
+    }
+
+    // A large sparse file goes through without being read into memory; the non-zero marks placed at
+    // chunk edges and near the end arrive at their offsets.
+    void largeSparseFileStreams()
+    {
+        const qint64 size = (qint64(768) << 20) + 12345;
+        const QString path = m_dir.filePath(QStringLiteral("sparse.bin"));
+        const QList<QPair<qint64, char>> marks{
+            {0, 'A'}, {32767, 'B'}, {32768, 'C'}, {(qint64(700) << 20) + 1, 'D'}, {size - 1, 'E'}};
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.resize(size));
+            for (const auto &[offset, value] : marks) {
+                QVERIFY(file.seek(offset));
+                QVERIFY(file.putChar(value));
+            }
+        }
+        CaptureHttpServer server(CaptureHttpServer::Keep::NonZeroBytes);
+        PostStream stream(Boundary, QStringLiteral("file"), QStringLiteral("application/octet-stream"), path);
+        const QByteArray suffix = "\r\n--" + Boundary.toUtf8() + "--\r\n";
+        const QByteArray prefix = expectedBody(QStringLiteral("sparse.bin"), {}).chopped(suffix.size());
+        QCOMPARE(stream.length(), prefix.size() + size + suffix.size());
+
+        const qint64 rssBefore = peakRssKiB();
+        QVERIFY(stream.start());
+        QNetworkReply *reply = post(server.url(), stream);
+        QSignalSpy finished(reply, &QNetworkReply::finished);
+        QVERIFY(finished.wait(600000));
+        QCOMPARE(reply->error(), QNetworkReply::NoError);
+        // Holding the file would add 768 MiB; the body's own buffers stay far below this bound.
+        QVERIFY2(peakRssKiB() - rssBefore < 192 * 1024,
+                 qPrintable(QStringLiteral("peak grew by %1 KiB").arg(peakRssKiB() - rssBefore)));
+
+        const auto capture = server.captures().first();
+        QCOMPARE(capture.bodySize, stream.length());
+        QList<QPair<qint64, char>> expected;
+        for (qint64 i = 0; i < prefix.size(); ++i)
+            expected.append({i, prefix.at(i)});
+        for (const auto &[offset, value] : marks)
+            expected.append({prefix.size() + offset, value});
+        for (qint64 i = 0; i < suffix.size(); ++i)
+            expected.append({prefix.size() + size + i, suffix.at(i)});
+        QCOMPARE(capture.nonZero, expected);
+    }
+};
+
+VENDRA_TEST_MAIN(TestPostStream)
+#include "tst_poststream.moc"

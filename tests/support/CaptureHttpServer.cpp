@@ -1,0 +1,91 @@
+#include "CaptureHttpServer.h"
+
+#include <httplib.h>
+
+CaptureHttpServer::CaptureHttpServer(Keep keep) : m_keep(keep), m_server(std::make_unique<httplib::Server>())
+{
+    m_server->Post(".*",
+                   [this](const httplib::Request &request, httplib::Response &response,
+                          const httplib::ContentReader &reader) { handle(request, response, &reader); });
+    // One request per connection, so that stopping never waits for an idle keep-alive connection.
+    m_server->set_keep_alive_max_count(1);
+    m_port = m_server->bind_to_any_port("127.0.0.1");
+    m_thread = std::thread([this] { m_server->listen_after_bind(); });
+}
+
+CaptureHttpServer::~CaptureHttpServer()
+{
+    m_server->stop();
+    m_thread.join();
+}
+
+QUrl CaptureHttpServer::url(const QString &pathAndQuery) const
+{
+    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(pathAndQuery));
+}
+
+void CaptureHttpServer::setResponder(Responder responder)
+{
+    const QMutexLocker lock(&m_mutex);
+    m_responder = std::move(responder);
+}
+
+QList<CaptureHttpServer::Capture> CaptureHttpServer::captures() const
+{
+    const QMutexLocker lock(&m_mutex);
+    return m_captures;
+}
+
+void CaptureHttpServer::handle(const httplib::Request &request, httplib::Response &response,
+                               const void *reader)
+{
+    const auto &contentReader = *static_cast<const httplib::ContentReader *>(reader);
+    Capture capture;
+    capture.path = request.path;
+    const auto query = request.target.find('?');
+    if (query != std::string::npos)
+        capture.query = request.target.substr(query + 1);
+    capture.contentType = request.get_header_value("Content-Type");
+    capture.contentLength = request.get_header_value("Content-Length");
+    capture.transferEncoding = request.get_header_value("Transfer-Encoding");
+    capture.cookie = request.get_header_value("Cookie");
+
+    bool ok;
+    if (request.is_multipart_form_data()) {
+        ok = contentReader(
+            [&capture](const httplib::MultipartFormData &file) {
+                capture.parts.append({file.name, file.filename, file.content_type, {}});
+                return true;
+            },
+            [&capture](const char *data, size_t length) {
+                capture.parts.last().content.append(data, qsizetype(length));
+                return true;
+            });
+    } else {
+        ok = contentReader([this, &capture](const char *data, size_t length) {
+            if (m_keep == Keep::Body) {
+                capture.body.append(data, qsizetype(length));
+            } else {
+                for (size_t i = 0; i < length; ++i) {
+                    if (data[i] != 0 && capture.nonZero.size() < 100000)
+                        capture.nonZero.append({capture.bodySize + qint64(i), data[i]});
+                }
+            }
+            capture.bodySize += qint64(length);
+            return true;
+        });
+    }
+    capture.complete = ok;
+
+    Responder responder;
+    {
+        const QMutexLocker lock(&m_mutex);
+        responder = m_responder;
+    }
+    if (responder)
+        responder(capture, response);
+    else
+        response.status = 200;
+    const QMutexLocker lock(&m_mutex);
+    m_captures.append(std::move(capture));
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QMutex>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace httplib {
+class Server;
+struct Request;
+struct Response;
+} // namespace httplib
+
+// A small HTTP server on 127.0.0.1, on its own thread, that records what each POST brought: its
+// headers and its body, or for very large bodies only their length and non-zero bytes.
+class CaptureHttpServer
+{
+public:
+    enum class Keep { Body, NonZeroBytes };
+
+    struct Part
+    {
+        std::string name;
+        std::string filename;
+        std::string contentType;
+        QByteArray content;
+    };
+
+    struct Capture
+    {
+        std::string path;
+        std::string query;
+        std::string contentType;
+        std::string contentLength;
+        std::string transferEncoding;
+        std::string cookie;
+        QByteArray body;                    // Keep::Body, non-multipart requests
+        QList<Part> parts;                  // multipart requests
+        qint64 bodySize = 0;                // bytes received (non-multipart)
+        QList<QPair<qint64, char>> nonZero; // Keep::NonZeroBytes: where the non-zero bytes were
+        bool complete = false;              // the handler ran after the whole body arrived
+    };
+
+    // Decides the answer to a request; without one every POST gets 200 with an empty body.
+    using Responder = std::function<void(const Capture &, httplib::Response &)>;
+
+    explicit CaptureHttpServer(Keep keep = Keep::Body);
+    ~CaptureHttpServer();
+
+    QUrl url(const QString &pathAndQuery = QStringLiteral("/")) const;
+    void setResponder(Responder responder);
+    QList<Capture> captures() const;
+
+private:
+    void handle(const httplib::Request &request, httplib::Response &response, const void *reader);
+
+    Keep m_keep;
+    std::unique_ptr<httplib::Server> m_server;
+    std::thread m_thread;
+    int m_port = 0;
+    mutable QMutex m_mutex;
+    Responder m_responder;
+    QList<Capture> m_captures;
+};
