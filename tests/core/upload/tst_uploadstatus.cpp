@@ -1,0 +1,157 @@
+#include "upload/UploadStatus.h"
+
+#include "events/NotificationCenter.h"
+#include "events/NotificationNames.h"
+
+#include "VendraTest.h"
+
+#include <QTemporaryDir>
+
+class TestUploadStatus : public QObject
+{
+    Q_OBJECT
+
+private:
+    QObject m_observer;
+    QList<QPair<QString, UploadStatusPtr>> m_posted;
+
+    int postedCount(const QString &name) const
+    {
+        return int(std::count_if(m_posted.cbegin(), m_posted.cend(),
+                                 [&name](const auto &p) { return p.first == name; }));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        for (const QString &name :
+             {NotificationNames::UploadEventStatusUpdate, NotificationNames::UploadEventQueuePendingUpdate}) {
+            NotificationCenter::defaultCenter().addObserver(&m_observer, name, [this](const Notification &n) {
+                m_posted.append({n.name(), n.object().value<UploadStatusPtr>()});
+            });
+        }
+    }
+
+    void init() { m_posted.clear(); }
+
+    void constructionFillsTheRecord()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("photo one.jpg"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(QByteArray(1234, 'x')), 1234);
+        file.close();
+
+        const auto upload = UploadStatus::initWithFile(QUrl::fromLocalFile(path), QStringLiteral("A/B"),
+                                                       nullptr, QStringLiteral("ctx"));
+        QCOMPARE(upload->eUploadType(), UploadCommandFile);
+        QCOMPARE(upload->status(), UploadStatusWaiting);
+        QVERIFY(!upload->bSucceeded());
+        QCOMPARE(upload->numBytesTotal(), quint64(1234));
+        QCOMPARE(upload->strFilename(), QStringLiteral("photo one.jpg"));
+        QCOMPARE(upload->remoteFolderParentName(), QStringLiteral("A/B"));
+        QCOMPARE(upload->context().toString(), QStringLiteral("ctx"));
+        QCOMPARE(upload->error(), QString());
+
+        const auto missing = UploadStatus::initWithFile(
+            QUrl::fromLocalFile(dir.filePath(QStringLiteral("none"))), QStringLiteral("A"), nullptr);
+        QCOMPARE(missing->numBytesTotal(), quint64(0));
+
+        const auto create =
+            UploadStatus::initWithCreateFolder(QStringLiteral("New"), QStringLiteral("A"), nullptr);
+        QCOMPARE(create->eUploadType(), UploadCommandCreateFolder);
+        QCOMPARE(create->remoteFolderCreateName(), QStringLiteral("New"));
+        QCOMPARE(create->remoteFolderParentName(), QStringLiteral("A"));
+
+        const auto contents = UploadStatus::initGetFolderContents(QStringLiteral("A/New"), nullptr);
+        QCOMPARE(contents->eUploadType(), UploadCommandGetFolderContents);
+        QCOMPARE(contents->getRemoteFolderContentsFullPath(), QStringLiteral("A/New"));
+        QVERIFY(m_posted.isEmpty());
+    }
+
+    // Progress notifications go out only when the drawn fraction has moved on by 0.2 %.
+    void progressThrottle()
+    {
+        const auto record = UploadStatus::initWithCreateFolder(QStringLiteral("x"), QString(), nullptr);
+        record->setBytesTotal(1000);
+        record->setLastReportedPercentage(0.5f);
+        QList<bool> posted;
+        for (quint64 sent : {501, 502, 503, 1000}) {
+            m_posted.clear();
+            record->setBytesSent(sent);
+            record->setStatus(UploadStatusProgress, QStringLiteral("UploadProgress"), false);
+            posted.append(!m_posted.isEmpty());
+        }
+        QCOMPARE(posted, (QList<bool>{false, false, true, true}));
+
+        // Failures and endings always go out, whatever the fraction.
+        record->setBytesSent(501);
+        m_posted.clear();
+        record->setStatus(UploadStatusProgress, QStringLiteral("UploadProgress"), true,
+                          QStringLiteral("bad"));
+        record->setStatus(UploadStatusEnd, QStringLiteral("UploadStatus"), false);
+        record->setStatus(UploadStatusCancelled, QStringLiteral("CancelUpload"), false);
+        QCOMPARE(m_posted.size(), 3);
+        QCOMPARE(m_posted.first().second, record);
+
+        // Nothing drawn yet, or no total known: every report goes out.
+        record->setLastReportedPercentage(0);
+        m_posted.clear();
+        record->setStatus(UploadStatusProgress, QStringLiteral("UploadProgress"), false);
+        record->setBytesTotal(0);
+        record->setLastReportedPercentage(0.5f);
+        record->setStatus(UploadStatusProgress, QStringLiteral("UploadProgress"), false);
+        QCOMPARE(m_posted.size(), 2);
+    }
+
+    void errorTextFollowsDescriptions()
+    {
+        const auto record = UploadStatus::initWithCreateFolder(QStringLiteral("x"), QString(), nullptr);
+        record->setStatus(UploadStatusFailed, QStringLiteral("A"), true, QStringLiteral("Broken"));
+        QCOMPARE(record->error(), QStringLiteral("Broken"));
+        QVERIFY(!record->bSucceeded());
+        record->setStatus(UploadStatusFailed, QStringLiteral("A"), true, QStringLiteral("BROKEN"));
+        QCOMPARE(record->error(), QStringLiteral("BROKEN"));
+        record->setStatus(UploadStatusFailed, QStringLiteral("A"), true);
+        QCOMPARE(record->error(), QStringLiteral("BROKEN"));
+        // A success with a description keeps the text while it counts as succeeded.
+        record->setStatus(UploadStatusEnd, QStringLiteral("CreateFolderStart"), false,
+                          QStringLiteral("Exists"));
+        QVERIFY(record->bSucceeded());
+        QCOMPARE(record->status(), UploadStatusEnd);
+        QCOMPARE(record->error(), QStringLiteral("Exists"));
+    }
+
+    void completionSetsFiguresAndPostsPending()
+    {
+        const auto record = UploadStatus::initWithCreateFolder(QStringLiteral("x"), QString(), nullptr);
+        record->setStatus(UploadStatusEnd, true, 400, 500, true, QString());
+        QCOMPARE(record->numBytesSent(), quint64(400));
+        QCOMPARE(record->numBytesTotal(), quint64(500));
+        QVERIFY(record->bPending());
+        QVERIFY(record->bSucceeded());
+        QCOMPARE(postedCount(NotificationNames::UploadEventStatusUpdate), 1);
+        QCOMPARE(postedCount(NotificationNames::UploadEventQueuePendingUpdate), 1);
+        QCOMPARE(m_posted.last().first, NotificationNames::UploadEventQueuePendingUpdate);
+
+        record->setStatus(UploadStatusFailed, false, 10, 500, false, QStringLiteral("File transfer error"));
+        QVERIFY(!record->bSucceeded());
+        QVERIFY(!record->bPending());
+        QCOMPARE(record->error(), QStringLiteral("File transfer error"));
+        QCOMPARE(postedCount(NotificationNames::UploadEventQueuePendingUpdate), 2);
+    }
+
+    void texts()
+    {
+        QCOMPARE(UploadStatus::statusAsString(UploadStatusWaiting), QStringLiteral("Upload Waiting"));
+        QCOMPARE(UploadStatus::statusAsString(UploadStatusCancelled), QStringLiteral("Upload Cancelled"));
+        QCOMPARE(UploadStatus::statusAsString(7), QStringLiteral("Unkown Status 7"));
+        QCOMPARE(UploadStatus::eUploadTypeAsString(UploadCommandGetFolderContents),
+                 QStringLiteral("Get Folder Contents"));
+        QCOMPARE(UploadStatus::eUploadTypeAsString(3), QStringLiteral("Unkown Type 3"));
+    }
+};
+
+VENDRA_TEST_MAIN(TestUploadStatus)
+#include "tst_uploadstatus.moc"
