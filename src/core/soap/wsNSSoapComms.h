@@ -24,6 +24,10 @@
 // char-made number always travelled. Every other type (unsigned or 16-bit numbers, lists, bytes,
 // dates...) produces no element.
 //
+// On the wire the request carries Content-Type, the given HTTP headers and Content-Length in that
+// order. Qt adds Host in front of them and Connection, Accept-Encoding, Accept-Language,
+// User-Agent and the stored cookies after them.
+//
 // Decoded values are bool, qlonglong, float, double, QString, QVariantMap and QVariantList.
 //
 // Errors:

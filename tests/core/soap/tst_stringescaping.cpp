@@ -21,10 +21,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("plain");
         QTest::addColumn<QString>("escaped");
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("all three") << "a<b>&c" << "a&lt;b&gt;&amp;c";
-        QTest::newRow("quotes and non-ASCII pass") << "\"It's\" ü 漢" << "\"It's\" ü 漢";
-        QTest::newRow("existing entity escaped again") << "&amp;" << "&amp;amp;";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("all three") << "a<b>&c"
+                                   << "a&lt;b&gt;&amp;c";
+        QTest::newRow("quotes and non-ASCII pass") << "\"It's\" ü 漢"
+                                                   << "\"It's\" ü 漢";
+        QTest::newRow("existing entity escaped again") << "&amp;"
+                                                       << "&amp;amp;";
     }
     void escaping()
     {
@@ -37,13 +41,19 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("escaped");
         QTest::addColumn<QString>("plain");
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("all three") << "&lt;&gt;&amp;" << "<>&";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("all three") << "&lt;&gt;&amp;"
+                                   << "<>&";
         // The ampersand pass runs first, so an escaped entity collapses to its character.
-        QTest::newRow("amp then lt") << "x&amp;lt;y" << "x<y";
-        QTest::newRow("amp then gt") << "&amp;gt;" << ">";
-        QTest::newRow("lone ampersand") << "Tom & Jerry &" << "Tom & Jerry &";
-        QTest::newRow("other entities untouched") << "&quot;&#60;&apos;" << "&quot;&#60;&apos;";
+        QTest::newRow("amp then lt") << "x&amp;lt;y"
+                                     << "x<y";
+        QTest::newRow("amp then gt") << "&amp;gt;"
+                                     << ">";
+        QTest::newRow("lone ampersand") << "Tom & Jerry &"
+                                        << "Tom & Jerry &";
+        QTest::newRow("other entities untouched") << "&quot;&#60;&apos;"
+                                                  << "&quot;&#60;&apos;";
     }
     void unescaping()
     {
