@@ -33,8 +33,8 @@
 // Errors:
 // - transport failures (refused connection, time-out, TLS failures) keep Qt's own words: domain
 //   "QNetworkReply", code the QNetworkReply::NetworkError value, description the reply's
-//   errorString(). An HTTP error status is not a transport failure: its body is decoded like any
-//   other reply (a SOAP fault comes with status 500).
+//   errorString(). The transfer time-out ends as OperationCanceledError. An HTTP error status is not a
+//   transport failure: its body is decoded like any other reply (a SOAP fault comes with status 500).
 // - no usable cookie after the reply: "SOAP-Connection" 9003.
 // - reply decoding: "SOAP-ENV:Response" 9002 (not well-formed, too deep, entity bombs) and the 9001
 //   family of missing envelope, body, response or result status.
