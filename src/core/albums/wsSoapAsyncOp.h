@@ -1,0 +1,64 @@
+#pragma once
+
+#include "albums/asyncRequestInfo.h"
+
+#include <QThreadPool>
+
+class createFolderTempItem;
+class wsSoapAsyncOpDelegate;
+
+// The background queue of album operations: open (fetch contents), rename, delete, create, and sign
+// out. Each request runs on a worker of the queue; its tree change runs on the main thread while
+// the worker waits, and the delegate is called on the worker. Several requests may be in flight.
+class wsSoapAsyncOp
+{
+public:
+    using Delegate = std::shared_ptr<wsSoapAsyncOpDelegate>;
+
+    wsSoapAsyncOp();
+    // Drops what has not started and waits for what runs.
+    ~wsSoapAsyncOp();
+
+    asyncRequestInfoPtr requestGetFolderContentsFor(const soapRemoteBasePtr &album, const Delegate &delegate,
+                                                    const QVariant &context = {});
+    asyncRequestInfoPtr requestRenameFor(const soapRemoteBasePtr &item, const QString &oldName,
+                                         const QString &newName, const Delegate &delegate,
+                                         const QVariant &context = {});
+    asyncRequestInfoPtr requestDeleteFor(const QList<soapRemoteBasePtr> &items, const Delegate &delegate,
+                                         const QVariant &context = {});
+    asyncRequestInfoPtr requestCreateSubFolderFor(const soapRemoteBasePtr &parent, const QString &name,
+                                                  const QString &description, const Delegate &delegate,
+                                                  const QVariant &context = {});
+    asyncRequestInfoPtr requestCreateSubFolderFor(const soapRemoteBasePtr &parent, const QString &name,
+                                                  const std::shared_ptr<createFolderTempItem> &tempFolder,
+                                                  const QString &description, const Delegate &delegate,
+                                                  const QVariant &context = {});
+    asyncRequestInfoPtr requestLogout(const Delegate &delegate);
+
+    // Drops the operations that have not started; they never call back. Running ones finish.
+    void cancelAllOperations();
+
+    // Waits until every started operation has called back, letting the main thread apply tree
+    // changes meanwhile (called there, a plain wait would deadlock).
+    void waitForDone();
+
+    void begin(const asyncRequestInfoPtr &info);
+    void end(const asyncRequestInfoPtr &info);
+
+    // The tree changes, run on the main thread.
+    void perfGetFolderContents(const asyncRequestInfoPtr &info);
+    void perfCreateTopLevelFolder(const asyncRequestInfoPtr &info);
+    void perfCreateSubLevelFolder(const asyncRequestInfoPtr &info);
+
+private:
+    void add(const asyncRequestInfoPtr &info);
+    void run(const asyncRequestInfoPtr &info);
+    void doGetFolderContents(const asyncRequestInfoPtr &info);
+    void doRenameItem(const asyncRequestInfoPtr &info);
+    void doDeleteItems(const asyncRequestInfoPtr &info);
+    void doDeleteItem(const asyncRequestInfoPtr &info);
+    void doCreateFolder(const asyncRequestInfoPtr &info);
+    void doLogout(const asyncRequestInfoPtr &info);
+
+    QThreadPool m_opQueue;
+};

@@ -1,0 +1,62 @@
+#include "soap/SharedCookieJar.h"
+
+#include <QMutexLocker>
+
+SharedCookieJar &SharedCookieJar::instance()
+{
+    // Never given a parent and destroyed at exit, after every manager that used it.
+    static SharedCookieJar jar;
+    return jar;
+}
+
+QList<QNetworkCookie> SharedCookieJar::cookiesForUrl(const QUrl &url) const
+{
+    QMutexLocker locker(&m_mutex);
+    return QNetworkCookieJar::cookiesForUrl(url);
+}
+
+bool SharedCookieJar::setCookiesFromUrl(const QList<QNetworkCookie> &cookieList, const QUrl &url)
+{
+    QMutexLocker locker(&m_mutex);
+    return QNetworkCookieJar::setCookiesFromUrl(cookieList, url);
+}
+
+bool SharedCookieJar::insertCookie(const QNetworkCookie &cookie)
+{
+    QMutexLocker locker(&m_mutex);
+    return QNetworkCookieJar::insertCookie(cookie);
+}
+
+bool SharedCookieJar::updateCookie(const QNetworkCookie &cookie)
+{
+    QMutexLocker locker(&m_mutex);
+    return QNetworkCookieJar::updateCookie(cookie);
+}
+
+bool SharedCookieJar::deleteCookie(const QNetworkCookie &cookie)
+{
+    QMutexLocker locker(&m_mutex);
+    return QNetworkCookieJar::deleteCookie(cookie);
+}
+
+QList<QNetworkCookie> SharedCookieJar::storedCookiesForUrl(const QUrl &url) const
+{
+    // Asking as if over https is the jar's own way to include the secure cookies.
+    QUrl secureUrl(url);
+    secureUrl.setScheme(QStringLiteral("https"));
+    return cookiesForUrl(secureUrl);
+}
+
+void SharedCookieJar::deleteCookiesForUrl(const QUrl &url)
+{
+    QMutexLocker locker(&m_mutex);
+    const QList<QNetworkCookie> cookies = storedCookiesForUrl(url);
+    for (const QNetworkCookie &cookie : cookies)
+        deleteCookie(cookie);
+}
+
+void SharedCookieJar::clear()
+{
+    QMutexLocker locker(&m_mutex);
+    setAllCookies({});
+}

@@ -1,0 +1,339 @@
+#include "SoapReplies.h"
+#include "soap/SharedCookieJar.h"
+#include "soap/TrustedCertificates.h"
+#include "soap/wsNSSoapComms.h"
+
+#include "VendraTest.h"
+
+#include <QNetworkReply>
+#include <QProcess>
+#include <QSslCertificate>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <httplib.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+const QString nameSpace = QStringLiteral("http://media.test/soap");
+
+// Runs a cpp-httplib server on a free loopback port for the lifetime of the object.
+class ServerRunner
+{
+public:
+    explicit ServerRunner(httplib::Server &server) : m_server(server)
+    {
+        // Otherwise stop() waits out the keep-alive of Qt's idle connection.
+        server.set_keep_alive_max_count(1);
+        m_port = server.bind_to_any_port("127.0.0.1");
+        m_thread = std::thread([this] { m_server.listen_after_bind(); });
+        while (!m_server.is_running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ~ServerRunner()
+    {
+        m_server.stop();
+        m_thread.join();
+    }
+
+    QUrl url(const QString &scheme = QStringLiteral("http")) const
+    {
+        return QUrl(QStringLiteral("%1://127.0.0.1:%2/soap").arg(scheme).arg(m_port));
+    }
+
+private:
+    httplib::Server &m_server;
+    int m_port = 0;
+    std::thread m_thread;
+};
+
+// Answers every POST to /soap with the reply to the method named in SOAPAction, setting the
+// given cookie (none when empty).
+void answerWith(httplib::Server &server, const std::string &cookie, const QByteArray &members = {},
+                const QByteArray &action = "OK")
+{
+    server.Post("/soap", [=](const httplib::Request &request, httplib::Response &response) {
+        if (!cookie.empty())
+            response.set_header("Set-Cookie", cookie);
+        const QByteArray method = QByteArray::fromStdString(request.get_header_value("SOAPAction"));
+        response.set_content(SoapReplies::reply(method, members, "OK", action).toStdString(), "text/xml");
+    });
+}
+
+QVariantMap call(const QUrl &url, const QString &method, const QStringList &resultKeys, Error &error,
+                 std::chrono::milliseconds timeout = wsNSSoapComms::defaultTimeout)
+{
+    return wsNSSoapComms::methodInvocationWith(url, method, nameSpace,
+                                               {{QStringLiteral("SOAPAction"), method}}, std::nullopt, {}, {},
+                                               resultKeys, error, timeout);
+}
+
+// A loopback port that nobody listens on.
+quint16 closedPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr *>(&address), length);
+    ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+const QByteArray quotaMembers = "<objQuotaDetails><m_nUsed xsi:type=\"xsd:long\">1234</m_nUsed>"
+                                "</objQuotaDetails>";
+
+} // namespace
+
+class TestSoapTransport : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_certificateDir;
+    QString m_certificatePath;
+    QString m_keyPath;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_certificateDir.isValid());
+        m_certificatePath = m_certificateDir.filePath(QStringLiteral("server.pem"));
+        m_keyPath = m_certificateDir.filePath(QStringLiteral("server.key"));
+        QProcess openssl;
+        openssl.start(QStringLiteral("openssl"),
+                      {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                       "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout", m_keyPath,
+                       "-out", m_certificatePath});
+        QVERIFY(openssl.waitForFinished(60000));
+        QCOMPARE(openssl.exitCode(), 0);
+    }
+
+    void init()
+    {
+        SharedCookieJar::instance().clear();
+        TrustedCertificates::setAdditionalCaCertificates({});
+    }
+
+    void cookieOutcomesOverHttp_data()
+    {
+        QTest::addColumn<QString>("cookie");
+        QTest::addColumn<QString>("messageKey");
+        QTest::newRow("session cookie") << "session=1; Path=/"
+                                        << "";
+        QTest::newRow("no cookie") << ""
+                                   << "CONNECTION_COOKIE_NOT_FOUND";
+        QTest::newRow("secure-only cookie") << "session=1; Path=/; Secure"
+                                            << "CONNECTION_COOKIE_REQUIRES_HTTPS";
+        QTest::newRow("cookie for another path") << "session=1; Path=/elsewhere"
+                                                 << "CONNECTION_COOKIE_NOT_FOUND";
+    }
+    void cookieOutcomesOverHttp()
+    {
+        QFETCH(QString, cookie);
+        QFETCH(QString, messageKey);
+        httplib::Server server;
+        answerWith(server, cookie.toStdString(), quotaMembers);
+        ServerRunner runner(server);
+
+        Error error;
+        const QVariantMap result =
+            call(runner.url(), QStringLiteral("GetQuotaDetails"), {"objQuotaDetails"}, error);
+        if (messageKey.isEmpty()) {
+            QVERIFY2(!error, qPrintable(error.toString()));
+            QCOMPARE(result.value("objQuotaDetails").toMap().value("m_nUsed"), QVariant(qlonglong(1234)));
+            return;
+        }
+        QCOMPARE(error.domain(), QStringLiteral("SOAP-Connection"));
+        QCOMPARE(error.code(), 9003);
+        QCOMPARE(error.messageKey(), messageKey);
+        QVERIFY(result.isEmpty());
+    }
+
+    void cookieOutcomesOverHttps_data()
+    {
+        QTest::addColumn<QString>("cookie");
+        QTest::addColumn<QString>("messageKey");
+        QTest::newRow("secure cookie") << "session=1; Path=/; Secure"
+                                       << "";
+        QTest::newRow("plain cookie") << "session=1; Path=/"
+                                      << "";
+        QTest::newRow("no cookie") << ""
+                                   << "CONNECTION_COOKIE_NOT_FOUND";
+    }
+    void cookieOutcomesOverHttps()
+    {
+        QFETCH(QString, cookie);
+        QFETCH(QString, messageKey);
+        const QList<QSslCertificate> certificates = QSslCertificate::fromPath(m_certificatePath);
+        QCOMPARE(certificates.size(), 1);
+        TrustedCertificates::setAdditionalCaCertificates(certificates);
+
+        httplib::SSLServer server(m_certificatePath.toLocal8Bit().constData(),
+                                  m_keyPath.toLocal8Bit().constData());
+        QVERIFY(server.is_valid());
+        answerWith(server, cookie.toStdString(), quotaMembers);
+        ServerRunner runner(server);
+
+        Error error;
+        const QVariantMap result = call(runner.url(QStringLiteral("https")),
+                                        QStringLiteral("GetQuotaDetails"), {"objQuotaDetails"}, error);
+        if (messageKey.isEmpty()) {
+            QVERIFY2(!error, qPrintable(error.toString()));
+            QCOMPARE(result.value("objQuotaDetails").toMap().value("m_nUsed"), QVariant(qlonglong(1234)));
+            return;
+        }
+        QCOMPARE(error.domain(), QStringLiteral("SOAP-Connection"));
+        QCOMPARE(error.code(), 9003);
+        QCOMPARE(error.messageKey(), messageKey);
+    }
+
+    void untrustedCertificateFailsWithQtsError()
+    {
+        httplib::SSLServer server(m_certificatePath.toLocal8Bit().constData(),
+                                  m_keyPath.toLocal8Bit().constData());
+        answerWith(server, "session=1; Path=/; Secure");
+        ServerRunner runner(server);
+
+        Error error;
+        const QVariantMap result =
+            call(runner.url(QStringLiteral("https")), QStringLiteral("Logout"), {}, error);
+        QCOMPARE(error.domain(), wsNSSoapComms::transportErrorDomain);
+        QCOMPARE(error.code(), int(QNetworkReply::SslHandshakeFailedError));
+        QVERIFY(!error.description().isEmpty());
+        QVERIFY(result.isEmpty());
+    }
+
+    void refusedConnectionKeepsQtsError()
+    {
+        Error error;
+        call(QUrl(QStringLiteral("http://127.0.0.1:%1/soap").arg(closedPort())), QStringLiteral("Logout"), {},
+             error);
+        QCOMPARE(error.domain(), QStringLiteral("QNetworkReply"));
+        QCOMPARE(error.code(), int(QNetworkReply::ConnectionRefusedError));
+        QVERIFY(!error.description().isEmpty());
+    }
+
+    void silentServerTimesOut()
+    {
+        httplib::Server server;
+        server.Post("/soap", [](const httplib::Request &, httplib::Response &response) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+            response.set_content("late", "text/plain");
+        });
+        ServerRunner runner(server);
+        Error error;
+        call(runner.url(), QStringLiteral("Logout"), {}, error, std::chrono::milliseconds(200));
+        QCOMPARE(error.domain(), QStringLiteral("QNetworkReply"));
+        QCOMPARE(error.code(), int(QNetworkReply::OperationCanceledError));
+    }
+
+    void errorStatusIsDecodedLikeAnyReply()
+    {
+        httplib::Server server;
+        server.Post("/soap", [](const httplib::Request &, httplib::Response &response) {
+            response.status = 500;
+            response.set_header("Set-Cookie", "session=1; Path=/");
+            response.set_content(SoapReplies::envelope("<SOAP-ENV:Fault><faultcode>SOAP-ENV:Server"
+                                                       "</faultcode><faultstring>boom</faultstring>"
+                                                       "</SOAP-ENV:Fault>")
+                                     .toStdString(),
+                                 "text/xml");
+        });
+        ServerRunner runner(server);
+        Error error;
+        call(runner.url(), QStringLiteral("Login"), {}, error);
+        QCOMPARE(error.domain(), QStringLiteral("SOAP-Response"));
+        QCOMPARE(error.code(), 9001);
+        QCOMPARE(error.messageKey(), QStringLiteral("SOAP_PARSE_MISSING_RESPONSE"));
+    }
+
+    void emptyReplyIsNotASuccess()
+    {
+        httplib::Server server;
+        server.Post("/soap", [](const httplib::Request &, httplib::Response &response) {
+            response.set_header("Set-Cookie", "session=1; Path=/");
+        });
+        ServerRunner runner(server);
+        Error error;
+        call(runner.url(), QStringLiteral("Logout"), {}, error);
+        QCOMPARE(error.domain(), QStringLiteral("SOAP-ENV:Response"));
+        QCOMPARE(error.code(), 9002);
+    }
+
+    void serverRefusalBecomesMessageKey()
+    {
+        httplib::Server server;
+        answerWith(server, "session=1; Path=/", {}, "USER NOT_FOUND");
+        ServerRunner runner(server);
+        Error error;
+        const QVariantMap result = call(runner.url(), QStringLiteral("Login"), {"objUserDetails"}, error);
+        QCOMPARE(error.domain(), QStringLiteral("SOAP-Result"));
+        QCOMPARE(error.code(), 9001);
+        QCOMPARE(error.messageKey(), QStringLiteral("LOGIN_USERNOT_FOUND"));
+        QVERIFY(result.isEmpty());
+    }
+
+    void twoThreadsCallAtOnce()
+    {
+        // The server answers only once both requests are in, so the calls must really overlap.
+        std::mutex mutex;
+        std::condition_variable bothIn;
+        int arrived = 0;
+        std::atomic_bool overlapped = false;
+        httplib::Server server;
+        server.new_task_queue = [] {
+            return new httplib::ThreadPool(4);
+        };
+        server.Post("/soap", [&](const httplib::Request &request, httplib::Response &response) {
+            {
+                std::unique_lock lock(mutex);
+                ++arrived;
+                bothIn.notify_all();
+                if (bothIn.wait_for(lock, std::chrono::seconds(10), [&] { return arrived >= 2; }))
+                    overlapped = true;
+            }
+            const QByteArray method = QByteArray::fromStdString(request.get_header_value("SOAPAction"));
+            response.set_header("Set-Cookie", "session=1; Path=/");
+            response.set_content(SoapReplies::reply(method, "<objEcho><m_strMethod xsi:type=\"xsd:string\">" +
+                                                                method + "</m_strMethod></objEcho>")
+                                     .toStdString(),
+                                 "text/xml");
+        });
+        ServerRunner runner(server);
+
+        const QStringList methods{QStringLiteral("GetQuotaDetails"), QStringLiteral("GetTopLevelAlbums")};
+        QVariantMap results[2];
+        Error errors[2];
+        std::unique_ptr<QThread> threads[2];
+        for (int i = 0; i < 2; ++i) {
+            threads[i].reset(QThread::create(
+                [&, i] { results[i] = call(runner.url(), methods[i], {"objEcho"}, errors[i]); }));
+            threads[i]->start();
+        }
+        for (auto &thread : threads)
+            QVERIFY(thread->wait(30000));
+        QVERIFY(overlapped);
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY2(!errors[i], qPrintable(errors[i].toString()));
+            QCOMPARE(results[i].value("objEcho").toMap().value("m_strMethod").toString(), methods[i]);
+        }
+    }
+};
+
+VENDRA_TEST_MAIN(TestSoapTransport)
+#include "tst_soaptransport.moc"
