@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Notices at launch that the previous run did not end in an orderly way, and on request leaves a
+// report for support on the Desktop: the host description, the log files and the newest crash
+// report of the program, as a zip archive and as a single-file tar copy.
+// One per process, main thread only; there is none inside an application sandbox.
+class CrashHandler
+{
+public:
+    // The defaults key that is true from launch until an orderly end.
+    static inline const QString LaunchedKey = QStringLiteral("CrashDetection_ApplictionLaunched");
+
+    // Where crash reports of the desktop are kept: apport's reports (/var/crash) and
+    // systemd-coredump's dumps (/var/lib/systemd/coredump). Both name the program's executable.
+    static QStringList crashReportFolders();
+
+    // Reads and then sets the launch flag, or returns the handler that exists; nullptr when sandboxed.
+    static CrashHandler *init();
+    static CrashHandler *instance();
+    // Marks the run as ended cleanly and forgets the handler.
+    static void close();
+
+    CrashHandler(const CrashHandler &) = delete;
+    CrashHandler &operator=(const CrashHandler &) = delete;
+
+    bool didCrashAtLastSession() const { return m_didCrashAtLastSession; }
+    void setDidCrashAtLastSession(bool didCrash) { m_didCrashAtLastSession = didCrash; }
+
+    // Builds the report and returns the path of the zip archive on the Desktop, or an empty string
+    // when no report could be made.
+    QString sendCrashDataToDesktop();
+
+    // "Halvane Report yy-MM-dd HH-mm" in the temporary folder, readable by the user only;
+    // empty when it cannot be made, also when it exists already.
+    QString createTempDir() const;
+    void removeTempDir(const QString &path) const;
+    void gatherSystemInformation(const QString &path) const;
+    void gatherCrashLog(const QString &path) const;
+    void gatherCrashDumps(const QString &path) const;
+    // Returns the zip archive's path, or an empty string when it could not be written.
+    QString compressTempDir(const QString &path) const;
+
+    // Of the files in the folders whose name contains programName, the one modified last.
+    static QString newestCrashReport(const QStringList &folders, const QString &programName);
+
+private:
+    explicit CrashHandler(bool didCrashAtLastSession) : m_didCrashAtLastSession(didCrashAtLastSession) {}
+
+    bool m_didCrashAtLastSession = false;
+};

@@ -1,0 +1,250 @@
+#include "settings/Preferences.h"
+
+#include "diagnostics/DiagnosticLine.h"
+#include "events/NotificationCenter.h"
+#include "events/NotificationNames.h"
+#include "settings/QXKeychain.h"
+#include "settings/UserDefaults.h"
+
+namespace {
+
+// The one format marker value that asks for a fresh view of the database.
+const qint64 ResetFormatVersion = 2;
+const qint64 DefaultPort = 443;
+
+std::unique_ptr<Preferences> &singleton()
+{
+    // The store posts through the centre, so the centre must outlive it.
+    NotificationCenter::defaultCenter();
+    static std::unique_ptr<Preferences> preferences;
+    return preferences;
+}
+
+} // namespace
+
+QVariantMap Preferences::registeredDefaults()
+{
+    return {
+        {KeyVersionNumber, qint64(0)},
+        {KeyServer, QStringLiteral("")},
+        {KeyPort, DefaultPort},
+        {KeyUseHttps, true},
+        {KeyUser, QStringLiteral("")},
+        {KeyPassword, QStringLiteral("")},
+        {KeySavePassword, true},
+        {KeyAutoLogin, false},
+        {KeyReExpandFoldersOnRefresh, false},
+        {KeyNumberSimultaneousUploads, qint64(4)},
+        {KeyRemoteViewAutoExpandsOnDrags, false},
+        {KeyDisableFinder, false},
+        {KeyAutoSyncPlacesWithFinder, true},
+        {KeyAutoExpandFinderFolders, false},
+    };
+}
+
+Preferences::Preferences() : m_settings(UserDefaults::open())
+{
+    if (versionNumber() == ResetFormatVersion) {
+        m_settings = UserDefaults::open();
+        setValue(KeyVersionNumber, ResetFormatVersion);
+    }
+}
+
+Preferences::~Preferences() = default;
+
+Preferences *Preferences::init()
+{
+    auto &preferences = singleton();
+    if (!preferences)
+        preferences.reset(new Preferences);
+    return preferences.get();
+}
+
+Preferences *Preferences::instance()
+{
+    return singleton().get();
+}
+
+void Preferences::close()
+{
+    singleton().reset();
+}
+
+QVariant Preferences::value(const QString &key) const
+{
+    // QSettings has no registered defaults, so they are applied here, on every read.
+    static const QVariantMap defaults = registeredDefaults();
+    return m_settings->value(key, defaults.value(key));
+}
+
+QString Preferences::stringValue(const QString &key) const
+{
+    // Never null: the keyring tells a null (missing) account from an empty one.
+    const QString text = value(key).toString();
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+void Preferences::setValue(const QString &key, const QVariant &value)
+{
+    m_settings->setValue(key, value);
+}
+
+qint64 Preferences::versionNumber() const
+{
+    return value(KeyVersionNumber).toLongLong();
+}
+
+QString Preferences::server() const
+{
+    return stringValue(KeyServer);
+}
+
+void Preferences::setServer(const QString &server)
+{
+    setValue(KeyServer, server);
+}
+
+qint64 Preferences::port() const
+{
+    if (server().isEmpty())
+        return DefaultPort;
+    return value(KeyPort).toLongLong();
+}
+
+void Preferences::setPort(qint64 port)
+{
+    setValue(KeyPort, port);
+}
+
+bool Preferences::useHttps() const
+{
+    if (server().isEmpty())
+        return true;
+    return value(KeyUseHttps).toBool();
+}
+
+void Preferences::setUseHttps(bool useHttps)
+{
+    setValue(KeyUseHttps, useHttps);
+}
+
+QString Preferences::user() const
+{
+    return stringValue(KeyUser);
+}
+
+void Preferences::setUser(const QString &user)
+{
+    setValue(KeyUser, user);
+}
+
+QString Preferences::password() const
+{
+    const QString password = QXKeychain::passwordForService(server(), user());
+    return password.isNull() ? QStringLiteral("") : password;
+}
+
+void Preferences::setPassword(const QString &password, bool savePassword)
+{
+    setSavePassword(savePassword);
+    Error error;
+    if (savePassword) {
+        if (!QXKeychain::setPassword(password.isNull() ? QStringLiteral("") : password, server(), user(),
+                                     error))
+            VENDRA_DIAG(QStringLiteral("The password was not saved in the keyring: ") + error.toString());
+    } else if (!QXKeychain::deletePasswordForService(server(), user(), error) &&
+               error.code() != QXKeychain::ItemNotFound) {
+        VENDRA_DIAG(QStringLiteral("The saved password was not removed from the keyring: ") +
+                    error.toString());
+    }
+    m_settings->remove(KeyPassword);
+}
+
+bool Preferences::savePassword() const
+{
+    return value(KeySavePassword).toBool();
+}
+
+void Preferences::setSavePassword(bool savePassword)
+{
+    setValue(KeySavePassword, savePassword);
+}
+
+bool Preferences::autoLogin() const
+{
+    return value(KeyAutoLogin).toBool();
+}
+
+void Preferences::setAutoLogin(bool autoLogin)
+{
+    setValue(KeyAutoLogin, autoLogin);
+}
+
+bool Preferences::reExpandFoldersOnRefresh() const
+{
+    return value(KeyReExpandFoldersOnRefresh).toBool();
+}
+
+void Preferences::setReExpandFoldersOnRefresh(bool reExpand)
+{
+    setValue(KeyReExpandFoldersOnRefresh, reExpand);
+}
+
+qint64 Preferences::numberSimultaneousUploads() const
+{
+    return value(KeyNumberSimultaneousUploads).toLongLong();
+}
+
+void Preferences::setNumberSimultaneousUploads(qint64 count)
+{
+    setValue(KeyNumberSimultaneousUploads, count);
+}
+
+bool Preferences::remoteViewAutoExpandsOnDrags() const
+{
+    return value(KeyRemoteViewAutoExpandsOnDrags).toBool();
+}
+
+void Preferences::setRemoteViewAutoExpandsOnDrags(bool autoExpand)
+{
+    setValue(KeyRemoteViewAutoExpandsOnDrags, autoExpand);
+}
+
+bool Preferences::disableFinder() const
+{
+    return value(KeyDisableFinder).toBool();
+}
+
+void Preferences::setDisableFinder(bool disable)
+{
+    setValue(KeyDisableFinder, disable);
+}
+
+bool Preferences::autoSyncPlacesWithFinder() const
+{
+    return value(KeyAutoSyncPlacesWithFinder).toBool();
+}
+
+void Preferences::setAutoSyncPlacesWithFinder(bool autoSync)
+{
+    setValue(KeyAutoSyncPlacesWithFinder, autoSync);
+}
+
+bool Preferences::autoExpandFinderFolders() const
+{
+    return value(KeyAutoExpandFinderFolders).toBool();
+}
+
+void Preferences::setAutoExpandFinderFolders(bool autoExpand)
+{
+    setValue(KeyAutoExpandFinderFolders, autoExpand);
+}
+
+void Preferences::sendEventPrefrencesChanged()
+{
+    m_settings->sync();
+    if (m_settings->status() != QSettings::NoError)
+        VENDRA_DIAG(QStringLiteral("The settings could not be written to ") + m_settings->fileName());
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadWithName(
+        NotificationNames::EventPreferencesChanged, QVariant::fromValue(this));
+}

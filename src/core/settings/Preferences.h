@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QObject>
+#include <QSettings>
+#include <QVariant>
+
+#include <memory>
+
+// The user's persistent settings. Uncached: every getter reads the defaults database when called
+// and every setter writes it at once. The password never goes into the database; it lives in the
+// keyring under the stored server and user name. One instance per process, used on the main thread.
+class Preferences : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Keys of the defaults database.
+    static inline const QString KeyVersionNumber = QStringLiteral("OSXVersionNo");
+    static inline const QString KeyServer = QStringLiteral("server");
+    static inline const QString KeyPort = QStringLiteral("portno");
+    static inline const QString KeyUseHttps = QStringLiteral("busehttps");
+    static inline const QString KeyUser = QStringLiteral("user");
+    // The retired plain-text slot: only ever removed.
+    static inline const QString KeyPassword = QStringLiteral("password");
+    static inline const QString KeySavePassword = QStringLiteral("savepassword");
+    static inline const QString KeyAutoLogin = QStringLiteral("dontshow");
+    static inline const QString KeyReExpandFoldersOnRefresh = QStringLiteral("reexpandfoldersonrefresh");
+    static inline const QString KeyNumberSimultaneousUploads = QStringLiteral("numberSimultaneousUploads");
+    static inline const QString KeyRemoteViewAutoExpandsOnDrags =
+        QStringLiteral("autoExpandRemoteFoldersOnDragDrop");
+    static inline const QString KeyDisableFinder = QStringLiteral("disableFinderKey");
+    static inline const QString KeyAutoSyncPlacesWithFinder = QStringLiteral("autoSyncPlacesWithFinder");
+    static inline const QString KeyAutoExpandFinderFolders = QStringLiteral("autoExpandFinderFolders");
+
+    // The values every key without a stored value reads as.
+    static QVariantMap registeredDefaults();
+
+    // Creates the process-wide store (registering the defaults), or returns the one that exists.
+    static Preferences *init();
+    // The process-wide store, or nullptr before init and after close.
+    static Preferences *instance();
+    static void close();
+
+    ~Preferences() override;
+
+    qint64 versionNumber() const;
+
+    QString server() const;
+    void setServer(const QString &server);
+    // 443 while no server is stored.
+    qint64 port() const;
+    void setPort(qint64 port);
+    // True while no server is stored.
+    bool useHttps() const;
+    void setUseHttps(bool useHttps);
+    QString user() const;
+    void setUser(const QString &user);
+
+    // The keyring's password for the stored server and user; empty when there is none.
+    QString password() const;
+    // Stores the flag, then saves the password in the keyring (flag on) or deletes it there (flag off),
+    // keyed by the stored server and user name, so store those first. Removes the retired key last.
+    void setPassword(const QString &password, bool savePassword);
+    bool savePassword() const;
+    // The flag only; the keyring is not touched.
+    void setSavePassword(bool savePassword);
+
+    bool autoLogin() const;
+    void setAutoLogin(bool autoLogin);
+    bool reExpandFoldersOnRefresh() const;
+    void setReExpandFoldersOnRefresh(bool reExpand);
+    // Stored as given; the upload queue treats anything below 1 as 1.
+    qint64 numberSimultaneousUploads() const;
+    void setNumberSimultaneousUploads(qint64 count);
+    bool remoteViewAutoExpandsOnDrags() const;
+    void setRemoteViewAutoExpandsOnDrags(bool autoExpand);
+    bool disableFinder() const;
+    void setDisableFinder(bool disable);
+    bool autoSyncPlacesWithFinder() const;
+    void setAutoSyncPlacesWithFinder(bool autoSync);
+    bool autoExpandFinderFolders() const;
+    void setAutoExpandFinderFolders(bool autoExpand);
+
+    // Flushes the database to disk, then posts EventPreferencesChanged on the main thread.
+    void sendEventPrefrencesChanged();
+
+private:
+    Preferences();
+
+    QVariant value(const QString &key) const;
+    QString stringValue(const QString &key) const;
+    void setValue(const QString &key, const QVariant &value);
+
+    std::unique_ptr<QSettings> m_settings;
+};
