@@ -37,7 +37,8 @@ RemoteAlbumRegistry::RemoteAlbumRegistry()
     m_byID.reserve(100);
 }
 
-void RemoteAlbumRegistry::addRemoteAlbumNamed(const QString &path, qint64 albumID, const soapRemoteBasePtr &album)
+void RemoteAlbumRegistry::addRemoteAlbumNamed(const QString &path, qint64 albumID,
+                                              const soapRemoteBasePtr &album)
 {
     const QMutexLocker lock(&m_mutex);
     m_byName.insert(path, album);
@@ -177,7 +178,8 @@ bool RemoteAlbumRegistry::debugCheckDictionary(const std::shared_ptr<soapRemoteF
 
     bool consistent = walked.size() == registered.size() && byID.size() == registered.size();
     for (auto it = walked.constBegin(); it != walked.constEnd(); ++it) {
-        if (registered.value(it.key()) != it.value() || byID.value(idKey(registryID(it.value()))) != it.value())
+        if (registered.value(it.key()) != it.value() ||
+            byID.value(idKey(registryID(it.value()))) != it.value())
             consistent = false;
     }
     if (!consistent) {

@@ -24,6 +24,6 @@ bool RemotePath::isAtOrBelow(const QString &path, const QString &prefix)
 {
     if (prefix.isEmpty())
         return true;
-    return path == prefix || (path.startsWith(prefix) && path.size() > prefix.size() &&
-                              path.at(prefix.size()) == u'/');
+    return path == prefix ||
+           (path.startsWith(prefix) && path.size() > prefix.size() && path.at(prefix.size()) == u'/');
 }

@@ -7,19 +7,19 @@ asyncRequestInfo::asyncRequestInfo(qint32 requestType, const std::shared_ptr<wsS
     : m_requestType(requestType), m_delegate(delegate), m_context(context)
 {}
 
-asyncRequestInfoPtr asyncRequestInfo::initGetFolderContentsFor(const soapRemoteBasePtr &item,
-                                                               const std::shared_ptr<wsSoapAsyncOpDelegate> &delegate,
-                                                               const QVariant &context)
+asyncRequestInfoPtr
+asyncRequestInfo::initGetFolderContentsFor(const soapRemoteBasePtr &item,
+                                           const std::shared_ptr<wsSoapAsyncOpDelegate> &delegate,
+                                           const QVariant &context)
 {
     auto info = std::make_shared<asyncRequestInfo>(GetFolderContents, delegate, context);
     info->m_item = item;
     return info;
 }
 
-asyncRequestInfoPtr asyncRequestInfo::initRenameItemFor(const soapRemoteBasePtr &item, const QString &oldName,
-                                                        const QString &newName,
-                                                        const std::shared_ptr<wsSoapAsyncOpDelegate> &delegate,
-                                                        const QVariant &context)
+asyncRequestInfoPtr asyncRequestInfo::initRenameItemFor(
+    const soapRemoteBasePtr &item, const QString &oldName, const QString &newName,
+    const std::shared_ptr<wsSoapAsyncOpDelegate> &delegate, const QVariant &context)
 {
     auto info = std::make_shared<asyncRequestInfo>(RenameItem, delegate, context);
     info->m_item = item;
@@ -37,10 +37,9 @@ asyncRequestInfoPtr asyncRequestInfo::initDeleteItems(const QList<soapRemoteBase
     return info;
 }
 
-asyncRequestInfoPtr asyncRequestInfo::initCreateFolderFor(const soapRemoteBasePtr &parent, const QString &name,
-                                                          const QString &description,
-                                                          const std::shared_ptr<wsSoapAsyncOpDelegate> &delegate,
-                                                          const QVariant &context)
+asyncRequestInfoPtr asyncRequestInfo::initCreateFolderFor(
+    const soapRemoteBasePtr &parent, const QString &name, const QString &description,
+    const std::shared_ptr<wsSoapAsyncOpDelegate> &delegate, const QVariant &context)
 {
     auto info = std::make_shared<asyncRequestInfo>(CreateFolder, delegate, context);
     info->m_item = parent;
@@ -49,11 +48,10 @@ asyncRequestInfoPtr asyncRequestInfo::initCreateFolderFor(const soapRemoteBasePt
     return info;
 }
 
-asyncRequestInfoPtr asyncRequestInfo::initCreateFolderFor(const soapRemoteBasePtr &parent, const QString &name,
-                                                          const std::shared_ptr<createFolderTempItem> &tempFolder,
-                                                          const QString &description,
-                                                          const std::shared_ptr<wsSoapAsyncOpDelegate> &delegate,
-                                                          const QVariant &context)
+asyncRequestInfoPtr asyncRequestInfo::initCreateFolderFor(
+    const soapRemoteBasePtr &parent, const QString &name,
+    const std::shared_ptr<createFolderTempItem> &tempFolder, const QString &description,
+    const std::shared_ptr<wsSoapAsyncOpDelegate> &delegate, const QVariant &context)
 {
     auto info = std::make_shared<asyncRequestInfo>(CreateFolderByRenameTemp, delegate, context);
     info->m_item = parent;
@@ -63,7 +61,8 @@ asyncRequestInfoPtr asyncRequestInfo::initCreateFolderFor(const soapRemoteBasePt
     return info;
 }
 
-asyncRequestInfoPtr asyncRequestInfo::initLogoutForDelegate(const std::shared_ptr<wsSoapAsyncOpDelegate> &delegate)
+asyncRequestInfoPtr
+asyncRequestInfo::initLogoutForDelegate(const std::shared_ptr<wsSoapAsyncOpDelegate> &delegate)
 {
     return std::make_shared<asyncRequestInfo>(Logout, delegate, QVariant());
 }

@@ -30,25 +30,24 @@ public:
     asyncRequestInfo(qint32 requestType, const std::shared_ptr<wsSoapAsyncOpDelegate> &delegate,
                      const QVariant &context);
 
-    static std::shared_ptr<asyncRequestInfo> initGetFolderContentsFor(const soapRemoteBasePtr &item,
-                                                                      const std::shared_ptr<wsSoapAsyncOpDelegate> &delegate,
-                                                                      const QVariant &context);
-    static std::shared_ptr<asyncRequestInfo> initRenameItemFor(const soapRemoteBasePtr &item, const QString &oldName,
-                                                               const QString &newName,
-                                                               const std::shared_ptr<wsSoapAsyncOpDelegate> &delegate,
-                                                               const QVariant &context);
-    static std::shared_ptr<asyncRequestInfo> initDeleteItems(const QList<soapRemoteBasePtr> &items,
-                                                             const std::shared_ptr<wsSoapAsyncOpDelegate> &delegate,
-                                                             const QVariant &context);
-    static std::shared_ptr<asyncRequestInfo> initCreateFolderFor(const soapRemoteBasePtr &parent, const QString &name,
-                                                                 const QString &description,
-                                                                 const std::shared_ptr<wsSoapAsyncOpDelegate> &delegate,
-                                                                 const QVariant &context);
+    static std::shared_ptr<asyncRequestInfo>
+    initGetFolderContentsFor(const soapRemoteBasePtr &item,
+                             const std::shared_ptr<wsSoapAsyncOpDelegate> &delegate, const QVariant &context);
+    static std::shared_ptr<asyncRequestInfo>
+    initRenameItemFor(const soapRemoteBasePtr &item, const QString &oldName, const QString &newName,
+                      const std::shared_ptr<wsSoapAsyncOpDelegate> &delegate, const QVariant &context);
+    static std::shared_ptr<asyncRequestInfo>
+    initDeleteItems(const QList<soapRemoteBasePtr> &items,
+                    const std::shared_ptr<wsSoapAsyncOpDelegate> &delegate, const QVariant &context);
+    static std::shared_ptr<asyncRequestInfo>
+    initCreateFolderFor(const soapRemoteBasePtr &parent, const QString &name, const QString &description,
+                        const std::shared_ptr<wsSoapAsyncOpDelegate> &delegate, const QVariant &context);
     static std::shared_ptr<asyncRequestInfo>
     initCreateFolderFor(const soapRemoteBasePtr &parent, const QString &name,
                         const std::shared_ptr<createFolderTempItem> &tempFolder, const QString &description,
                         const std::shared_ptr<wsSoapAsyncOpDelegate> &delegate, const QVariant &context);
-    static std::shared_ptr<asyncRequestInfo> initLogoutForDelegate(const std::shared_ptr<wsSoapAsyncOpDelegate> &delegate);
+    static std::shared_ptr<asyncRequestInfo>
+    initLogoutForDelegate(const std::shared_ptr<wsSoapAsyncOpDelegate> &delegate);
 
     qint32 requestType() const { return m_requestType; }
     QString requestTypeAsString() const;

@@ -31,6 +31,7 @@ void soapRemoteBase::setPendingAsyncOp(bool pending)
     if (pending && m_hasPendingAsyncOp)
         VENDRA_DIAG(QStringLiteral("Unexpected simultaneous async ops for <%1>").arg(m_fullRemotePath));
     else
-        VENDRA_DIAG(QStringLiteral("set Pending async ops to %1 for <%2>").arg(int(pending)).arg(m_fullRemotePath));
+        VENDRA_DIAG(
+            QStringLiteral("set Pending async ops to %1 for <%2>").arg(int(pending)).arg(m_fullRemotePath));
     m_hasPendingAsyncOp = pending;
 }

@@ -83,10 +83,12 @@ void soapRemoteFolderItem::addChildFiles(const QVariantMap &reply)
     }
 }
 
-void soapRemoteFolderItem::replaceChildrenWithFolders(const QVariantMap &foldersReply, const QVariantMap &filesReply)
+void soapRemoteFolderItem::replaceChildrenWithFolders(const QVariantMap &foldersReply,
+                                                      const QVariantMap &filesReply)
 {
     if (!isMainThread())
-        VENDRA_DIAG(QStringLiteral("Unexpectedly not performing replaceChildrenWithFolders on non-main thread"));
+        VENDRA_DIAG(
+            QStringLiteral("Unexpectedly not performing replaceChildrenWithFolders on non-main thread"));
     const QMutexLocker lock(&m_lock);
     m_replacingChildren = true;
     releaseFolderContents(false);

@@ -30,7 +30,8 @@ void wsSoapAsyncOp::waitForDone()
 }
 
 asyncRequestInfoPtr wsSoapAsyncOp::requestGetFolderContentsFor(const soapRemoteBasePtr &album,
-                                                               const Delegate &delegate, const QVariant &context)
+                                                               const Delegate &delegate,
+                                                               const QVariant &context)
 {
     auto info = asyncRequestInfo::initGetFolderContentsFor(album, delegate, context);
     add(info);
@@ -46,16 +47,17 @@ asyncRequestInfoPtr wsSoapAsyncOp::requestRenameFor(const soapRemoteBasePtr &ite
     return info;
 }
 
-asyncRequestInfoPtr wsSoapAsyncOp::requestDeleteFor(const QList<soapRemoteBasePtr> &items, const Delegate &delegate,
-                                                    const QVariant &context)
+asyncRequestInfoPtr wsSoapAsyncOp::requestDeleteFor(const QList<soapRemoteBasePtr> &items,
+                                                    const Delegate &delegate, const QVariant &context)
 {
     auto info = asyncRequestInfo::initDeleteItems(items, delegate, context);
     add(info);
     return info;
 }
 
-asyncRequestInfoPtr wsSoapAsyncOp::requestCreateSubFolderFor(const soapRemoteBasePtr &parent, const QString &name,
-                                                             const QString &description, const Delegate &delegate,
+asyncRequestInfoPtr wsSoapAsyncOp::requestCreateSubFolderFor(const soapRemoteBasePtr &parent,
+                                                             const QString &name, const QString &description,
+                                                             const Delegate &delegate,
                                                              const QVariant &context)
 {
     auto info = asyncRequestInfo::initCreateFolderFor(parent, name, description, delegate, context);
@@ -63,12 +65,14 @@ asyncRequestInfoPtr wsSoapAsyncOp::requestCreateSubFolderFor(const soapRemoteBas
     return info;
 }
 
-asyncRequestInfoPtr wsSoapAsyncOp::requestCreateSubFolderFor(const soapRemoteBasePtr &parent, const QString &name,
-                                                             const std::shared_ptr<createFolderTempItem> &tempFolder,
-                                                             const QString &description, const Delegate &delegate,
-                                                             const QVariant &context)
+asyncRequestInfoPtr
+wsSoapAsyncOp::requestCreateSubFolderFor(const soapRemoteBasePtr &parent, const QString &name,
+                                         const std::shared_ptr<createFolderTempItem> &tempFolder,
+                                         const QString &description, const Delegate &delegate,
+                                         const QVariant &context)
 {
-    auto info = asyncRequestInfo::initCreateFolderFor(parent, name, tempFolder, description, delegate, context);
+    auto info =
+        asyncRequestInfo::initCreateFolderFor(parent, name, tempFolder, description, delegate, context);
     add(info);
     return info;
 }
@@ -157,7 +161,8 @@ void wsSoapAsyncOp::doRenameItem(const asyncRequestInfoPtr &info)
     Error error;
     if (const auto album = std::dynamic_pointer_cast<soapRemoteFolderItem>(info->item())) {
         const QVariantMap result = comms.doRenameAlbumID(album->albumID(), info->theNewName(), error);
-        info->setBSucceeded(!error && wsCoreComms::checkRenameFolderAsset(album->albumID(), result, info->theNewName()));
+        info->setBSucceeded(
+            !error && wsCoreComms::checkRenameFolderAsset(album->albumID(), result, info->theNewName()));
         info->setError(error);
     } else if (const auto asset = std::dynamic_pointer_cast<soapRemoteFileItem>(info->item())) {
         const qint64 assetID = asset->nAssetID().toLongLong();
@@ -209,7 +214,8 @@ void wsSoapAsyncOp::doCreateFolder(const asyncRequestInfoPtr &info)
     if (parentRoot)
         reply = comms.doCreateTopLevelAlbum(info->theNewName(), info->description(), error);
     else if (parentAlbum)
-        reply = comms.doCreateSubLevelAlbum(parentAlbum->albumID(), info->theNewName(), info->description(), error);
+        reply = comms.doCreateSubLevelAlbum(parentAlbum->albumID(), info->theNewName(), info->description(),
+                                            error);
 
     if (error) {
         info->setError(error);

@@ -126,8 +126,8 @@ QString commsGlobals::portNoStr() const
 void commsGlobals::setPortNoStr(const QString &text)
 {
     // A 32-bit signed number, as the port field has always been read.
-    const qint64 value = leadingDecimalInteger(text, std::numeric_limits<qint32>::min(),
-                                               std::numeric_limits<qint32>::max());
+    const qint64 value =
+        leadingDecimalInteger(text, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max());
     setPortNo(value);
 }
 

@@ -33,8 +33,8 @@ QUrl wsCoreComms::getSoapURL() const
 {
     const bool https = commsGlobal->bUseHTTPS();
     const qint64 port = commsGlobal->portNo();
-    const QString portPart = ((!https && port == 80) || (https && port == 443)) ? QString()
-                                                                               : QStringLiteral(":%1").arg(port);
+    const QString portPart =
+        ((!https && port == 80) || (https && port == 443)) ? QString() : QStringLiteral(":%1").arg(port);
     return QUrl(QStringLiteral("%1://%2%3/soap/soap_server_uploadtool.hvxr?client=%4")
                     .arg(scheme(), commsGlobal->getRemotePath(), portPart, ClientVersion::numberText()));
 }
@@ -44,7 +44,8 @@ QString wsCoreComms::getNamespaceURLStr() const
     const QString serviceVersion = commsGlobal->results().checkVersion().strServiceVersion();
     if (serviceVersion.isEmpty())
         return QStringLiteral("%1://%2/zrmsoap/zrmuploadtoolservice/").arg(scheme(), namespaceHost);
-    return QStringLiteral("%1://%2/zrmsoap/zrmuploadtoolservice-%3/").arg(scheme(), namespaceHost, serviceVersion);
+    return QStringLiteral("%1://%2/zrmsoap/zrmuploadtoolservice-%3/")
+        .arg(scheme(), namespaceHost, serviceVersion);
 }
 
 QString wsCoreComms::getUploadURLStr() const
@@ -54,13 +55,13 @@ QString wsCoreComms::getUploadURLStr() const
         .arg(commsGlobal->portNo());
 }
 
-QVariantMap wsCoreComms::invoke(const QString &method, const QStringList &paramOrder, const QVariantMap &params,
-                                const QStringList &resultKeys, Error &error) const
+QVariantMap wsCoreComms::invoke(const QString &method, const QStringList &paramOrder,
+                                const QVariantMap &params, const QStringList &resultKeys, Error &error) const
 {
     const QMap<QString, QString> httpHeaders{{QStringLiteral("SOAPAction"), method}};
-    QVariantMap result = wsNSSoapComms::methodInvocationWith(getSoapURL(), method, getNamespaceURLStr(),
-                                                             httpHeaders, std::nullopt, paramOrder, params,
-                                                             resultKeys, error);
+    QVariantMap result =
+        wsNSSoapComms::methodInvocationWith(getSoapURL(), method, getNamespaceURLStr(), httpHeaders,
+                                            std::nullopt, paramOrder, params, resultKeys, error);
     return error ? QVariantMap() : result;
 }
 
@@ -79,9 +80,10 @@ QVariantMap wsCoreComms::doLogin(Error &error)
         userName.remove(0, 1);
     while (!userName.isEmpty() && (userName.back() == u' ' || userName.back() == u'\t'))
         userName.chop(1);
-    return invoke(QStringLiteral("Login"), {QStringLiteral("strUsername"), QStringLiteral("strPassword")},
-                  {{QStringLiteral("strUsername"), userName}, {QStringLiteral("strPassword"), commsGlobal->password()}},
-                  {QStringLiteral("objUserDetails"), QStringLiteral("objUserPermissions")}, error);
+    return invoke(
+        QStringLiteral("Login"), {QStringLiteral("strUsername"), QStringLiteral("strPassword")},
+        {{QStringLiteral("strUsername"), userName}, {QStringLiteral("strPassword"), commsGlobal->password()}},
+        {QStringLiteral("objUserDetails"), QStringLiteral("objUserPermissions")}, error);
 }
 
 void wsCoreComms::doLogout(Error &error)
@@ -119,27 +121,31 @@ QVariantMap wsCoreComms::doGetQuotaDetails(Error &error)
 QVariantMap wsCoreComms::doGetAlbumsByParentID(qint64 albumID, Error &error)
 {
     return invoke(QStringLiteral("GetAlbumsByParentAlbumID"), {QStringLiteral("nAlbumID")},
-                  {{QStringLiteral("nAlbumID"), QString::number(albumID)}}, {QStringLiteral("arrAlbums")}, error);
+                  {{QStringLiteral("nAlbumID"), QString::number(albumID)}}, {QStringLiteral("arrAlbums")},
+                  error);
 }
 
 QVariantMap wsCoreComms::doGetAssetsByAlbumID(qint64 albumID, Error &error)
 {
     return invoke(QStringLiteral("GetAssetsByAlbumID"), {QStringLiteral("nAlbumID")},
-                  {{QStringLiteral("nAlbumID"), QString::number(albumID)}}, {QStringLiteral("arrAssets")}, error);
+                  {{QStringLiteral("nAlbumID"), QString::number(albumID)}}, {QStringLiteral("arrAssets")},
+                  error);
 }
 
 QVariantMap wsCoreComms::doRenameAlbumID(qint64 albumID, const QString &newName, Error &error)
 {
-    return invoke(QStringLiteral("RenameAlbum"), {QStringLiteral("nAlbumID"), QStringLiteral("strNewName")},
-                  {{QStringLiteral("nAlbumID"), QString::number(albumID)}, {QStringLiteral("strNewName"), newName}},
-                  {QStringLiteral("objAlbumSummary")}, error);
+    return invoke(
+        QStringLiteral("RenameAlbum"), {QStringLiteral("nAlbumID"), QStringLiteral("strNewName")},
+        {{QStringLiteral("nAlbumID"), QString::number(albumID)}, {QStringLiteral("strNewName"), newName}},
+        {QStringLiteral("objAlbumSummary")}, error);
 }
 
 QVariantMap wsCoreComms::doRenameAsset(qint64 assetID, const QString &newName, Error &error)
 {
-    return invoke(QStringLiteral("RenameAsset"), {QStringLiteral("nAssetID"), QStringLiteral("strNewName")},
-                  {{QStringLiteral("nAssetID"), QString::number(assetID)}, {QStringLiteral("strNewName"), newName}},
-                  {QStringLiteral("objAssetSummary")}, error);
+    return invoke(
+        QStringLiteral("RenameAsset"), {QStringLiteral("nAssetID"), QStringLiteral("strNewName")},
+        {{QStringLiteral("nAssetID"), QString::number(assetID)}, {QStringLiteral("strNewName"), newName}},
+        {QStringLiteral("objAssetSummary")}, error);
 }
 
 void wsCoreComms::doDeleteAlbum(qint64 albumID, Error &error)
@@ -156,13 +162,14 @@ void wsCoreComms::doDeleteAsset(qint64 assetID, Error &error)
 
 QVariantMap wsCoreComms::doCreateTopLevelAlbum(const QString &name, const QString &description, Error &error)
 {
-    return invoke(QStringLiteral("CreateNewTopLevelAlbum"), {QStringLiteral("strName"), QStringLiteral("strDescription")},
+    return invoke(QStringLiteral("CreateNewTopLevelAlbum"),
+                  {QStringLiteral("strName"), QStringLiteral("strDescription")},
                   {{QStringLiteral("strName"), name}, {QStringLiteral("strDescription"), description}},
                   {QStringLiteral("objAlbumSummary")}, error);
 }
 
-QVariantMap wsCoreComms::doCreateSubLevelAlbum(qint64 parentID, const QString &name, const QString &description,
-                                               Error &error)
+QVariantMap wsCoreComms::doCreateSubLevelAlbum(qint64 parentID, const QString &name,
+                                               const QString &description, Error &error)
 {
     return invoke(QStringLiteral("CreateNewSubAlbum"),
                   {QStringLiteral("strName"), QStringLiteral("strDescription"), QStringLiteral("nParentID")},
@@ -172,8 +179,8 @@ QVariantMap wsCoreComms::doCreateSubLevelAlbum(qint64 parentID, const QString &n
                   {QStringLiteral("objAlbumSummary")}, error);
 }
 
-bool wsCoreComms::checkRename(const QString &summaryKey, const QString &idKey, const QString &nameKey, qint64 id,
-                              const QVariantMap &result, const QString &newName)
+bool wsCoreComms::checkRename(const QString &summaryKey, const QString &idKey, const QString &nameKey,
+                              qint64 id, const QVariantMap &result, const QString &newName)
 {
     const auto summary = result.constFind(summaryKey);
     if (summary == result.constEnd())

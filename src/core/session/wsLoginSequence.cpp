@@ -101,38 +101,49 @@ bool wsLoginSequence::runStep(Step step, const Delegate &delegate)
         info = {call(&wsLoginSequenceDelegate::startCheckVersion),
                 [&comms](Error &e) { return comms.doCheckVersion(e); },
                 [&results](const QVariantMap &r) { return results.checkVersion().deserialise(r); },
-                QStringLiteral("SOAP_CHECK_VERSION_FAILED_DESERIALISE"), 9006, QStringLiteral("Status_CheckVersion"),
+                QStringLiteral("SOAP_CHECK_VERSION_FAILED_DESERIALISE"),
+                9006,
+                QStringLiteral("Status_CheckVersion"),
                 report(&wsLoginSequenceDelegate::checkVersionCompleted)};
         break;
     case Step::Login:
-        info = {call(&wsLoginSequenceDelegate::startLogin), [&comms](Error &e) { return comms.doLogin(e); },
+        info = {call(&wsLoginSequenceDelegate::startLogin),
+                [&comms](Error &e) { return comms.doLogin(e); },
                 [&results](const QVariantMap &r) {
                     const bool filled = results.login().deserialise(r);
                     results.setBLoggedIn(filled);
                     return filled;
                 },
-                QStringLiteral("LOGIN_USER_NOT_FOUND"), 9005, QStringLiteral("Status_RemoteLogin"),
+                QStringLiteral("LOGIN_USER_NOT_FOUND"),
+                9005,
+                QStringLiteral("Status_RemoteLogin"),
                 report(&wsLoginSequenceDelegate::loginCompleted)};
         break;
     case Step::PendingButton:
         info = {call(&wsLoginSequenceDelegate::startGetPendingButton),
                 [&comms](Error &e) { return comms.doGetPendingFilesButtonDetails(e); },
                 [&results](const QVariantMap &r) { return results.pendingFilesButton().deserialise(r); },
-                QStringLiteral("SOAP_GET_PENDING_FILES_BUTTON"), 9006, QStringLiteral("Status_GetPendingDetails"),
+                QStringLiteral("SOAP_GET_PENDING_FILES_BUTTON"),
+                9006,
+                QStringLiteral("Status_GetPendingDetails"),
                 report(&wsLoginSequenceDelegate::getPendingButtonCompleted)};
         break;
     case Step::PictureButton:
         info = {call(&wsLoginSequenceDelegate::startGetPictureButton),
                 [&comms](Error &e) { return comms.doGetMyPicturesButtonDetails(e); },
                 [&results](const QVariantMap &r) { return results.pictureButtonDetails().deserialise(r); },
-                QStringLiteral("SOAP_GET_PICTURE_BUTTON_DETAILS"), 9006, QStringLiteral("Status_GetFileDetails"),
+                QStringLiteral("SOAP_GET_PICTURE_BUTTON_DETAILS"),
+                9006,
+                QStringLiteral("Status_GetFileDetails"),
                 report(&wsLoginSequenceDelegate::getPictureButtonCompleted)};
         break;
     case Step::TopLevelAlbums:
         info = {call(&wsLoginSequenceDelegate::startGetTopLevelAlbums),
                 [&comms](Error &e) { return comms.doGetTopLevelAlbums(e); },
                 [&results](const QVariantMap &r) { return results.remoteFolderBrowser()->deserialise(r); },
-                QStringLiteral("SOAP_REMOTE_FOLDER_BROWSER"), 9006, QStringLiteral("Status_GetRemoteFolders"),
+                QStringLiteral("SOAP_REMOTE_FOLDER_BROWSER"),
+                9006,
+                QStringLiteral("Status_GetRemoteFolders"),
                 report(&wsLoginSequenceDelegate::getTopLevelAlbumsCompleted)};
         break;
     }
@@ -147,15 +158,15 @@ bool wsLoginSequence::runStep(Step step, const Delegate &delegate)
         if (!filled)
             error = Error::fromMessageKey(loginDomain, info.failureCode, info.failureKey);
         else if (step == Step::CheckVersion && !results.checkVersion().bVersionIsCompatible())
-            error = Error::fromMessageKey(loginDomain, 9004, QStringLiteral("SOAP_LOGIN_VERSION_NOT_COMPATABLE"));
+            error =
+                Error::fromMessageKey(loginDomain, 9004, QStringLiteral("SOAP_LOGIN_VERSION_NOT_COMPATABLE"));
     }
     setError(error);
     const bool outcome = !error;
     if (delegate) {
-        delegate->setStatusText(
-            QStringLiteral("%1 %2").arg(messageText(info.statusKey),
-                                        messageText(outcome ? QStringLiteral("Text_WasSuccsess")
-                                                            : QStringLiteral("Text_Failed"))));
+        delegate->setStatusText(QStringLiteral("%1 %2").arg(
+            messageText(info.statusKey),
+            messageText(outcome ? QStringLiteral("Text_WasSuccsess") : QStringLiteral("Text_Failed"))));
     }
     info.completed(outcome);
     return outcome;

@@ -24,10 +24,14 @@ QVariantMap album(qint64 id, qint64 parent, const QString &name, bool hasChildre
 
 QVariantMap asset(qint64 id, qint64 albumID, const QString &name)
 {
-    return {{QStringLiteral("m_nAssetID"), id},          {QStringLiteral("m_nAlbumID"), albumID},
-            {QStringLiteral("m_strFilename"), name},     {QStringLiteral("m_nFilesize"), qlonglong(10)},
-            {QStringLiteral("m_nAssetType"), qlonglong(1)}, {QStringLiteral("m_bPending"), true},
-            {QStringLiteral("m_bCanDelete"), false},     {QStringLiteral("m_bCanRename"), false}};
+    return {{QStringLiteral("m_nAssetID"), id},
+            {QStringLiteral("m_nAlbumID"), albumID},
+            {QStringLiteral("m_strFilename"), name},
+            {QStringLiteral("m_nFilesize"), qlonglong(10)},
+            {QStringLiteral("m_nAssetType"), qlonglong(1)},
+            {QStringLiteral("m_bPending"), true},
+            {QStringLiteral("m_bCanDelete"), false},
+            {QStringLiteral("m_bCanRename"), false}};
 }
 
 // A SOAP array as it decodes: one item stays a dictionary, several become a list, both wrapped.
@@ -60,9 +64,10 @@ private:
     }
     void loadTopLevel()
     {
-        QVERIFY(root()->deserialise(listReply(QStringLiteral("arrTopAlbums"),
-                                              {album(1, 0, QStringLiteral("Photos")), album(2, 0, QStringLiteral("A")),
-                                               album(3, 0, QStringLiteral("Empty"), false)})));
+        QVERIFY(root()->deserialise(
+            listReply(QStringLiteral("arrTopAlbums"),
+                      {album(1, 0, QStringLiteral("Photos")), album(2, 0, QStringLiteral("A")),
+                       album(3, 0, QStringLiteral("Empty"), false)})));
     }
 
 private Q_SLOTS:
@@ -75,7 +80,8 @@ private Q_SLOTS:
 
     void listShapes()
     {
-        QVERIFY(root()->deserialise(listReply(QStringLiteral("arrTopAlbums"), {album(1, 0, QStringLiteral("One"))})));
+        QVERIFY(root()->deserialise(
+            listReply(QStringLiteral("arrTopAlbums"), {album(1, 0, QStringLiteral("One"))})));
         QCOMPARE(root()->numberOfRootItems(), 1);
         root()->clear();
         m_globals->clearRemoteFolderDictionaries();
@@ -88,10 +94,11 @@ private Q_SLOTS:
         QVERIFY(!root()->deserialise({}));
         QCOMPARE(root()->numberOfRootItems(), 3);
         // Unwrapped lists are read too; decoding twice without clearing lists everything twice.
-        QVERIFY(root()->deserialise(listReply(QStringLiteral("arrTopAlbums"),
-                                              {album(1, 0, QStringLiteral("Photos")), album(2, 0, QStringLiteral("A")),
-                                               album(3, 0, QStringLiteral("Empty"), false)},
-                                              false)));
+        QVERIFY(root()->deserialise(
+            listReply(QStringLiteral("arrTopAlbums"),
+                      {album(1, 0, QStringLiteral("Photos")), album(2, 0, QStringLiteral("A")),
+                       album(3, 0, QStringLiteral("Empty"), false)},
+                      false)));
         QCOMPARE(root()->numberOfRootItems(), 6);
         QCOMPARE(registry().remoteAlbumByName().size(), 4);
         root()->clear();
@@ -107,9 +114,10 @@ private Q_SLOTS:
         QVERIFY(!photos->bDataIsCached());
         QVERIFY(albumAt(QStringLiteral("Empty"))->bDataIsCached());
 
-        photos->replaceChildrenWithFolders(listReply(QStringLiteral("arrAlbums"), {album(10, 1, QStringLiteral("2020"))}),
-                                           listReply(QStringLiteral("arrAssets"), {asset(100, 1, QStringLiteral("a.jpg")),
-                                                                                   asset(101, 1, QStringLiteral("b.jpg"))}));
+        photos->replaceChildrenWithFolders(
+            listReply(QStringLiteral("arrAlbums"), {album(10, 1, QStringLiteral("2020"))}),
+            listReply(QStringLiteral("arrAssets"),
+                      {asset(100, 1, QStringLiteral("a.jpg")), asset(101, 1, QStringLiteral("b.jpg"))}));
         QCOMPARE(photos->numberOfChildren(), 3);
         const auto sub = albumAt(QStringLiteral("Photos/2020"));
         QVERIFY(sub);
@@ -121,11 +129,11 @@ private Q_SLOTS:
         QVERIFY(photos->bDataIsCached());
 
         // Replacing drops the old sub-albums from the registry and registers the new ones.
-        sub->replaceChildrenWithFolders(listReply(QStringLiteral("arrAlbums"), {album(11, 10, QStringLiteral("deep"))}),
-                                        {});
+        sub->replaceChildrenWithFolders(
+            listReply(QStringLiteral("arrAlbums"), {album(11, 10, QStringLiteral("deep"))}), {});
         QVERIFY(albumAt(QStringLiteral("Photos/2020/deep")));
-        photos->replaceChildrenWithFolders(listReply(QStringLiteral("arrAlbums"), {album(12, 1, QStringLiteral("2021"))}),
-                                           {});
+        photos->replaceChildrenWithFolders(
+            listReply(QStringLiteral("arrAlbums"), {album(12, 1, QStringLiteral("2021"))}), {});
         QVERIFY(!albumAt(QStringLiteral("Photos/2020")));
         QVERIFY(!albumAt(QStringLiteral("Photos/2020/deep")));
         QVERIFY(!registry().findRemoteAlbumByID(11));
@@ -147,8 +155,9 @@ private Q_SLOTS:
     {
         loadTopLevel();
         const auto photos = albumAt(QStringLiteral("Photos"));
-        photos->replaceChildrenWithFolders({}, listReply(QStringLiteral("arrAssets"), {asset(100, 1, QStringLiteral("a.jpg")),
-                                                                                       asset(101, 1, QStringLiteral("b.jpg"))}));
+        photos->replaceChildrenWithFolders(
+            {}, listReply(QStringLiteral("arrAssets"),
+                          {asset(100, 1, QStringLiteral("a.jpg")), asset(101, 1, QStringLiteral("b.jpg"))}));
         QVERIFY(!photos->removeAsset(999));
         QVERIFY(!photos->removeChild(albumAt(QStringLiteral("A"))));
         QCOMPARE(photos->numberOfChildren(), 2);
@@ -173,8 +182,10 @@ private Q_SLOTS:
         root()->addTempChild(placeholder);
         a->addTempChild(std::make_shared<createFolderTempItem>());
         auto uploaded = soapRemoteFileItem::initWithUploadDictionary(
-            {{QStringLiteral("assetid"), qlonglong(5)}, {QStringLiteral("filename"), QStringLiteral("x.png")},
-             {QStringLiteral("albumid"), qlonglong(2)}, {QStringLiteral("pending"), QStringLiteral("1")}});
+            {{QStringLiteral("assetid"), qlonglong(5)},
+             {QStringLiteral("filename"), QStringLiteral("x.png")},
+             {QStringLiteral("albumid"), qlonglong(2)},
+             {QStringLiteral("pending"), QStringLiteral("1")}});
         QVERIFY(uploaded->bCanDelete() && uploaded->bCanRename() && uploaded->bPending());
         QVERIFY(uploaded->fullRemotePath().isEmpty());
         albumAt(QStringLiteral("Empty"))->addUloadedFile(uploaded);
@@ -189,13 +200,15 @@ private Q_SLOTS:
     {
         loadTopLevel();
         const auto a = albumAt(QStringLiteral("A"));
-        const QVariantMap reply{{QStringLiteral("objAlbumSummary"), album(20, 2, QStringLiteral("B"), false)}};
+        const QVariantMap reply{
+            {QStringLiteral("objAlbumSummary"), album(20, 2, QStringLiteral("B"), false)}};
         const auto created = a->createNewAlbum(reply);
         QVERIFY(created);
         QCOMPARE(a->getChildAtIndex(a->numberOfChildren() - 1), created);
         QVERIFY(a->bHasChildren());
         QCOMPARE(albumAt(QStringLiteral("A/B")), created);
-        const auto top = root()->createNewAlbum({{QStringLiteral("objAlbumSummary"), album(21, 0, QStringLiteral("New"))}});
+        const auto top = root()->createNewAlbum(
+            {{QStringLiteral("objAlbumSummary"), album(21, 0, QStringLiteral("New"))}});
         QCOMPARE(albumAt(QStringLiteral("New")), top);
         QCOMPARE(root()->getRootItemForIndex(3), top);
     }
@@ -204,9 +217,10 @@ private Q_SLOTS:
     {
         loadTopLevel();
         const auto a = albumAt(QStringLiteral("A"));
-        a->replaceChildrenWithFolders(listReply(QStringLiteral("arrAlbums"), {album(30, 999, QStringLiteral("Lost")),
-                                                                              album(31, 2, QStringLiteral("Found"))}),
-                                      {});
+        a->replaceChildrenWithFolders(
+            listReply(QStringLiteral("arrAlbums"),
+                      {album(30, 999, QStringLiteral("Lost")), album(31, 2, QStringLiteral("Found"))}),
+            {});
         QCOMPARE(a->numberOfChildren(), 1);
         QVERIFY(!albumAt(QStringLiteral("Lost")));
         QVERIFY(albumAt(QStringLiteral("A/Found")));
@@ -217,10 +231,12 @@ private Q_SLOTS:
     {
         loadTopLevel();
         const auto a = albumAt(QStringLiteral("A"));
-        a->replaceChildrenWithFolders(listReply(QStringLiteral("arrAlbums"), {album(40, 2, QStringLiteral("B"))}), {});
+        a->replaceChildrenWithFolders(
+            listReply(QStringLiteral("arrAlbums"), {album(40, 2, QStringLiteral("B"))}), {});
         const auto b = albumAt(QStringLiteral("A/B"));
-        b->replaceChildrenWithFolders(listReply(QStringLiteral("arrAlbums"), {album(41, 40, QStringLiteral("x"))}),
-                                      listReply(QStringLiteral("arrAssets"), {asset(400, 40, QStringLiteral("f.jpg"))}));
+        b->replaceChildrenWithFolders(
+            listReply(QStringLiteral("arrAlbums"), {album(41, 40, QStringLiteral("x"))}),
+            listReply(QStringLiteral("arrAssets"), {asset(400, 40, QStringLiteral("f.jpg"))}));
         const auto x = albumAt(QStringLiteral("A/B/x"));
         b->setStrName(QStringLiteral("C"));
         registry().renameRemoteAlbumPath(QStringLiteral("A/B"), QStringLiteral("B"), QStringLiteral("C"));
@@ -231,8 +247,9 @@ private Q_SLOTS:
         // Loaded albums below moved along: a stale A/B/x would send uploads to the wrong album.
         QCOMPARE(albumAt(QStringLiteral("A/C/x")), x);
         QVERIFY(!albumAt(QStringLiteral("A/B/x")));
-        QCOMPARE(b->getChildAtIndex(1) ? std::dynamic_pointer_cast<soapRemoteFileItem>(b->getChildAtIndex(1))->fullRemotePath()
-                                       : QString(),
+        QCOMPARE(b->getChildAtIndex(1)
+                     ? std::dynamic_pointer_cast<soapRemoteFileItem>(b->getChildAtIndex(1))->fullRemotePath()
+                     : QString(),
                  QStringLiteral("A/C/f.jpg"));
         // A name that is not an album's is left alone.
         registry().renameRemoteAlbumPath(QStringLiteral("nothing"), QString(), QStringLiteral("Z"));

@@ -23,7 +23,8 @@ private Q_SLOTS:
 
     void lookupsFallBackOnMissingOrIllTypedEntries()
     {
-        const QVariantMap d{{QStringLiteral("empty"), QVariantMap()}, {QStringLiteral("list"), QVariantList{1}}};
+        const QVariantMap d{{QStringLiteral("empty"), QVariantMap()},
+                            {QStringLiteral("list"), QVariantList{1}}};
         QVERIFY(!soapResultsBase::getNumber(QStringLiteral("missing"), d).isValid());
         QVERIFY(!soapResultsBase::getNumber(QStringLiteral("empty"), d).isValid());
         QCOMPARE(soapResultsBase::getIntNumber(QStringLiteral("missing"), d), 0);
@@ -96,10 +97,11 @@ private Q_SLOTS:
             QVERIFY(!version.strServiceVersion().isEmpty());
             QVERIFY(version.bVersionIsCompatible());
         }
-        QVERIFY(version.deserialise({{QStringLiteral("objVersionDetails"),
-                                      QVariantMap{{QStringLiteral("m_nMaxTransferSize"), qlonglong(1000)},
-                                                  {QStringLiteral("m_strServiceVersion"), QStringLiteral("7")},
-                                                  {QStringLiteral("m_strLatestVersion"), QStringLiteral("9.9")}}}}));
+        QVERIFY(version.deserialise(
+            {{QStringLiteral("objVersionDetails"),
+              QVariantMap{{QStringLiteral("m_nMaxTransferSize"), qlonglong(1000)},
+                          {QStringLiteral("m_strServiceVersion"), QStringLiteral("7")},
+                          {QStringLiteral("m_strLatestVersion"), QStringLiteral("9.9")}}}}));
         QCOMPARE(version.nMaxTransferSize().toLongLong(), 1000);
         QCOMPARE(version.strServiceVersion(), QStringLiteral("7"));
         QCOMPARE(m_globals->strLatestVersion(), QStringLiteral("9.9"));
@@ -110,15 +112,15 @@ private Q_SLOTS:
     {
         soapLogin &login = m_globals->results().login();
         QVariantMap rights;
-        for (const char *right : {"m_bCreateTopLevelAlbum", "m_bCreateSubAlbum", "m_bRenameTopLevelAlbum",
-                                  "m_bRenameSubAlbum", "m_bDeleteTopLevelAlbum", "m_bDeleteSubAlbum",
-                                  "m_bDeleteAsset", "m_bRenameAsset", "m_bUpload", "m_bSeeQuota",
-                                  "m_bCanUseMyPicturesButton", "m_bHavePendingFilesButton"})
+        for (const char *right :
+             {"m_bCreateTopLevelAlbum", "m_bCreateSubAlbum", "m_bRenameTopLevelAlbum", "m_bRenameSubAlbum",
+              "m_bDeleteTopLevelAlbum", "m_bDeleteSubAlbum", "m_bDeleteAsset", "m_bRenameAsset", "m_bUpload",
+              "m_bSeeQuota", "m_bCanUseMyPicturesButton", "m_bHavePendingFilesButton"})
             rights.insert(QString::fromLatin1(right), true);
         const QVariantMap user{{QStringLiteral("m_nUserID"), qlonglong(7)},
                                {QStringLiteral("m_strUsername"), QStringLiteral("demo")}};
-        QVERIFY(login.deserialise({{QStringLiteral("objUserDetails"), user},
-                                   {QStringLiteral("objUserPermissions"), rights}}));
+        QVERIFY(login.deserialise(
+            {{QStringLiteral("objUserDetails"), user}, {QStringLiteral("objUserPermissions"), rights}}));
         QVERIFY(login.bCreateTopLevelAlbum() && login.bHavePendingFilesButton() && login.bSeeQuota());
         QCOMPARE(login.strUserID().typeId(), QMetaType::LongLong);
         QCOMPARE(login.strUserName().toString(), QStringLiteral("demo"));
@@ -139,7 +141,8 @@ private Q_SLOTS:
         QVERIFY(m_globals->results().pendingFilesButton().deserialise(pending));
         QVERIFY(m_globals->results().pictureButtonDetails().deserialise(pictures));
         QCOMPARE(m_globals->results().pendingFilesButton().bDisplayed(), 0);
-        QCOMPARE(m_globals->results().pendingFilesButton().strLink().toString(), QStringLiteral("http://x/p"));
+        QCOMPARE(m_globals->results().pendingFilesButton().strLink().toString(),
+                 QStringLiteral("http://x/p"));
         QVERIFY(m_globals->results().pictureButtonDetails().bDisplayed());
     }
 

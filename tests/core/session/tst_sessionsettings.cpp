@@ -52,7 +52,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("normalised");
         QTest::newRow("capital https, path, slashes")
-            << QStringLiteral("HTTPS://media.example.org/gallery///") << QStringLiteral("media.example.org/gallery");
+            << QStringLiteral("HTTPS://media.example.org/gallery///")
+            << QStringLiteral("media.example.org/gallery");
         QTest::newRow("http prefix") << QStringLiteral("Http://host") << QStringLiteral("host");
         QTest::newRow("only slashes") << QStringLiteral("///") << QString();
         QTest::newRow("port kept") << QStringLiteral("host:8443/") << QStringLiteral("host:8443");
@@ -71,12 +72,15 @@ private Q_SLOTS:
     {
         const QString client = ClientVersion::numberText();
         configure(QStringLiteral("HTTPS://media.example.org/gallery///"), true, 443);
-        QCOMPARE(m_globals->coreComms().getSoapURL().toString(),
-                 QStringLiteral("https://media.example.org/gallery/soap/soap_server_uploadtool.hvxr?client=") + client);
+        QCOMPARE(
+            m_globals->coreComms().getSoapURL().toString(),
+            QStringLiteral("https://media.example.org/gallery/soap/soap_server_uploadtool.hvxr?client=") +
+                client);
 
         configure(QStringLiteral("http://host.example"), false, 8080);
         QCOMPARE(m_globals->coreComms().getSoapURL().toString(),
-                 QStringLiteral("http://host.example:8080/soap/soap_server_uploadtool.hvxr?client=") + client);
+                 QStringLiteral("http://host.example:8080/soap/soap_server_uploadtool.hvxr?client=") +
+                     client);
 
         configure(QStringLiteral("h"), false, 443);
         QCOMPARE(m_globals->coreComms().getSoapURL().toString(),
@@ -90,7 +94,8 @@ private Q_SLOTS:
     void uploadEndpointAlwaysNamesThePort()
     {
         configure(QStringLiteral("https://host/"), true, 443);
-        QCOMPARE(m_globals->coreComms().getUploadURLStr(), QStringLiteral("https://host:443/soapfileupload.hvxr?album="));
+        QCOMPARE(m_globals->coreComms().getUploadURLStr(),
+                 QStringLiteral("https://host:443/soapfileupload.hvxr?album="));
     }
 
     void namespaceIsVersionlessUntilCheckVersionDecoded()
@@ -104,15 +109,18 @@ private Q_SLOTS:
                                  QVariantMap{{QStringLiteral("m_strServiceVersion"), QStringLiteral("3.2")},
                                              {QStringLiteral("m_bVersionIsCompatible"), true}}}};
         QVERIFY(m_globals->results().checkVersion().deserialise(reply));
-        QVERIFY(m_globals->coreComms().getNamespaceURLStr().endsWith(QStringLiteral("/zrmuploadtoolservice-3.2/")));
+        QVERIFY(m_globals->coreComms().getNamespaceURLStr().endsWith(
+            QStringLiteral("/zrmuploadtoolservice-3.2/")));
         m_globals->setBUseHTTPS(true);
         QVERIFY(m_globals->coreComms().getNamespaceURLStr().startsWith(QStringLiteral("https://")));
     }
 
     void clientVersionText()
     {
-        QCOMPARE(ClientVersion::checkVersionText(6.1f, QStringLiteral("2.0.3")), QStringLiteral("61.MAC.2.0.3"));
-        QCOMPARE(ClientVersion::checkVersionText(1.0f, QStringLiteral("1.0.0")), QStringLiteral("10.MAC.1.0.0"));
+        QCOMPARE(ClientVersion::checkVersionText(6.1f, QStringLiteral("2.0.3")),
+                 QStringLiteral("61.MAC.2.0.3"));
+        QCOMPARE(ClientVersion::checkVersionText(1.0f, QStringLiteral("1.0.0")),
+                 QStringLiteral("10.MAC.1.0.0"));
         QVERIFY(ClientVersion::checkVersionText().contains(QStringLiteral(".MAC.")));
     }
 

@@ -1,0 +1,88 @@
+#include "CommandLine.h"
+
+#include "AlbumsCommand.h"
+#include "CliOutput.h"
+#include "CliSession.h"
+#include "ConnectionOptions.h"
+#include "ExitCode.h"
+#include "LoginCommand.h"
+#include "QuotaCommand.h"
+#include "common/MessageText.h"
+
+#include <QCommandLineParser>
+
+CommandLine::CommandLine()
+{
+    m_commands.push_back(std::make_unique<LoginCommand>());
+    m_commands.push_back(std::make_unique<AlbumsCommand>());
+    m_commands.push_back(std::make_unique<QuotaCommand>());
+}
+
+CommandLine::~CommandLine() = default;
+
+QString CommandLine::helpDescription() const
+{
+    QString text = QStringLiteral("Signs in to a media server and works with its albums.\n\nCommands:\n");
+    for (const auto &command : m_commands)
+        text += QStringLiteral("  %1  %2\n").arg(command->name(), -8).arg(command->summary());
+    text += QStringLiteral(
+        "\nThe password is read from the environment variable VENDRA_PASSWORD, or with --password-stdin "
+        "from\n"
+        "the first line of standard input.\n"
+        "\nExit status: 0 on success, 2 when signing in fails, 1 for any other failure. Every failure is\n"
+        "explained on standard error.");
+    return text;
+}
+
+CliCommand *CommandLine::findCommand(const QString &name) const
+{
+    for (const auto &command : m_commands) {
+        if (command->name() == name)
+            return command.get();
+    }
+    return nullptr;
+}
+
+int CommandLine::run(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(helpDescription());
+    const QCommandLineOption help = parser.addHelpOption();
+    ConnectionOptions::addTo(parser);
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("login, albums or quota"),
+                                 QStringLiteral("command"));
+
+    if (!parser.parse(arguments)) {
+        CliOutput::printErrorText(parser.errorText());
+        return ExitFailure;
+    }
+    if (parser.isSet(help)) {
+        CliOutput::printLine(parser.helpText());
+        return ExitSuccess;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1) {
+        CliOutput::printErrorText(messageText(QStringLiteral("Text_CliNoCommand")));
+        return ExitFailure;
+    }
+    CliCommand *command = findCommand(positional.first());
+    if (!command) {
+        CliOutput::printErrorText(
+            messageText(QStringLiteral("Text_CliUnknownCommand")).arg(positional.first()));
+        return ExitFailure;
+    }
+
+    Error error;
+    const ConnectionOptions options = ConnectionOptions::fromParser(parser, error);
+    if (error) {
+        CliOutput::printError(error);
+        return ExitFailure;
+    }
+    CliSession session;
+    options.applyTo(session.globals(), error);
+    if (error) {
+        CliOutput::printError(error);
+        return ExitFailure;
+    }
+    return command->run(session);
+}

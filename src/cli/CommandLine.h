@@ -1,0 +1,26 @@
+#pragma once
+
+#include "CliCommand.h"
+
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+// Parses the arguments of vendra-cli, picks the command, applies the connection options and runs it.
+// A new command is one more entry in the list that the constructor fills.
+class CommandLine
+{
+public:
+    CommandLine();
+    ~CommandLine();
+
+    // Returns the exit status.
+    int run(const QStringList &arguments);
+
+private:
+    QString helpDescription() const;
+    CliCommand *findCommand(const QString &name) const;
+
+    std::vector<std::unique_ptr<CliCommand>> m_commands;
+};

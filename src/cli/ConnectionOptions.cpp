@@ -1,0 +1,131 @@
+#include "ConnectionOptions.h"
+
+#include "common/MessageText.h"
+#include "session/commsGlobals.h"
+#include "soap/TrustedCertificates.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+
+const QString cliDomain = QStringLiteral("vendra-cli");
+
+Error cliError(const QString &key, const QString &argument = QString())
+{
+    const QString text = messageText(key);
+    Error error(cliDomain, 1, argument.isNull() ? text : text.arg(argument));
+    return error;
+}
+
+} // namespace
+
+void ConnectionOptions::addTo(QCommandLineParser &parser)
+{
+    parser.addOption({QStringLiteral("server"), QStringLiteral("Server address, e.g. media.example.org."),
+                      QStringLiteral("ADDR")});
+    parser.addOption({QStringLiteral("port"),
+                      QStringLiteral("TCP port (default 443 with HTTPS, 80 with HTTP)."),
+                      QStringLiteral("N")});
+    parser.addOption({QStringLiteral("https"), QStringLiteral("Connect over HTTPS (the default).")});
+    parser.addOption({QStringLiteral("http"), QStringLiteral("Connect over plain HTTP.")});
+    parser.addOption({QStringLiteral("user"), QStringLiteral("User name."), QStringLiteral("NAME")});
+    parser.addOption({QStringLiteral("password-stdin"),
+                      QStringLiteral("Read the password from the first line of standard input instead of "
+                                     "the environment variable VENDRA_PASSWORD.")});
+    parser.addOption({QStringLiteral("ca-cert"),
+                      QStringLiteral("Trust this PEM or DER certificate in addition to the system's, for a "
+                                     "server with a private or self-signed certificate."),
+                      QStringLiteral("FILE")});
+}
+
+ConnectionOptions ConnectionOptions::fromParser(const QCommandLineParser &parser, Error &error)
+{
+    ConnectionOptions options;
+    if (parser.isSet(QStringLiteral("server")))
+        options.server = parser.value(QStringLiteral("server"));
+    if (parser.isSet(QStringLiteral("user")))
+        options.userName = parser.value(QStringLiteral("user"));
+    if (parser.isSet(QStringLiteral("http")) && parser.isSet(QStringLiteral("https"))) {
+        error = cliError(QStringLiteral("Text_CliHttpAndHttps"));
+        return options;
+    }
+    if (parser.isSet(QStringLiteral("http")))
+        options.useHTTPS = false;
+    if (parser.isSet(QStringLiteral("https")))
+        options.useHTTPS = true;
+    if (parser.isSet(QStringLiteral("port"))) {
+        bool ok = false;
+        const QString text = parser.value(QStringLiteral("port"));
+        const int port = text.toInt(&ok);
+        if (!ok || port < 1 || port > 65535) {
+            error = cliError(QStringLiteral("Text_CliBadPort"), text);
+            return options;
+        }
+        options.port = port;
+    }
+    options.passwordFromStdin = parser.isSet(QStringLiteral("password-stdin"));
+    if (parser.isSet(QStringLiteral("ca-cert"))) {
+        const QString path = parser.value(QStringLiteral("ca-cert"));
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            error = cliError(QStringLiteral("Text_CliBadCertificate"), path);
+            return options;
+        }
+        const QByteArray data = file.readAll();
+        options.extraCaCertificates = QSslCertificate::fromData(data, QSsl::Pem);
+        if (options.extraCaCertificates.isEmpty())
+            options.extraCaCertificates = QSslCertificate::fromData(data, QSsl::Der);
+        if (options.extraCaCertificates.isEmpty()) {
+            error = cliError(QStringLiteral("Text_CliBadCertificate"), path);
+            return options;
+        }
+    }
+    return options;
+}
+
+QString ConnectionOptions::readPassword(Error &error) const
+{
+    if (passwordFromStdin) {
+        QTextStream in(stdin);
+        QString line = in.readLine();
+        if (line.isNull()) {
+            error = cliError(QStringLiteral("Text_CliMissingPassword"));
+            return {};
+        }
+        // Only the line break goes; spaces belong to the password.
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        return line;
+    }
+    if (!qEnvironmentVariableIsSet("VENDRA_PASSWORD")) {
+        error = cliError(QStringLiteral("Text_CliMissingPassword"));
+        return {};
+    }
+    return qEnvironmentVariable("VENDRA_PASSWORD");
+}
+
+void ConnectionOptions::applyTo(commsGlobals &globals, Error &error) const
+{
+    if (!server || server->trimmed().isEmpty()) {
+        error = cliError(QStringLiteral("Text_CliMissingServer"));
+        return;
+    }
+    if (!userName || userName->trimmed().isEmpty()) {
+        error = cliError(QStringLiteral("Text_CliMissingUser"));
+        return;
+    }
+    const QString password = readPassword(error);
+    if (error)
+        return;
+    const bool https = useHTTPS.value_or(true);
+    globals.setServer(*server);
+    globals.setUserName(*userName);
+    globals.setPassword(password);
+    globals.setBUseHTTPS(https);
+    globals.setPortNo(port.value_or(https ? 443 : 80));
+    TrustedCertificates::setAdditionalCaCertificates(extraCaCertificates);
+}

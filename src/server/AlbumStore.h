@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+class Database;
+
+struct Album
+{
+    int64_t id = 0;
+    int64_t userId = 0;
+    int64_t parentId = 0; // 0 for a top-level album
+    std::string name;
+    std::string description;
+    bool canCreateUnder = true;
+    bool canDelete = true;
+    bool canRename = true;
+    bool hasChildren = false;
+    bool pending = false; // holds files that wait for approval
+};
+
+struct Asset
+{
+    int64_t id = 0;
+    int64_t albumId = 0;
+    std::string name;
+    uint64_t size = 0;
+    int type = 0;
+    bool pending = false;
+};
+
+struct StorageUsage
+{
+    uint64_t files = 0;
+    uint64_t bytes = 0;
+};
+
+enum class StoreStatus { Ok, NotFound, InvalidName, NameTaken, QuotaExceeded, TooDeep, StorageError };
+
+// Albums and assets of every user, in the database and on disk. Files live under
+// DATA/albums/USER/ in folders that mirror the album tree; every change to the tree is made on
+// disk and in the database together, and undone in the database when the disk refuses.
+class AlbumStore
+{
+public:
+    static constexpr int MaxDepth = 32;
+
+    AlbumStore(Database &db, const std::filesystem::path &dataDir);
+
+    std::vector<Album> albums(int64_t userId, int64_t parentId);
+    std::optional<Album> album(int64_t userId, int64_t albumId);
+    // An album by its names from the top joined with "/".
+    std::optional<Album> albumByPath(int64_t userId, const std::string &path);
+    std::vector<Asset> assets(int64_t userId, int64_t albumId);
+    std::optional<Asset> asset(int64_t userId, int64_t assetId);
+    std::vector<Asset> pendingAssets(int64_t userId);
+    StorageUsage usage(int64_t userId);
+
+    StoreStatus createAlbum(int64_t userId, int64_t parentId, const std::string &name,
+                            const std::string &description, Album &created);
+    StoreStatus renameAlbum(int64_t userId, int64_t albumId, const std::string &name, Album &renamed);
+    // True when the album and every album below it may be deleted.
+    bool subtreeDeletable(int64_t userId, int64_t albumId);
+    StoreStatus deleteAlbum(int64_t userId, int64_t albumId);
+    void setAlbumFlags(int64_t albumId, bool canCreateUnder, bool canDelete, bool canRename);
+
+    StoreStatus renameAsset(int64_t userId, int64_t assetId, const std::string &name, Asset &renamed);
+    StoreStatus deleteAsset(int64_t userId, int64_t assetId);
+    bool approve(int64_t userId, int64_t assetId);
+
+    // Where uploads are written while they arrive; on the same file system as the albums.
+    std::filesystem::path incomingFolder() const;
+    // Moves a received file into the album under the first free variant of the name, within the
+    // quota; the file is removed whatever the outcome.
+    StoreStatus addFile(int64_t userId, uint64_t quota, int64_t albumId,
+                        const std::filesystem::path &receivedFile, const std::string &name, bool pending,
+                        Asset &added);
+
+    std::optional<std::filesystem::path> assetFile(int64_t userId, const Asset &asset);
+    void removeUserFiles(const std::string &userName);
+
+private:
+    std::optional<std::filesystem::path> albumFolder(int64_t userId, int64_t albumId);
+    std::filesystem::path userFolder(int64_t userId);
+    int depthOf(int64_t userId, int64_t albumId);
+    bool albumNameTaken(int64_t userId, int64_t parentId, const std::string &name);
+    void collectSubtree(int64_t userId, int64_t albumId, std::vector<int64_t> &ids);
+    std::filesystem::path trashPath() const;
+
+    Database &m_db;
+    std::filesystem::path m_dataDir;
+};

@@ -1,0 +1,84 @@
+#include "FaultPlan.h"
+
+#include <charconv>
+
+namespace {
+
+template <typename Number> bool parseNumber(const std::string &text, Number &value)
+{
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
+bool splitMethodAndText(const std::string &value, std::string &method, std::string &text)
+{
+    const size_t colon = value.find(':');
+    if (colon == std::string::npos || colon == 0 || colon + 1 == value.size())
+        return false;
+    method = value.substr(0, colon);
+    text = value.substr(colon + 1);
+    return true;
+}
+
+} // namespace
+
+bool FaultPlan::add(const std::string &spec)
+{
+    if (spec == "no-cookie") {
+        omitCookie = true;
+        return true;
+    }
+    if (spec == "secure-cookie") {
+        secureCookie = true;
+        return true;
+    }
+    const size_t equals = spec.find('=');
+    if (equals == std::string::npos)
+        return false;
+    const std::string kind = spec.substr(0, equals);
+    const std::string value = spec.substr(equals + 1);
+    std::string method, text;
+    if (kind == "soap-api" && splitMethodAndText(value, method, text)) {
+        soapApiResponse[method] = text;
+        return true;
+    }
+    if (kind == "soap-action" && splitMethodAndText(value, method, text)) {
+        soapActionResponse[method] = text;
+        return true;
+    }
+    if (kind == "delay")
+        return parseNumber(value, delayMs) && delayMs >= 0;
+    if (kind == "upload-status") {
+        int status = 0;
+        if (!parseNumber(value, status) || status < 100 || status > 599)
+            return false;
+        uploadHttpStatus = status;
+        return true;
+    }
+    if (kind == "upload-action" && !value.empty()) {
+        uploadActionResult = value;
+        return true;
+    }
+    if (kind == "upload-reset") {
+        uint64_t bytes = 0;
+        if (!parseNumber(value, bytes))
+            return false;
+        uploadResetAfterBytes = bytes;
+        return true;
+    }
+    return false;
+}
+
+const char *FaultPlan::helpText()
+{
+    return R"(Faults (repeatable --fault SPEC, for testing clients):
+  soap-api=METHOD:TEXT     answer the SOAP method METHOD with APIResponse TEXT
+  soap-action=METHOD:TEXT  answer METHOD with APIResponse OK and ActionResponse TEXT
+  delay=MS                 hold every reply back for MS milliseconds
+  upload-status=CODE       answer every upload with HTTP status CODE (the upload is not kept)
+  upload-action=TEXT       answer every upload with actionresult TEXT (the upload is not kept)
+  upload-reset=BYTES       reset the connection once an upload has sent BYTES body bytes
+  no-cookie                set no session cookie on any reply
+  secure-cookie            mark the session cookie Secure even over plain HTTP
+)";
+}

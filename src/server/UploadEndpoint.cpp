@@ -1,0 +1,236 @@
+#include "UploadEndpoint.h"
+
+#include "ConnectionReset.h"
+#include "MultipartParser.h"
+#include "NameRules.h"
+#include "PasswordHash.h"
+#include "RequestCaller.h"
+#include "ServerContext.h"
+#include "SoapRecords.h"
+#include "UploadReply.h"
+
+#include <httplib.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+const char *const XmlContentType = "text/xml; charset=utf-8";
+
+// The file being received, written through a buffer and removed unless it was handed on.
+class ReceivedFile
+{
+public:
+    explicit ReceivedFile(const std::filesystem::path &folder)
+        : m_path(folder / (randomHexToken(16) + ".part"))
+    {
+        m_fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        m_buffer.reserve(BufferSize);
+    }
+    ~ReceivedFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        ::unlink(m_path.c_str());
+    }
+    ReceivedFile(const ReceivedFile &) = delete;
+    ReceivedFile &operator=(const ReceivedFile &) = delete;
+
+    bool isOpen() const { return m_fd >= 0; }
+    const std::filesystem::path &path() const { return m_path; }
+    uint64_t size() const { return m_size; }
+
+    bool write(const char *data, size_t size)
+    {
+        m_size += size;
+        if (m_buffer.size() + size > BufferSize && !flush())
+            return false;
+        if (size >= BufferSize)
+            return writeAll(data, size);
+        m_buffer.append(data, size);
+        return true;
+    }
+    bool flush()
+    {
+        const bool ok = writeAll(m_buffer.data(), m_buffer.size());
+        m_buffer.clear();
+        return ok;
+    }
+
+private:
+    static constexpr size_t BufferSize = 256 * 1024;
+
+    bool writeAll(const char *data, size_t size)
+    {
+        while (size > 0) {
+            const ssize_t written = ::write(m_fd, data, size);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                return false;
+            data += written;
+            size -= size_t(written);
+        }
+        return true;
+    }
+
+    std::filesystem::path m_path;
+    int m_fd = -1;
+    std::string m_buffer;
+    uint64_t m_size = 0;
+};
+
+} // namespace
+
+void UploadEndpoint::handle(const httplib::Request &request, httplib::Response &response,
+                            const httplib::ContentReader &reader)
+{
+    const ServerOptions &options = m_context.options;
+    const FaultPlan &faults = options.faults;
+    std::map<std::string, std::string> reply{{"apiresult", "ok"}};
+    const auto answer = [&](int status) {
+        response.status = status;
+        response.set_content(uploadReplyDocument(reply), XmlContentType);
+    };
+    const auto refuse = [&](const std::string &actionResult, const std::string &message) {
+        reply["actionresult"] = actionResult;
+        reply["message"] = message;
+    };
+
+    const std::string albumText = request.get_param_value("album");
+    reply["albumid"] = albumText;
+    if (request.has_header("Content-Length") &&
+        request.get_header_value<uint64_t>("Content-Length") > options.maxTransferSize) {
+        refuse("FILE_TOO_LARGE", "the upload is larger than the server accepts");
+        response.set_header("Connection", "close");
+        return answer(413);
+    }
+
+    // Everything that can be decided before the body is read is decided here; the body is then
+    // still read (and thrown away), so that the client gets to see the answer.
+    const RequestCaller caller = RequestCaller::lookUp(m_context, request);
+    std::optional<int64_t> albumId;
+    bool refused = true;
+    if (!caller.user) {
+        reply["apiresult"] = caller.refusal();
+    } else if (faults.uploadActionResult) {
+        refuse(*faults.uploadActionResult, "staged failure");
+    } else if (!caller.user->rights.has(Right::Upload)) {
+        refuse("ACCESS_DENIED", "this user may not upload");
+    } else if (char *end = nullptr;
+               albumText.empty() || (albumId = std::strtoll(albumText.c_str(), &end, 10), *end)) {
+        refuse("ALBUM_NOT_FOUND", "no album given");
+    } else if (!m_context.albums.album(caller.user->id, *albumId)) {
+        refuse("ALBUM_NOT_FOUND", "no such album");
+    } else {
+        refused = false;
+    }
+    const std::string boundary = MultipartParser::boundaryFrom(request.get_header_value(ContentTypeHeader));
+    if (!refused && boundary.empty()) {
+        refuse("BAD_REQUEST", "not a multipart/form-data body");
+        refused = true;
+    }
+
+    const uint64_t used = caller.user ? m_context.albums.usage(caller.user->id).bytes : 0;
+    const uint64_t quota = caller.user ? caller.user->quota : 0;
+    ReceivedFile file(m_context.albums.incomingFolder());
+    if (!refused && !file.isOpen()) {
+        refuse("STORAGE_ERROR", "cannot store the file");
+        refused = true;
+    }
+
+    std::string fileName;
+    bool sawFile = false;
+    bool receiving = false;
+    bool writeFailed = false;
+    std::string nameProblem;
+    MultipartParser parser(
+        boundary.empty() ? std::string("-") : boundary,
+        [&](const MultipartParser::Part &part) {
+            receiving = !refused && !sawFile && part.name == "file" && part.hasFileName;
+            if (receiving) {
+                sawFile = true;
+                fileName = NameRules::uploadedFileName(part.fileName);
+                const auto verdict = NameRules::check(fileName);
+                if (verdict != NameRules::Verdict::Ok) {
+                    nameProblem = NameRules::describe(verdict);
+                    receiving = false;
+                }
+            }
+            return true;
+        },
+        [&](const char *data, size_t size) {
+            if (!receiving)
+                return true;
+            if (used + file.size() + size > quota) {
+                receiving = false; // the rest is read but not kept
+                refuse("QUOTA_EXCEEDED", "the file does not fit into the quota");
+                refused = true;
+                return true;
+            }
+            if (!file.write(data, size)) {
+                receiving = false;
+                writeFailed = true;
+            }
+            return true;
+        },
+        [&] {
+            receiving = false;
+            return true;
+        });
+
+    uint64_t received = 0;
+    bool tooLarge = false;
+    bool reset = false;
+    const bool complete = reader([&](const char *data, size_t size) {
+        received += size;
+        if (received > options.maxTransferSize) {
+            tooLarge = true;
+            return false;
+        }
+        if (faults.uploadResetAfterBytes && received >= *faults.uploadResetAfterBytes) {
+            reset = resetConnection(request);
+            return false;
+        }
+        return boundary.empty() || parser.feed(data, size) || refused;
+    });
+
+    if (reset)
+        return;
+    if (tooLarge) {
+        refuse("FILE_TOO_LARGE", "the upload is larger than the server accepts");
+        response.set_header("Connection", "close");
+        return answer(413);
+    }
+    if (faults.uploadHttpStatus)
+        return answer(*faults.uploadHttpStatus);
+    if (refused)
+        return answer(200);
+    if (!complete || !parser.isComplete()) {
+        refuse("BAD_REQUEST", parser.error().empty() ? "the upload body ended early" : parser.error());
+        response.set_header("Connection", "close");
+        return answer(400);
+    }
+    if (!sawFile)
+        return refuse("NO_FILE", "no part named \"file\" with a file name"), answer(200);
+    if (!nameProblem.empty())
+        return refuse("INVALID_NAME", nameProblem), answer(200);
+    if (writeFailed || !file.flush())
+        return refuse("STORAGE_ERROR", "cannot store the file"), answer(200);
+
+    Asset added;
+    const StoreStatus status = m_context.albums.addFile(caller.user->id, quota, *albumId, file.path(),
+                                                        fileName, !options.autoApprove, added);
+    if (status != StoreStatus::Ok)
+        return refuse(SoapRecords::actionResponseFor(status, "ALBUM"), "the file was not stored"),
+               answer(200);
+    reply["actionresult"] = "ok";
+    reply["pending"] = added.pending ? "true" : "false";
+    reply["albumid"] = std::to_string(added.albumId);
+    reply["assetid"] = std::to_string(added.id);
+    reply["assettype"] = std::to_string(added.type);
+    reply["filesize"] = std::to_string(added.size);
+    reply["filename"] = added.name;
+    answer(200);
+}

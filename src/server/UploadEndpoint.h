@@ -1,0 +1,25 @@
+#pragma once
+
+namespace httplib {
+class ContentReader;
+struct Request;
+struct Response;
+} // namespace httplib
+struct ServerContext;
+
+// The upload script: one multipart/form-data POST per file into the album named in the query.
+// The part named "file" is streamed to disk as it arrives; memory use does not grow with the file.
+class UploadEndpoint
+{
+public:
+    static constexpr const char *Path = "/soapfileupload.hvxr";
+    // Where the multipart Content-Type is kept away from the HTTP library's own parser.
+    static constexpr const char *ContentTypeHeader = "X-Vendra-Upload-Content-Type";
+
+    explicit UploadEndpoint(ServerContext &context) : m_context(context) {}
+    void handle(const httplib::Request &request, httplib::Response &response,
+                const httplib::ContentReader &reader);
+
+private:
+    ServerContext &m_context;
+};
