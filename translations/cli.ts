@@ -5,7 +5,7 @@
     <name>cli</name>
     <message id="Text_CliNoCommand">
         <source>Text_CliNoCommand</source>
-        <translation>Name one command: login, albums or quota (see --help).</translation>
+        <translation>Name one command: login, albums, quota or upload (see --help).</translation>
     </message>
     <message id="Text_CliUnknownCommand">
         <source>Text_CliUnknownCommand</source>

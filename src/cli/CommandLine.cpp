@@ -7,6 +7,7 @@
 #include "ExitCode.h"
 #include "LoginCommand.h"
 #include "QuotaCommand.h"
+#include "UploadCommand.h"
 #include "common/MessageText.h"
 
 #include <QCommandLineParser>
@@ -16,6 +17,7 @@ CommandLine::CommandLine()
     m_commands.push_back(std::make_unique<LoginCommand>());
     m_commands.push_back(std::make_unique<AlbumsCommand>());
     m_commands.push_back(std::make_unique<QuotaCommand>());
+    m_commands.push_back(std::make_unique<UploadCommand>());
 }
 
 CommandLine::~CommandLine() = default;
@@ -34,6 +36,19 @@ QString CommandLine::helpDescription() const
     return text;
 }
 
+QString CommandLine::optionOfOtherCommand(const QCommandLineParser &parser, const CliCommand *chosen) const
+{
+    for (const auto &command : m_commands) {
+        if (command.get() == chosen)
+            continue;
+        for (const QCommandLineOption &option : command->options()) {
+            if (parser.isSet(option))
+                return QStringLiteral("--") + option.names().constFirst();
+        }
+    }
+    return {};
+}
+
 CliCommand *CommandLine::findCommand(const QString &name) const
 {
     for (const auto &command : m_commands) {
@@ -49,8 +64,10 @@ int CommandLine::run(const QStringList &arguments)
     parser.setApplicationDescription(helpDescription());
     const QCommandLineOption help = parser.addHelpOption();
     ConnectionOptions::addTo(parser);
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("login, albums or quota"),
-                                 QStringLiteral("command"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("login, albums, quota or upload"),
+                                 QStringLiteral("command [arguments...]"));
+    for (const auto &command : m_commands)
+        parser.addOptions(command->options());
 
     if (!parser.parse(arguments)) {
         CliOutput::printErrorText(parser.errorText());
@@ -61,7 +78,7 @@ int CommandLine::run(const QStringList &arguments)
         return ExitSuccess;
     }
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1) {
+    if (positional.isEmpty()) {
         CliOutput::printErrorText(messageText(QStringLiteral("Text_CliNoCommand")));
         return ExitFailure;
     }
@@ -71,18 +88,28 @@ int CommandLine::run(const QStringList &arguments)
             messageText(QStringLiteral("Text_CliUnknownCommand")).arg(positional.first()));
         return ExitFailure;
     }
+    if (const QString misplaced = optionOfOtherCommand(parser, command); !misplaced.isEmpty()) {
+        CliOutput::printErrorText(
+            messageText(QStringLiteral("Text_CliOptionNotForCommand")).arg(misplaced, command->name()));
+        return command->usageExitCode();
+    }
+    QString problem;
+    if (!command->takeArguments(parser, positional.mid(1), problem)) {
+        CliOutput::printErrorText(problem);
+        return command->usageExitCode();
+    }
 
     Error error;
     const ConnectionOptions options = ConnectionOptions::fromParser(parser, error);
     if (error) {
         CliOutput::printError(error);
-        return ExitFailure;
+        return command->usageExitCode();
     }
     CliSession session;
     options.applyTo(session.globals(), error);
     if (error) {
         CliOutput::printError(error);
-        return ExitFailure;
+        return command->usageExitCode();
     }
     return command->run(session);
 }

@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+class QCommandLineParser;
+
 #include <memory>
 #include <vector>
 
@@ -21,6 +23,8 @@ public:
 private:
     QString helpDescription() const;
     CliCommand *findCommand(const QString &name) const;
+    // The first option given that belongs to a command other than the chosen one.
+    QString optionOfOtherCommand(const QCommandLineParser &parser, const CliCommand *chosen) const;
 
     std::vector<std::unique_ptr<CliCommand>> m_commands;
 };

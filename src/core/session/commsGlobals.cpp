@@ -5,6 +5,7 @@
 #include "session/soapResults.h"
 #include "session/wsCoreComms.h"
 #include "session/wsLoginSequence.h"
+#include "upload/UploadQueue.h"
 
 #include <limits>
 
@@ -18,12 +19,16 @@ commsGlobals::commsGlobals()
     m_wsCoreComms = std::make_unique<wsCoreComms>();
     m_soapAsyncOp = std::make_unique<wsSoapAsyncOp>();
     m_wsLoginSequence = std::make_unique<wsLoginSequence>();
+    m_uploadQueue = std::make_unique<UploadQueue>();
     // Registered from the start, so top-level albums always find their parent.
     clearRemoteFolderDictionaries();
 }
 
 commsGlobals::~commsGlobals()
 {
+    // The upload queue stops first; its uploads in flight are abandoned with it.
+    m_uploadQueue->quit();
+    m_uploadQueue.reset();
     // Workers still running reach the records and the registry through commsGlobal: let them end
     // before anything goes away.
     m_wsLoginSequence.reset();

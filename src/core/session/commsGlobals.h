@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class UploadQueue;
 class soapResults;
 class wsCoreComms;
 class wsLoginSequence;
@@ -62,6 +63,7 @@ public:
     wsCoreComms &coreComms() const { return *m_wsCoreComms; }
     wsSoapAsyncOp &soapAsyncOp() const { return *m_soapAsyncOp; }
     wsLoginSequence &loginSequence() const { return *m_wsLoginSequence; }
+    UploadQueue &uploadQueue() const { return *m_uploadQueue; }
 
     // The album registry (remoteAlbumByName, remoteAlbumByID and their operations).
     RemoteAlbumRegistry &registry() { return m_registry; }
@@ -89,6 +91,7 @@ private:
     std::unique_ptr<wsCoreComms> m_wsCoreComms;
     std::unique_ptr<wsSoapAsyncOp> m_soapAsyncOp;
     std::unique_ptr<wsLoginSequence> m_wsLoginSequence;
+    std::unique_ptr<UploadQueue> m_uploadQueue;
 };
 
 extern commsGlobals *commsGlobal;

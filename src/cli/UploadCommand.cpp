@@ -1,0 +1,179 @@
+#include "UploadCommand.h"
+
+#include "AlbumPathResolver.h"
+#include "CliOutput.h"
+#include "CliSession.h"
+#include "ExitCode.h"
+#include "UploadProgressDisplay.h"
+#include "albums/soapRemoteFolderItem.h"
+#include "common/MessageText.h"
+#include "diagnostics/DiagnosticLine.h"
+#include "events/Log.h"
+#include "session/commsGlobals.h"
+#include "upload/FolderUploadPlan.h"
+#include "upload/UploadQueue.h"
+
+#include <QCommandLineParser>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <atomic>
+#include <csignal>
+#include <unistd.h>
+
+namespace {
+
+constexpr int DisplayIntervalMs = 250;
+
+const QString ParallelOption = QStringLiteral("parallel");
+const QString ToOption = QStringLiteral("to");
+
+std::atomic<bool> g_interrupted = false;
+
+void onInterrupt(int)
+{
+    g_interrupted = true;
+    // A second interrupt ends the program at once.
+    std::signal(SIGINT, SIG_DFL);
+}
+
+QString normalisedAlbumPath(const QString &path)
+{
+    return path.split(u'/', Qt::SkipEmptyParts).join(u'/');
+}
+
+} // namespace
+
+QString UploadCommand::summary() const
+{
+    return QStringLiteral("upload files and folders: upload [--parallel N] --to ALBUM_PATH PATH...");
+}
+
+QList<QCommandLineOption> UploadCommand::options() const
+{
+    return {
+        {ParallelOption, QStringLiteral("upload: files sent at once (default: the stored preference)."),
+         QStringLiteral("N")},
+        {ToOption,
+         QStringLiteral("upload: the album to upload into, e.g. \"Holidays/2024\"; \"\" is the top "
+                        "level, which takes folders only."),
+         QStringLiteral("ALBUM_PATH")},
+    };
+}
+
+bool UploadCommand::takeArguments(const QCommandLineParser &parser, const QStringList &arguments,
+                                  QString &problem)
+{
+    if (!parser.isSet(ToOption)) {
+        problem = messageText(QStringLiteral("Text_CliUploadNoTarget"));
+        return false;
+    }
+    m_albumPath = normalisedAlbumPath(parser.value(ToOption));
+    if (parser.isSet(ParallelOption)) {
+        bool ok = false;
+        const qint64 count = parser.value(ParallelOption).toLongLong(&ok);
+        if (!ok) {
+            problem =
+                messageText(QStringLiteral("Text_CliUploadBadParallel")).arg(parser.value(ParallelOption));
+            return false;
+        }
+        m_parallel = count;
+    }
+    if (arguments.isEmpty()) {
+        problem = messageText(QStringLiteral("Text_CliUploadNoPaths"));
+        return false;
+    }
+    QStringList missing;
+    QStringList notFolders;
+    m_paths.clear();
+    for (const QString &argument : arguments) {
+        const QFileInfo info(argument);
+        if (!info.exists())
+            missing.append(argument);
+        else if (!info.isDir())
+            notFolders.append(argument);
+        m_paths.append(info.absoluteFilePath());
+    }
+    if (!missing.isEmpty()) {
+        problem =
+            messageText(QStringLiteral("Text_CliUploadMissingPaths")).arg(missing.join(QStringLiteral(", ")));
+        return false;
+    }
+    // The top level holds albums only: files need an album to go into.
+    if (m_albumPath.isEmpty() && !notFolders.isEmpty()) {
+        problem = messageText(QStringLiteral("Text_CliUploadFilesAtTop"))
+                      .arg(notFolders.join(QStringLiteral(", ")));
+        return false;
+    }
+    return true;
+}
+
+int UploadCommand::usageExitCode() const
+{
+    return ExitSignInFailed;
+}
+
+void UploadCommand::uploadProgress(const UploadStatusPtr &status)
+{
+    if (m_display)
+        m_display->add(status);
+}
+
+int UploadCommand::run(CliSession &session)
+{
+    const bool onTerminal = isatty(STDOUT_FILENO) == 1;
+    if (onTerminal && !qEnvironmentVariableIsSet("VENDRA_CLI_DIAGNOSTICS"))
+        setDiagnosticLinesEnabled(false);
+    Log::init();
+
+    Error error;
+    if (!session.signIn(false, error)) {
+        CliOutput::printError(error);
+        return ExitSignInFailed;
+    }
+    const auto resolver = std::make_shared<AlbumPathResolver>();
+    const soapRemoteBasePtr target = resolver->resolve(m_albumPath, error);
+    if (!target) {
+        CliOutput::printError(error);
+        session.signOut();
+        return ExitSignInFailed;
+    }
+
+    // The plan of a drop onto the target: the top plan stands for the target itself.
+    FolderUploadPlan plan;
+    if (const auto album = std::dynamic_pointer_cast<soapRemoteFolderItem>(target))
+        plan = FolderUploadPlan::createFolderDictionaryForLocalPath(QString(), album->strName(), QString(),
+                                                                    album->fullRemotePath());
+    for (const QString &path : std::as_const(m_paths))
+        plan.addFilesAndFoldersTo(QUrl::fromLocalFile(path));
+
+    UploadQueue &queue = session.globals().uploadQueue();
+    queue.setNumberSimultaneousUploadsOverride(m_parallel);
+    UploadProgressDisplay display(queue, onTerminal);
+    m_display = &display;
+    plan.uploadFolderAndFiles(queue, this);
+
+    g_interrupted = false;
+    const auto previousHandler = std::signal(SIGINT, onInterrupt);
+    QEventLoop loop;
+    QTimer refresh;
+    bool cancelled = false;
+    QObject::connect(&refresh, &QTimer::timeout, &loop, [&] {
+        if (g_interrupted && !cancelled) {
+            cancelled = true;
+            queue.cancelAllUploads();
+        }
+        display.update();
+        if (queue.numUploadsInProgressOrWaiting() == 0)
+            loop.quit();
+    });
+    refresh.start(DisplayIntervalMs);
+    loop.exec();
+    std::signal(SIGINT, previousHandler);
+
+    const bool allSucceeded = display.finish(plan.allSkipped());
+    m_display = nullptr;
+    session.signOut();
+    return allSucceeded ? ExitSuccess : ExitFailure;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "CliCommand.h"
+#include "upload/UploadDelegate.h"
+
+#include <optional>
+
+class UploadProgressDisplay;
+
+// "upload [--parallel N] --to ALBUM_PATH PATH...": signs in and uploads files and folder trees into
+// an album exactly as a drop onto that album would (the empty path is the top level, which takes
+// folders only), showing progress, then a summary and the files that failed.
+class UploadCommand : public CliCommand, public UploadDelegate
+{
+public:
+    QString name() const override { return QStringLiteral("upload"); }
+    QString summary() const override;
+    QList<QCommandLineOption> options() const override;
+    bool takeArguments(const QCommandLineParser &parser, const QStringList &arguments,
+                       QString &problem) override;
+    // Wrong arguments are refused before anything is sent, with the status of a failed sign-in.
+    int usageExitCode() const override;
+    int run(CliSession &session) override;
+
+    // Each command of the batch is offered here as it is queued.
+    void uploadProgress(const UploadStatusPtr &status) override;
+
+private:
+    QString m_albumPath;
+    QStringList m_paths;
+    std::optional<qint64> m_parallel;
+    UploadProgressDisplay *m_display = nullptr;
+};

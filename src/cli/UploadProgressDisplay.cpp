@@ -1,0 +1,262 @@
+#include "UploadProgressDisplay.h"
+
+#include "CliOutput.h"
+#include "albums/RemotePath.h"
+#include "common/MessageText.h"
+#include "session/commsGlobals.h"
+#include "upload/UploadQueue.h"
+
+#include <QDir>
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace {
+
+// The recent speed is measured over this many seconds.
+constexpr qint64 SpeedWindowMs = 5000;
+
+QString bytes(quint64 count)
+{
+    return commsGlobals::convertBytesToString(count);
+}
+
+int terminalWidth()
+{
+    winsize size{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 20)
+        return size.ws_col;
+    return 80;
+}
+
+void writeRaw(const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    std::fwrite(utf8.constData(), 1, size_t(utf8.size()), stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+UploadProgressDisplay::UploadProgressDisplay(const UploadQueue &queue, bool liveLine)
+    : m_queue(queue), m_liveLine(liveLine)
+{
+    m_clock.start();
+}
+
+void UploadProgressDisplay::add(const UploadStatusPtr &record)
+{
+    m_records.append(record);
+    m_pending.append(record);
+    if (record->eUploadType() == UploadCommandFile) {
+        // Until it starts, the record's total is the file's size.
+        const quint64 size = record->numBytesTotal();
+        m_fileSizes.insert(record.get(), size);
+        m_totalBytes += size;
+    }
+}
+
+// A command has settled when it has its final status: the queue holds it no longer, neither
+// waiting nor under way (an upload's own End is only confirmed when the queue collects it).
+void UploadProgressDisplay::update()
+{
+    QSet<UploadStatus *> held;
+    for (const UploadStatusPtr &record : m_queue.waitingCommands())
+        held.insert(record.get());
+    for (const UploadStatusPtr &record : m_queue.runningUploads())
+        held.insert(record.get());
+    if (const UploadStatusPtr current = m_queue.currentAlbumCommand())
+        held.insert(current.get());
+
+    QList<UploadStatusPtr> stillPending;
+    for (const UploadStatusPtr &record : std::as_const(m_pending)) {
+        const UploadStatusCode status = record->status();
+        const bool final =
+            status == UploadStatusEnd || status == UploadStatusFailed || status == UploadStatusCancelled;
+        if (final && !held.contains(record.get())) {
+            m_settled.insert(record.get());
+            reportSettled(record);
+        } else {
+            stillPending.append(record);
+        }
+    }
+    m_pending = stillPending;
+    if (m_liveLine) {
+        const int width = terminalWidth();
+        writeRaw(QStringLiteral("\r\x1b[K") + liveLine(width));
+        m_lineShown = true;
+    }
+}
+
+void UploadProgressDisplay::reportSettled(const UploadStatusPtr &record)
+{
+    const bool failed = !record->bSucceeded() || record->status() != UploadStatusEnd;
+    // On a terminal only failures interrupt the live line; otherwise every command gets its line.
+    if (m_liveLine && !failed)
+        return;
+    clearLiveLine();
+    CliOutput::printLine(commandLine(record));
+}
+
+QString UploadProgressDisplay::commandLine(const UploadStatusPtr &record) const
+{
+    const UploadStatusCode status = record->status();
+    const bool succeeded = record->bSucceeded() && status == UploadStatusEnd;
+    const QString reason =
+        record->error().isEmpty() ? messageText(QStringLiteral("Text_CliNoReason")) : record->error();
+    switch (record->eUploadType()) {
+    case UploadCommandFile:
+        if (succeeded)
+            return QStringLiteral("uploaded   %1 (%2)")
+                .arg(displayPath(record), bytes(m_fileSizes.value(record.get())));
+        if (status == UploadStatusCancelled)
+            return QStringLiteral("cancelled  %1").arg(record->localFilePath().toLocalFile());
+        return QStringLiteral("FAILED     %1: %2").arg(record->localFilePath().toLocalFile(), reason);
+    case UploadCommandCreateFolder: {
+        const QString album =
+            RemotePath::join(record->remoteFolderParentName(), record->remoteFolderCreateName());
+        if (succeeded)
+            return QStringLiteral("album      %1").arg(album);
+        if (status == UploadStatusCancelled)
+            return QStringLiteral("cancelled  album %1").arg(album);
+        return QStringLiteral("FAILED     album %1: %2").arg(album, reason);
+    }
+    case UploadCommandGetFolderContents: {
+        const QString album = record->getRemoteFolderContentsFullPath();
+        const QString shown = album.isEmpty() ? QStringLiteral("(top level)") : album;
+        if (succeeded)
+            return QStringLiteral("checked    %1").arg(shown);
+        if (status == UploadStatusCancelled)
+            return QStringLiteral("cancelled  check of %1").arg(shown);
+        return QStringLiteral("FAILED     check of %1: %2").arg(shown, reason);
+    }
+    }
+    return {};
+}
+
+QString UploadProgressDisplay::displayPath(const UploadStatusPtr &record)
+{
+    return RemotePath::join(record->remoteFolderParentName(), record->strFilename());
+}
+
+UploadProgressDisplay::Totals UploadProgressDisplay::totals() const
+{
+    Totals totals;
+    for (const UploadStatusPtr &record : m_records) {
+        if (record->eUploadType() != UploadCommandFile)
+            continue;
+        const quint64 size = m_fileSizes.value(record.get());
+        if (m_settled.contains(record.get())) {
+            totals.bytesDone += size;
+            if (record->bSucceeded())
+                totals.bytesSent += size;
+            continue;
+        }
+        // The record counts body bytes; scale them to the file's share of the body.
+        const quint64 body = record->numBytesTotal();
+        const quint64 sent = record->numBytesSent();
+        if (body > 0 && sent > 0) {
+            const quint64 part = quint64(double(size) * double(qMin(sent, body)) / double(body));
+            totals.bytesDone += part;
+            totals.bytesSent += part;
+        }
+    }
+    return totals;
+}
+
+QString UploadProgressDisplay::liveLine(int width)
+{
+    const Totals now = totals();
+    const qint64 ms = m_clock.elapsed();
+    m_samples.append({ms, now.bytesSent});
+    while (m_samples.size() > 2 && ms - m_samples.at(1).first >= SpeedWindowMs)
+        m_samples.removeFirst();
+    const auto &oldest = m_samples.constFirst();
+    const double seconds = double(ms - oldest.first) / 1000.0;
+    const double speed = seconds > 0.2 ? double(now.bytesSent - oldest.second) / seconds : 0.0;
+
+    const double percent = m_totalBytes > 0 ? 100.0 * double(now.bytesDone) / double(m_totalBytes) : 0.0;
+    QString left = QStringLiteral("--:--");
+    if (speed > 0 && m_totalBytes >= now.bytesDone)
+        left = duration(qint64(double(m_totalBytes - now.bytesDone) / speed + 0.5));
+
+    QStringList current;
+    for (const UploadStatusPtr &record : m_queue.runningUploads())
+        current.append(record->strFilename());
+    QString line = QStringLiteral("%1% %2 / %3  %4/s  %5 left")
+                       .arg(percent, 5, 'f', 1)
+                       .arg(bytes(now.bytesDone), bytes(m_totalBytes), bytes(quint64(speed)), left);
+    if (!current.isEmpty())
+        line += QStringLiteral("  ") + current.join(QStringLiteral(", "));
+    if (line.size() > width - 1)
+        line = line.left(width - 2) + QChar(0x2026);
+    return line;
+}
+
+QString UploadProgressDisplay::duration(qint64 seconds)
+{
+    if (seconds >= 3600)
+        return QStringLiteral("%1:%2:%3")
+            .arg(seconds / 3600)
+            .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+            .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+void UploadProgressDisplay::clearLiveLine()
+{
+    if (m_lineShown) {
+        writeRaw(QStringLiteral("\r\x1b[K"));
+        m_lineShown = false;
+    }
+}
+
+bool UploadProgressDisplay::finish(const QStringList &skipped)
+{
+    update();
+    clearLiveLine();
+
+    int files = 0, uploaded = 0, albumsFailed = 0;
+    quint64 uploadedBytes = 0;
+    QList<UploadStatusPtr> failedFiles;
+    bool allSucceeded = true;
+    for (const UploadStatusPtr &record : std::as_const(m_records)) {
+        const bool succeeded = record->bSucceeded() && record->status() == UploadStatusEnd;
+        allSucceeded = allSucceeded && succeeded;
+        if (record->eUploadType() == UploadCommandFile) {
+            ++files;
+            if (succeeded) {
+                ++uploaded;
+                uploadedBytes += m_fileSizes.value(record.get());
+            } else {
+                failedFiles.append(record);
+            }
+        } else if (!succeeded) {
+            ++albumsFailed;
+        }
+    }
+    const double seconds = double(m_clock.elapsed()) / 1000.0;
+    CliOutput::printLine(
+        QStringLiteral("Uploaded %1 of %2 files (%3) in %4 s; %5 failed%6.")
+            .arg(uploaded)
+            .arg(files)
+            .arg(bytes(uploadedBytes))
+            .arg(seconds, 0, 'f', 1)
+            .arg(failedFiles.size())
+            .arg(albumsFailed > 0 ? QStringLiteral(", %1 album steps failed").arg(albumsFailed) : QString()));
+    for (const QString &entry : skipped)
+        CliOutput::printLine(QStringLiteral("Skipped: %1").arg(entry));
+    if (!failedFiles.isEmpty()) {
+        CliOutput::printLine(QStringLiteral("Failed files:"));
+        for (const UploadStatusPtr &record : std::as_const(failedFiles)) {
+            const QString reason =
+                record->error().isEmpty() ? messageText(QStringLiteral("Text_CliNoReason")) : record->error();
+            CliOutput::printLine(
+                QStringLiteral("  %1: %2")
+                    .arg(QDir::toNativeSeparators(record->localFilePath().toLocalFile()), reason));
+        }
+    }
+    return allSucceeded;
+}

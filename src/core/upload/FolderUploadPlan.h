@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+class UploadDelegate;
+class UploadQueue;
+
+// What a drop onto an album (or onto the root) asks of the upload engine: for every local folder
+// an album of the same name under the album of its parent folder, and every file into the album of
+// its folder. The top plan stands for the drop target itself. Built by walking the local folders
+// before anything is submitted, then submitted depth first so that every album is fetched or
+// created before anything goes into it.
+class FolderUploadPlan
+{
+public:
+    QList<FolderUploadPlan> folders;
+    QStringList files;
+    QString localPath;
+    // The album that receives this folder's contents.
+    QString remoteFullPath;
+    // The album to create for this folder, and where.
+    QString folderName;
+    QString remoteParentFullPath;
+    // Entries left out of the walk, each with why (links back up the tree, special files).
+    QStringList skipped;
+
+    static FolderUploadPlan createFolderDictionaryForLocalPath(const QString &localPath,
+                                                               const QString &remoteFolderName,
+                                                               const QString &remoteParentFolderName,
+                                                               const QString &remoteFullPath);
+    // The plan of a local folder with everything below it; hidden entries are left out.
+    static FolderUploadPlan collectFoldersAndFilesFrom(const QString &localPath,
+                                                       const QString &remoteFolderName,
+                                                       const QString &remoteParentFolderName,
+                                                       const QString &remoteFullPath);
+    // Adds one dropped item: a folder with everything below it, or a file. Items that do not exist
+    // and URLs that are not local files are skipped.
+    void addFilesAndFoldersTo(const QUrl &url);
+
+    // Queues a contents fetch of this plan's album, then for each sub-folder its album creation and
+    // its own plan, then this folder's files.
+    void uploadFolderAndFiles(UploadQueue &queue, UploadDelegate *delegate) const;
+
+    // Every file of the plan and its sub-plans, and every entry skipped, however deep.
+    qsizetype fileCount() const;
+    QStringList allSkipped() const;
+
+private:
+    static FolderUploadPlan collect(const QString &localPath, const QString &remoteFolderName,
+                                    const QString &remoteParentFolderName, const QString &remoteFullPath,
+                                    QStringList &ancestors);
+    void addEntry(const QString &path, QStringList &ancestors);
+};

@@ -1,0 +1,317 @@
+#include "upload/UploadFile.h"
+
+#include "albums/soapRemoteFolderItem.h"
+#include "common/MessageText.h"
+#include "diagnostics/DiagnosticLine.h"
+#include "session/commsGlobals.h"
+#include "session/wsCoreComms.h"
+#include "soap/ThreadNetworkManager.h"
+#include "soap/TrustedCertificates.h"
+#include "upload/PostStream.h"
+#include "upload/UploadDelegate.h"
+
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QXmlStreamReader>
+
+namespace {
+
+// The reply is a short XML document; anything longer is not one and is not kept whole.
+constexpr qsizetype MaxReplySize = 1 << 20;
+constexpr int TimeoutSeconds = 1200;
+
+bool isOk(const QVariant &value)
+{
+    return value.toString().compare(QLatin1String("ok"), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+UploadFile::UploadFile(const UploadStatusPtr &status, UploadDelegate *delegate, QObject *parent)
+    : QObject(parent), m_delegate(delegate), m_uploadStatus(status)
+{}
+
+UploadFile::~UploadFile()
+{
+    dropConnection();
+}
+
+void UploadFile::start()
+{
+    setFinished(false);
+    if (!parentFolderExists()) {
+        uploadSucceeded(false, messageText(QStringLiteral("Text_ParentMissing")));
+        return;
+    }
+    const auto album = std::dynamic_pointer_cast<soapRemoteFolderItem>(
+        commsGlobal->registry().findRemoteAlbumByName(m_uploadStatus->remoteFolderParentName()));
+    if (!album) {
+        // The root is not an album: it holds no files, only albums.
+        uploadSucceeded(false, messageText(QStringLiteral("Text_UploadToRoot")));
+        return;
+    }
+
+    const QString localPath = m_uploadStatus->localFilePath().toLocalFile();
+    VENDRA_DIAG(QStringLiteral("Loading up file %1").arg(localPath));
+    const QFileInfo info(localPath);
+    if (!info.exists()) {
+        uploadSucceeded(false, messageText(QStringLiteral("Text_FileMissing")));
+        return;
+    }
+    // A pipe or device has no size to announce, and opening a pipe would wait for a writer.
+    if (!info.isFile()) {
+        uploadSucceeded(false, messageText(QStringLiteral("Text_NotAFile")));
+        return;
+    }
+
+    const qint64 size = info.size();
+    m_numTotal = quint64(size);
+    m_numSent = 0;
+    // Until a server has named its limit there is none to apply.
+    const QVariant maximum = commsGlobal->maxTransferSize();
+    if (maximum.isValid() && double(size) > maximum.toDouble()) {
+        uploadSucceeded(false, messageText(QStringLiteral("Text_FileTooLarge"))
+                                   .arg(commsGlobals::convertBytesToString(maximum.toULongLong())));
+        return;
+    }
+    VENDRA_DIAG(QStringLiteral("File retrieved locally - %1 - %2 bytes").arg(localPath).arg(size));
+
+    const QUrl url(commsGlobal->coreComms().getUploadURLStr() + QString::number(album->albumID()));
+    QNetworkRequest request;
+    if (!postRequestWithURL(url, Boundary, request)) {
+        const QString failure = m_stream->failureText();
+        m_stream.reset();
+        uploadSucceeded(false, failure);
+        return;
+    }
+
+    QNetworkAccessManager &manager = ThreadNetworkManager::forCurrentThread();
+    m_connection = manager.post(request, m_stream->stream());
+    if (!m_connection) {
+        m_stream.reset();
+        uploadSucceeded(false, messageText(QStringLiteral("Text_ConnectionFailed")));
+        return;
+    }
+    connect(m_connection, &QNetworkReply::metaDataChanged, this, &UploadFile::didReceiveResponse);
+    connect(m_connection, &QNetworkReply::readyRead, this, &UploadFile::didReceiveData);
+    connect(m_connection, &QNetworkReply::uploadProgress, this, &UploadFile::didSendBodyData);
+    connect(m_connection, &QNetworkReply::finished, this, &UploadFile::didFinish);
+}
+
+bool UploadFile::postRequestWithURL(const QUrl &url, const QString &boundary, QNetworkRequest &request)
+{
+    writePlainLine(QStringLiteral("URL: %1 ").arg(url.toString()));
+    request.setUrl(url);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    request.setTransferTimeout(TimeoutSeconds * 1000);
+    // Qt would turn a redirected POST into a GET, or send it on without its body: a redirect is
+    // reported as the failure it is.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    request.setRawHeader("Accept-Encoding", "*.txt");
+    request.setRawHeader("Connection", "close");
+    request.setRawHeader("Content-Type",
+                         QStringLiteral("multipart/form-data; boundary=%1").arg(boundary).toUtf8());
+    TrustedCertificates::applyTo(request);
+
+    m_stream = std::make_unique<PostStream>(boundary, QStringLiteral("file"),
+                                            QStringLiteral("application/octet-stream"),
+                                            m_uploadStatus->localFilePath());
+    m_stream->setBlockError([this](const QString &text) { cancelWithErrorString(text); });
+    if (!m_stream->start())
+        return false;
+    // Progress is measured against the whole body, not the file alone.
+    m_uploadStatus->setBytesTotal(quint64(m_stream->length()));
+    return true;
+}
+
+bool UploadFile::parentFolderExists() const
+{
+    return commsGlobal &&
+           commsGlobal->registry().findRemoteAlbumByName(m_uploadStatus->remoteFolderParentName());
+}
+
+void UploadFile::cancel()
+{
+    cancelWithErrorString(messageText(QStringLiteral("Cancelled")));
+}
+
+void UploadFile::cancelWithErrorString(const QString &text)
+{
+    if (!m_connection)
+        return;
+    dropConnection();
+    uploadSucceeded(false, text);
+}
+
+// Forgets the request before aborting it, so that its finishing is not taken for an outcome.
+void UploadFile::dropConnection()
+{
+    if (QNetworkReply *reply = m_connection.data()) {
+        m_connection.clear();
+        reply->disconnect(this);
+        reply->abort();
+        reply->deleteLater();
+    }
+    if (m_stream) {
+        m_stream->stop();
+        m_stream.reset();
+    }
+}
+
+bool UploadFile::isFinished() const
+{
+    const QMutexLocker lock(&m_finishedMutex);
+    return m_bFinished;
+}
+
+void UploadFile::setFinished(bool finished)
+{
+    const QMutexLocker lock(&m_finishedMutex);
+    m_bFinished = finished;
+}
+
+void UploadFile::didReceiveResponse()
+{
+    const QVariant code = m_connection->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (code.isValid())
+        m_httpResponseCode = code.toLongLong();
+}
+
+// The reply is gathered whole: a reply that arrives in pieces is judged as one document.
+void UploadFile::didReceiveData()
+{
+    const QByteArray data = m_connection->readAll();
+    if (m_replyData.size() < MaxReplySize)
+        m_replyData.append(data.left(MaxReplySize - m_replyData.size()));
+    m_replyString = QString::fromUtf8(m_replyData);
+    m_replyDictionary = parseReply(m_replyData);
+}
+
+void UploadFile::didSendBodyData(qint64 totalBytesWritten, qint64 totalBytesExpectedToWrite)
+{
+    // Qt reports (0, 0) once more just before it finishes; that is no progress.
+    if (totalBytesExpectedToWrite <= 0 && totalBytesWritten <= 0)
+        return;
+    m_numSent = quint64(totalBytesWritten);
+    if (totalBytesExpectedToWrite > 0)
+        m_numTotal = quint64(totalBytesExpectedToWrite);
+    m_uploadStatus->setBytesSent(m_numSent);
+    m_uploadStatus->setStatus(UploadStatusProgress, QStringLiteral("UploadProgress"), false);
+    sendStatusCallback();
+}
+
+void UploadFile::didFinish()
+{
+    QNetworkReply *reply = m_connection.data();
+    if (!reply)
+        return;
+    didReceiveResponse();
+    if (reply->bytesAvailable() > 0)
+        didReceiveData();
+    const QNetworkReply::NetworkError networkError = reply->error();
+    const QString networkErrorText = reply->errorString();
+    const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+    const QString streamFailure = m_stream ? m_stream->failureText() : QString();
+    m_connection.clear();
+    reply->disconnect(this);
+    reply->deleteLater();
+    if (m_stream) {
+        m_stream->stop();
+        m_stream.reset();
+    }
+
+    if (!streamFailure.isEmpty()) {
+        uploadSucceeded(false, streamFailure);
+    } else if (networkError != QNetworkReply::NoError && !answered) {
+        uploadSucceeded(false, networkErrorText);
+    } else {
+        QString failure;
+        const bool succeeded = checkReply(m_httpResponseCode, m_replyDictionary, failure);
+        uploadSucceeded(succeeded, failure);
+    }
+}
+
+QVariantMap UploadFile::parseReply(const QByteArray &data)
+{
+    QVariantMap dictionary;
+    QXmlStreamReader reader(data);
+    reader.setNamespaceProcessing(false);
+    QStringList path;
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            path.append(reader.qualifiedName().toString());
+            if (path.size() == 2 && path.at(0) == QLatin1String("halvane") &&
+                path.at(1) == QLatin1String("upload-result")) {
+                const QXmlStreamAttributes attributes = reader.attributes();
+                for (const QXmlStreamAttribute &attribute : attributes)
+                    dictionary.insert(attribute.qualifiedName().toString(), attribute.value().toString());
+            }
+        } else if (token == QXmlStreamReader::EndElement) {
+            path.removeLast();
+        }
+    }
+    if (reader.hasError())
+        return {};
+    return dictionary;
+}
+
+bool UploadFile::checkReply(qint64 httpResponseCode, const std::optional<QVariantMap> &replyDictionary,
+                            QString &error)
+{
+    if (!replyDictionary) {
+        // Nothing came back; say at least what the status was, so no failure goes without a reason.
+        error = httpResponseCode == 200 ? QStringLiteral("Unknown server error")
+                                        : QStringLiteral("File transfer error");
+        return false;
+    }
+    const QVariantMap &reply = *replyDictionary;
+    const QString actionKey = QStringLiteral("actionresult");
+    const QString apiKey = QStringLiteral("apiresult");
+    if (reply.contains(actionKey) && reply.contains(apiKey) && httpResponseCode == 200 &&
+        isOk(reply[actionKey]) && isOk(reply[apiKey]))
+        return true;
+    if (httpResponseCode != 200) {
+        error = QStringLiteral("File transfer error");
+        return false;
+    }
+    if (reply.contains(actionKey) && !isOk(reply[actionKey])) {
+        error = messageText(QStringLiteral("Text_Server_Response"))
+                    .arg(messageText(QStringLiteral("UPLOAD_") + reply[actionKey].toString()));
+        return false;
+    }
+    if (!reply.contains(apiKey)) {
+        error = QStringLiteral("Unknown server error");
+        return false;
+    }
+    error = messageText(QStringLiteral("Text_Server_Response")).arg(messageText(reply[apiKey].toString()));
+    return false;
+}
+
+void UploadFile::uploadSucceeded(bool succeeded, const QString &errorString)
+{
+    m_bSucceeded = succeeded;
+    if (succeeded) {
+        // A server that does not say keeps the file pending.
+        const QVariantMap reply = replyDictionary();
+        const QString pending = QStringLiteral("pending");
+        const bool isPending =
+            !reply.contains(pending) ||
+            reply[pending].toString().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+        m_uploadStatus->setStatus(UploadStatusEnd, true, m_numSent, m_numTotal, isPending, errorString);
+    } else {
+        m_error = errorString;
+        m_uploadStatus->setStatus(UploadStatusFailed, false, m_numSent, m_numTotal, false, errorString);
+    }
+    sendStatusCallback();
+    setFinished(true);
+    Q_EMIT finished();
+}
+
+void UploadFile::sendStatusCallback()
+{
+    if (m_delegate)
+        m_delegate->uploadStatusUpdate(m_uploadStatus);
+}
