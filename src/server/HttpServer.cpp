@@ -49,16 +49,14 @@ httplib::Server::HandlerResponse guard(ServerContext &context, const httplib::Re
         response.set_content("not here\n", "text/plain");
         return httplib::Server::HandlerResponse::Handled;
     }
-    if (request.path == UploadEndpoint::Path) {
-        // The upload body is parsed by our own streaming parser; hiding its type keeps the
-        // library from parsing it as well.
-        auto &headers = const_cast<httplib::Request &>(request).headers;
-        const auto found = headers.find("Content-Type");
-        if (found != headers.end()) {
-            const std::string type = found->second;
-            headers.erase(found);
-            headers.emplace(UploadEndpoint::ContentTypeHeader, type);
-        }
+    // Every body is read raw by our own handlers (uploads by our streaming multipart parser);
+    // hiding the type keeps the library from parsing a multipart body as well.
+    auto &headers = const_cast<httplib::Request &>(request).headers;
+    const auto found = headers.find("Content-Type");
+    if (post && found != headers.end()) {
+        const std::string type = found->second;
+        headers.erase(found);
+        headers.emplace(UploadEndpoint::ContentTypeHeader, type);
     }
     return httplib::Server::HandlerResponse::Unhandled;
 }
