@@ -1,0 +1,221 @@
+#include "upload/UploadFile.h"
+
+#include "UploadTestSession.h"
+#include "VendraTest.h"
+#include "common/MessageText.h"
+#include "upload/PostStream.h"
+
+#include <QDir>
+#include <QSignalSpy>
+
+class TestUploadFile : public QObject
+{
+    Q_OBJECT
+
+private:
+    // Runs one upload of path into the album at parent and waits for its outcome.
+    static std::unique_ptr<UploadFile> upload(const QString &path, const QString &parent)
+    {
+        const auto status = UploadStatus::initWithFile(QUrl::fromLocalFile(path), parent, nullptr);
+        auto file = std::make_unique<UploadFile>(status, nullptr);
+        QSignalSpy finished(file.get(), &UploadFile::finished);
+        file->start();
+        if (!file->isFinished())
+            finished.wait(30000);
+        return file;
+    }
+
+private Q_SLOTS:
+    // The file arrives as the one part named "file" of a multipart body, with the album in the query
+    // string; the record ends with every body byte counted.
+    void fileArrivesAsMultipartPart()
+    {
+        UploadTestSession session;
+        session.addAlbum(7, 0, QStringLiteral("Photos"));
+        const QByteArray content = QByteArray("\x00\x01 binary \r\n--\r\n", 16).repeated(5000);
+        const QString path = session.writeFile(QStringLiteral("Zoë \"quoted\".bin"), content);
+
+        const auto file = upload(path, QStringLiteral("Photos"));
+        QVERIFY(file->isFinished());
+        QVERIFY2(file->bSucceeded(), qPrintable(file->error()));
+        QCOMPARE(file->httpResponseCode(), 200);
+        QCOMPARE(file->replyDictionary().value(QStringLiteral("assetid")).toString(), QStringLiteral("42"));
+
+        const auto captures = session.server.captures();
+        QCOMPARE(captures.size(), 1);
+        const auto &capture = captures.first();
+        QCOMPARE(capture.path, std::string("/soapfileupload.hvxr"));
+        QCOMPARE(capture.query, std::string("album=7"));
+        QCOMPARE(capture.contentType, "multipart/form-data; boundary=" + UploadFile::Boundary.toStdString());
+        QCOMPARE(capture.parts.size(), 1);
+        QCOMPARE(capture.parts.first().name, std::string("file"));
+        QCOMPARE(capture.parts.first().content, content);
+
+        const UploadStatusPtr status = file->uploadStatus();
+        QCOMPARE(status->status(), UploadStatusEnd);
+        QVERIFY(status->bSucceeded());
+        QVERIFY(!status->bPending());
+        PostStream body(UploadFile::Boundary, QStringLiteral("file"), QStringLiteral("application/octet-stream"),
+                        path);
+        QCOMPARE(status->numBytesTotal(), quint64(body.length()));
+        QCOMPARE(status->numBytesSent(), status->numBytesTotal());
+    }
+
+    void replyVerdicts_data()
+    {
+        QTest::addColumn<int>("httpStatus");
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<bool>("succeeds");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<bool>("pending");
+        const QString head = QStringLiteral("<halvane><upload-result ");
+        const QString tail = QStringLiteral("/></halvane>");
+        const QString serverSays = messageText(QStringLiteral("Text_Server_Response"));
+        QTest::newRow("ok in any case") << 200 << head + "actionresult=\"OK\" apiresult=\"oK\" pending=\"false\"" + tail
+                                        << true << QString() << false;
+        QTest::newRow("pending left out counts as pending")
+            << 200 << head + "actionresult=\"ok\" apiresult=\"ok\"" + tail << true << QString() << true;
+        QTest::newRow("pending TRUE") << 200 << head + "actionresult=\"ok\" apiresult=\"ok\" pending=\"TRUE\"" + tail
+                                      << true << QString() << true;
+        QTest::newRow("pending yes is not pending")
+            << 200 << head + "actionresult=\"ok\" apiresult=\"ok\" pending=\"yes\"" + tail << true << QString() << false;
+        QTest::newRow("no apiresult") << 200 << head + "actionresult=\"ok\"" + tail << false
+                                      << QStringLiteral("Unknown server error") << false;
+        QTest::newRow("apiresult key") << 200 << head + "apiresult=\"NOT_LOGGED_IN\"" + tail << false
+                                       << serverSays.arg(QStringLiteral("NOT_LOGGED_IN")) << false;
+        QTest::newRow("actionresult code")
+            << 200 << head + "actionresult=\"QUOTA_EXCEEDED\" apiresult=\"ok\"" + tail << false
+            << serverSays.arg(messageText(QStringLiteral("UPLOAD_QUOTA_EXCEEDED"))) << false;
+        QTest::newRow("error status with an ok body")
+            << 500 << head + "actionresult=\"ok\" apiresult=\"ok\"" + tail << false
+            << QStringLiteral("File transfer error") << false;
+        QTest::newRow("error status, no body") << 500 << QString() << false << QStringLiteral("File transfer error")
+                                               << false;
+        QTest::newRow("not a reply document") << 200 << QStringLiteral("<html>hello") << false
+                                              << QStringLiteral("Unknown server error") << false;
+        QTest::newRow("later element wins")
+            << 200 << head + "actionresult=\"BAD\" apiresult=\"ok\"/><upload-result actionresult=\"ok\"" + tail
+            << true << QString() << true;
+    }
+
+    void replyVerdicts()
+    {
+        QFETCH(int, httpStatus);
+        QFETCH(QString, body);
+        QFETCH(bool, succeeds);
+        QFETCH(QString, error);
+        QFETCH(bool, pending);
+        UploadTestSession session;
+        session.addAlbum(7, 0, QStringLiteral("Photos"));
+        // A 200 with an empty body would be answered with the default reply.
+        session.setAnswer({httpStatus, body.isEmpty() && httpStatus == 200 ? std::string(" ") : body.toStdString()});
+        const auto file = upload(session.writeFile(QStringLiteral("a.jpg"), "abc"), QStringLiteral("Photos"));
+        QVERIFY(file->isFinished());
+        QCOMPARE(file->bSucceeded(), succeeds);
+        QCOMPARE(file->error(), error);
+        QCOMPARE(file->uploadStatus()->status(), succeeds ? UploadStatusEnd : UploadStatusFailed);
+        QCOMPARE(file->uploadStatus()->bPending(), pending);
+        if (!succeeds)
+            QCOMPARE(file->uploadStatus()->error(), error);
+    }
+
+    // A file of exactly the maximum goes; one byte more is refused before anything is sent.
+    void maximumTransferSize()
+    {
+        UploadTestSession session(1000);
+        session.addAlbum(7, 0, QStringLiteral("Photos"));
+        const auto exact = upload(session.writeFile(QStringLiteral("exact.bin"), QByteArray(1000, 'x')),
+                                  QStringLiteral("Photos"));
+        QVERIFY2(exact->bSucceeded(), qPrintable(exact->error()));
+        QCOMPARE(session.server.captures().size(), 1);
+
+        const auto over = upload(session.writeFile(QStringLiteral("over.bin"), QByteArray(1001, 'x')),
+                                 QStringLiteral("Photos"));
+        QVERIFY(over->isFinished());
+        QVERIFY(!over->bSucceeded());
+        QCOMPARE(over->error(), messageText(QStringLiteral("Text_FileTooLarge")).arg(QStringLiteral("1000 Bytes")));
+        QCOMPARE(session.server.captures().size(), 1);
+    }
+
+    void refusedBeforeSending_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("parent");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("file gone") << "gone" << "Photos" << "Text_FileMissing";
+        QTest::newRow("a folder") << "folder" << "Photos" << "Text_NotAFile";
+        QTest::newRow("album unknown") << "file" << "Nowhere" << "Text_ParentMissing";
+        QTest::newRow("top level") << "file" << "" << "Text_UploadToRoot";
+    }
+
+    void refusedBeforeSending()
+    {
+        QFETCH(QString, what);
+        QFETCH(QString, parent);
+        QFETCH(QString, key);
+        UploadTestSession session;
+        session.addAlbum(7, 0, QStringLiteral("Photos"));
+        QString path = session.writeFile(QStringLiteral("file.bin"), "data");
+        if (what == QLatin1String("gone"))
+            QVERIFY(QFile::remove(path));
+        if (what == QLatin1String("folder")) {
+            path = session.dir.filePath(QStringLiteral("sub"));
+            QVERIFY(QDir().mkdir(path));
+        }
+        const auto file = upload(path, parent);
+        QVERIFY(file->isFinished());
+        QVERIFY(!file->bSucceeded());
+        QCOMPARE(file->error(), messageText(key));
+        QCOMPARE(file->uploadStatus()->status(), UploadStatusFailed);
+        QVERIFY(session.server.captures().isEmpty());
+        // Nothing runs any more: a late cancel changes nothing.
+        file->cancel();
+        QCOMPARE(file->error(), messageText(key));
+    }
+
+    void serverNotListening()
+    {
+        UploadTestSession session;
+        session.addAlbum(7, 0, QStringLiteral("Photos"));
+        session.globals.setPortNo(1); // nothing listens on port 1 of the loopback
+        const auto file = upload(session.writeFile(QStringLiteral("a.bin"), "abc"), QStringLiteral("Photos"));
+        QVERIFY(file->isFinished());
+        QVERIFY(!file->bSucceeded());
+        QVERIFY(!file->error().isEmpty());
+    }
+
+    void cancelWhileRunning()
+    {
+        UploadTestSession session;
+        session.addAlbum(7, 0, QStringLiteral("Photos"));
+        session.closeGate();
+        const auto status = UploadStatus::initWithFile(
+            QUrl::fromLocalFile(session.writeFile(QStringLiteral("held.bin"), "abc")), QStringLiteral("Photos"),
+            nullptr);
+        UploadFile file(status, nullptr);
+        file.start();
+        QTRY_COMPARE_WITH_TIMEOUT(session.arrived(), 1, 30000);
+        QVERIFY(!file.isFinished());
+        file.cancel();
+        QVERIFY(file.isFinished());
+        QVERIFY(!file.bSucceeded());
+        QCOMPARE(file.error(), messageText(QStringLiteral("Cancelled")));
+        QCOMPARE(status->status(), UploadStatusFailed);
+        session.openGate();
+    }
+
+    void replyParsing()
+    {
+        const QVariantMap parsed = UploadFile::parseReply(
+            "<halvane><other a=\"1\"/><upload-result actionresult=\"ok\" filename=\"x y.jpg\"/>"
+            "<wrap><upload-result apiresult=\"nested\"/></wrap></halvane>");
+        QCOMPARE(parsed.value(QStringLiteral("actionresult")).toString(), QStringLiteral("ok"));
+        QCOMPARE(parsed.value(QStringLiteral("filename")).toString(), QStringLiteral("x y.jpg"));
+        QVERIFY(!parsed.contains(QStringLiteral("apiresult")));
+        QVERIFY(!parsed.contains(QStringLiteral("a")));
+        QVERIFY(UploadFile::parseReply("<halvane><upload-result a=\"1\">").isEmpty());
+    }
+};
+
+VENDRA_TEST_MAIN(TestUploadFile)
+#include "tst_uploadfile.moc"
