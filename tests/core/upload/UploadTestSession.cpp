@@ -11,7 +11,14 @@ UploadTestSession::UploadTestSession(qint64 maxTransferSize)
     globals.setServer(QStringLiteral("127.0.0.1"));
     globals.setPortNo(server.url().port());
     globals.setBUseHTTPS(false);
-    const QVariantMap details{{QStringLiteral("m_nMaxTransferSize"), maxTransferSize}};
+    const QVariantMap details{{QStringLiteral("m_nMaxTransferSize"), maxTransferSize},
+                              {QStringLiteral("m_nMaxFileSize"), maxTransferSize},
+                              {QStringLiteral("m_bFileChunkingSupported"), false},
+                              {QStringLiteral("m_bRunningLatestVersion"), true},
+                              {QStringLiteral("m_bVersionIsCompatible"), true},
+                              {QStringLiteral("m_strLatestVersion"), QStringLiteral("1.0.0")},
+                              {QStringLiteral("m_strServiceVersion"), QStringLiteral("1")},
+                              {QStringLiteral("m_strURLForLatestVersion"), QString()}};
     globals.results().checkVersion().deserialise({{QStringLiteral("objVersionDetails"), details}});
     server.setResponder([this](const CaptureHttpServer::Capture &, httplib::Response &response) {
         ++m_arrived;
@@ -23,7 +30,8 @@ UploadTestSession::UploadTestSession(qint64 maxTransferSize)
             answer = m_answer;
         }
         response.status = answer.status;
-        response.set_content(answer.body.empty() && answer.status == 200 ? okReply() : answer.body, "text/xml");
+        response.set_content(answer.body.empty() && answer.status == 200 ? okReply() : answer.body,
+                             "text/xml");
     });
 }
 
@@ -35,7 +43,11 @@ soapRemoteFolderItemPtr UploadTestSession::addAlbum(qint64 id, qint64 parentId, 
                         {QStringLiteral("m_nParentID"), parentId},
                         {QStringLiteral("m_strName"), name},
                         {QStringLiteral("m_bHasChildren"), hasChildren},
-                        {QStringLiteral("m_bCanCreateUnder"), true}});
+                        {QStringLiteral("m_bCanCreateUnder"), true},
+                        {QStringLiteral("m_bCanDelete"), true},
+                        {QStringLiteral("m_bCanRename"), true},
+                        {QStringLiteral("m_bPending"), false},
+                        {QStringLiteral("m_strDescription"), QString()}});
     return album;
 }
 
@@ -73,7 +85,8 @@ void UploadTestSession::openGate()
 
 std::string UploadTestSession::okReply(const std::string &pending)
 {
-    return "<?xml version=\"1.0\"?><halvane><upload-result actionresult=\"ok\" apiresult=\"ok\" albumid=\"7\" "
+    return "<?xml version=\"1.0\"?><halvane><upload-result actionresult=\"ok\" apiresult=\"ok\" "
+           "albumid=\"7\" "
            "assetid=\"42\" assettype=\"1\" filesize=\"3\" filename=\"x\" pending=\"" +
            pending + "\"/></halvane>";
 }

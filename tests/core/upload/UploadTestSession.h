@@ -31,7 +31,8 @@ public:
     QTemporaryDir dir;
 
     // Registers an album under a parent album ID (0 for the top level), as decoded from the server.
-    soapRemoteFolderItemPtr addAlbum(qint64 id, qint64 parentId, const QString &name, bool hasChildren = false);
+    soapRemoteFolderItemPtr addAlbum(qint64 id, qint64 parentId, const QString &name,
+                                     bool hasChildren = false);
     QString writeFile(const QString &name, const QByteArray &content);
 
     void setAnswer(const Answer &answer);

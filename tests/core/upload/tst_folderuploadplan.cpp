@@ -63,9 +63,8 @@ private Q_SLOTS:
         make(QStringLiteral("F/a"));
         make(QStringLiteral("F/S/b"));
         const QString x = make(QStringLiteral("x"));
-        FolderUploadPlan plan =
-            FolderUploadPlan::createFolderDictionaryForLocalPath(QString(), QStringLiteral("A"), QString(),
-                                                                 QStringLiteral("A"));
+        FolderUploadPlan plan = FolderUploadPlan::createFolderDictionaryForLocalPath(
+            QString(), QStringLiteral("A"), QString(), QStringLiteral("A"));
         plan.addFilesAndFoldersTo(QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("F"))));
         plan.addFilesAndFoldersTo(QUrl::fromLocalFile(x));
         plan.addFilesAndFoldersTo(QUrl(QStringLiteral("https://example.org/not-local")));
@@ -120,9 +119,12 @@ private Q_SLOTS:
         make(QStringLiteral("L/sub/file"));
         make(QStringLiteral("elsewhere/other"));
         QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("L")), m_dir.filePath(QStringLiteral("L/sub/up"))));
-        QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("L/sub")), m_dir.filePath(QStringLiteral("L/self"))));
-        QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("elsewhere")), m_dir.filePath(QStringLiteral("L/there"))));
-        QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("nothing")), m_dir.filePath(QStringLiteral("L/dangling"))));
+        QVERIFY(
+            QFile::link(m_dir.filePath(QStringLiteral("L/sub")), m_dir.filePath(QStringLiteral("L/self"))));
+        QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("elsewhere")),
+                            m_dir.filePath(QStringLiteral("L/there"))));
+        QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("nothing")),
+                            m_dir.filePath(QStringLiteral("L/dangling"))));
         QCOMPARE(mkfifo(QFile::encodeName(m_dir.filePath(QStringLiteral("L/pipe"))).constData(), 0600), 0);
 
         FolderUploadPlan plan;

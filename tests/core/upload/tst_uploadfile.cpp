@@ -55,8 +55,8 @@ private Q_SLOTS:
         QCOMPARE(status->status(), UploadStatusEnd);
         QVERIFY(status->bSucceeded());
         QVERIFY(!status->bPending());
-        PostStream body(UploadFile::Boundary, QStringLiteral("file"), QStringLiteral("application/octet-stream"),
-                        path);
+        PostStream body(UploadFile::Boundary, QStringLiteral("file"),
+                        QStringLiteral("application/octet-stream"), path);
         QCOMPARE(status->numBytesTotal(), quint64(body.length()));
         QCOMPARE(status->numBytesSent(), status->numBytesTotal());
     }
@@ -71,14 +71,17 @@ private Q_SLOTS:
         const QString head = QStringLiteral("<halvane><upload-result ");
         const QString tail = QStringLiteral("/></halvane>");
         const QString serverSays = messageText(QStringLiteral("Text_Server_Response"));
-        QTest::newRow("ok in any case") << 200 << head + "actionresult=\"OK\" apiresult=\"oK\" pending=\"false\"" + tail
-                                        << true << QString() << false;
+        QTest::newRow("ok in any case")
+            << 200 << head + "actionresult=\"OK\" apiresult=\"oK\" pending=\"false\"" + tail << true
+            << QString() << false;
         QTest::newRow("pending left out counts as pending")
             << 200 << head + "actionresult=\"ok\" apiresult=\"ok\"" + tail << true << QString() << true;
-        QTest::newRow("pending TRUE") << 200 << head + "actionresult=\"ok\" apiresult=\"ok\" pending=\"TRUE\"" + tail
-                                      << true << QString() << true;
+        QTest::newRow("pending TRUE")
+            << 200 << head + "actionresult=\"ok\" apiresult=\"ok\" pending=\"TRUE\"" + tail << true
+            << QString() << true;
         QTest::newRow("pending yes is not pending")
-            << 200 << head + "actionresult=\"ok\" apiresult=\"ok\" pending=\"yes\"" + tail << true << QString() << false;
+            << 200 << head + "actionresult=\"ok\" apiresult=\"ok\" pending=\"yes\"" + tail << true
+            << QString() << false;
         QTest::newRow("no apiresult") << 200 << head + "actionresult=\"ok\"" + tail << false
                                       << QStringLiteral("Unknown server error") << false;
         QTest::newRow("apiresult key") << 200 << head + "apiresult=\"NOT_LOGGED_IN\"" + tail << false
@@ -89,12 +92,13 @@ private Q_SLOTS:
         QTest::newRow("error status with an ok body")
             << 500 << head + "actionresult=\"ok\" apiresult=\"ok\"" + tail << false
             << QStringLiteral("File transfer error") << false;
-        QTest::newRow("error status, no body") << 500 << QString() << false << QStringLiteral("File transfer error")
-                                               << false;
+        QTest::newRow("error status, no body")
+            << 500 << QString() << false << QStringLiteral("File transfer error") << false;
         QTest::newRow("not a reply document") << 200 << QStringLiteral("<html>hello") << false
                                               << QStringLiteral("Unknown server error") << false;
         QTest::newRow("later element wins")
-            << 200 << head + "actionresult=\"BAD\" apiresult=\"ok\"/><upload-result actionresult=\"ok\"" + tail
+            << 200
+            << head + "actionresult=\"BAD\" apiresult=\"ok\"/><upload-result actionresult=\"ok\"" + tail
             << true << QString() << true;
     }
 
@@ -108,7 +112,8 @@ private Q_SLOTS:
         UploadTestSession session;
         session.addAlbum(7, 0, QStringLiteral("Photos"));
         // A 200 with an empty body would be answered with the default reply.
-        session.setAnswer({httpStatus, body.isEmpty() && httpStatus == 200 ? std::string(" ") : body.toStdString()});
+        session.setAnswer(
+            {httpStatus, body.isEmpty() && httpStatus == 200 ? std::string(" ") : body.toStdString()});
         const auto file = upload(session.writeFile(QStringLiteral("a.jpg"), "abc"), QStringLiteral("Photos"));
         QVERIFY(file->isFinished());
         QCOMPARE(file->bSucceeded(), succeeds);
@@ -133,7 +138,8 @@ private Q_SLOTS:
                                  QStringLiteral("Photos"));
         QVERIFY(over->isFinished());
         QVERIFY(!over->bSucceeded());
-        QCOMPARE(over->error(), messageText(QStringLiteral("Text_FileTooLarge")).arg(QStringLiteral("1000 Bytes")));
+        QCOMPARE(over->error(),
+                 messageText(QStringLiteral("Text_FileTooLarge")).arg(QStringLiteral("1000 Bytes")));
         QCOMPARE(session.server.captures().size(), 1);
     }
 
@@ -142,10 +148,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("what");
         QTest::addColumn<QString>("parent");
         QTest::addColumn<QString>("key");
-        QTest::newRow("file gone") << "gone" << "Photos" << "Text_FileMissing";
-        QTest::newRow("a folder") << "folder" << "Photos" << "Text_NotAFile";
-        QTest::newRow("album unknown") << "file" << "Nowhere" << "Text_ParentMissing";
-        QTest::newRow("top level") << "file" << "" << "Text_UploadToRoot";
+        QTest::newRow("file gone") << "gone"
+                                   << "Photos"
+                                   << "Text_FileMissing";
+        QTest::newRow("a folder") << "folder"
+                                  << "Photos"
+                                  << "Text_NotAFile";
+        QTest::newRow("album unknown") << "file"
+                                       << "Nowhere"
+                                       << "Text_ParentMissing";
+        QTest::newRow("top level") << "file"
+                                   << ""
+                                   << "Text_UploadToRoot";
     }
 
     void refusedBeforeSending()
@@ -190,8 +204,8 @@ private Q_SLOTS:
         session.addAlbum(7, 0, QStringLiteral("Photos"));
         session.closeGate();
         const auto status = UploadStatus::initWithFile(
-            QUrl::fromLocalFile(session.writeFile(QStringLiteral("held.bin"), "abc")), QStringLiteral("Photos"),
-            nullptr);
+            QUrl::fromLocalFile(session.writeFile(QStringLiteral("held.bin"), "abc")),
+            QStringLiteral("Photos"), nullptr);
         UploadFile file(status, nullptr);
         file.start();
         QTRY_COMPARE_WITH_TIMEOUT(session.arrived(), 1, 30000);

@@ -46,10 +46,11 @@ private Q_SLOTS:
         Preferences::init();
         Log::init();
         auto &center = NotificationCenter::defaultCenter();
-        center.addObserver(&m_observer, NotificationNames::UploadEventStatusUpdate, [this](const Notification &n) {
-            const auto record = n.object().value<UploadStatusPtr>();
-            m_changes.append({record, record->status()});
-        });
+        center.addObserver(&m_observer, NotificationNames::UploadEventStatusUpdate,
+                           [this](const Notification &n) {
+                               const auto record = n.object().value<UploadStatusPtr>();
+                               m_changes.append({record, record->status()});
+                           });
         center.addObserver(&m_observer, NotificationNames::UploadEventQueueStatusUpdate,
                            [this](const Notification &n) { m_queueStates.append(n.object().toInt()); });
     }
@@ -130,9 +131,9 @@ private Q_SLOTS:
         UploadQueue &queue = session.globals.uploadQueue();
         session.closeGate();
         for (int i = 0; i < 10; ++i) {
-            queue.addFileUpload(
-                QUrl::fromLocalFile(session.writeFile(QStringLiteral("f%1.bin").arg(i), QByteArray(100, char(i)))),
-                QStringLiteral("Photos"), nullptr);
+            queue.addFileUpload(QUrl::fromLocalFile(session.writeFile(QStringLiteral("f%1.bin").arg(i),
+                                                                      QByteArray(100, char(i)))),
+                                QStringLiteral("Photos"), nullptr);
         }
         QTRY_COMPARE_WITH_TIMEOUT(session.arrived(), expected, 30000);
         QTest::qWait(500);
@@ -196,7 +197,8 @@ private Q_SLOTS:
         session.addAlbum(7, 0, QStringLiteral("Photos"));
         UploadQueue &queue = session.globals.uploadQueue();
         session.closeGate();
-        for (const QString &name : {QStringLiteral("run.bin"), QStringLiteral("wait.bin"), QStringLiteral("go.bin")})
+        for (const QString &name :
+             {QStringLiteral("run.bin"), QStringLiteral("wait.bin"), QStringLiteral("go.bin")})
             queue.addFileUpload(QUrl::fromLocalFile(session.writeFile(name, "abc")), QStringLiteral("Photos"),
                                 nullptr);
         const QList<UploadStatusPtr> records = queue.waitingCommands();
@@ -226,8 +228,9 @@ private Q_SLOTS:
         UploadQueue &queue = session.globals.uploadQueue();
         session.closeGate();
         for (int i = 0; i < 5; ++i)
-            queue.addFileUpload(QUrl::fromLocalFile(session.writeFile(QStringLiteral("c%1.bin").arg(i), "abc")),
-                                QStringLiteral("Photos"), nullptr);
+            queue.addFileUpload(
+                QUrl::fromLocalFile(session.writeFile(QStringLiteral("c%1.bin").arg(i), "abc")),
+                QStringLiteral("Photos"), nullptr);
         const QList<UploadStatusPtr> records = queue.waitingCommands();
         QTRY_COMPARE_WITH_TIMEOUT(session.arrived(), 2, 30000);
         m_queueStates.clear();
