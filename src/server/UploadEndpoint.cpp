@@ -18,6 +18,8 @@
 namespace {
 
 const char *const XmlContentType = "text/xml; charset=utf-8";
+// Room for the part header and the boundaries around the file, whose own size is what is limited.
+constexpr uint64_t MultipartAllowance = 64 * 1024;
 
 // The file being received, written through a buffer and removed unless it was handed on.
 class ReceivedFile
@@ -114,8 +116,10 @@ void UploadEndpoint::handle(const httplib::Request &request, httplib::Response &
 
     const std::string albumText = request.get_param_value("album");
     reply["albumid"] = albumText;
+    // The limit is the file's; the body around it adds its part header and boundaries.
+    const uint64_t maxBody = options.maxTransferSize + MultipartAllowance;
     if (request.has_header("Content-Length") &&
-        request.get_header_value<uint64_t>("Content-Length") > options.maxTransferSize) {
+        request.get_header_value<uint64_t>("Content-Length") > maxBody) {
         response.set_header("Connection", "close");
         return answerRefusal(413, "FILE_TOO_LARGE", "the upload is larger than the server accepts");
     }
@@ -153,6 +157,7 @@ void UploadEndpoint::handle(const httplib::Request &request, httplib::Response &
     }
 
     std::string fileName;
+    bool tooLarge = false;
     bool sawFile = false;
     bool receiving = false;
     bool writeFailed = false;
@@ -175,6 +180,10 @@ void UploadEndpoint::handle(const httplib::Request &request, httplib::Response &
         [&](const char *data, size_t size) {
             if (!receiving)
                 return true;
+            if (file.size() + size > options.maxTransferSize) {
+                tooLarge = true;
+                return false;
+            }
             if (used + file.size() + size > quota) {
                 receiving = false; // the rest is read but not kept
                 refuse("QUOTA_EXCEEDED", "the file does not fit into the quota");
@@ -193,11 +202,10 @@ void UploadEndpoint::handle(const httplib::Request &request, httplib::Response &
         });
 
     uint64_t received = 0;
-    bool tooLarge = false;
     bool reset = false;
     const bool complete = reader([&](const char *data, size_t size) {
         received += size;
-        if (received > options.maxTransferSize) {
+        if (received > maxBody) {
             tooLarge = true;
             return false;
         }
