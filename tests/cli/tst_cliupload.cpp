@@ -238,6 +238,32 @@ private Q_SLOTS:
         QCOMPARE(stored.readAll(), QByteArray("x"));
     }
 
+    // When an album cannot be created, the files meant for it fail with a reason and the rest of
+    // the batch still arrives.
+    void albumRefused()
+    {
+        make(QStringLiteral("Refused/inside.bin"), "inside");
+        const QString loose = make(QStringLiteral("loose.bin"), "loose");
+        ReferenceServer server;
+        QVERIFY2(start(server, {QStringLiteral("--fault"),
+                                QStringLiteral("soap-action=CreateNewSubAlbum:ACCESS_DENIED")}),
+                 qPrintable(server.errorString()));
+        const Run run =
+            cli(server, {QStringLiteral("upload"), QStringLiteral("--to"), QStringLiteral("Family"),
+                         m_local.filePath(QStringLiteral("Refused")), loose});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.out.contains(QStringLiteral("FAILED     album Family/Refused: %1")
+                                      .arg(messageText(QStringLiteral("Text_FCreateFolder")))),
+                 qPrintable(run.out));
+        const QString inside = m_local.filePath(QStringLiteral("Refused/inside.bin"));
+        const QString missing = messageText(QStringLiteral("Text_DestAlbumMissing"));
+        QVERIFY2(run.out.contains(QStringLiteral("Failed files:\n  %1: %2").arg(inside, missing)),
+                 qPrintable(run.out));
+        QVERIFY2(run.err.contains(QStringLiteral("%1 , %2").arg(missing, inside)), qPrintable(run.err));
+        QVERIFY(QFile::exists(server.albumFilePath(QStringLiteral("demo"), QStringLiteral("Family"),
+                                                   QStringLiteral("loose.bin"))));
+    }
+
     void serverFaults_data()
     {
         QTest::addColumn<QString>("fault");
