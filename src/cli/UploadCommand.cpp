@@ -9,6 +9,8 @@
 #include "common/MessageText.h"
 #include "diagnostics/DiagnosticLine.h"
 #include "events/Log.h"
+#include "events/NotificationCenter.h"
+#include "events/NotificationNames.h"
 #include "session/commsGlobals.h"
 #include "upload/FolderUploadPlan.h"
 #include "upload/UploadQueue.h"
@@ -159,17 +161,28 @@ int UploadCommand::run(CliSession &session)
     QEventLoop loop;
     QTimer refresh;
     bool cancelled = false;
+    const auto quitWhenDone = [&] {
+        if (queue.numUploadsInProgressOrWaiting() == 0)
+            loop.quit();
+    };
     QObject::connect(&refresh, &QTimer::timeout, &loop, [&] {
         if (g_interrupted && !cancelled) {
             cancelled = true;
             queue.cancelAllUploads();
         }
         display.update();
-        if (queue.numUploadsInProgressOrWaiting() == 0)
-            loop.quit();
+        quitWhenDone();
     });
+    // The queue says when it falls idle; waiting for the next refresh would only add time.
+    QObject idleObserver;
+    NotificationCenter::defaultCenter().addObserver(
+        &idleObserver, NotificationNames::UploadEventQueueStatusUpdate, [&](const Notification &n) {
+            if (n.object().toInt() == 0)
+                QMetaObject::invokeMethod(&loop, quitWhenDone, Qt::QueuedConnection);
+        });
     refresh.start(DisplayIntervalMs);
     loop.exec();
+    NotificationCenter::defaultCenter().removeObserver(&idleObserver);
     std::signal(SIGINT, previousHandler);
 
     const bool allSucceeded = display.finish(plan.allSkipped());

@@ -26,13 +26,14 @@ commsGlobals::commsGlobals()
 
 commsGlobals::~commsGlobals()
 {
-    // The upload queue stops first; its uploads in flight are abandoned with it.
+    // The upload queue stops first; its uploads in flight are abandoned with it. It goes only after
+    // the album queue, whose workers still report to the queue's album steps until they end.
     m_uploadQueue->quit();
-    m_uploadQueue.reset();
     // Workers still running reach the records and the registry through commsGlobal: let them end
     // before anything goes away.
     m_wsLoginSequence.reset();
     m_soapAsyncOp.reset();
+    m_uploadQueue.reset();
     m_wsCoreComms.reset();
     m_registry.clear();
     m_soapResults.reset();

@@ -21,9 +21,9 @@ void UploadCreateFolder::start()
     if (registry.findRemoteAlbumByName(fullPath)) {
         m_uploadStatus->setStatus(UploadStatusEnd, QStringLiteral("CreateFolderStart"), false,
                                   messageText(QStringLiteral("Text_AlbumExists")));
-        sendStatusCallback();
         m_bSucceeded = true;
         m_isFinished = true;
+        sendStatusCallback();
         return;
     }
     if (const soapRemoteBasePtr parent = registry.findRemoteAlbumByName(m_parentFolderName)) {
@@ -33,9 +33,9 @@ void UploadCreateFolder::start()
     }
     m_uploadStatus->setStatus(UploadStatusFailed, QStringLiteral("CreateFolderStart"), true,
                               messageText(QStringLiteral("Text_ParentMissing")));
-    sendStatusCallback();
     m_bSucceeded = false;
     m_isFinished = true;
+    sendStatusCallback();
 }
 
 void UploadCreateFolder::soapAsyncRequestStarted(const std::shared_ptr<asyncRequestInfo> &)
@@ -54,8 +54,8 @@ void UploadCreateFolder::soapAsyncRequestCompleted(const std::shared_ptr<asyncRe
     m_uploadStatus->setStatus(UploadStatusEnd, QStringLiteral("CreateFolderAsyncRequestCompleted"),
                               !succeeded,
                               succeeded ? QString() : messageText(QStringLiteral("Text_FailedCreateAlbum")));
-    sendStatusCallback();
     m_isFinished = true;
+    sendStatusCallback();
 }
 
 void UploadCreateFolder::sendStatusCallback()

@@ -48,9 +48,9 @@ void UploadGetFolderContents::start()
 void UploadGetFolderContents::finishAtOnce()
 {
     m_uploadStatus->setStatus(UploadStatusEnd, QStringLiteral("GetFolderContentsStart"), false);
-    sendStatusCallback();
     m_bSucceeded = true;
     m_isFinished = true;
+    sendStatusCallback();
 }
 
 void UploadGetFolderContents::retryStartIfRequired()
@@ -76,8 +76,8 @@ void UploadGetFolderContents::soapAsyncRequestCompleted(const std::shared_ptr<as
     m_uploadStatus->setStatus(UploadStatusEnd, QStringLiteral("GetFolderContentsAsyncRequestCompleted"),
                               !succeeded,
                               succeeded ? QString() : messageText(QStringLiteral("Text_FailedCreateAlbum")));
-    sendStatusCallback();
     m_isFinished = true;
+    sendStatusCallback();
 }
 
 void UploadGetFolderContents::sendStatusCallback()

@@ -78,6 +78,22 @@ void UploadQueue::addRequest(const UploadStatusPtr &status)
     const QMutexLocker lock(&m_lock);
     m_fileQueue.append(status);
     postQueueStatus(1);
+    scheduleTick();
+}
+
+// An extra pass from the event loop, besides the timer's; requests coalesce until it has run.
+void UploadQueue::scheduleTick()
+{
+    if (m_tickScheduled.exchange(true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_tickScheduled = false;
+            if (isRunning())
+                doUploadQueue();
+        },
+        Qt::QueuedConnection);
 }
 
 void UploadQueue::cancelUploadForStatus(const UploadStatusPtr &status)

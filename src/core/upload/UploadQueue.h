@@ -8,6 +8,7 @@
 #include <QRecursiveMutex>
 #include <QTimer>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -79,10 +80,13 @@ public:
     // The limit that applies now: the override or the preference, never below 1.
     qint64 numberSimultaneousUploads() const;
 
-    // The queue is the delegate of its file uploads and does nothing with what they report.
-    void uploadStatusUpdate(const UploadStatusPtr &) override {}
+    // The queue is the delegate of its uploads and album steps: whatever they report, the next pass
+    // is brought forward, so that a finished command is followed at once rather than a tick later.
+    // Called from the album steps' worker threads as well.
+    void uploadStatusUpdate(const UploadStatusPtr &) override { scheduleTick(); }
 
 private:
+    void scheduleTick();
     void doUploadQueue();
     qint32 checkNextCommandType() const;
     UploadStatusPtr getNextStatus();
@@ -118,4 +122,5 @@ private:
     mutable QRecursiveMutex m_lock;
     std::optional<qint64> m_simultaneousOverride;
     bool m_tookWorkThisTick = false;
+    std::atomic<bool> m_tickScheduled = false;
 };
