@@ -43,10 +43,6 @@
         <source>Text_FileTooLarge</source>
         <translation>The file is larger than the server accepts (at most %1).</translation>
     </message>
-    <message id="Text_ConnectionFailed">
-        <source>Text_ConnectionFailed</source>
-        <translation>The connection to the server could not be made.</translation>
-    </message>
     <message id="Text_Server_Response">
         <source>Text_Server_Response</source>
         <translation>The server refused the file: %1</translation>

@@ -5,20 +5,18 @@
 #include "diagnostics/DiagnosticLine.h"
 #include "session/commsGlobals.h"
 #include "session/wsCoreComms.h"
-#include "soap/ThreadNetworkManager.h"
 #include "soap/TrustedCertificates.h"
 #include "upload/PostStream.h"
+#include "upload/UploadConnection.h"
 #include "upload/UploadDelegate.h"
 
 #include <QFileInfo>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
+#include <QNetworkRequest>
 #include <QXmlStreamReader>
 
 namespace {
 
-// The reply is a short XML document; anything longer is not one and is not kept whole.
-constexpr qsizetype MaxReplySize = 1 << 20;
+// Nothing moving for this long ends the upload.
 constexpr int TimeoutSeconds = 1200;
 
 bool isOk(const QVariant &value)
@@ -78,42 +76,27 @@ void UploadFile::start()
     VENDRA_DIAG(QStringLiteral("File retrieved locally - %1 - %2 bytes").arg(localPath).arg(size));
 
     const QUrl url(commsGlobal->coreComms().getUploadURLStr() + QString::number(album->albumID()));
-    QNetworkRequest request;
-    if (!postRequestWithURL(url, Boundary, request)) {
-        const QString failure = m_stream->failureText();
+    if (!postRequestWithURL(url, Boundary)) {
+        const QString failure = m_stream ? m_stream->failureText() : QString();
         m_stream.reset();
-        uploadSucceeded(false, failure);
+        uploadSucceeded(false, failure.isEmpty() ? QStringLiteral("Internal error : URLRequest") : failure);
         return;
     }
-
-    QNetworkAccessManager &manager = ThreadNetworkManager::forCurrentThread();
-    m_connection = manager.post(request, m_stream->stream());
-    if (!m_connection) {
-        m_stream.reset();
-        uploadSucceeded(false, messageText(QStringLiteral("Text_ConnectionFailed")));
-        return;
-    }
-    connect(m_connection, &QNetworkReply::metaDataChanged, this, &UploadFile::didReceiveResponse);
-    connect(m_connection, &QNetworkReply::readyRead, this, &UploadFile::didReceiveData);
-    connect(m_connection, &QNetworkReply::uploadProgress, this, &UploadFile::didSendBodyData);
-    connect(m_connection, &QNetworkReply::finished, this, &UploadFile::didFinish);
 }
 
-bool UploadFile::postRequestWithURL(const QUrl &url, const QString &boundary, QNetworkRequest &request)
+bool UploadFile::postRequestWithURL(const QUrl &url, const QString &boundary)
 {
     writePlainLine(QStringLiteral("URL: %1 ").arg(url.toString()));
-    request.setUrl(url);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    request.setTransferTimeout(TimeoutSeconds * 1000);
-    // Qt would turn a redirected POST into a GET, or send it on without its body: a redirect is
-    // reported as the failure it is.
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    request.setRawHeader("Accept-Encoding", "*.txt");
-    request.setRawHeader("Connection", "close");
-    request.setRawHeader("Content-Type",
-                         QStringLiteral("multipart/form-data; boundary=%1").arg(boundary).toUtf8());
-    TrustedCertificates::applyTo(request);
+    if (!url.isValid() || url.host().isEmpty())
+        return false;
+    // The server's certificate is checked against the system's authorities and the extra ones.
+    QNetworkRequest tlsHolder(url);
+    TrustedCertificates::applyTo(tlsHolder);
+    const UploadConnection::Headers headers{
+        {"Accept-Encoding", "*.txt"},
+        {"Connection", "close"},
+        {"Content-Type", QStringLiteral("multipart/form-data; boundary=%1").arg(boundary).toUtf8()},
+    };
 
     m_stream = std::make_unique<PostStream>(boundary, QStringLiteral("file"),
                                             QStringLiteral("application/octet-stream"),
@@ -123,6 +106,13 @@ bool UploadFile::postRequestWithURL(const QUrl &url, const QString &boundary, QN
         return false;
     // Progress is measured against the whole body, not the file alone.
     m_uploadStatus->setBytesTotal(quint64(m_stream->length()));
+
+    m_connection = new UploadConnection(this);
+    m_connection->setTransferTimeout(TimeoutSeconds * 1000);
+    connect(m_connection, &UploadConnection::responseReceived, this, &UploadFile::didReceiveResponse);
+    connect(m_connection, &UploadConnection::uploadProgress, this, &UploadFile::didSendBodyData);
+    connect(m_connection, &UploadConnection::finished, this, &UploadFile::didFinish);
+    m_connection->start(url, headers, m_stream->stream(), tlsHolder.sslConfiguration());
     return true;
 }
 
@@ -148,11 +138,11 @@ void UploadFile::cancelWithErrorString(const QString &text)
 // Forgets the request before aborting it, so that its finishing is not taken for an outcome.
 void UploadFile::dropConnection()
 {
-    if (QNetworkReply *reply = m_connection.data()) {
+    if (UploadConnection *connection = m_connection.data()) {
         m_connection.clear();
-        reply->disconnect(this);
-        reply->abort();
-        reply->deleteLater();
+        connection->disconnect(this);
+        connection->abort();
+        connection->deleteLater();
     }
     if (m_stream) {
         m_stream->stop();
@@ -174,26 +164,11 @@ void UploadFile::setFinished(bool finished)
 
 void UploadFile::didReceiveResponse()
 {
-    const QVariant code = m_connection->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (code.isValid())
-        m_httpResponseCode = code.toLongLong();
-}
-
-// The reply is gathered whole: a reply that arrives in pieces is judged as one document.
-void UploadFile::didReceiveData()
-{
-    const QByteArray data = m_connection->readAll();
-    if (m_replyData.size() < MaxReplySize)
-        m_replyData.append(data.left(MaxReplySize - m_replyData.size()));
-    m_replyString = QString::fromUtf8(m_replyData);
-    m_replyDictionary = parseReply(m_replyData);
+    m_httpResponseCode = m_connection->statusCode();
 }
 
 void UploadFile::didSendBodyData(qint64 totalBytesWritten, qint64 totalBytesExpectedToWrite)
 {
-    // Qt reports (0, 0) once more just before it finishes; that is no progress.
-    if (totalBytesExpectedToWrite <= 0 && totalBytesWritten <= 0)
-        return;
     m_numSent = quint64(totalBytesWritten);
     if (totalBytesExpectedToWrite > 0)
         m_numTotal = quint64(totalBytesExpectedToWrite);
@@ -204,28 +179,23 @@ void UploadFile::didSendBodyData(qint64 totalBytesWritten, qint64 totalBytesExpe
 
 void UploadFile::didFinish()
 {
-    QNetworkReply *reply = m_connection.data();
-    if (!reply)
+    UploadConnection *connection = m_connection.data();
+    if (!connection)
         return;
-    didReceiveResponse();
-    if (reply->bytesAvailable() > 0)
-        didReceiveData();
-    const QNetworkReply::NetworkError networkError = reply->error();
-    const QString networkErrorText = reply->errorString();
-    const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+    m_httpResponseCode = connection->statusCode();
+    // The reply is judged whole, however many pieces it came in.
+    const QByteArray reply = connection->replyBody();
+    m_replyString = QString::fromUtf8(reply);
+    if (!reply.isEmpty())
+        m_replyDictionary = parseReply(reply);
+    const QString networkError = connection->errorString();
     const QString streamFailure = m_stream ? m_stream->failureText() : QString();
-    m_connection.clear();
-    reply->disconnect(this);
-    reply->deleteLater();
-    if (m_stream) {
-        m_stream->stop();
-        m_stream.reset();
-    }
+    dropConnection();
 
     if (!streamFailure.isEmpty()) {
         uploadSucceeded(false, streamFailure);
-    } else if (networkError != QNetworkReply::NoError && !answered) {
-        uploadSucceeded(false, networkErrorText);
+    } else if (!networkError.isEmpty()) {
+        uploadSucceeded(false, networkError);
     } else {
         QString failure;
         const bool succeeded = checkReply(m_httpResponseCode, m_replyDictionary, failure);

@@ -3,7 +3,6 @@
 #include "upload/UploadStatus.h"
 
 #include <QMutex>
-#include <QNetworkRequest>
 #include <QObject>
 #include <QPointer>
 #include <QVariantMap>
@@ -12,7 +11,7 @@
 #include <optional>
 
 class PostStream;
-class QNetworkReply;
+class UploadConnection;
 class UploadDelegate;
 
 // Sends one local file into one album: a multipart/form-data POST to the server's upload script
@@ -58,14 +57,13 @@ Q_SIGNALS:
     void finished();
 
 private:
-    bool postRequestWithURL(const QUrl &url, const QString &boundary, QNetworkRequest &request);
+    bool postRequestWithURL(const QUrl &url, const QString &boundary);
     bool parentFolderExists() const;
     void uploadSucceeded(bool succeeded, const QString &errorString);
     void sendStatusCallback();
     void dropConnection();
 
     void didReceiveResponse();
-    void didReceiveData();
     void didSendBodyData(qint64 totalBytesWritten, qint64 totalBytesExpectedToWrite);
     void didFinish();
 
@@ -75,12 +73,11 @@ private:
     const UploadStatusPtr m_uploadStatus;
     qint64 m_httpResponseCode = 0;
     QString m_replyString;
-    QByteArray m_replyData;
     std::optional<QVariantMap> m_replyDictionary;
     mutable QMutex m_finishedMutex;
     bool m_bFinished = false;
     bool m_bSucceeded = false;
     QString m_error;
-    QPointer<QNetworkReply> m_connection;
+    QPointer<UploadConnection> m_connection;
     std::unique_ptr<PostStream> m_stream;
 };
