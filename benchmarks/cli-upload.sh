@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Uploads one file (1 GiB by default) to a fresh vendra-server, with vendra-cli and with curl -F in
-# the same run, and compares wall time, CPU time and vendra-cli's peak memory. Each tool runs twice;
-# the faster run counts. The last line is the result:
+# the same run, and compares wall time, CPU time and vendra-cli's peak memory. Each tool runs three
+# times, taking turns; the fastest run of each counts. vendra-cli's time includes signing in and out. The last line is the result:
 #   cli/curl time ratio: X, cli/curl CPU ratio: Z, cli peak RSS MiB: Y
 #
 #   benchmarks/cli-upload.sh [path/to/vendra-server] [path/to/vendra-cli] [size, default 1G]
@@ -59,18 +59,28 @@ best() { # the run with the smaller wall time
   sort -n | head -1
 }
 
-curl_runs=$(for _ in 1 2; do
+# Each stored copy is checked and removed, and the disk settled, before the next run, so that
+# neither tool pays for writing back the other's gigabyte. The tools take turns.
+check_and_clear() {
+  stored=$(find "$work/data/albums" -name 'upload*.bin' -printf '%s\n')
+  [ "$stored" = "$bytes" ] || { echo "stored: ${stored:-nothing}, expected $bytes bytes" >&2; exit 1; }
+  find "$work/data/albums" -name 'upload*.bin' -delete
+  sync
+}
+sync
+: >"$work/curl.runs"
+: >"$work/cli.runs"
+for _ in 1 2 3; do
   measure curl -sf -b "$work/cookies" -F "file=@$work/upload.bin" -o "$work/reply.xml" \
-    "$url/soapfileupload.hvxr?album=$album"
+    "$url/soapfileupload.hvxr?album=$album" >>"$work/curl.runs"
   grep -q 'actionresult="ok"' "$work/reply.xml" || { echo "curl upload failed" >&2; exit 1; }
-done | best)
-cli_runs=$(for _ in 1 2; do
+  check_and_clear
   VENDRA_PASSWORD=demo measure "$cli" --server 127.0.0.1 --port "$port" --http --user demo \
-    upload --to Holidays "$work/upload.bin"
-done | best)
-
-stored=$(find "$work/data/albums" -name 'upload*.bin' -printf '%s\n' | sort -u)
-[ "$stored" = "$bytes" ] || { echo "stored sizes: $stored, expected $bytes" >&2; exit 1; }
+    upload --to Holidays "$work/upload.bin" >>"$work/cli.runs"
+  check_and_clear
+done
+curl_runs=$(best <"$work/curl.runs")
+cli_runs=$(best <"$work/cli.runs")
 
 read -r curl_wall curl_cpu _ <<<"$curl_runs"
 read -r cli_wall cli_cpu cli_kib <<<"$cli_runs"
