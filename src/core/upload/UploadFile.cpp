@@ -42,8 +42,10 @@ void UploadFile::start()
         uploadSucceeded(false, messageText(QStringLiteral("Text_ParentMissing")));
         return;
     }
-    const auto album = std::dynamic_pointer_cast<soapRemoteFolderItem>(
-        commsGlobal->registry().findRemoteAlbumByName(m_uploadStatus->remoteFolderParentName()));
+    // The queue found the album when it started the upload; on its own, the upload finds it now.
+    if (!m_uploadStatus->remoteFolder())
+        m_uploadStatus->prepareToUpload();
+    const auto album = std::dynamic_pointer_cast<soapRemoteFolderItem>(m_uploadStatus->remoteFolder());
     if (!album) {
         // The root is not an album: it holds no files, only albums.
         uploadSucceeded(false, messageText(QStringLiteral("Text_UploadToRoot")));

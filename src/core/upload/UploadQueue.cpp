@@ -284,8 +284,7 @@ bool UploadQueue::continueUploadingFilesCompleted()
 void UploadQueue::startUploadingFile(const UploadStatusPtr &status)
 {
     m_uploadState = 1;
-    const QString parent = status->remoteFolderParentName();
-    if (!commsGlobal || !commsGlobal->registry().findRemoteAlbumByName(parent)) {
+    if (!status->prepareToUpload()) {
         status->setStatus(UploadStatusFailed, QStringLiteral("StartUploadingFile"), true,
                           messageText(QStringLiteral("Text_DestAlbumMissing")));
         if (Log *log = Log::instance())
@@ -370,8 +369,7 @@ bool UploadQueue::continueCreateFoldersCompleted()
 
 bool UploadQueue::startCreateFolder()
 {
-    const QString parent = m_currentStatus->remoteFolderParentName();
-    if (commsGlobal && commsGlobal->registry().findRemoteAlbumByName(parent)) {
+    if (m_currentStatus->prepareToUpload()) {
         m_uploadState = 3;
         m_currentCreateFolder = std::make_shared<UploadCreateFolder>(m_currentStatus, this);
         m_currentCreateFolder->start();

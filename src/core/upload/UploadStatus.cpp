@@ -3,6 +3,7 @@
 #include "diagnostics/DiagnosticLine.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "session/commsGlobals.h"
 
 #include <QFileInfo>
 
@@ -95,6 +96,21 @@ bool UploadStatus::isThrottled(UploadStatusCode status, bool failed) const
         return false;
     const float fraction = float(m_numBytesSent) / float(m_numBytesTotal);
     return fraction - m_lastReportedPercentage < 0.002f;
+}
+
+bool UploadStatus::prepareToUpload()
+{
+    const soapRemoteBasePtr album =
+        commsGlobal ? commsGlobal->registry().findRemoteAlbumByName(m_remoteFolderParentName) : nullptr;
+    const QMutexLocker lock(&m_mutex);
+    m_remoteFolder = album;
+    return album != nullptr;
+}
+
+soapRemoteBasePtr UploadStatus::remoteFolder() const
+{
+    const QMutexLocker lock(&m_mutex);
+    return m_remoteFolder;
 }
 
 void UploadStatus::setBytesSent(quint64 bytes)

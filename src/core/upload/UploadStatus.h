@@ -1,5 +1,7 @@
 #pragma once
 
+#include "albums/soapRemoteBase.h"
+
 #include <QEnableSharedFromThis>
 #include <QMetaType>
 #include <QMutex>
@@ -52,6 +54,11 @@ public:
     void setStatus(UploadStatusCode status, bool success, quint64 numBytesSent, quint64 numBytesTotal,
                    bool pending, const QString &errorStr);
 
+    // Looks the destination (parent) album up in the album registry and keeps it as remoteFolder;
+    // false, with remoteFolder cleared, when the registry does not know it.
+    bool prepareToUpload();
+    soapRemoteBasePtr remoteFolder() const;
+
     void setBytesSent(quint64 bytes);
     void setBytesTotal(quint64 bytes);
     void setLastReportedPercentage(float fraction);
@@ -96,6 +103,7 @@ private:
     QString m_remoteFolderParentName;
     QString m_remoteFolderCreateName;
     QString m_getRemoteFolderContentsFullPath;
+    soapRemoteBasePtr m_remoteFolder;
     QString m_strFilename;
     QString m_error;
 };

@@ -22,6 +22,15 @@ public:
         std::string body;
     };
 
+private:
+    // Declared before the server, which answers from them on its own threads until it has stopped.
+    std::shared_ptr<QSemaphore> m_gate = std::make_shared<QSemaphore>(0);
+    std::atomic<bool> m_gateClosed = false;
+    std::atomic<int> m_arrived = 0;
+    Answer m_answer;
+    QMutex m_answerMutex;
+
+public:
     explicit UploadTestSession(qint64 maxTransferSize = qint64(1) << 31);
     // Lets held replies go, so that the server can stop.
     ~UploadTestSession();
@@ -43,11 +52,4 @@ public:
     int arrived() const { return m_arrived; }
 
     static std::string okReply(const std::string &pending = "false");
-
-private:
-    std::shared_ptr<QSemaphore> m_gate = std::make_shared<QSemaphore>(0);
-    std::atomic<bool> m_gateClosed = false;
-    std::atomic<int> m_arrived = 0;
-    Answer m_answer;
-    QMutex m_answerMutex;
 };

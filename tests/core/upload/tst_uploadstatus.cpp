@@ -1,7 +1,9 @@
 #include "upload/UploadStatus.h"
 
+#include "albums/soapRemoteFolderItem.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "session/commsGlobals.h"
 
 #include "VendraTest.h"
 
@@ -140,6 +142,26 @@ private Q_SLOTS:
         QVERIFY(!record->bPending());
         QCOMPARE(record->error(), QStringLiteral("File transfer error"));
         QCOMPARE(postedCount(NotificationNames::UploadEventQueuePendingUpdate), 2);
+    }
+
+    // The destination is found in the album registry, and forgotten when the registry loses it.
+    void prepareToUploadFindsTheAlbum()
+    {
+        commsGlobals globals;
+        auto album = std::make_shared<soapRemoteFolderItem>();
+        QVERIFY(album->deserialise({{QStringLiteral("m_nAlbumID"), 5},
+                                    {QStringLiteral("m_nParentID"), 0},
+                                    {QStringLiteral("m_strName"), QStringLiteral("Photos")}}));
+        const auto record = UploadStatus::initWithFile(QUrl::fromLocalFile(QStringLiteral("/tmp/x")),
+                                                       QStringLiteral("Photos"), nullptr);
+        QVERIFY(record->prepareToUpload());
+        QCOMPARE(record->remoteFolder(), soapRemoteBasePtr(album));
+        globals.registry().deleteRemoteAlbumNamed(QStringLiteral("Photos"));
+        QVERIFY(!record->prepareToUpload());
+        QCOMPARE(record->remoteFolder(), nullptr);
+        // The top level is found too: albums are created there.
+        const auto create = UploadStatus::initWithCreateFolder(QStringLiteral("New"), QString(), nullptr);
+        QVERIFY(create->prepareToUpload());
     }
 
     void texts()
