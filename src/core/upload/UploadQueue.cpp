@@ -13,6 +13,8 @@
 #include "upload/UploadFile.h"
 #include "upload/UploadGetFolderContents.h"
 
+#include <QScopedValueRollback>
+
 namespace {
 
 constexpr int TickMilliseconds = 100;
@@ -98,6 +100,7 @@ void UploadQueue::scheduleTick()
 
 void UploadQueue::cancelUploadForStatus(const UploadStatusPtr &status)
 {
+    const QMutexLocker lock(&m_lock);
     const QString cancelled = messageText(QStringLiteral("Text_Cancelled"));
     if (m_fileQueue.removeOne(status))
         status->setStatus(UploadStatusCancelled, QStringLiteral("CancelUpload"), false, cancelled);
@@ -199,6 +202,10 @@ qint64 UploadQueue::numberSimultaneousUploads() const
 
 void UploadQueue::doUploadQueue()
 {
+    // An observer that runs a nested event loop (a modal dialog) must not start a pass inside a pass.
+    if (m_inTick)
+        return;
+    const QScopedValueRollback inTick(m_inTick, true);
     const bool wasBusy = m_uploadState != 0;
     m_tookWorkThisTick = false;
     for (;;) {

@@ -122,5 +122,6 @@ private:
     mutable QRecursiveMutex m_lock;
     std::optional<qint64> m_simultaneousOverride;
     bool m_tookWorkThisTick = false;
+    bool m_inTick = false;
     std::atomic<bool> m_tickScheduled = false;
 };
