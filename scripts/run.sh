@@ -1,11 +1,28 @@
 #!/usr/bin/env bash
-# Sets everything up and runs the program against the reference server with the demo account.
+# Sets everything up and runs the reference media server with the demo account, on a data folder
+# kept in the repository (.demo-data, git-ignored). Until the desktop program exists, this is what
+# there is to run: point any client (or curl) at it. Stop it with Ctrl+C.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/build.sh
 build_dir=${VENDRA_BUILD_DIR:-build}
 data_dir=${VENDRA_DEMO_DATA:-$PWD/.demo-data}
+listen=${VENDRA_DEMO_LISTEN:-127.0.0.1:8080}
 mkdir -p "$data_dir"
 
-echo "The desktop program is not built yet; the pieces that exist so far are in $build_dir."
+cat <<EOT
+
+vendra-server, the reference media server, with the demo account
+  address:   http://$listen  (SOAP at /soap/soap_server_uploadtool.hvxr)
+  sign in:   user "demo", password "demo" (every right, 10 GiB, albums Holidays, Holidays/2019, Family)
+  data:      $data_dir (albums under albums/demo/, delete the folder to start afresh)
+
+Try it from another terminal:
+  curl -c /tmp/jar -b /tmp/jar -H 'SOAPAction: Login' --data-binary '<SOAP-ENV:Envelope xmlns:SOAP-ENV="http://schemas.xmlsoap.org/soap/envelope/"><SOAP-ENV:Body><m:Login xmlns:m="urn:x"><strUsername>demo</strUsername><strPassword>demo</strPassword></m:Login></SOAP-ENV:Body></SOAP-ENV:Envelope>' http://$listen/soap/soap_server_uploadtool.hvxr
+  curl -b /tmp/jar -F file=@some-picture.jpg 'http://$listen/soapfileupload.hvxr?album=2'
+Web pages: the links come with GetPendingFilesButtonDetails and GetMyPicturesButtonDetails.
+More: $build_dir/src/server/vendra-server --help
+
+EOT
+exec "$build_dir/src/server/vendra-server" --data "$data_dir" --listen "$listen" --demo

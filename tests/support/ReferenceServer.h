@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QProcess>
+#include <QSslCertificate>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <memory>
+
+// The reference media server (vendra-server) as a child process, for end-to-end tests.
+//
+//     ReferenceServer server;
+//     QVERIFY2(server.start(), qPrintable(server.errorString()));   // demo account, plain HTTP
+//     QUrl soap = server.soapUrl();                                 // http://127.0.0.1:PORT/soap/...
+//
+// Each instance owns a fresh data folder (a QTemporaryDir, removed with the instance) and listens
+// on a free port of 127.0.0.1, read back from the server's first line of output. By default the
+// data folder is given the demo account (user "demo", password "demo", every right, albums
+// Holidays, Holidays/2019 and Family). The server's request log goes to the test's standard error.
+class ReferenceServer
+{
+public:
+    struct Options
+    {
+        bool tls = false;      // HTTPS with the server's self-signed certificate (see caCertificates())
+        bool demo = true;      // create the demo account in an empty data folder
+        QStringList arguments; // more options, e.g. {"--fault", "delay=200", "--session-timeout", "2"}
+    };
+
+    ReferenceServer();
+    ~ReferenceServer();
+    ReferenceServer(const ReferenceServer &) = delete;
+    ReferenceServer &operator=(const ReferenceServer &) = delete;
+
+    // Starts the server and waits until it listens; false with errorString() on failure.
+    bool start(const Options &options);
+    bool start() { return start(Options()); }
+    // Stops the server with SIGTERM and waits for it to exit; true when it exited cleanly.
+    bool stop();
+    // Stops and starts again on the same data folder with the same options (on a new port).
+    bool restart();
+    bool isRunning() const;
+
+    // "http://127.0.0.1:PORT" (or https), without a trailing slash.
+    QUrl baseUrl() const { return m_baseUrl; }
+    QString host() const { return m_baseUrl.host(); }
+    int port() const { return m_baseUrl.port(); }
+    // The SOAP endpoint as clients address it.
+    QUrl soapUrl() const;
+    // The upload script for one album.
+    QUrl uploadUrl(qint64 albumId) const;
+
+    // The data folder: vendra.sqlite, albums/USER/..., tls/.
+    QString dataDir() const { return m_dataDir->path(); }
+    // Where a file of an album lives on disk: dataDir()/albums/USER/ALBUM/PATH/NAME.
+    QString albumFilePath(const QString &user, const QString &albumPath, const QString &fileName) const;
+    // With TLS: the server's certificate file, and the certificate as a CA to trust.
+    QString certificatePath() const;
+    QList<QSslCertificate> caCertificates() const;
+
+    // Runs an administration command on the same data folder, e.g. {"user", "add", "alice"} with
+    // the password as standardInput; returns the exit status (-1 when it did not run) and fills
+    // output with standard output and error.
+    int runAdmin(const QStringList &command, const QByteArray &standardInput = {},
+                 QString *output = nullptr) const;
+
+    QString errorString() const { return m_error; }
+    static QString executable();
+
+private:
+    QStringList serverArguments() const;
+
+    std::unique_ptr<QTemporaryDir> m_dataDir;
+    std::unique_ptr<QProcess> m_process;
+    Options m_options;
+    QUrl m_baseUrl;
+    QString m_error;
+};
