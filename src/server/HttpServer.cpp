@@ -101,6 +101,9 @@ int HttpServer::run()
     server->set_payload_max_length(size_t(options.maxTransferSize) + 1024 * 1024);
     server->set_read_timeout(30);
     server->set_write_timeout(30);
+    // Replies go out as a header write and a body write; with Nagle's algorithm on, the body waits
+    // for the client's (delayed, up to 40 ms) acknowledgement of the header.
+    server->set_tcp_nodelay(true);
     server->set_pre_routing_handler([this](const httplib::Request &request, httplib::Response &response) {
         return guard(m_context, request, response);
     });
