@@ -248,9 +248,10 @@ private Q_SLOTS:
         QVERIFY2(server.start(options), qPrintable(server.errorString()));
         connectTo(server);
         m_run = Run();
+        const int finishedBefore = m_finished;
         m_globals->loginSequence().startLoginSequence(m_comms);
         m_globals->loginSequence().startLoginSequence(m_comms);
-        QVERIFY(QTest::qWaitFor([&] { return m_finished == 2; }, 30000));
+        QVERIFY(QTest::qWaitFor([&] { return m_finished == finishedBefore + 2; }, 30000));
         // One whole run after the other, never interleaved.
         QStringList expected;
         for (int i = 0; i < 2; ++i) {

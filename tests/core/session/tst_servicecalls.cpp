@@ -65,7 +65,7 @@ private:
         QHttpMultiPart multipart(QHttpMultiPart::FormDataType);
         QHttpPart part;
         part.setHeader(QNetworkRequest::ContentDispositionHeader,
-                       QByteArray("form-data; name=\"file\"; filename=\"") + name + '"');
+                       QByteArray(QByteArray("form-data; name=\"file\"; filename=\"") + name + '"'));
         part.setBody("hello");
         multipart.append(part);
         QNetworkRequest request(QUrl(comms().getUploadURLStr() + QString::number(album)));
