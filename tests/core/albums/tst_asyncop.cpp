@@ -95,10 +95,14 @@ private:
         QVERIFY2(!error, qPrintable(error.toString()));
     }
 
+    // The registry names exactly the albums reachable in the tree.
+    void consistent() { QVERIFY(m_globals->registry().debugCheckDictionary(root())); }
+
     asyncRequestInfoPtr fetch(const soapRemoteBasePtr &node)
     {
         const auto info = queue().requestGetFolderContentsFor(node, m_delegate);
         queue().waitForDone();
+        consistent();
         return info;
     }
 
@@ -162,6 +166,7 @@ private Q_SLOTS:
         const auto info =
             queue().requestRenameFor(family, QStringLiteral("Family"), QStringLiteral("Kin"), m_delegate);
         queue().waitForDone();
+        consistent();
         QVERIFY(info->bSucceeded());
         // The queue leaves the tree to the requester.
         QCOMPARE(family->strName(), QStringLiteral("Family"));
@@ -181,6 +186,7 @@ private Q_SLOTS:
         const auto top =
             queue().requestCreateSubFolderFor(root(), QStringLiteral("Work"), QString(), m_delegate);
         queue().waitForDone();
+        consistent();
         QVERIFY2(top->bSucceeded(), qPrintable(top->error().toString()));
         QVERIFY(top->createdAlbum());
         QCOMPARE(album(QStringLiteral("Work")), top->createdAlbum());
@@ -191,6 +197,7 @@ private Q_SLOTS:
         const auto sub = queue().requestCreateSubFolderFor(top->createdAlbum(), QStringLiteral("Q1"),
                                                            placeholder, QString(), m_delegate);
         queue().waitForDone();
+        consistent();
         QVERIFY(sub->bSucceeded());
         QCOMPARE(sub->requestType(), int(asyncRequestInfo::CreateFolderByRenameTemp));
         QCOMPARE(sub->tempFolder(), placeholder);
@@ -236,6 +243,9 @@ private Q_SLOTS:
         const auto gone = album(QStringLiteral("Holidays/2019"));
         QVERIFY(holidays->removeChild(gone));
         gone->releaseFolderContents(true);
+        consistent();
+        QVERIFY(!album(QStringLiteral("Holidays/2019")));
+        QVERIFY(!album(QStringLiteral("Family")));
     }
 
     void cancelledOperationsNeverCallBack()
