@@ -11,6 +11,7 @@
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QSslConfiguration>
 #include <QUrlQuery>
@@ -237,6 +238,16 @@ void TestServerPages::userAdministration()
     QCOMPARE(client.call("GetTopLevelAlbums").apiResponse, QString("NOT_LOGGED_IN"));
     QVERIFY(!client.signIn("alice", "new pw"));
     QCOMPARE(server.runAdmin({"user", "remove", "alice"}), 2);
+
+    // A second server on the same data folder is refused; the first one carries on.
+    QProcess second;
+    second.setProcessChannelMode(QProcess::MergedChannels);
+    second.start(ReferenceServer::executable(), {"--data", server.dataDir(), "--listen", "127.0.0.1:0"});
+    QVERIFY(second.waitForFinished(20000));
+    QCOMPARE(second.exitCode(), 1);
+    QVERIFY(second.readAll().contains("another server"));
+    QVERIFY(client.call("CheckVersion", {{"strVersion", "1.0"}}).ok());
+    QVERIFY(server.isRunning());
 }
 
 void TestServerPages::logsOneLinePerRequestWithoutSecrets()
