@@ -49,16 +49,14 @@ httplib::Server::HandlerResponse guard(ServerContext &context, const httplib::Re
         response.set_content("not here\n", "text/plain");
         return httplib::Server::HandlerResponse::Handled;
     }
-    if (request.path == UploadEndpoint::Path) {
-        // The upload body is parsed by our own streaming parser; hiding its type keeps the
-        // library from parsing it as well.
-        auto &headers = const_cast<httplib::Request &>(request).headers;
-        const auto found = headers.find("Content-Type");
-        if (found != headers.end()) {
-            const std::string type = found->second;
-            headers.erase(found);
-            headers.emplace(UploadEndpoint::ContentTypeHeader, type);
-        }
+    // Every body is read raw by our own handlers (uploads by our streaming multipart parser);
+    // hiding the type keeps the library from parsing a multipart body as well.
+    auto &headers = const_cast<httplib::Request &>(request).headers;
+    const auto found = headers.find("Content-Type");
+    if (post && found != headers.end()) {
+        const std::string type = found->second;
+        headers.erase(found);
+        headers.emplace(UploadEndpoint::ContentTypeHeader, type);
     }
     return httplib::Server::HandlerResponse::Unhandled;
 }
@@ -72,6 +70,16 @@ std::string hostForUrl(const std::string &host)
 
 int HttpServer::run()
 {
+    // The signals are taken by one thread that stops the server; every other thread (the
+    // workers are started later and inherit the mask) leaves them alone. Blocked from the start,
+    // so that a signal sent as soon as the address is announced is not lost.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
     const ServerOptions &options = m_context.options;
     std::unique_ptr<httplib::Server> server;
     if (options.tls) {
@@ -139,14 +147,6 @@ int HttpServer::run()
                 hostForUrl(options.listenHost).c_str(), port);
     std::fflush(stdout);
 
-    // The signals are taken by one thread that stops the server; every other thread (the
-    // workers are started later and inherit the mask) leaves them alone.
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGUSR1);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     std::atomic<bool> stopRequested = false;
     std::thread signalThread([&] {
         int received = 0;

@@ -11,6 +11,7 @@
 
 #include <httplib.h>
 
+#include <charconv>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -81,6 +82,15 @@ private:
     uint64_t m_size = 0;
 };
 
+std::optional<int64_t> parseAlbumId(const std::string &text)
+{
+    int64_t id = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || id <= 0)
+        return std::nullopt;
+    return id;
+}
+
 } // namespace
 
 void UploadEndpoint::handle(const httplib::Request &request, httplib::Response &response,
@@ -97,14 +107,17 @@ void UploadEndpoint::handle(const httplib::Request &request, httplib::Response &
         reply["actionresult"] = actionResult;
         reply["message"] = message;
     };
+    const auto answerRefusal = [&](int status, const std::string &actionResult, const std::string &message) {
+        refuse(actionResult, message);
+        answer(status);
+    };
 
     const std::string albumText = request.get_param_value("album");
     reply["albumid"] = albumText;
     if (request.has_header("Content-Length") &&
         request.get_header_value<uint64_t>("Content-Length") > options.maxTransferSize) {
-        refuse("FILE_TOO_LARGE", "the upload is larger than the server accepts");
         response.set_header("Connection", "close");
-        return answer(413);
+        return answerRefusal(413, "FILE_TOO_LARGE", "the upload is larger than the server accepts");
     }
 
     // Everything that can be decided before the body is read is decided here; the body is then
@@ -118,8 +131,7 @@ void UploadEndpoint::handle(const httplib::Request &request, httplib::Response &
         refuse(*faults.uploadActionResult, "staged failure");
     } else if (!caller.user->rights.has(Right::Upload)) {
         refuse("ACCESS_DENIED", "this user may not upload");
-    } else if (char *end = nullptr;
-               albumText.empty() || (albumId = std::strtoll(albumText.c_str(), &end, 10), *end)) {
+    } else if (albumId = parseAlbumId(albumText); !albumId) {
         refuse("ALBUM_NOT_FOUND", "no album given");
     } else if (!m_context.albums.album(caller.user->id, *albumId)) {
         refuse("ALBUM_NOT_FOUND", "no such album");
@@ -199,32 +211,30 @@ void UploadEndpoint::handle(const httplib::Request &request, httplib::Response &
     if (reset)
         return;
     if (tooLarge) {
-        refuse("FILE_TOO_LARGE", "the upload is larger than the server accepts");
         response.set_header("Connection", "close");
-        return answer(413);
+        return answerRefusal(413, "FILE_TOO_LARGE", "the upload is larger than the server accepts");
     }
     if (faults.uploadHttpStatus)
         return answer(*faults.uploadHttpStatus);
     if (refused)
         return answer(200);
     if (!complete || !parser.isComplete()) {
-        refuse("BAD_REQUEST", parser.error().empty() ? "the upload body ended early" : parser.error());
         response.set_header("Connection", "close");
-        return answer(400);
+        return answerRefusal(400, "BAD_REQUEST",
+                             parser.error().empty() ? "the upload body ended early" : parser.error());
     }
     if (!sawFile)
-        return refuse("NO_FILE", "no part named \"file\" with a file name"), answer(200);
+        return answerRefusal(200, "NO_FILE", "no part named \"file\" with a file name");
     if (!nameProblem.empty())
-        return refuse("INVALID_NAME", nameProblem), answer(200);
+        return answerRefusal(200, "INVALID_NAME", nameProblem);
     if (writeFailed || !file.flush())
-        return refuse("STORAGE_ERROR", "cannot store the file"), answer(200);
+        return answerRefusal(200, "STORAGE_ERROR", "cannot store the file");
 
     Asset added;
     const StoreStatus status = m_context.albums.addFile(caller.user->id, quota, *albumId, file.path(),
                                                         fileName, !options.autoApprove, added);
     if (status != StoreStatus::Ok)
-        return refuse(SoapRecords::actionResponseFor(status, "ALBUM"), "the file was not stored"),
-               answer(200);
+        return answerRefusal(200, SoapRecords::actionResponseFor(status, "ALBUM"), "the file was not stored");
     reply["actionresult"] = "ok";
     reply["pending"] = added.pending ? "true" : "false";
     reply["albumid"] = std::to_string(added.albumId);

@@ -13,7 +13,7 @@ class UploadEndpoint
 {
 public:
     static constexpr const char *Path = "/soapfileupload.hvxr";
-    // Where the multipart Content-Type is kept away from the HTTP library's own parser.
+    // Where the Content-Type of a POST is kept away from the HTTP library's multipart parser.
     static constexpr const char *ContentTypeHeader = "X-Vendra-Upload-Content-Type";
 
     explicit UploadEndpoint(ServerContext &context) : m_context(context) {}

@@ -261,6 +261,28 @@ QPair<int, QByteArray> ServerTestClient::postForm(const QString &path, const QBy
     return {result->status, QByteArray::fromStdString(result->body)};
 }
 
+int ServerTestClient::send(const QString &method, const QString &path, const QByteArray &body,
+                           const QString &contentType, bool chunked)
+{
+    const std::string target = path.toStdString();
+    const std::string type = contentType.toStdString();
+    const auto provider = [&body](size_t offset, httplib::DataSink &sink) {
+        if (offset >= size_t(body.size())) {
+            sink.done();
+            return true;
+        }
+        return sink.write(body.constData() + offset, std::min<size_t>(4096, size_t(body.size()) - offset));
+    };
+    httplib::Result result{nullptr, httplib::Error::Unknown};
+    if (method == QLatin1String("PUT"))
+        result = chunked ? m_http->Put(target, provider, type)
+                         : m_http->Put(target, body.constData(), size_t(body.size()), type);
+    else
+        result = chunked ? m_http->Post(target, provider, type)
+                         : m_http->Post(target, body.constData(), size_t(body.size()), type);
+    return result ? result->status : 0;
+}
+
 qint64 ServerTestClient::topLevelAlbumId(const QString &name)
 {
     const SoapReply reply = call(QStringLiteral("GetTopLevelAlbums"));

@@ -105,6 +105,7 @@ private Q_SLOTS:
     void stagedSoapFaultsAndCookieFaults();
     void albumNamesAreCheckedAndKeptExactly();
     void albumFoldersFollowRenameAndDelete();
+    void malformedRequestsAreRefusedAndTheServerCarriesOn();
 };
 
 void TestServerProtocol::everyMethodAnswersInTheExpectedShape()
@@ -465,7 +466,7 @@ void TestServerProtocol::albumNamesAreCheckedAndKeptExactly()
     const QStringList top = QDir(server.dataDir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     for (const QString &entry : top)
         QVERIFY2(QStringList({"albums", "incoming", "trash", "vendra.sqlite", "vendra.sqlite-wal",
-                              "vendra.sqlite-shm"})
+                              "server.lock", "vendra.sqlite-shm"})
                      .contains(entry),
                  qPrintable(entry));
     QCOMPARE(QDir(server.dataDir() + "/albums").entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
@@ -504,6 +505,33 @@ void TestServerProtocol::albumFoldersFollowRenameAndDelete()
     reply = client.call("GetQuotaDetails");
     QCOMPARE(reply.response.child("objQuotaDetails")->leafText("m_nUsed"), QString("0"));
     QCOMPARE(reply.response.child("objQuotaDetails")->leafText("m_nNumberOfFiles"), QString("0"));
+}
+
+void TestServerProtocol::malformedRequestsAreRefusedAndTheServerCarriesOn()
+{
+    ReferenceServer server;
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    ServerTestClient client(server);
+    const QString soap = QStringLiteral("/soap/soap_server_uploadtool.hvxr");
+    QCOMPARE(client.send("POST", soap, "not xml at all", "text/xml", false), 500);
+    QCOMPARE(client.send("POST", soap, "<a><b></a>", "text/xml", true), 500);
+    QCOMPARE(client.send("POST", soap, "--x\r\n\r\n--x--\r\n", "multipart/form-data; boundary=x", false),
+             500);
+    QByteArray deep;
+    for (int i = 0; i < 100; ++i)
+        deep += "<e>";
+    QCOMPARE(client.send("POST", soap, "<SOAP-ENV:Envelope><SOAP-ENV:Body>" + deep, "text/xml", false), 500);
+    // Bodies beyond what a request can need are cut off, whether announced or chunked.
+    const QByteArray huge(3 * 1024 * 1024, 'x');
+    QCOMPARE(client.send("POST", soap, huge, "text/xml", false), 413);
+    QVERIFY(QList<int>({413, 0}).contains(client.send("POST", soap, huge, "text/xml", true)));
+    QVERIFY(QList<int>({404, 0}).contains(client.send("POST", "/elsewhere", huge, "text/plain", true)));
+    QVERIFY(QList<int>({405, 0}).contains(client.send("PUT", soap, huge, "text/xml", true)));
+    QVERIFY(QList<int>({400, 403, 0})
+                .contains(client.send("POST", "/pending/approve", huge, "text/plain", true)));
+    ServerTestClient fresh(server);
+    QVERIFY(fresh.signIn());
+    QVERIFY(server.isRunning());
 }
 
 VENDRA_TEST_MAIN(TestServerProtocol)
