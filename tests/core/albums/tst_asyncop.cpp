@@ -8,11 +8,13 @@
 #include "session/soapResults.h"
 #include "session/wsCoreComms.h"
 #include "soap/SharedCookieJar.h"
+#include "soap/ThreadNetworkManager.h"
 
 #include "ReferenceServer.h"
 #include "VendraTest.h"
 
 #include <QMutex>
+#include <QNetworkAccessManager>
 
 namespace {
 
@@ -117,6 +119,8 @@ private Q_SLOTS:
         if (m_globals)
             QVERIFY(m_globals->registry().debugCheckDictionary(root()));
         m_globals.reset();
+        // Idle keep-alive connections would hold the server's shutdown up.
+        ThreadNetworkManager::forCurrentThread().clearConnectionCache();
         m_server.reset();
         SharedCookieJar::instance().clear();
     }

@@ -30,6 +30,14 @@ private:
 
     std::unique_ptr<commsGlobals> m_globals;
     std::shared_ptr<Comms> m_comms;
+    // Outlives the session of a test, so that the session's connections close before it stops.
+    std::unique_ptr<ReferenceServer> m_server;
+
+    ReferenceServer &newServer()
+    {
+        m_server = std::make_unique<ReferenceServer>();
+        return *m_server;
+    }
     QObject m_observer;
     Run m_run;
     int m_finished = 0;
@@ -98,6 +106,7 @@ private Q_SLOTS:
         NotificationCenter::defaultCenter().removeObserver(&m_observer);
         m_globals.reset();
         m_comms.reset();
+        m_server.reset();
     }
 
     void fullSignInFillsEveryRecord_data()
@@ -110,7 +119,7 @@ private Q_SLOTS:
     void fullSignInFillsEveryRecord()
     {
         QFETCH(bool, tls);
-        ReferenceServer server;
+        ReferenceServer &server = newServer();
         ReferenceServer::Options options;
         options.tls = tls;
         QVERIFY2(server.start(options), qPrintable(server.errorString()));
@@ -195,7 +204,7 @@ private Q_SLOTS:
         QFETCH(int, code);
         QFETCH(QString, messageKey);
 
-        ReferenceServer server;
+        ReferenceServer &server = newServer();
         ReferenceServer::Options options;
         options.arguments = serverArguments;
         QVERIFY2(server.start(options), qPrintable(server.errorString()));
@@ -228,7 +237,7 @@ private Q_SLOTS:
 
     void untrustedCertificateFails()
     {
-        ReferenceServer server;
+        ReferenceServer &server = newServer();
         ReferenceServer::Options options;
         options.tls = true;
         QVERIFY2(server.start(options), qPrintable(server.errorString()));
@@ -242,7 +251,7 @@ private Q_SLOTS:
 
     void secondSignInWaitsForTheFirst()
     {
-        ReferenceServer server;
+        ReferenceServer &server = newServer();
         ReferenceServer::Options options;
         options.arguments = QStringList({QStringLiteral("--fault"), QStringLiteral("delay=50")});
         QVERIFY2(server.start(options), qPrintable(server.errorString()));
@@ -266,7 +275,7 @@ private Q_SLOTS:
 
     void mainThreadKeepsRunningDuringSignIn()
     {
-        ReferenceServer server;
+        ReferenceServer &server = newServer();
         ReferenceServer::Options options;
         options.arguments = QStringList({QStringLiteral("--fault"), QStringLiteral("delay=200")});
         QVERIFY2(server.start(options), qPrintable(server.errorString()));

@@ -85,6 +85,8 @@ private Q_SLOTS:
     void init() { m_globals = std::make_unique<commsGlobals>(); }
     void cleanup()
     {
+        // Idle keep-alive connections would hold the server's shutdown up.
+        ThreadNetworkManager::forCurrentThread().clearConnectionCache();
         m_server.reset();
         m_globals.reset();
         SharedCookieJar::instance().clear();
@@ -155,6 +157,7 @@ private Q_SLOTS:
         QVERIFY(!error);
         QVERIFY(!SharedCookieJar::instance().storedCookiesForUrl(comms().getSoapURL()).isEmpty());
 
+        ThreadNetworkManager::forCurrentThread().clearConnectionCache();
         m_server.reset();
         m_globals->results().setBLoggedIn(true);
         QVERIFY(startServer({QStringLiteral("--fault"), QStringLiteral("soap-api=Logout:NOT NOW")}));
