@@ -85,10 +85,10 @@ private Q_SLOTS:
     void init() { m_globals = std::make_unique<commsGlobals>(); }
     void cleanup()
     {
+        m_globals.reset();
         // Idle keep-alive connections would hold the server's shutdown up.
         ThreadNetworkManager::forCurrentThread().clearConnectionCache();
         m_server.reset();
-        m_globals.reset();
         SharedCookieJar::instance().clear();
     }
 
