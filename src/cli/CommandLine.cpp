@@ -8,6 +8,7 @@
 #include "LoginCommand.h"
 #include "QuotaCommand.h"
 #include "common/MessageText.h"
+#include "diagnostics/DiagnosticLine.h"
 
 #include <QCommandLineParser>
 
@@ -49,6 +50,10 @@ int CommandLine::run(const QStringList &arguments)
     parser.setApplicationDescription(helpDescription());
     const QCommandLineOption help = parser.addHelpOption();
     ConnectionOptions::addTo(parser);
+    const QCommandLineOption verbose(
+        QStringLiteral("verbose"),
+        QStringLiteral("Also write the diagnostic lines of the session to standard error."));
+    parser.addOption(verbose);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("login, albums or quota"),
                                  QStringLiteral("command"));
 
@@ -60,6 +65,8 @@ int CommandLine::run(const QStringList &arguments)
         CliOutput::printLine(parser.helpText());
         return ExitSuccess;
     }
+    // Standard error is for failures; the session's diagnostic lines only on request.
+    setDiagnosticLinesEnabled(parser.isSet(verbose));
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1) {
         CliOutput::printErrorText(messageText(QStringLiteral("Text_CliNoCommand")));

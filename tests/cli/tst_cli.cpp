@@ -71,6 +71,7 @@ private Q_SLOTS:
         QVERIFY2(result.exitCode == 0, qPrintable(result.err));
         QCOMPARE(result.out, QStringList({QStringLiteral("Family"), QStringLiteral("Holidays"),
                                           QStringLiteral("Holidays/2019")}));
+        QVERIFY2(result.err.isEmpty(), qPrintable(result.err));
     }
 
     void loginPrintsItsStatusLines()
@@ -95,8 +96,13 @@ private Q_SLOTS:
         const Result wrong = run(connection(server) << QStringLiteral("albums"), "not the password");
         QCOMPARE(wrong.exitCode, 2);
         QVERIFY(wrong.out.isEmpty());
-        QVERIFY2(wrong.err.contains(messageText(QStringLiteral("LOGIN_USER_NOT_FOUND"))),
-                 qPrintable(wrong.err));
+        // Only the failure itself: the session's diagnostic lines stay off unless asked for.
+        QCOMPARE(wrong.err,
+                 QStringLiteral("vendra-cli: %1\n").arg(messageText(QStringLiteral("LOGIN_USER_NOT_FOUND"))));
+        const Result verbose =
+            run(connection(server) << QStringLiteral("--verbose") << QStringLiteral("albums"));
+        QCOMPARE(verbose.exitCode, 0);
+        QVERIFY2(verbose.err.contains(QStringLiteral("> Logout async completed")), qPrintable(verbose.err));
 
         ReferenceServer tlsServer;
         ReferenceServer::Options options;

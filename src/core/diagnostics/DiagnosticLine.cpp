@@ -3,10 +3,13 @@
 #include <QByteArray>
 #include <QMutex>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
 namespace {
+
+std::atomic<bool> diagnosticLinesEnabled = true;
 
 QMutex &outputMutex()
 {
@@ -17,6 +20,8 @@ QMutex &outputMutex()
 // One fwrite per line under a lock, so lines from several threads never interleave.
 void writeLine(const QByteArray &line)
 {
+    if (!diagnosticLinesEnabled)
+        return;
     const QMutexLocker lock(&outputMutex());
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
     std::fflush(stderr);
@@ -47,4 +52,9 @@ void writeDiagnosticLine(const char *sourceFile, int line, const QString &messag
 void writePlainLine(const QString &message)
 {
     writeLine(message.toUtf8() + '\n');
+}
+
+void setDiagnosticLinesEnabled(bool enabled)
+{
+    diagnosticLinesEnabled = enabled;
 }

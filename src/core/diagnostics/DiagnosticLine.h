@@ -11,4 +11,8 @@ void writeDiagnosticLine(const char *sourceFile, int line, const QString &messag
 // Writes the message as it stands, as one line.
 void writePlainLine(const QString &message);
 
+// On by default. A front end that keeps standard error for its own messages (the command line)
+// turns them off unless asked for them.
+void setDiagnosticLinesEnabled(bool enabled);
+
 #define VENDRA_DIAG(message) ::writeDiagnosticLine(__FILE__, __LINE__, (message))
