@@ -143,6 +143,16 @@ private Q_SLOTS:
         QVERIFY(calls[1].registeredPaths.contains(QStringLiteral("Holidays/2019")));
     }
 
+    void requestWithoutDelegateRunsSilently()
+    {
+        start();
+        const auto info = queue().requestGetFolderContentsFor(album(QStringLiteral("Holidays")), nullptr);
+        queue().waitForDone();
+        consistent();
+        QVERIFY(info->bSucceeded());
+        QVERIFY(album(QStringLiteral("Holidays/2019")));
+    }
+
     void fetchForTheRootMakesNoCall()
     {
         start({QStringLiteral("--fault"), QStringLiteral("soap-api=GetAlbumsByParentAlbumID:NEVER")});
