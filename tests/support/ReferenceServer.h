@@ -21,6 +21,9 @@
 class ReferenceServer
 {
 public:
+    static constexpr const char *DemoUser = "demo";
+    static constexpr const char *DemoPassword = "demo";
+
     struct Options
     {
         bool tls = false;      // HTTPS with the server's self-signed certificate (see caCertificates())
