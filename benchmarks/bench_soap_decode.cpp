@@ -29,33 +29,32 @@ QByteArray assetsReply()
            "<SOAP-ENV:Body><SOAP-ENV:GetAssetsByAlbumIDResponse>"
            "<Result xsi:type=\"tns:Result\"><APIResponse xsi:type=\"xsd:string\">OK</APIResponse>"
            "<ActionResponse xsi:type=\"xsd:string\">OK</ActionResponse></Result>";
-    xml += "<arrAssets xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"tns:Asset["
-           + QByteArray::number(assetCount) + "]\">";
+    xml += "<arrAssets xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"tns:Asset[" +
+           QByteArray::number(assetCount) + "]\">";
     for (int i = 0; i < assetCount; ++i) {
         const QByteArray id = QByteArray::number(100000 + i);
         xml += "<item xsi:type=\"tns:Asset\">"
                "<m_bCanDelete xsi:type=\"xsd:boolean\">1</m_bCanDelete>"
-               "<m_bCanRename xsi:type=\"xsd:boolean\">"
-               + QByteArray(i % 3 ? "1" : "0")
-               + "</m_bCanRename>"
-                 "<m_bPending xsi:type=\"xsd:boolean\">0</m_bPending>"
-                 "<m_nAlbumID xsi:type=\"xsd:int\">4711</m_nAlbumID>"
-                 "<m_nAssetID xsi:type=\"xsd:int\">"
-               + id
-               + "</m_nAssetID>"
-                 "<m_nAssetType xsi:type=\"xsd:int\">1</m_nAssetType>"
-                 "<m_nFilesize xsi:type=\"xsd:long\">"
-               + QByteArray::number(2000000 + 37 * i)
-               + "</m_nFilesize>"
-                 "<m_strFilename xsi:type=\"xsd:string\">IMG_"
-               + id + "_Summer &amp;amp; Friends.jpg</m_strFilename></item>";
+               "<m_bCanRename xsi:type=\"xsd:boolean\">" +
+               QByteArray(i % 3 ? "1" : "0") +
+               "</m_bCanRename>"
+               "<m_bPending xsi:type=\"xsd:boolean\">0</m_bPending>"
+               "<m_nAlbumID xsi:type=\"xsd:int\">4711</m_nAlbumID>"
+               "<m_nAssetID xsi:type=\"xsd:int\">" +
+               id +
+               "</m_nAssetID>"
+               "<m_nAssetType xsi:type=\"xsd:int\">1</m_nAssetType>"
+               "<m_nFilesize xsi:type=\"xsd:long\">" +
+               QByteArray::number(2000000 + 37 * i) +
+               "</m_nFilesize>"
+               "<m_strFilename xsi:type=\"xsd:string\">IMG_" +
+               id + "_Summer &amp;amp; Friends.jpg</m_strFilename></item>";
     }
     xml += "</arrAssets></SOAP-ENV:GetAssetsByAlbumIDResponse></SOAP-ENV:Body></SOAP-ENV:Envelope>";
     return xml;
 }
 
-template <typename Work>
-qint64 bestNanoseconds(Work work)
+template <typename Work> qint64 bestNanoseconds(Work work)
 {
     qint64 best = std::numeric_limits<qint64>::max();
     for (int i = 0; i < repetitions; ++i) {
@@ -92,8 +91,8 @@ int main(int argc, char *argv[])
     qsizetype decoded = 0;
     const qint64 decode = bestNanoseconds([&] {
         Error error;
-        const QVariantMap result = wsNSSoapComms::deserialise(
-            QStringLiteral("GetAssetsByAlbumID"), reply, {QStringLiteral("arrAssets")}, error);
+        const QVariantMap result = wsNSSoapComms::deserialise(QStringLiteral("GetAssetsByAlbumID"), reply,
+                                                              {QStringLiteral("arrAssets")}, error);
         if (error)
             qFatal("decode failed: %s", qPrintable(error.toString()));
         const QVariantList items =
@@ -103,10 +102,10 @@ int main(int argc, char *argv[])
     if (decoded != assetCount)
         qFatal("decoded %lld assets instead of %d", qlonglong(decoded), assetCount);
 
-    out << "bare QXmlStreamReader pass: " << QString::number(parse / 1e6, 'f', 2) << " ms ("
-        << tokens << " tokens)\n";
-    out << "wsNSSoapComms::deserialise: " << QString::number(decode / 1e6, 'f', 2) << " ms ("
-        << decoded << " assets)\n";
+    out << "bare QXmlStreamReader pass: " << QString::number(parse / 1e6, 'f', 2) << " ms (" << tokens
+        << " tokens)\n";
+    out << "wsNSSoapComms::deserialise: " << QString::number(decode / 1e6, 'f', 2) << " ms (" << decoded
+        << " assets)\n";
     out << "decode/parse ratio: " << QString::number(double(decode) / double(parse), 'f', 2) << "\n";
     return 0;
 }

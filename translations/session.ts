@@ -49,7 +49,7 @@
     </message>
     <message id="LOGIN_USER_NOT_FOUND">
         <source>LOGIN_USER_NOT_FOUND</source>
-        <translation>The server does not know this user name.</translation>
+        <translation>The server does not know this user name and password.</translation>
     </message>
     <message id="SOAP_GET_PENDING_FILES_BUTTON">
         <source>SOAP_GET_PENDING_FILES_BUTTON</source>

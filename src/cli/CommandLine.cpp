@@ -9,6 +9,7 @@
 #include "QuotaCommand.h"
 #include "UploadCommand.h"
 #include "common/MessageText.h"
+#include "diagnostics/DiagnosticLine.h"
 
 #include <QCommandLineParser>
 
@@ -64,6 +65,10 @@ int CommandLine::run(const QStringList &arguments)
     parser.setApplicationDescription(helpDescription());
     const QCommandLineOption help = parser.addHelpOption();
     ConnectionOptions::addTo(parser);
+    const QCommandLineOption verbose(
+        QStringLiteral("verbose"),
+        QStringLiteral("Also write the diagnostic lines of the session to standard error."));
+    parser.addOption(verbose);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("login, albums, quota or upload"),
                                  QStringLiteral("command [arguments...]"));
     for (const auto &command : m_commands)
@@ -77,6 +82,8 @@ int CommandLine::run(const QStringList &arguments)
         CliOutput::printLine(parser.helpText());
         return ExitSuccess;
     }
+    // Standard error is for failures; the session's diagnostic lines only on request.
+    setDiagnosticLinesEnabled(parser.isSet(verbose));
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
         CliOutput::printErrorText(messageText(QStringLiteral("Text_CliNoCommand")));

@@ -17,8 +17,7 @@ const QString cliDomain = QStringLiteral("vendra-cli");
 Error cliError(const QString &key, const QString &argument = QString())
 {
     const QString text = messageText(key);
-    Error error(cliDomain, 1, argument.isNull() ? text : text.arg(argument));
-    return error;
+    return Error(cliDomain, 1, argument.isNull() ? text : text.arg(argument));
 }
 
 } // namespace

@@ -7,7 +7,6 @@
 #include "UploadProgressDisplay.h"
 #include "albums/soapRemoteFolderItem.h"
 #include "common/MessageText.h"
-#include "diagnostics/DiagnosticLine.h"
 #include "events/Log.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
@@ -125,8 +124,6 @@ void UploadCommand::uploadProgress(const UploadStatusPtr &status)
 int UploadCommand::run(CliSession &session)
 {
     const bool onTerminal = isatty(STDOUT_FILENO) == 1;
-    if (onTerminal && !qEnvironmentVariableIsSet("VENDRA_CLI_DIAGNOSTICS"))
-        setDiagnosticLinesEnabled(false);
     Log::init();
 
     Error error;

@@ -64,7 +64,10 @@ AlbumStore::AlbumStore(Database &db, const fs::path &dataDir) : m_db(db), m_data
     fs::create_directories(m_dataDir / "albums");
     fs::create_directories(incomingFolder());
     fs::create_directories(m_dataDir / "trash");
-    // Leftovers of uploads or deletions that were cut short by a crash.
+}
+
+void AlbumStore::removeLeftovers()
+{
     for (const auto &folder : {incomingFolder(), m_dataDir / "trash"})
         for (const auto &entry : fs::directory_iterator(folder))
             fs::remove_all(entry.path());

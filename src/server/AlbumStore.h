@@ -50,6 +50,10 @@ public:
 
     AlbumStore(Database &db, const std::filesystem::path &dataDir);
 
+    // Removes what uploads and deletions cut short by a crash left behind. Only for the one
+    // server that owns the data folder: other processes may be using these folders meanwhile.
+    void removeLeftovers();
+
     std::vector<Album> albums(int64_t userId, int64_t parentId);
     std::optional<Album> album(int64_t userId, int64_t albumId);
     // An album by its names from the top joined with "/".

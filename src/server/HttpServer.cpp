@@ -70,6 +70,16 @@ std::string hostForUrl(const std::string &host)
 
 int HttpServer::run()
 {
+    // The signals are taken by one thread that stops the server; every other thread (the
+    // workers are started later and inherit the mask) leaves them alone. Blocked from the start,
+    // so that a signal sent as soon as the address is announced is not lost.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
     const ServerOptions &options = m_context.options;
     std::unique_ptr<httplib::Server> server;
     if (options.tls) {
@@ -99,6 +109,9 @@ int HttpServer::run()
     server->set_payload_max_length(size_t(options.maxTransferSize) + 1024 * 1024);
     server->set_read_timeout(30);
     server->set_write_timeout(30);
+    // Replies go out as a header write and a body write; with Nagle's algorithm on, the body waits
+    // for the client's (delayed, up to 40 ms) acknowledgement of the header.
+    server->set_tcp_nodelay(true);
     server->set_pre_routing_handler([this](const httplib::Request &request, httplib::Response &response) {
         return guard(m_context, request, response);
     });
@@ -134,14 +147,6 @@ int HttpServer::run()
                 hostForUrl(options.listenHost).c_str(), port);
     std::fflush(stdout);
 
-    // The signals are taken by one thread that stops the server; every other thread (the
-    // workers are started later and inherit the mask) leaves them alone.
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGUSR1);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     std::atomic<bool> stopRequested = false;
     std::thread signalThread([&] {
         int received = 0;

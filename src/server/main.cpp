@@ -1,5 +1,6 @@
 // vendra-server: the reference media server. This file only wires the pieces together.
 #include "AdminCommands.h"
+#include "DataFolderLock.h"
 #include "DemoSetup.h"
 #include "HttpServer.h"
 #include "ServerContext.h"
@@ -26,6 +27,12 @@ int main(int argc, char *argv[])
         ServerContext context(*options);
         if (!options->command.empty())
             return runAdminCommand(context, options->command);
+        const DataFolderLock lock(options->dataDir);
+        if (!lock.isHeld()) {
+            std::fprintf(stderr, "vendra-server: another server is using %s\n", options->dataDir.c_str());
+            return 1;
+        }
+        context.albums.removeLeftovers();
         if (options->demo)
             setUpDemo(context);
         return HttpServer(context).run();

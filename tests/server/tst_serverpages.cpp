@@ -3,12 +3,19 @@
 #include "ServerTestClient.h"
 #include "VendraTest.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QSslConfiguration>
 #include <QUrlQuery>
+#include <csignal>
 
 namespace {
 
@@ -31,6 +38,8 @@ private Q_SLOTS:
     void pagesRefuseWithoutAValidToken();
     void tlsWithTheGeneratedCertificate();
     void userAdministration();
+    void logsOneLinePerRequestWithoutSecrets();
+    void ownCertificateAndKey();
 };
 
 void TestServerPages::pendingPageListsAndApproves()
@@ -229,6 +238,82 @@ void TestServerPages::userAdministration()
     QCOMPARE(client.call("GetTopLevelAlbums").apiResponse, QString("NOT_LOGGED_IN"));
     QVERIFY(!client.signIn("alice", "new pw"));
     QCOMPARE(server.runAdmin({"user", "remove", "alice"}), 2);
+
+    // A second server on the same data folder is refused; the first one carries on.
+    QProcess second;
+    second.setProcessChannelMode(QProcess::MergedChannels);
+    second.start(ReferenceServer::executable(), {"--data", server.dataDir(), "--listen", "127.0.0.1:0"});
+    QVERIFY(second.waitForFinished(20000));
+    QCOMPARE(second.exitCode(), 1);
+    QVERIFY(second.readAll().contains("another server"));
+    QVERIFY(client.call("CheckVersion", {{"strVersion", "1.0"}}).ok());
+    QVERIFY(server.isRunning());
+}
+
+void TestServerPages::logsOneLinePerRequestWithoutSecrets()
+{
+    QTemporaryDir logFolder;
+    ReferenceServer server;
+    ReferenceServer::Options options;
+    options.logFile = logFolder.filePath("server.log");
+    QVERIFY2(server.start(options), qPrintable(server.errorString()));
+    QCOMPARE(server.runAdmin({"user", "add", "erin"}, "pa55-w0rd-xyz\n"), 0);
+    ServerTestClient client(server);
+    QVERIFY(client.signIn("erin", "pa55-w0rd-xyz"));
+    const QString cookie = client.sessionToken();
+    const auto button = client.call("GetMyPicturesButtonDetails");
+    const QString link = button.response.child("objMyPicturesButtonDetails")->leafText("m_strLink");
+    const QString pageToken = QUrlQuery(QUrl(link)).queryItemValue("token");
+    QCOMPARE(client.get(localPart(link)).first, 200);
+
+    // SIGINT stops it as cleanly as SIGTERM.
+    QCOMPARE(::kill(pid_t(server.processId()), SIGINT), 0);
+    QVERIFY(server.waitForExit());
+
+    QFile log(options.logFile);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(log.readAll());
+    QVERIFY(!text.contains("pa55-w0rd-xyz"));
+    QVERIFY(!text.contains(cookie));
+    QVERIFY(!text.contains(pageToken));
+    const QStringList requests = text.split('\n').filter(QRegularExpression(" (GET|POST) "));
+    QCOMPARE(requests.size(), 4); // CheckVersion, Login, GetMyPicturesButtonDetails, the page
+    // Lines are written as requests finish, so their order may differ from the order of sending.
+    QCOMPARE(requests.filter("POST /soap/soap_server_uploadtool.hvxr Login 200").size(), 1);
+    QCOMPARE(requests.filter("GET /pictures 200").size(), 1);
+    QVERIFY(text.contains("SIGINT"));
+}
+
+void TestServerPages::ownCertificateAndKey()
+{
+    // The first server makes a certificate; the second serves with it as --cert/--key.
+    ReferenceServer maker;
+    ReferenceServer::Options options;
+    options.tls = true;
+    QVERIFY2(maker.start(options), qPrintable(maker.errorString()));
+    QVERIFY(maker.stop());
+    QTemporaryDir copies;
+    QVERIFY(QFile::copy(maker.certificatePath(), copies.filePath("server.crt")));
+    QVERIFY(QFile::copy(maker.dataDir() + "/tls/key.pem", copies.filePath("server.key")));
+
+    ReferenceServer server;
+    ReferenceServer::Options own;
+    own.arguments =
+        QStringList{"--cert", copies.filePath("server.crt"), "--key", copies.filePath("server.key")};
+    QVERIFY2(server.start(own), qPrintable(server.errorString()));
+    QCOMPARE(server.baseUrl().scheme(), QString("https"));
+    QVERIFY(!QFileInfo::exists(server.dataDir() + "/tls"));
+    // Trust the copied certificate through the data folder's usual place.
+    QDir(server.dataDir()).mkpath("tls");
+    QVERIFY(QFile::copy(copies.filePath("server.crt"), server.certificatePath()));
+    ServerTestClient client(server);
+    QVERIFY(client.signIn());
+
+    ReferenceServer broken;
+    ReferenceServer::Options mismatched;
+    mismatched.arguments =
+        QStringList{"--cert", copies.filePath("server.crt"), "--key", copies.filePath("server.crt")};
+    QVERIFY(!broken.start(mismatched));
 }
 
 VENDRA_TEST_MAIN(TestServerPages)

@@ -466,7 +466,7 @@ void TestServerProtocol::albumNamesAreCheckedAndKeptExactly()
     const QStringList top = QDir(server.dataDir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     for (const QString &entry : top)
         QVERIFY2(QStringList({"albums", "incoming", "trash", "vendra.sqlite", "vendra.sqlite-wal",
-                              "vendra.sqlite-shm"})
+                              "server.lock", "vendra.sqlite-shm"})
                      .contains(entry),
                  qPrintable(entry));
     QCOMPARE(QDir(server.dataDir() + "/albums").entryList(QDir::AllEntries | QDir::NoDotAndDotDot),

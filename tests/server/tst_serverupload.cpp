@@ -29,7 +29,7 @@ QByteArray fileContents(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-// Every regular file under the data folder, relative to it, apart from the database.
+// Every regular file under the data folder, relative to it, apart from the database and lock.
 QStringList storedFiles(const ReferenceServer &server)
 {
     QStringList files;
@@ -37,7 +37,7 @@ QStringList storedFiles(const ReferenceServer &server)
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = QDir(server.dataDir()).relativeFilePath(it.next());
-        if (!path.startsWith(QLatin1String("vendra.sqlite")))
+        if (!path.startsWith(QLatin1String("vendra.sqlite")) && path != QLatin1String("server.lock"))
             files << path;
     }
     files.sort();

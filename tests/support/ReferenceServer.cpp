@@ -52,7 +52,10 @@ bool ReferenceServer::start(const Options &options)
         return false;
     }
     m_process = std::make_unique<QProcess>();
-    m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    if (options.logFile.isEmpty())
+        m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    else
+        m_process->setStandardErrorFile(options.logFile, QIODevice::Append);
     m_process->start(executable(), serverArguments());
     if (!m_process->waitForStarted(StartTimeoutMs)) {
         m_error = QStringLiteral("cannot start %1: %2").arg(executable(), m_process->errorString());
@@ -107,6 +110,22 @@ bool ReferenceServer::restart()
 bool ReferenceServer::isRunning() const
 {
     return m_process && m_process->state() == QProcess::Running;
+}
+
+qint64 ReferenceServer::processId() const
+{
+    return isRunning() ? m_process->processId() : 0;
+}
+
+bool ReferenceServer::waitForExit(int timeoutMs)
+{
+    if (!m_process)
+        return false;
+    if (m_process->state() != QProcess::NotRunning && !m_process->waitForFinished(timeoutMs))
+        return false;
+    const bool clean = m_process->exitStatus() == QProcess::NormalExit && m_process->exitCode() == 0;
+    m_process.reset();
+    return clean;
 }
 
 QUrl ReferenceServer::soapUrl() const

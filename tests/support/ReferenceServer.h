@@ -21,11 +21,15 @@
 class ReferenceServer
 {
 public:
+    static constexpr const char *DemoUser = "demo";
+    static constexpr const char *DemoPassword = "demo";
+
     struct Options
     {
         bool tls = false;      // HTTPS with the server's self-signed certificate (see caCertificates())
         bool demo = true;      // create the demo account in an empty data folder
         QStringList arguments; // more options, e.g. {"--fault", "delay=200", "--session-timeout", "2"}
+        QString logFile;       // when set, the request log is appended to this file instead
     };
 
     ReferenceServer();
@@ -41,6 +45,10 @@ public:
     // Stops and starts again on the same data folder with the same options (on a new port).
     bool restart();
     bool isRunning() const;
+    // The server's process id while it runs, 0 otherwise (e.g. to send it a signal).
+    qint64 processId() const;
+    // Waits until the server has exited by itself; true when it exited cleanly (status 0).
+    bool waitForExit(int timeoutMs = 15000);
 
     // "http://127.0.0.1:PORT" (or https), without a trailing slash.
     QUrl baseUrl() const { return m_baseUrl; }

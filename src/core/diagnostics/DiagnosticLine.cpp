@@ -9,7 +9,7 @@
 
 namespace {
 
-std::atomic<bool> g_enabled = true;
+std::atomic<bool> diagnosticLinesEnabled = true;
 
 QMutex &outputMutex()
 {
@@ -20,7 +20,7 @@ QMutex &outputMutex()
 // One fwrite per line under a lock, so lines from several threads never interleave.
 void writeLine(const QByteArray &line)
 {
-    if (!g_enabled)
+    if (!diagnosticLinesEnabled)
         return;
     const QMutexLocker lock(&outputMutex());
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
@@ -56,5 +56,5 @@ void writePlainLine(const QString &message)
 
 void setDiagnosticLinesEnabled(bool enabled)
 {
-    g_enabled = enabled;
+    diagnosticLinesEnabled = enabled;
 }

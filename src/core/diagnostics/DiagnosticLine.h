@@ -11,8 +11,8 @@ void writeDiagnosticLine(const char *sourceFile, int line, const QString &messag
 // Writes the message as it stands, as one line.
 void writePlainLine(const QString &message);
 
-// Turns both kinds of line off or on for the whole process (on by default). A command-line program
-// drawing a live progress line on the terminal turns them off, so that they do not tear it apart.
+// On by default. A front end that keeps standard error for its own messages (the command line)
+// turns them off unless asked for them.
 void setDiagnosticLinesEnabled(bool enabled);
 
 #define VENDRA_DIAG(message) ::writeDiagnosticLine(__FILE__, __LINE__, (message))

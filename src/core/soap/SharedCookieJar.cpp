@@ -1,6 +1,15 @@
 #include "soap/SharedCookieJar.h"
 
+#include <QCoreApplication>
 #include <QMutexLocker>
+#include <QThread>
+
+SharedCookieJar::SharedCookieJar()
+{
+    // A worker thread may be the first to ask for the jar; it must not belong to a thread that ends.
+    if (QCoreApplication *application = QCoreApplication::instance())
+        moveToThread(application->thread());
+}
 
 SharedCookieJar &SharedCookieJar::instance()
 {

@@ -30,7 +30,7 @@ public:
     void clear();
 
 private:
-    SharedCookieJar() = default;
+    SharedCookieJar();
 
     mutable QRecursiveMutex m_mutex;
 };

@@ -31,8 +31,15 @@ QNetworkAccessManager &ThreadNetworkManager::forCurrentThread()
         if (jar.parent() == t_manager.get())
             jar.setParent(nullptr);
         QCoreApplication *application = QCoreApplication::instance();
-        if (application && application->thread() == QThread::currentThread())
+        if (application && application->thread() == QThread::currentThread()) {
             qAddPostRoutine(releaseApplicationThreadManager);
+        } else if (QThread *thread = QThread::currentThread()) {
+            // Thread-local destructors run after QThread::wait() has returned, so a pool that is
+            // joined at exit could leave a manager (and its HTTP thread) dying while the process
+            // tears Qt down. Releasing it as the thread finishes keeps it inside the join.
+            QObject::connect(
+                thread, &QThread::finished, thread, [] { t_manager.reset(); }, Qt::DirectConnection);
+        }
     }
     return *t_manager;
 }

@@ -164,6 +164,26 @@ private Q_SLOTS:
         QVERIFY(result.isEmpty());
     }
 
+    void endingTheSessionForgetsItsCookies()
+    {
+        httplib::Server server;
+        answerWith(server, "session=1; Path=/; Secure");
+        ServerRunner runner(server);
+        Error error;
+        call(runner.url(), QStringLiteral("Logout"), {}, error);
+        QCOMPARE(error.messageKey(), QStringLiteral("CONNECTION_COOKIE_REQUIRES_HTTPS"));
+
+        const QUrl other(QStringLiteral("http://localhost/soap"));
+        SharedCookieJar::instance().setCookiesFromUrl({QNetworkCookie("other", "1")}, other);
+        SharedCookieJar::instance().deleteCookiesForUrl(runner.url());
+        error.clear();
+        QVERIFY(!wsNSSoapComms::checkCookiesForURL(runner.url(), error));
+        QCOMPARE(error.messageKey(), QStringLiteral("CONNECTION_COOKIE_NOT_FOUND"));
+        error.clear();
+        QVERIFY(wsNSSoapComms::checkCookiesForURL(other, error));
+        QVERIFY(!error);
+    }
+
     void cookieOutcomesOverHttps_data()
     {
         QTest::addColumn<QString>("cookie");
