@@ -49,7 +49,7 @@ QString programName()
 
 QStringList CrashHandler::crashReportFolders()
 {
-    return {QStringLiteral("/var/crash"), QStringLiteral("/var/lib/systemd/coredump")};
+    return {QStringLiteral("/var/crash")};
 }
 
 CrashHandler *CrashHandler::init()
@@ -130,7 +130,7 @@ void CrashHandler::gatherCrashDumps(const QString &path) const
 {
     const QString report = newestCrashReport(crashReportFolders(), programName());
     if (!report.isEmpty())
-        copyInto(report, path);
+        copyCrashReport(report, path + u'/' + QFileInfo(report).fileName());
 }
 
 QString CrashHandler::compressTempDir(const QString &path) const
@@ -172,4 +172,23 @@ QString CrashHandler::newestCrashReport(const QStringList &folders, const QStrin
         }
     }
     return newest;
+}
+
+bool CrashHandler::copyCrashReport(const QString &source, const QString &destination)
+{
+    QFile input(source);
+    QSaveFile output(destination);
+    if (!input.open(QIODevice::ReadOnly) || !output.open(QIODevice::WriteOnly))
+        return false;
+    // Fields are "Key: value" lines; a line starting with a blank continues the field before it.
+    bool inCoreDump = false;
+    while (!input.atEnd()) {
+        const QByteArray line = input.readLine(1024 * 1024);
+        const bool continuation = line.startsWith(' ');
+        if (!continuation)
+            inCoreDump = line.startsWith("CoreDump:");
+        if (!inCoreDump && output.write(line) != line.size())
+            return false;
+    }
+    return output.commit();
 }

@@ -163,6 +163,29 @@ private Q_SLOTS:
                     .isEmpty());
     }
 
+    void theCopiedReportLeavesTheMemoryImageOut()
+    {
+        QTemporaryDir folder;
+        const QString source = folder.filePath(QStringLiteral("_usr_bin_vendra-uploader.1000.crash"));
+        writeFile(source, "ProblemType: Crash\n"
+                          "CoreDump: base64\n"
+                          " H4sICAAAAAAC/0NvcmVEdW1wAA==\n"
+                          " cGFzc3dvcmQ9c2VjcmV0\n"
+                          "ExecutablePath: /usr/bin/vendra-uploader\n"
+                          "Stacktrace:\n"
+                          " #0  0x00007f in raise () from /lib/libc.so.6\n");
+        const QString copy = folder.filePath(QStringLiteral("copy.crash"));
+        QVERIFY(CrashHandler::copyCrashReport(source, copy));
+        QFile file(copy);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("ProblemType: Crash\n"
+                                            "ExecutablePath: /usr/bin/vendra-uploader\n"
+                                            "Stacktrace:\n"
+                                            " #0  0x00007f in raise () from /lib/libc.so.6\n"));
+        QVERIFY(!CrashHandler::copyCrashReport(folder.filePath(QStringLiteral("missing")), copy + u'2'));
+        QVERIFY(!QFileInfo::exists(copy + u'2'));
+    }
+
     void aReportFolderThatExistsAlreadyProducesNothing()
     {
         CrashHandler *handler = CrashHandler::init();
