@@ -87,7 +87,7 @@ private Q_SLOTS:
         p->setServer(QStringLiteral("https://media.example/path/"));
         p->setPort(8443);
         p->setUseHttps(false);
-        p->setUser(QStringLiteral("Ann Smith"));
+        p->setUser(QStringLiteral("Ånn Smith, \"ann\"; #1 = [x]"));
         p->setSavePassword(false);
         p->setAutoLogin(true);
         p->setReExpandFoldersOnRefresh(true);
@@ -103,7 +103,7 @@ private Q_SLOTS:
         QCOMPARE(p->server(), QStringLiteral("https://media.example/path/"));
         QCOMPARE(p->port(), 8443);
         QCOMPARE(p->useHttps(), false);
-        QCOMPARE(p->user(), QStringLiteral("Ann Smith"));
+        QCOMPARE(p->user(), QStringLiteral("Ånn Smith, \"ann\"; #1 = [x]"));
         QCOMPARE(p->savePassword(), false);
         QCOMPARE(p->autoLogin(), true);
         QCOMPARE(p->reExpandFoldersOnRefresh(), true);
