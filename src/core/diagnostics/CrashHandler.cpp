@@ -181,13 +181,17 @@ bool CrashHandler::copyCrashReport(const QString &source, const QString &destina
     if (!input.open(QIODevice::ReadOnly) || !output.open(QIODevice::WriteOnly))
         return false;
     // Fields are "Key: value" lines; a line starting with a blank continues the field before it.
+    // Lines of the memory image run to megabytes, so they are read in pieces.
     bool inCoreDump = false;
+    bool atLineStart = true;
     while (!input.atEnd()) {
-        const QByteArray line = input.readLine(1024 * 1024);
-        const bool continuation = line.startsWith(' ');
-        if (!continuation)
-            inCoreDump = line.startsWith("CoreDump:");
-        if (!inCoreDump && output.write(line) != line.size())
+        const QByteArray piece = input.readLine(1024 * 1024);
+        if (piece.isEmpty())
+            return false;
+        if (atLineStart && !piece.startsWith(' '))
+            inCoreDump = piece.startsWith("CoreDump:");
+        atLineStart = piece.endsWith('\n');
+        if (!inCoreDump && output.write(piece) != piece.size())
             return false;
     }
     return output.commit();

@@ -167,13 +167,16 @@ private Q_SLOTS:
     {
         QTemporaryDir folder;
         const QString source = folder.filePath(QStringLiteral("_usr_bin_vendra-uploader.1000.crash"));
+        // Memory image lines run to megabytes; none of it may come through.
         writeFile(source, "ProblemType: Crash\n"
                           "CoreDump: base64\n"
-                          " H4sICAAAAAAC/0NvcmVEdW1wAA==\n"
-                          " cGFzc3dvcmQ9c2VjcmV0\n"
-                          "ExecutablePath: /usr/bin/vendra-uploader\n"
-                          "Stacktrace:\n"
-                          " #0  0x00007f in raise () from /lib/libc.so.6\n");
+                          " H4sICAAAAAAC/0NvcmVEdW1wAA==\n " +
+                              QByteArray(3 * 1024 * 1024, 'A') +
+                              "\n"
+                              " cGFzc3dvcmQ9c2VjcmV0\n"
+                              "ExecutablePath: /usr/bin/vendra-uploader\n"
+                              "Stacktrace:\n"
+                              " #0  0x00007f in raise () from /lib/libc.so.6\n");
         const QString copy = folder.filePath(QStringLiteral("copy.crash"));
         QVERIFY(CrashHandler::copyCrashReport(source, copy));
         QFile file(copy);
