@@ -64,6 +64,10 @@ private Q_SLOTS:
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
         qputenv("XDG_STATE_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("state"))));
         qunsetenv("SNAP");
+        // Report folders are made in the temporary folder: a private one, shared with nobody.
+        QVERIFY(QDir(m_home.path()).mkdir(QStringLiteral("tmp")));
+        qputenv("TMPDIR", QFile::encodeName(m_home.filePath(QStringLiteral("tmp"))));
+        QCOMPARE(QDir::tempPath(), m_home.filePath(QStringLiteral("tmp")));
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
                            m_home.filePath(QStringLiteral("config")));
         QVERIFY(UserDefaults::open()->fileName().startsWith(m_home.path()));
