@@ -94,20 +94,6 @@ private Q_SLOTS:
         QCOMPARE(launch(QStringLiteral("close"), probeEnvironment()), QStringLiteral("didCrash=0"));
     }
 
-    void theFlagIsSetWhileRunningAndClearedOnClose()
-    {
-        QVERIFY(!CrashHandler::instance());
-        CrashHandler *handler = CrashHandler::init();
-        QVERIFY(handler);
-        QCOMPARE(CrashHandler::init(), handler);
-        QVERIFY(UserDefaults::open()->value(CrashHandler::LaunchedKey).toBool());
-        handler->setDidCrashAtLastSession(false);
-        QVERIFY(!handler->didCrashAtLastSession());
-        CrashHandler::close();
-        QVERIFY(!CrashHandler::instance());
-        QVERIFY(!UserDefaults::open()->value(CrashHandler::LaunchedKey).toBool());
-    }
-
     void onlyTheNewestCrashReportOfTheProgramIsChosen()
     {
         QTemporaryDir apport;

@@ -7,15 +7,6 @@ class TestPortPickerData : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void itemsAreThePortNumbers()
-    {
-        const PortPickerData data;
-        QCOMPARE(data.numberOfItemsInComboBox(), 10000);
-        QCOMPARE(data.objectValueForItemAtIndex(0).toInt(), 0);
-        QCOMPARE(data.objectValueForItemAtIndex(9999).toInt(), 9999);
-        QCOMPARE(data.completedString(QStringLiteral("80")), QStringLiteral("80"));
-    }
-
     void indexOfText_data()
     {
         QTest::addColumn<QString>("text");

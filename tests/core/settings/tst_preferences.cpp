@@ -134,27 +134,6 @@ private Q_SLOTS:
         QCOMPARE(p->useHttps(), true);
     }
 
-    void initReturnsTheOneStore()
-    {
-        Preferences *p = Preferences::instance();
-        QCOMPARE(Preferences::init(), p);
-        Preferences::close();
-        QVERIFY(!Preferences::instance());
-    }
-
-    void formatMarkerTwoIsKeptAndOtherSettingsStay()
-    {
-        Preferences::close();
-        {
-            const auto raw = UserDefaults::open();
-            raw->setValue(Preferences::KeyVersionNumber, 2);
-            raw->setValue(Preferences::KeyUser, QStringLiteral("kept"));
-        }
-        Preferences *p = Preferences::init();
-        QCOMPARE(p->versionNumber(), 2);
-        QCOMPARE(p->user(), QStringLiteral("kept"));
-    }
-
     void changedEventIsPostedAfterTheFlush()
     {
         Preferences *p = Preferences::instance();
