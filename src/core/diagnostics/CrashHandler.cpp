@@ -49,7 +49,7 @@ QString programName()
 
 QStringList CrashHandler::crashReportFolders()
 {
-    return {QStringLiteral("/var/crash"), QStringLiteral("/var/lib/systemd/coredump")};
+    return {QStringLiteral("/var/crash")};
 }
 
 CrashHandler *CrashHandler::init()
@@ -130,7 +130,7 @@ void CrashHandler::gatherCrashDumps(const QString &path) const
 {
     const QString report = newestCrashReport(crashReportFolders(), programName());
     if (!report.isEmpty())
-        copyInto(report, path);
+        copyCrashReport(report, path + u'/' + QFileInfo(report).fileName());
 }
 
 QString CrashHandler::compressTempDir(const QString &path) const
@@ -172,4 +172,27 @@ QString CrashHandler::newestCrashReport(const QStringList &folders, const QStrin
         }
     }
     return newest;
+}
+
+bool CrashHandler::copyCrashReport(const QString &source, const QString &destination)
+{
+    QFile input(source);
+    QSaveFile output(destination);
+    if (!input.open(QIODevice::ReadOnly) || !output.open(QIODevice::WriteOnly))
+        return false;
+    // Fields are "Key: value" lines; a line starting with a blank continues the field before it.
+    // Lines of the memory image run to megabytes, so they are read in pieces.
+    bool inCoreDump = false;
+    bool atLineStart = true;
+    while (!input.atEnd()) {
+        const QByteArray piece = input.readLine(1024 * 1024);
+        if (piece.isEmpty())
+            return false;
+        if (atLineStart && !piece.startsWith(' '))
+            inCoreDump = piece.startsWith("CoreDump:");
+        atLineStart = piece.endsWith('\n');
+        if (!inCoreDump && output.write(piece) != piece.size())
+            return false;
+    }
+    return output.commit();
 }

@@ -13,8 +13,9 @@ public:
     // The defaults key that is true from launch until an orderly end.
     static inline const QString LaunchedKey = QStringLiteral("CrashDetection_ApplictionLaunched");
 
-    // Where crash reports of the desktop are kept: apport's reports (/var/crash) and
-    // systemd-coredump's dumps (/var/lib/systemd/coredump). Both name the program's executable.
+    // Where the desktop keeps crash reports: apport's folder. Its reports are text named after the
+    // executable's path ("_usr_bin_vendra-uploader.1000.crash"). systemd-coredump's folder is not
+    // searched: it holds bare memory images, and memory holds the password and the session cookie.
     static QStringList crashReportFolders();
 
     // Reads and then sets the launch flag, or returns the handler that exists; nullptr when sandboxed.
@@ -45,6 +46,8 @@ public:
 
     // Of the files in the folders whose name contains programName, the one modified last.
     static QString newestCrashReport(const QStringList &folders, const QString &programName);
+    // Copies a crash report without its "CoreDump" field, the process memory (passwords, cookies).
+    static bool copyCrashReport(const QString &source, const QString &destination);
 
 private:
     explicit CrashHandler(bool didCrashAtLastSession) : m_didCrashAtLastSession(didCrashAtLastSession) {}

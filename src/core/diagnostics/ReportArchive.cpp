@@ -83,8 +83,9 @@ bool addEntry(struct archive *archive, const QFileInfo &info, const QString &nam
 
 bool ReportArchive::write(Format format, const QString &folder, const QString &archivePath, Error &error)
 {
-    const QFileInfo top(folder);
-    if (!top.isDir()) {
+    // Absolute and without a trailing slash, so the top entry always carries the folder's name.
+    const QFileInfo top(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()));
+    if (!top.isDir() || top.fileName().isEmpty()) {
         error = Error(ErrorDomain, 1, QStringLiteral("%1 is not a folder").arg(folder));
         return false;
     }
@@ -104,15 +105,16 @@ bool ReportArchive::write(Format format, const QString &folder, const QString &a
     }
 
     const QString topName = top.fileName();
+    const QDir root(top.filePath());
     if (!addEntry(archive.get(), top, topName + u'/', error))
         return false;
-    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks,
+    QDirIterator it(root.path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QFileInfo info(it.next());
         if (!info.isDir() && !info.isFile())
             continue;
-        QString name = topName + u'/' + QDir(folder).relativeFilePath(info.filePath());
+        QString name = topName + u'/' + root.relativeFilePath(info.absoluteFilePath());
         if (info.isDir())
             name += u'/';
         if (!addEntry(archive.get(), info, name, error))

@@ -107,6 +107,9 @@ QXKeychain::Code codeForGError(const GError *gerror)
         case G_DBUS_ERROR_SPAWN_SERVICE_NOT_FOUND:
         case G_DBUS_ERROR_SPAWN_EXEC_FAILED:
         case G_DBUS_ERROR_SPAWN_CHILD_EXITED:
+        // No collection to keep the item in: a keyring never set up that cannot prompt to be.
+        case G_DBUS_ERROR_UNKNOWN_METHOD:
+        case G_DBUS_ERROR_UNKNOWN_OBJECT:
             return QXKeychain::NotAvailable;
         default:
             return QXKeychain::InternalComponent;
@@ -126,7 +129,10 @@ Error errorFromGError(GError *raw)
     const GErrorPtr gerror(raw);
     const QXKeychain::Code code = codeForGError(gerror.get());
     if (code != QXKeychain::ItemNotFound)
-        VENDRA_DIAG(QStringLiteral("Secret Service: ") + QString::fromUtf8(gerror->message));
+        VENDRA_DIAG(
+            QStringLiteral("Secret Service: %1 (%2 %3)")
+                .arg(QString::fromUtf8(gerror->message), QString::fromUtf8(g_quark_to_string(gerror->domain)))
+                .arg(gerror->code));
     return keychainError(code);
 }
 

@@ -23,8 +23,9 @@ public:
     // value every caller expects:
     //   - required argument missing (no call is made)                         -> MissingArgument
     //   - no session bus, no Secret Service running or activatable, the bus
-    //     or the service not answering (G_DBUS_ERROR_SERVICE_UNKNOWN,
-    //     _NAME_HAS_NO_OWNER, _NO_REPLY, _TIMEOUT, G_IO_ERROR connection
+    //     or the service not answering, or no collection to keep items in
+    //     (G_DBUS_ERROR_SERVICE_UNKNOWN, _NAME_HAS_NO_OWNER, _NO_REPLY,
+    //     _TIMEOUT, _UNKNOWN_OBJECT, _UNKNOWN_METHOD, G_IO_ERROR connection
     //     failures)                                                           -> NotAvailable
     //   - nothing matches a read, delete or list (SECRET_ERROR_NO_SUCH_OBJECT,
     //     or a call that succeeds but finds no item)                          -> ItemNotFound

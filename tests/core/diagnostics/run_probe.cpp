@@ -1,0 +1,38 @@
+// One run of the program, for tests that need a process of its own:
+//   capture          starts the log file, writes a line, stops, writes another; prints the file's path
+//   launch close     creates the crash handler, prints didCrash=0|1, closes it cleanly
+//   launch crash     the same without the close, as a crashed run would leave things
+#include "diagnostics/CrashHandler.h"
+#include "diagnostics/DiagnosticLine.h"
+#include "diagnostics/LogFile.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = app.arguments();
+    QTextStream out(stdout);
+
+    if (arguments.value(1) == QLatin1String("capture")) {
+        LogFile log;
+        out << log.fileName() << Qt::endl;
+        VENDRA_DIAG(QStringLiteral("line while capturing"));
+        log.stop();
+        VENDRA_DIAG(QStringLiteral("line after stop"));
+        return 0;
+    }
+    if (arguments.value(1) == QLatin1String("launch")) {
+        CrashHandler *handler = CrashHandler::init();
+        if (!handler) {
+            out << "sandboxed" << Qt::endl;
+            return 0;
+        }
+        out << "didCrash=" << int(handler->didCrashAtLastSession()) << Qt::endl;
+        if (arguments.value(2) == QLatin1String("close"))
+            CrashHandler::close();
+        return 0;
+    }
+    return 2;
+}

@@ -1,0 +1,251 @@
+#include "settings/Preferences.h"
+
+#include "diagnostics/LogFile.h"
+#include "events/NotificationCenter.h"
+#include "events/NotificationNames.h"
+#include "settings/QXKeychain.h"
+#include "settings/UserDefaults.h"
+
+#include "VendraTest.h"
+
+#include <QDirIterator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include <memory>
+
+namespace {
+
+bool inTestKeyring()
+{
+    return qEnvironmentVariableIsSet("VENDRA_TEST_SANDBOX") &&
+           qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS");
+}
+
+QString uniqueServer()
+{
+    return QStringLiteral("prefs-%1.example").arg(QUuid::createUuid().toString(QUuid::Id128));
+}
+
+} // namespace
+
+class TestPreferences : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_config;
+
+    QString settingsText() const
+    {
+        QFile file(UserDefaults::open()->fileName());
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        // A fresh, empty configuration folder for every test: a first run on a clean account.
+        m_config = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_config->isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config->path()));
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_config->path());
+        QVERIFY(UserDefaults::open()->fileName().startsWith(m_config->path()));
+        QVERIFY(Preferences::init());
+    }
+
+    void cleanup() { Preferences::close(); }
+
+    void firstRunReadsTheRegisteredDefaults()
+    {
+        Preferences *p = Preferences::instance();
+        QCOMPARE(p->versionNumber(), 0);
+        QCOMPARE(p->server(), QStringLiteral(""));
+        QVERIFY(!p->server().isNull());
+        QCOMPARE(p->port(), 443);
+        QCOMPARE(p->useHttps(), true);
+        QCOMPARE(p->user(), QStringLiteral(""));
+        QCOMPARE(p->savePassword(), true);
+        QCOMPARE(p->autoLogin(), false);
+        QCOMPARE(p->reExpandFoldersOnRefresh(), false);
+        QCOMPARE(p->numberSimultaneousUploads(), 4);
+        QCOMPARE(p->remoteViewAutoExpandsOnDrags(), false);
+        QCOMPARE(p->disableFinder(), false);
+        QCOMPARE(p->autoSyncPlacesWithFinder(), true);
+        QCOMPARE(p->autoExpandFinderFolders(), false);
+        if (inTestKeyring())
+            QCOMPARE(p->password(), QStringLiteral(""));
+        QCOMPARE(Preferences::registeredDefaults().size(), 14);
+        // Reading writes nothing.
+        QVERIFY(!QFile::exists(UserDefaults::open()->fileName()));
+    }
+
+    void settersWriteThroughAndSurviveANewStore()
+    {
+        Preferences *p = Preferences::instance();
+        p->setServer(QStringLiteral("https://media.example/path/"));
+        p->setPort(8443);
+        p->setUseHttps(false);
+        p->setUser(QStringLiteral("Ånn Smith, \"ann\"; #1 = [x]"));
+        p->setSavePassword(false);
+        p->setAutoLogin(true);
+        p->setReExpandFoldersOnRefresh(true);
+        p->setNumberSimultaneousUploads(-3);
+        p->setRemoteViewAutoExpandsOnDrags(true);
+        p->setDisableFinder(true);
+        p->setAutoSyncPlacesWithFinder(false);
+        p->setAutoExpandFinderFolders(true);
+        p->sendEventPrefrencesChanged();
+
+        Preferences::close();
+        p = Preferences::init();
+        QCOMPARE(p->server(), QStringLiteral("https://media.example/path/"));
+        QCOMPARE(p->port(), 8443);
+        QCOMPARE(p->useHttps(), false);
+        QCOMPARE(p->user(), QStringLiteral("Ånn Smith, \"ann\"; #1 = [x]"));
+        QCOMPARE(p->savePassword(), false);
+        QCOMPARE(p->autoLogin(), true);
+        QCOMPARE(p->reExpandFoldersOnRefresh(), true);
+        QCOMPARE(p->numberSimultaneousUploads(), -3); // stored unchanged; the queue clamps it
+        QCOMPARE(p->remoteViewAutoExpandsOnDrags(), true);
+        QCOMPARE(p->disableFinder(), true);
+        QCOMPARE(p->autoSyncPlacesWithFinder(), false);
+        QCOMPARE(p->autoExpandFinderFolders(), true);
+        // The keys on disk are the ones other parts and older versions read.
+        const QString text = settingsText();
+        QVERIFY(text.contains(QStringLiteral("portno=8443")));
+        QVERIFY(text.contains(QStringLiteral("dontshow=true")));
+        QVERIFY(text.contains(QStringLiteral("disableFinderKey=true")));
+    }
+
+    void anEmptyServerReadsAsDefaultPortAndHttps()
+    {
+        Preferences *p = Preferences::instance();
+        p->setPort(8080);
+        p->setUseHttps(false);
+        QCOMPARE(p->port(), 443);
+        QCOMPARE(p->useHttps(), true);
+        p->setServer(QStringLiteral("media.example"));
+        QCOMPARE(p->port(), 8080);
+        QCOMPARE(p->useHttps(), false);
+        p->setServer(QStringLiteral(""));
+        QCOMPARE(p->port(), 443);
+        QCOMPARE(p->useHttps(), true);
+    }
+
+    void changedEventIsPostedAfterTheFlush()
+    {
+        Preferences *p = Preferences::instance();
+        p->setUser(QStringLiteral("flushed-user"));
+        QObject observer;
+        QList<Notification> seen;
+        bool flushedBeforePost = false;
+        NotificationCenter::defaultCenter().addObserver(
+            &observer, NotificationNames::EventPreferencesChanged, [&](const Notification &n) {
+                seen.append(n);
+                flushedBeforePost = settingsText().contains(QStringLiteral("user=flushed-user"));
+            });
+        p->sendEventPrefrencesChanged();
+        NotificationCenter::defaultCenter().removeObserver(&observer);
+        QCOMPARE(seen.size(), 1);
+        QCOMPARE(seen.first().name(), QStringLiteral("EventPreferencesChanged"));
+        QCOMPARE(seen.first().object().value<Preferences *>(), p);
+        QVERIFY(seen.first().userInfo().isEmpty());
+        QVERIFY(flushedBeforePost);
+    }
+
+    void passwordIsKeyedByServerAndUser()
+    {
+        if (!inTestKeyring())
+            QSKIP("needs the private keyring of scripts/test.sh");
+        Preferences *p = Preferences::instance();
+        const QString server = uniqueServer();
+        p->setServer(server);
+        p->setUser(QStringLiteral("ann"));
+        p->setPassword(QStringLiteral("s3cret pw"), true);
+        QCOMPARE(p->password(), QStringLiteral("s3cret pw"));
+        QCOMPARE(QXKeychain::passwordForService(server, QStringLiteral("ann")), QStringLiteral("s3cret pw"));
+
+        p->setUser(QStringLiteral("bob"));
+        QCOMPARE(p->password(), QStringLiteral(""));
+        p->setUser(QStringLiteral("ann"));
+        p->setServer(server + QStringLiteral(":443"));
+        QCOMPARE(p->password(), QStringLiteral(""));
+        p->setServer(server);
+        QCOMPARE(p->password(), QStringLiteral("s3cret pw"));
+
+        // Saving with the flag off deletes the item, and only that one.
+        QVERIFY(QXKeychain::setPassword(QStringLiteral("bobs"), server, QStringLiteral("bob")));
+        p->setPassword(QStringLiteral("s3cret pw"), false);
+        QCOMPARE(p->savePassword(), false);
+        QCOMPARE(p->password(), QStringLiteral(""));
+        QVERIFY(QXKeychain::passwordForService(server, QStringLiteral("ann")).isNull());
+        QCOMPARE(QXKeychain::passwordForService(server, QStringLiteral("bob")), QStringLiteral("bobs"));
+
+        // The flag alone leaves the keyring as it is.
+        p->setPassword(QStringLiteral("again"), true);
+        p->setSavePassword(false);
+        QCOMPARE(p->password(), QStringLiteral("again"));
+    }
+
+    void savingAnEmptyPasswordReplacesTheOldOne()
+    {
+        if (!inTestKeyring())
+            QSKIP("needs the private keyring of scripts/test.sh");
+        Preferences *p = Preferences::instance();
+        p->setServer(uniqueServer());
+        p->setUser(QStringLiteral("ann"));
+        p->setPassword(QStringLiteral("old"), true);
+        p->setPassword(QString(), true);
+        QCOMPARE(p->password(), QStringLiteral(""));
+    }
+
+    void noPasswordSurvivesInSettingsOrLogFiles()
+    {
+        if (!inTestKeyring())
+            QSKIP("needs the private keyring of scripts/test.sh");
+        QTemporaryDir state;
+        QVERIFY(state.isValid());
+        qputenv("XDG_STATE_HOME", QFile::encodeName(state.path()));
+        const QString secret = QStringLiteral("pw-%1").arg(QUuid::createUuid().toString(QUuid::Id128));
+        {
+            LogFile log; // every diagnostic line of the saves goes to the log file
+            Preferences *p = Preferences::instance();
+            {
+                // A retired plain-text password from an old version.
+                const auto raw = UserDefaults::open();
+                raw->setValue(Preferences::KeyPassword, secret);
+                raw->sync();
+            }
+            QVERIFY(settingsText().contains(secret));
+            p->setServer(uniqueServer());
+            p->setUser(QStringLiteral("ann"));
+            p->setPassword(secret, true);
+            p->sendEventPrefrencesChanged();
+            QCOMPARE(p->password(), secret);
+            QVERIFY(!settingsText().contains(
+                QRegularExpression(QStringLiteral("^password="), QRegularExpression::MultilineOption)));
+
+            UserDefaults::open()->setValue(Preferences::KeyPassword, secret);
+            p->setPassword(secret, false);
+            p->sendEventPrefrencesChanged();
+            QVERIFY(!UserDefaults::open()->contains(Preferences::KeyPassword));
+        }
+        int files = 0;
+        for (const QString &root : {m_config->path(), state.path()}) {
+            QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                QFile file(it.next());
+                QVERIFY(file.open(QIODevice::ReadOnly));
+                QVERIFY2(!file.readAll().contains(secret.toUtf8()), qPrintable(file.fileName()));
+                ++files;
+            }
+        }
+        QCOMPARE(files, 2); // the settings file and this run's log file
+        qunsetenv("XDG_STATE_HOME");
+    }
+};
+
+VENDRA_TEST_MAIN(TestPreferences)
+#include "tst_preferences.moc"
