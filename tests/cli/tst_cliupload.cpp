@@ -58,7 +58,8 @@ private:
         process.start(QStringLiteral(VENDRA_CLI_PATH),
                       QStringList{QStringLiteral("--server"), server.host(), QStringLiteral("--port"),
                                   QString::number(server.port()), QStringLiteral("--http"),
-                                  QStringLiteral("--user"), QStringLiteral("demo")} +
+                                  QStringLiteral("--user"), QStringLiteral("demo"),
+                                  QStringLiteral("--verbose")} +
                           arguments);
         Run run;
         if (!process.waitForFinished(120000)) {
