@@ -2,6 +2,7 @@
 
 #include "common/NumberText.h"
 #include "diagnostics/DiagnosticLine.h"
+#include "soap/VariantNumber.h"
 
 #include <QDebug>
 #include <QLocale>
@@ -46,29 +47,13 @@ qint64 integerLookup(const QString &name, const QVariantMap &dictionary, qint64 
         return 0;
     if (value.typeId() == QMetaType::QString)
         return leadingDecimalInteger(value.toString(), minimum, maximum);
-    if (soapResultsBase::isNumber(value))
+    if (isNumericVariant(value))
         return numberAsInteger(value, minimum, maximum);
     VENDRA_DIAG(QStringLiteral("FAILED to recognise type of number(int) - %1").arg(name));
     return 0;
 }
 
 } // namespace
-
-bool soapResultsBase::isNumber(const QVariant &value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Float:
-    case QMetaType::Double:
-        return true;
-    default:
-        return false;
-    }
-}
 
 QVariant soapResultsBase::getNumber(const QString &name, const QVariantMap &dictionary)
 {
@@ -85,7 +70,7 @@ QVariant soapResultsBase::getNumber(const QString &name, const QVariantMap &dict
         const double real = locale.toDouble(text, &ok);
         return ok ? QVariant(real) : QVariant();
     }
-    if (isNumber(value))
+    if (isNumericVariant(value))
         return value;
     VENDRA_DIAG(QStringLiteral("FAILED to recognise type of number(int) - %1").arg(name));
     return {};
@@ -118,7 +103,7 @@ bool soapResultsBase::getBoolean(const QString &name, const QVariantMap &diction
             return number != 0;
         return text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
     }
-    if (isNumber(value))
+    if (isNumericVariant(value))
         return value.toDouble() != 0;
     VENDRA_DIAG(QStringLiteral("FAILED to recognise type of bool - %1").arg(name));
     return false;
@@ -131,7 +116,7 @@ QString soapResultsBase::getString(const QString &name, const QVariantMap &dicti
         return {};
     if (value.typeId() == QMetaType::QString)
         return value.toString();
-    if (isNumber(value)) {
+    if (isNumericVariant(value)) {
         if (value.typeId() == QMetaType::Bool)
             return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
         return value.toString();

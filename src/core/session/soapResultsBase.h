@@ -23,9 +23,6 @@ public:
     static bool getBoolean(const QString &name, const QVariantMap &dictionary);
     static QString getString(const QString &name, const QVariantMap &dictionary);
 
-    // Whether a decoded value is a number (booleans included: the server types them as numbers).
-    static bool isNumber(const QVariant &value);
-
     // Attached by the album pane while an operation on a node is under way; records never use it.
     Callback asyncCompleteCallback() const;
     void setAsyncCompleteCallback(const Callback &callback);

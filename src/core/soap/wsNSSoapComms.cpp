@@ -5,6 +5,7 @@
 #include "soap/SharedCookieJar.h"
 #include "soap/ThreadNetworkManager.h"
 #include "soap/TrustedCertificates.h"
+#include "soap/VariantNumber.h"
 #include "soap/XMLReader.h"
 
 #include <QEventLoop>
@@ -69,29 +70,6 @@ QString serializeParam(const QString &name, const QVariant &value)
     }
     default:
         return {};
-    }
-}
-
-bool isNumber(const QVariant &value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Float:
-    case QMetaType::Double:
-        return true;
-    default:
-        return false;
     }
 }
 
@@ -356,7 +334,7 @@ QString wsNSSoapComms::serializeHeader(const QVariantMap &header)
     for (auto entry = header.constBegin(); entry != header.constEnd(); ++entry) {
         const QString &key = entry.key();
         const QVariant &value = entry.value();
-        if (isNumber(value)) {
+        if (isNumericVariant(value)) {
             content += numberText(value);
         } else if (value.typeId() == QMetaType::QVariantMap) {
             content += QLatin1Char('<') % key % serializeHeader(value.toMap()) % QLatin1String("</") % key %
