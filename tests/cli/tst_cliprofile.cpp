@@ -190,6 +190,33 @@ private Q_SLOTS:
         QCOMPARE(preferences.user(), QStringLiteral("alice"));
     }
 
+    // The stored port belongs to the stored server and scheme; the failed request names the address.
+    void storedPortGoesWithItsServer()
+    {
+        CliProcess cli;
+        cli.setPasswordVariable(QStringLiteral("demo"));
+        QCOMPARE(cli.run({QStringLiteral("profile"), QStringLiteral("--server"), ServerText,
+                          QStringLiteral("--port"), QStringLiteral("1"), QStringLiteral("--http"),
+                          QStringLiteral("--user"), QStringLiteral("demo")})
+                     .exitCode,
+                 0);
+        const auto requested = [&](const QStringList &options) {
+            return cli
+                .run(QStringList{QStringLiteral("--verbose")} + options +
+                     QStringList{QStringLiteral("login")})
+                .err;
+        };
+        QVERIFY(requested({}).contains(QStringLiteral("http://127.0.0.1:1/soap/")));
+        QVERIFY(requested({QStringLiteral("--https")}).contains(QStringLiteral("https://127.0.0.1:1/soap/")));
+        QVERIFY(requested({QStringLiteral("--server"), QStringLiteral("127.0.0.1")})
+                    .contains(QStringLiteral("https://127.0.0.1/soap/")));
+        QCOMPARE(cli.run({QStringLiteral("profile"), QStringLiteral("--port"), QStringLiteral("443"),
+                          QStringLiteral("--https")})
+                     .exitCode,
+                 0);
+        QVERIFY(requested({QStringLiteral("--http")}).contains(QStringLiteral("http://127.0.0.1/soap/")));
+    }
+
     void savedPasswordIsFoundOnlyUnderItsServerAndUser()
     {
         const QString missing = textBefore(QStringLiteral("Text_CliMissingPassword"));
