@@ -35,8 +35,8 @@ QString CommandLine::helpDescription() const
         "with --password-stdin from the first line of standard input, else from the environment\n"
         "variable VENDRA_PASSWORD, else from the keyring, where \"profile --save-password\" keeps it for\n"
         "exactly that server and user name.\n"
-        "\nExit status: 0 on success, 2 when signing in fails, 1 for any other failure. Every failure is\n"
-        "explained on standard error.");
+        "\nExit status: 0 on success, 2 when signing in fails or no password is found, 1 for any other\n"
+        "failure. Every failure is explained on standard error.");
     return text;
 }
 

@@ -28,9 +28,10 @@ void ConnectionOptions::addTo(QCommandLineParser &parser)
 {
     parser.addOption({QStringLiteral("server"), QStringLiteral("Server address, e.g. media.example.org."),
                       QStringLiteral("ADDR")});
-    parser.addOption({QStringLiteral("port"),
-                      QStringLiteral("TCP port (default 443 with HTTPS, 80 with HTTP)."),
-                      QStringLiteral("N")});
+    parser.addOption(
+        {QStringLiteral("port"),
+         QStringLiteral("TCP port (default: the stored one, else 443 with HTTPS, 80 with HTTP)."),
+         QStringLiteral("N")});
     parser.addOption({QStringLiteral("https"), QStringLiteral("Connect over HTTPS (the default).")});
     parser.addOption({QStringLiteral("http"), QStringLiteral("Connect over plain HTTP.")});
     parser.addOption({QStringLiteral("user"), QStringLiteral("User name."), QStringLiteral("NAME")});
