@@ -54,13 +54,16 @@ bool ProfileCommand::takeArguments(const QCommandLineParser &parser, const QStri
         problem = messageText(QStringLiteral("Text_CliProfileSaveAndForget"));
         return false;
     }
-    // Neither is kept in the profile: taking them silently would suggest otherwise.
-    for (const QString &option : {QStringLiteral("ca-cert"), QStringLiteral("password-stdin")}) {
-        if (parser.isSet(option) && !(option == QLatin1String("password-stdin") && m_savePassword)) {
-            problem = messageText(QStringLiteral("Text_CliOptionNotForCommand"))
-                          .arg(QStringLiteral("--") + option, name());
-            return false;
-        }
+    // Neither is kept in the profile, so taking them silently would mislead; a password to save
+    // comes from standard input anyway.
+    QString refused;
+    if (parser.isSet(QStringLiteral("ca-cert")))
+        refused = QStringLiteral("--ca-cert");
+    else if (parser.isSet(QStringLiteral("password-stdin")) && !m_savePassword)
+        refused = QStringLiteral("--password-stdin");
+    if (!refused.isEmpty()) {
+        problem = messageText(QStringLiteral("Text_CliOptionNotForCommand")).arg(refused, name());
+        return false;
     }
     return CliCommand::takeArguments(parser, arguments, problem);
 }

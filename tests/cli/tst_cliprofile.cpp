@@ -233,7 +233,11 @@ private Q_SLOTS:
         QVERIFY2(nothingSaved.err.contains(missing), qPrintable(nothingSaved.err));
 
         CliProcess cli;
-        QCOMPARE(cli.run(storeProfile(QStringLiteral("alice")), AlicePassword.toUtf8() + '\n').exitCode, 0);
+        // --password-stdin says again where a password to save comes from.
+        QCOMPARE(cli.run(storeProfile(QStringLiteral("alice")) << QStringLiteral("--password-stdin"),
+                         AlicePassword.toUtf8() + '\n')
+                     .exitCode,
+                 0);
         // The same server under another address text, and the same server text with another user.
         for (const QStringList &arguments :
              {address + QStringList{QStringLiteral("login")},
@@ -309,6 +313,9 @@ private Q_SLOTS:
         QTest::newRow("certificate") << (complete +
                                          QStringList{QStringLiteral("--ca-cert"), QStringLiteral("x.pem")})
                                      << QByteArray() << QStringLiteral("Text_CliOptionNotForCommand");
+        QTest::newRow("password from standard input without saving")
+            << (complete + QStringList{QStringLiteral("--password-stdin")}) << QByteArray("secret\n")
+            << QStringLiteral("Text_CliOptionNotForCommand");
         QTest::newRow("password option of another command")
             << QStringList{QStringLiteral("--server"), ServerText,
                            QStringLiteral("--user"),   QStringLiteral("alice"),
