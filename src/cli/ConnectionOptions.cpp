@@ -1,6 +1,6 @@
 #include "ConnectionOptions.h"
 
-#include "common/MessageText.h"
+#include "CliError.h"
 #include "session/commsGlobals.h"
 #include "settings/Preferences.h"
 #include "settings/QXKeychain.h"
@@ -11,18 +11,6 @@
 #include <QTextStream>
 
 #include <cstdio>
-
-namespace {
-
-const QString cliDomain = QStringLiteral("vendra-cli");
-
-Error cliError(const QString &key, const QString &argument = QString())
-{
-    const QString text = messageText(key);
-    return Error(cliDomain, 1, argument.isNull() ? text : text.arg(argument));
-}
-
-} // namespace
 
 void ConnectionOptions::addTo(QCommandLineParser &parser)
 {

@@ -1,5 +1,6 @@
 #include "ProfileCommand.h"
 
+#include "CliError.h"
 #include "CliOutput.h"
 #include "ConnectionOptions.h"
 #include "ExitCode.h"
@@ -14,12 +15,6 @@ namespace {
 
 const QString SavePasswordOption = QStringLiteral("save-password");
 const QString ForgetPasswordOption = QStringLiteral("forget-password");
-
-Error profileError(const QString &key, const QString &argument = QString())
-{
-    const QString text = messageText(key);
-    return Error(QStringLiteral("vendra-cli"), 1, argument.isNull() ? text : text.arg(argument));
-}
 
 QString shown(const QString &value)
 {
@@ -87,16 +82,16 @@ bool ProfileCommand::store(Preferences &preferences, const ConnectionOptions &op
     if (!changesSettings && !m_savePassword && !m_forgetPassword)
         return true;
     if (options.server && options.server->trimmed().isEmpty()) {
-        error = profileError(QStringLiteral("Text_CliProfileEmptyValue"), QStringLiteral("--server"));
+        error = cliError(QStringLiteral("Text_CliProfileEmptyValue"), QStringLiteral("--server"));
         return false;
     }
     if (options.userName && options.userName->trimmed().isEmpty()) {
-        error = profileError(QStringLiteral("Text_CliProfileEmptyValue"), QStringLiteral("--user"));
+        error = cliError(QStringLiteral("Text_CliProfileEmptyValue"), QStringLiteral("--user"));
         return false;
     }
     if ((m_savePassword || m_forgetPassword) && (options.server.value_or(preferences.server()).isEmpty() ||
                                                  options.userName.value_or(preferences.user()).isEmpty())) {
-        error = profileError(QStringLiteral("Text_CliProfileIncomplete"));
+        error = cliError(QStringLiteral("Text_CliProfileIncomplete"));
         return false;
     }
     QString password;
@@ -106,7 +101,7 @@ bool ProfileCommand::store(Preferences &preferences, const ConnectionOptions &op
             return false;
         // An empty secret reads back as none, so saving it would only look like success.
         if (password.isEmpty()) {
-            error = profileError(QStringLiteral("Text_CliProfileEmptyPassword"));
+            error = cliError(QStringLiteral("Text_CliProfileEmptyPassword"));
             return false;
         }
     }
@@ -126,7 +121,7 @@ bool ProfileCommand::store(Preferences &preferences, const ConnectionOptions &op
         preferences.setUser(*options.userName);
     // The keyring is not touched when the settings it is keyed by did not reach the disk.
     if (!preferences.synchronize()) {
-        error = profileError(QStringLiteral("Text_CliProfileNotWritten"), UserDefaults::open()->fileName());
+        error = cliError(QStringLiteral("Text_CliProfileNotWritten"), UserDefaults::open()->fileName());
         return false;
     }
 
@@ -134,11 +129,11 @@ bool ProfileCommand::store(Preferences &preferences, const ConnectionOptions &op
         preferences.setPassword(password, true);
         // Read back the way every other command finds it.
         if (preferences.password() != password)
-            error = profileError(QStringLiteral("Text_CliPasswordNotSaved"));
+            error = cliError(QStringLiteral("Text_CliPasswordNotSaved"));
     } else if (m_forgetPassword) {
         preferences.setPassword(QString(), false);
         if (!preferences.password().isEmpty())
-            error = profileError(QStringLiteral("Text_CliPasswordNotForgotten"));
+            error = cliError(QStringLiteral("Text_CliPasswordNotForgotten"));
     }
     preferences.sendEventPrefrencesChanged();
     return true;
