@@ -5,7 +5,7 @@
     <name>cli</name>
     <message id="Text_CliNoCommand">
         <source>Text_CliNoCommand</source>
-        <translation>Name one command: login, albums, quota or upload (see --help).</translation>
+        <translation>Name one command: login, albums, quota, upload or profile (see --help).</translation>
     </message>
     <message id="Text_CliUnknownCommand">
         <source>Text_CliUnknownCommand</source>
@@ -33,7 +33,35 @@
     </message>
     <message id="Text_CliMissingPassword">
         <source>Text_CliMissingPassword</source>
-        <translation>No password given: set VENDRA_PASSWORD or pipe it in with --password-stdin.</translation>
+        <translation>No password given: set VENDRA_PASSWORD, pipe it in with --password-stdin, or save it for this server and user name with &quot;profile --save-password&quot;.</translation>
+    </message>
+    <message id="Text_CliProfileSaveAndForget">
+        <source>Text_CliProfileSaveAndForget</source>
+        <translation>Give either --save-password or --forget-password, not both.</translation>
+    </message>
+    <message id="Text_CliProfileEmptyValue">
+        <source>Text_CliProfileEmptyValue</source>
+        <translation>%1 needs a value: the profile keeps no empty server or user name.</translation>
+    </message>
+    <message id="Text_CliProfileIncomplete">
+        <source>Text_CliProfileIncomplete</source>
+        <translation>A password is kept for a server and a user name: store both first (--server, --user). Nothing was stored.</translation>
+    </message>
+    <message id="Text_CliProfileEmptyPassword">
+        <source>Text_CliProfileEmptyPassword</source>
+        <translation>The first line of standard input is empty: there is no password to save. Nothing was stored.</translation>
+    </message>
+    <message id="Text_CliProfileNotWritten">
+        <source>Text_CliProfileNotWritten</source>
+        <translation>The settings could not be written to %1; the profile and the keyring are unchanged.</translation>
+    </message>
+    <message id="Text_CliPasswordNotSaved">
+        <source>Text_CliPasswordNotSaved</source>
+        <translation>The password could not be saved in the keyring (is a Secret Service such as GNOME Keyring running?); the rest of the profile was stored. --verbose shows the keyring&apos;s answer.</translation>
+    </message>
+    <message id="Text_CliPasswordNotForgotten">
+        <source>Text_CliPasswordNotForgotten</source>
+        <translation>The saved password could not be removed from the keyring; --verbose shows the keyring&apos;s answer.</translation>
     </message>
 </context>
 </TS>

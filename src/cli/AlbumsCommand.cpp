@@ -15,7 +15,7 @@ QString AlbumsCommand::summary() const
     return QStringLiteral("sign in and print every album, one full path per line");
 }
 
-int AlbumsCommand::run(CliSession &session)
+int AlbumsCommand::runInSession(CliSession &session)
 {
     Error error;
     if (!session.signIn(false, error)) {

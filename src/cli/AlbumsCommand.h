@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CliCommand.h"
+#include "SessionCommand.h"
 
 #include "albums/RemoteTreeEntry.h"
 
@@ -8,12 +8,14 @@
 
 // "albums": signs in, opens every album and prints the tree, one full path per line, depth first
 // with the albums of each level in name order.
-class AlbumsCommand : public CliCommand
+class AlbumsCommand : public SessionCommand
 {
 public:
     QString name() const override { return QStringLiteral("albums"); }
     QString summary() const override;
-    int run(CliSession &session) override;
+
+protected:
+    int runInSession(CliSession &session) override;
 
 private:
     static void printAlbums(const QList<RemoteTreeEntryPtr> &entries);

@@ -7,10 +7,9 @@
 
 class QCommandLineParser;
 
-class CliSession;
+class ConnectionOptions;
 
-// One command of vendra-cli ("login", "albums", ...). The command line has parsed and applied the
-// connection options before run() is called.
+// One command of vendra-cli ("login", "albums", "profile", ...).
 class CliCommand
 {
 public:
@@ -27,6 +26,7 @@ public:
                                QString &problem);
     // The exit status for arguments that do not fit this command.
     virtual int usageExitCode() const;
-    // Returns the exit status (ExitCode).
-    virtual int run(CliSession &session) = 0;
+    // Runs with the connection options as given on the command line, not yet merged with the stored
+    // profile. Returns the exit status (ExitCode).
+    virtual int run(const ConnectionOptions &options) = 0;
 };

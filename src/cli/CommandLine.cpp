@@ -2,10 +2,10 @@
 
 #include "AlbumsCommand.h"
 #include "CliOutput.h"
-#include "CliSession.h"
 #include "ConnectionOptions.h"
 #include "ExitCode.h"
 #include "LoginCommand.h"
+#include "ProfileCommand.h"
 #include "QuotaCommand.h"
 #include "UploadCommand.h"
 #include "common/MessageText.h"
@@ -19,6 +19,7 @@ CommandLine::CommandLine()
     m_commands.push_back(std::make_unique<AlbumsCommand>());
     m_commands.push_back(std::make_unique<QuotaCommand>());
     m_commands.push_back(std::make_unique<UploadCommand>());
+    m_commands.push_back(std::make_unique<ProfileCommand>());
 }
 
 CommandLine::~CommandLine() = default;
@@ -29,11 +30,13 @@ QString CommandLine::helpDescription() const
     for (const auto &command : m_commands)
         text += QStringLiteral("  %1  %2\n").arg(command->name(), -8).arg(command->summary());
     text += QStringLiteral(
-        "\nThe password is read from the environment variable VENDRA_PASSWORD, or with --password-stdin "
-        "from\n"
-        "the first line of standard input.\n"
-        "\nExit status: 0 on success, 2 when signing in fails, 1 for any other failure. Every failure is\n"
-        "explained on standard error.");
+        "\nConnection options left out are taken from the profile stored with \"profile\" (the desktop\n"
+        "program's settings); its port and scheme are used only with its server. The password is read\n"
+        "with --password-stdin from the first line of standard input, else from the environment\n"
+        "variable VENDRA_PASSWORD, else from the keyring, where \"profile --save-password\" keeps it for\n"
+        "exactly that server and user name.\n"
+        "\nExit status: 0 on success, 2 when signing in fails or no password is found, 1 for any other\n"
+        "failure. Every failure is explained on standard error.");
     return text;
 }
 
@@ -69,7 +72,8 @@ int CommandLine::run(const QStringList &arguments)
         QStringLiteral("verbose"),
         QStringLiteral("Also write the diagnostic lines of the session to standard error."));
     parser.addOption(verbose);
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("login, albums, quota or upload"),
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("login, albums, quota, upload or profile"),
                                  QStringLiteral("command [arguments...]"));
     for (const auto &command : m_commands)
         parser.addOptions(command->options());
@@ -112,11 +116,5 @@ int CommandLine::run(const QStringList &arguments)
         CliOutput::printError(error);
         return command->usageExitCode();
     }
-    CliSession session;
-    options.applyTo(session.globals(), error);
-    if (error) {
-        CliOutput::printError(error);
-        return command->usageExitCode();
-    }
-    return command->run(session);
+    return command->run(options);
 }

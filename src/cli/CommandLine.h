@@ -9,7 +9,7 @@ class QCommandLineParser;
 #include <memory>
 #include <vector>
 
-// Parses the arguments of vendra-cli, picks the command, applies the connection options and runs it.
+// Parses the arguments of vendra-cli, picks the command and runs it with the connection options.
 // A new command is one more entry in the list that the constructor fills.
 class CommandLine
 {

@@ -1,7 +1,9 @@
 #include "ConnectionOptions.h"
 
-#include "common/MessageText.h"
+#include "CliError.h"
 #include "session/commsGlobals.h"
+#include "settings/Preferences.h"
+#include "settings/QXKeychain.h"
 #include "soap/TrustedCertificates.h"
 
 #include <QCommandLineParser>
@@ -10,25 +12,14 @@
 
 #include <cstdio>
 
-namespace {
-
-const QString cliDomain = QStringLiteral("vendra-cli");
-
-Error cliError(const QString &key, const QString &argument = QString())
-{
-    const QString text = messageText(key);
-    return Error(cliDomain, 1, argument.isNull() ? text : text.arg(argument));
-}
-
-} // namespace
-
 void ConnectionOptions::addTo(QCommandLineParser &parser)
 {
     parser.addOption({QStringLiteral("server"), QStringLiteral("Server address, e.g. media.example.org."),
                       QStringLiteral("ADDR")});
-    parser.addOption({QStringLiteral("port"),
-                      QStringLiteral("TCP port (default 443 with HTTPS, 80 with HTTP)."),
-                      QStringLiteral("N")});
+    parser.addOption(
+        {QStringLiteral("port"),
+         QStringLiteral("TCP port (default: the stored one, else 443 with HTTPS, 80 with HTTP)."),
+         QStringLiteral("N")});
     parser.addOption({QStringLiteral("https"), QStringLiteral("Connect over HTTPS (the default).")});
     parser.addOption({QStringLiteral("http"), QStringLiteral("Connect over plain HTTP.")});
     parser.addOption({QStringLiteral("user"), QStringLiteral("User name."), QStringLiteral("NAME")});
@@ -86,45 +77,70 @@ ConnectionOptions ConnectionOptions::fromParser(const QCommandLineParser &parser
     return options;
 }
 
-QString ConnectionOptions::readPassword(Error &error) const
+void ConnectionOptions::fillFromProfile(const Preferences &preferences)
 {
-    if (passwordFromStdin) {
-        QTextStream in(stdin);
-        QString line = in.readLine();
-        if (line.isNull()) {
-            error = cliError(QStringLiteral("Text_CliMissingPassword"));
-            return {};
-        }
-        // Only the line break goes; spaces belong to the password.
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-        return line;
+    if (!userName && !preferences.user().isEmpty())
+        userName = preferences.user();
+    const QString storedServer = preferences.server();
+    // Without a stored server the port and scheme read are only the registered defaults.
+    if (storedServer.isEmpty())
+        return;
+    if (server && *server != storedServer)
+        return;
+    server = storedServer;
+    const bool storedHttps = preferences.useHttps();
+    if (!port) {
+        const qint64 storedPort = preferences.port();
+        const bool schemeChanged = useHTTPS && *useHTTPS != storedHttps;
+        port = schemeChanged && storedPort == defaultPort(storedHttps) ? defaultPort(*useHTTPS) : storedPort;
     }
-    if (!qEnvironmentVariableIsSet("VENDRA_PASSWORD")) {
+    if (!useHTTPS)
+        useHTTPS = storedHttps;
+}
+
+void ConnectionOptions::checkServerAndUser(Error &error) const
+{
+    if (!server || server->trimmed().isEmpty())
+        error = cliError(QStringLiteral("Text_CliMissingServer"));
+    else if (!userName || userName->trimmed().isEmpty())
+        error = cliError(QStringLiteral("Text_CliMissingUser"));
+}
+
+QString ConnectionOptions::passwordFromStandardInput(Error &error)
+{
+    QTextStream in(stdin);
+    QString line = in.readLine();
+    if (line.isNull()) {
         error = cliError(QStringLiteral("Text_CliMissingPassword"));
         return {};
     }
-    return qEnvironmentVariable("VENDRA_PASSWORD");
+    // Only the line break goes; spaces belong to the password.
+    if (line.endsWith(u'\r'))
+        line.chop(1);
+    return line;
 }
 
-void ConnectionOptions::applyTo(commsGlobals &globals, Error &error) const
+QString ConnectionOptions::password(Error &error) const
 {
-    if (!server || server->trimmed().isEmpty()) {
-        error = cliError(QStringLiteral("Text_CliMissingServer"));
-        return;
-    }
-    if (!userName || userName->trimmed().isEmpty()) {
-        error = cliError(QStringLiteral("Text_CliMissingUser"));
-        return;
-    }
-    const QString password = readPassword(error);
-    if (error)
-        return;
+    if (passwordFromStdin)
+        return passwordFromStandardInput(error);
+    if (qEnvironmentVariableIsSet("VENDRA_PASSWORD"))
+        return qEnvironmentVariable("VENDRA_PASSWORD");
+    // Keyed by the server text and user name exactly as given, as the desktop program saves it.
+    const QString saved =
+        QXKeychain::passwordForService(server.value_or(QString()), userName.value_or(QString()));
+    if (saved.isEmpty())
+        error = cliError(QStringLiteral("Text_CliMissingPassword"));
+    return saved;
+}
+
+void ConnectionOptions::applyTo(commsGlobals &globals, const QString &password) const
+{
     const bool https = useHTTPS.value_or(true);
-    globals.setServer(*server);
-    globals.setUserName(*userName);
+    globals.setServer(server.value_or(QString()));
+    globals.setUserName(userName.value_or(QString()));
     globals.setPassword(password);
     globals.setBUseHTTPS(https);
-    globals.setPortNo(port.value_or(https ? 443 : 80));
+    globals.setPortNo(port.value_or(defaultPort(https)));
     TrustedCertificates::setAdditionalCaCertificates(extraCaCertificates);
 }

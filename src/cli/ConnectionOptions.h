@@ -7,6 +7,7 @@
 
 #include <optional>
 
+class Preferences;
 class QCommandLineParser;
 class commsGlobals;
 
@@ -20,9 +21,21 @@ public:
     // Reads them back; a malformed value sets the error.
     static ConnectionOptions fromParser(const QCommandLineParser &parser, Error &error);
 
-    // Checks that everything needed is there, reads the password (standard input or
-    // VENDRA_PASSWORD), trusts the extra certificate and copies the settings into the session.
-    void applyTo(commsGlobals &globals, Error &error) const;
+    // Fills in what the command line left out from the stored profile. The stored port and scheme
+    // belong to the stored server: another server gets the scheme's default port, as without a
+    // profile, and a scheme given alone moves a stored default port along with it.
+    void fillFromProfile(const Preferences &preferences);
+    // Checks that a server and a user name are there.
+    void checkServerAndUser(Error &error) const;
+    // The password from standard input (--password-stdin), else from VENDRA_PASSWORD, else the one
+    // the keyring keeps for exactly this server and user name; an error when there is none.
+    QString password(Error &error) const;
+    // Trusts the extra certificate and copies the settings into the session.
+    void applyTo(commsGlobals &globals, const QString &password) const;
+
+    // The first line of standard input without its line break; an error when there is none.
+    static QString passwordFromStandardInput(Error &error);
+    static qint64 defaultPort(bool useHTTPS) { return useHTTPS ? 443 : 80; }
 
     std::optional<QString> server;
     std::optional<qint64> port;
@@ -30,7 +43,4 @@ public:
     std::optional<QString> userName;
     bool passwordFromStdin = false;
     QList<QSslCertificate> extraCaCertificates;
-
-private:
-    QString readPassword(Error &error) const;
 };

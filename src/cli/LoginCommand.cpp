@@ -9,7 +9,7 @@ QString LoginCommand::summary() const
     return QStringLiteral("sign in and print the status line of every step");
 }
 
-int LoginCommand::run(CliSession &session)
+int LoginCommand::runInSession(CliSession &session)
 {
     Error error;
     if (!session.signIn(true, error)) {

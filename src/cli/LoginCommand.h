@@ -1,12 +1,14 @@
 #pragma once
 
-#include "CliCommand.h"
+#include "SessionCommand.h"
 
 // "login": signs in, printing the status line of every step, then signs out.
-class LoginCommand : public CliCommand
+class LoginCommand : public SessionCommand
 {
 public:
     QString name() const override { return QStringLiteral("login"); }
     QString summary() const override;
-    int run(CliSession &session) override;
+
+protected:
+    int runInSession(CliSession &session) override;
 };

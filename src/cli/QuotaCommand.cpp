@@ -20,7 +20,7 @@ QString QuotaCommand::bytesText(const QVariant &bytes)
     return QStringLiteral("%1 (%2 bytes)").arg(commsGlobals::convertBytesToString(quint64(count))).arg(count);
 }
 
-int QuotaCommand::run(CliSession &session)
+int QuotaCommand::runInSession(CliSession &session)
 {
     Error error;
     if (!session.signIn(false, error)) {

@@ -1,16 +1,18 @@
 #pragma once
 
-#include "CliCommand.h"
+#include "SessionCommand.h"
 
 #include <QVariant>
 
 // "quota": signs in and prints the number of files, the space used and the allowance.
-class QuotaCommand : public CliCommand
+class QuotaCommand : public SessionCommand
 {
 public:
     QString name() const override { return QStringLiteral("quota"); }
     QString summary() const override;
-    int run(CliSession &session) override;
+
+protected:
+    int runInSession(CliSession &session) override;
 
 private:
     static QString bytesText(const QVariant &bytes);

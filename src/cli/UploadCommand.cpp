@@ -121,7 +121,7 @@ void UploadCommand::uploadProgress(const UploadStatusPtr &status)
         m_display->add(status);
 }
 
-int UploadCommand::run(CliSession &session)
+int UploadCommand::runInSession(CliSession &session)
 {
     const bool onTerminal = isatty(STDOUT_FILENO) == 1;
     Log::init();

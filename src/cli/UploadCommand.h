@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CliCommand.h"
+#include "SessionCommand.h"
 #include "upload/UploadDelegate.h"
 
 #include <optional>
@@ -10,7 +10,7 @@ class UploadProgressDisplay;
 // "upload [--parallel N] --to ALBUM_PATH PATH...": signs in and uploads files and folder trees into
 // an album exactly as a drop onto that album would (the empty path is the top level, which takes
 // folders only), showing progress, then a summary and the files that failed.
-class UploadCommand : public CliCommand, public UploadDelegate
+class UploadCommand : public SessionCommand, public UploadDelegate
 {
 public:
     QString name() const override { return QStringLiteral("upload"); }
@@ -20,10 +20,12 @@ public:
                        QString &problem) override;
     // Wrong arguments are refused before anything is sent, with the status of a failed sign-in.
     int usageExitCode() const override;
-    int run(CliSession &session) override;
 
     // Each command of the batch is offered here as it is queued.
     void uploadProgress(const UploadStatusPtr &status) override;
+
+protected:
+    int runInSession(CliSession &session) override;
 
 private:
     QString m_albumPath;

@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "common/MessageText.h"
+#include "settings/Preferences.h"
 
 #include <QCoreApplication>
 
@@ -9,6 +10,10 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vendra-cli"));
     installMessageTables();
+    // The same stored profile and preferences as the desktop program.
+    Preferences::init();
     CommandLine commandLine;
-    return commandLine.run(QCoreApplication::arguments());
+    const int status = commandLine.run(QCoreApplication::arguments());
+    Preferences::close();
+    return status;
 }

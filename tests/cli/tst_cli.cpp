@@ -1,7 +1,6 @@
+#include "CliProcess.h"
 #include "ReferenceServer.h"
 #include "VendraTest.h"
-
-#include <QProcess>
 
 // vendra-cli as a user runs it, against the reference server.
 class TestCli : public QObject
@@ -16,25 +15,14 @@ private:
         QString err;
     };
 
+    // In a home folder of its own, so no stored profile or saved password fills anything in.
     static Result run(const QStringList &arguments, const QByteArray &password = "demo",
-                      bool passwordInEnvironment = true, const QByteArray &input = {})
+                      const QByteArray &input = {})
     {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("VENDRA_PASSWORD"));
-        if (passwordInEnvironment)
-            environment.insert(QStringLiteral("VENDRA_PASSWORD"), QString::fromUtf8(password));
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(VENDRA_CLI_PATH), arguments);
-        process.write(input);
-        process.closeWriteChannel();
-        Result result;
-        if (!process.waitForFinished(60000))
-            return result;
-        result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        result.out = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-        result.err = QString::fromUtf8(process.readAllStandardError());
-        return result;
+        CliProcess cli;
+        cli.setPasswordVariable(QString::fromUtf8(password));
+        const CliProcess::Result run = cli.run(arguments, input);
+        return {run.exitCode, run.outLines(), run.err};
     }
 
     static QStringList connection(const ReferenceServer &server)
@@ -85,7 +73,7 @@ private Q_SLOTS:
 
         const Result stdinPassword =
             run(connection(server) << QStringLiteral("--password-stdin") << QStringLiteral("login"), "wrong",
-                true, "demo\n");
+                "demo\n");
         QCOMPARE(stdinPassword.exitCode, 0);
     }
 
@@ -127,35 +115,31 @@ private Q_SLOTS:
     void usageErrorsExitWithOne_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<bool>("passwordInEnvironment");
         QTest::addColumn<QString>("messageKey");
         const QStringList base{QStringLiteral("--server"), QStringLiteral("127.0.0.1"),
                                QStringLiteral("--user"), QStringLiteral("demo")};
-        QTest::newRow("no command") << base << true << QStringLiteral("Text_CliNoCommand");
-        QTest::newRow("no password") << (base + QStringList{QStringLiteral("login")}) << false
-                                     << QStringLiteral("Text_CliMissingPassword");
+        QTest::newRow("no command") << base << QStringLiteral("Text_CliNoCommand");
         QTest::newRow("no server") << QStringList{QStringLiteral("--user"), QStringLiteral("demo"),
                                                   QStringLiteral("login")}
-                                   << true << QStringLiteral("Text_CliMissingServer");
+                                   << QStringLiteral("Text_CliMissingServer");
         QTest::newRow("bad port") << (base + QStringList{QStringLiteral("--port"), QStringLiteral("70000"),
                                                          QStringLiteral("login")})
-                                  << true << QStringLiteral("Text_CliBadPort");
+                                  << QStringLiteral("Text_CliBadPort");
         QTest::newRow("both schemes")
             << (base +
                 QStringList{QStringLiteral("--http"), QStringLiteral("--https"), QStringLiteral("login")})
-            << true << QStringLiteral("Text_CliHttpAndHttps");
+            << QStringLiteral("Text_CliHttpAndHttps");
         QTest::newRow("unreadable certificate")
             << (base + QStringList{QStringLiteral("--ca-cert"), QStringLiteral("/nonexistent.pem"),
                                    QStringLiteral("login")})
-            << true << QStringLiteral("Text_CliBadCertificate");
+            << QStringLiteral("Text_CliBadCertificate");
     }
 
     void usageErrorsExitWithOne()
     {
         QFETCH(QStringList, arguments);
-        QFETCH(bool, passwordInEnvironment);
         QFETCH(QString, messageKey);
-        const Result result = run(arguments, "demo", passwordInEnvironment);
+        const Result result = run(arguments);
         QCOMPARE(result.exitCode, 1);
         const QString text = messageText(messageKey);
         QVERIFY2(result.err.contains(text.left(text.indexOf(u'%') < 0 ? text.size() : text.indexOf(u'%'))),
@@ -168,7 +152,8 @@ private Q_SLOTS:
         QCOMPARE(result.exitCode, 0);
         const QString text = result.out.join(u'\n');
         for (const char *word :
-             {"login", "albums", "quota", "VENDRA_PASSWORD", "--password-stdin", "--ca-cert", "Exit status"})
+             {"login", "albums", "quota", "profile", "VENDRA_PASSWORD", "--password-stdin", "--ca-cert",
+              "--save-password", "--forget-password", "keyring", "Exit status"})
             QVERIFY2(text.contains(QLatin1String(word)), word);
     }
 

@@ -1,10 +1,10 @@
+#include "CliProcess.h"
 #include "ReferenceServer.h"
 #include "VendraTest.h"
 #include "common/MessageText.h"
 
 #include <QDir>
 #include <QDirIterator>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
@@ -51,26 +51,15 @@ private:
     static Run cli(const ReferenceServer &server, const QStringList &arguments,
                    const QString &password = QStringLiteral("demo"))
     {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("VENDRA_PASSWORD"), password);
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(VENDRA_CLI_PATH),
-                      QStringList{QStringLiteral("--server"), server.host(), QStringLiteral("--port"),
-                                  QString::number(server.port()), QStringLiteral("--http"),
-                                  QStringLiteral("--user"), QStringLiteral("demo"),
-                                  QStringLiteral("--verbose")} +
-                          arguments);
-        Run run;
-        if (!process.waitForFinished(120000)) {
-            process.kill();
-            process.waitForFinished();
-            return run;
-        }
-        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        run.out = QString::fromUtf8(process.readAllStandardOutput());
-        run.err = QString::fromUtf8(process.readAllStandardError());
-        return run;
+        CliProcess process;
+        process.setPasswordVariable(password);
+        const CliProcess::Result result = process.run(
+            QStringList{QStringLiteral("--server"), server.host(), QStringLiteral("--port"),
+                        QString::number(server.port()), QStringLiteral("--http"), QStringLiteral("--user"),
+                        QStringLiteral("demo"), QStringLiteral("--verbose")} +
+                arguments,
+            {}, 120000);
+        return {result.exitCode, result.out, result.err};
     }
 
     static bool start(ReferenceServer &server, const QStringList &extra = {})

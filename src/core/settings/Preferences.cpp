@@ -240,11 +240,18 @@ void Preferences::setAutoExpandFinderFolders(bool autoExpand)
     setValue(KeyAutoExpandFinderFolders, autoExpand);
 }
 
-void Preferences::sendEventPrefrencesChanged()
+bool Preferences::synchronize()
 {
     m_settings->sync();
-    if (m_settings->status() != QSettings::NoError)
-        VENDRA_DIAG(QStringLiteral("The settings could not be written to ") + m_settings->fileName());
+    if (m_settings->status() == QSettings::NoError)
+        return true;
+    VENDRA_DIAG(QStringLiteral("The settings could not be written to ") + m_settings->fileName());
+    return false;
+}
+
+void Preferences::sendEventPrefrencesChanged()
+{
+    synchronize();
     NotificationCenter::defaultCenter().postNotificationOnMainThreadWithName(
         NotificationNames::EventPreferencesChanged, QVariant::fromValue(this));
 }

@@ -81,6 +81,8 @@ public:
     bool autoExpandFinderFolders() const;
     void setAutoExpandFinderFolders(bool autoExpand);
 
+    // Writes the database to disk now; false when the file could not be written.
+    bool synchronize();
     // Flushes the database to disk, then posts EventPreferencesChanged on the main thread.
     void sendEventPrefrencesChanged();
 

@@ -13,6 +13,7 @@ namespace {
 
 const char *const SecretServiceBusName = "org.freedesktop.secrets";
 const int BusProbeTimeoutMs = 3000;
+const int SearchAttempts = 5;
 
 const SecretSchema &passwordSchema()
 {
@@ -121,6 +122,16 @@ QXKeychain::Code codeForGError(const GError *gerror)
         return QXKeychain::NotAvailable;
     }
     return QXKeychain::InternalComponent;
+}
+
+// A search reads each item it found in a second step, and fails as a whole when another program
+// deletes one of them in between; searching again no longer finds that item.
+bool itemVanished(const GError *gerror)
+{
+    if (gerror->domain == SECRET_ERROR)
+        return gerror->code == SECRET_ERROR_NO_SUCH_OBJECT;
+    return gerror->domain == G_DBUS_ERROR &&
+           (gerror->code == G_DBUS_ERROR_UNKNOWN_METHOD || gerror->code == G_DBUS_ERROR_UNKNOWN_OBJECT);
 }
 
 // Takes ownership of the GError. Its message names D-Bus objects, never a secret.
@@ -352,11 +363,18 @@ QList<QVariantMap> QXKeychain::accountsForService(const QString &service, Error 
     if (!secrets)
         return {};
     const Query query(service, QString());
-    GError *raw = nullptr;
-    GList *items = secret_service_search_sync(secrets.get(), &passwordSchema(), query.table(),
-                                              SECRET_SEARCH_ALL, nullptr, &raw);
-    if (raw) {
+    GList *items = nullptr;
+    for (int attempt = 1;; ++attempt) {
+        GError *raw = nullptr;
+        items = secret_service_search_sync(secrets.get(), &passwordSchema(), query.table(), SECRET_SEARCH_ALL,
+                                           nullptr, &raw);
+        if (!raw)
+            break;
         g_list_free_full(items, g_object_unref);
+        if (attempt < SearchAttempts && itemVanished(raw)) {
+            g_error_free(raw);
+            continue;
+        }
         error = errorFromGError(raw);
         return {};
     }

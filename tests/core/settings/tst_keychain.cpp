@@ -5,7 +5,11 @@
 #include <QDirIterator>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QUuid>
+
+#include <atomic>
+#include <memory>
 
 namespace {
 
@@ -173,6 +177,42 @@ private Q_SLOTS:
         QVERIFY(!error);
         QVERIFY(services.contains(first));
         QVERIFY(services.contains(second));
+    }
+
+    // Another program saving and deleting passwords at the same time must not make a listing fail:
+    // an item deleted while the list is read is simply no longer in it.
+    void listingWhileItemsComeAndGo()
+    {
+        if (!inTestKeyring())
+            QSKIP("needs the private keyring of scripts/test.sh");
+        const QString churned = uniqueService();
+        const QString kept = uniqueService();
+        QVERIFY(QXKeychain::setPassword(QStringLiteral("k"), kept, QStringLiteral("kim")));
+        std::atomic<bool> stop = false;
+        std::unique_ptr<QThread> other(QThread::create([&] {
+            for (int i = 0; !stop; ++i) {
+                const QString account = QStringLiteral("a%1").arg(i % 4);
+                QXKeychain::setPassword(QStringLiteral("x"), churned, account);
+                QXKeychain::deletePasswordForService(churned, account);
+            }
+        }));
+        other->start();
+        for (int i = 0; i < 40; ++i) {
+            Error error;
+            bool keptListed = false;
+            for (const QVariantMap &item : QXKeychain::allAccounts(error))
+                keptListed = keptListed || item.value(QXKeychain::AttributeService).toString() == kept;
+            if (error || !keptListed) {
+                stop = true;
+                other->wait();
+                QFAIL(qPrintable(QStringLiteral("listing %1 failed: %2").arg(i).arg(error.toString())));
+            }
+        }
+        stop = true;
+        other->wait();
+        for (int i = 0; i < 4; ++i)
+            QXKeychain::deletePasswordForService(churned, QStringLiteral("a%1").arg(i));
+        QXKeychain::deletePasswordForService(kept, QStringLiteral("kim"));
     }
 
     void withoutASessionBusNothingIsReadOrWrittenAnywhere()

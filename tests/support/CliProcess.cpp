@@ -1,0 +1,72 @@
+#include "CliProcess.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+
+CliProcess::CliProcess() : m_environment(QProcessEnvironment::systemEnvironment())
+{
+    if (!m_home.isValid())
+        qFatal("cannot make a home folder for vendra-cli");
+    QDir(m_home.path()).mkpath(QStringLiteral(".config"));
+    m_environment.insert(QStringLiteral("HOME"), m_home.path());
+    m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configPath());
+    m_environment.remove(QStringLiteral("VENDRA_PASSWORD"));
+}
+
+void CliProcess::setPasswordVariable(const QString &password)
+{
+    if (password.isNull())
+        m_environment.remove(QStringLiteral("VENDRA_PASSWORD"));
+    else
+        m_environment.insert(QStringLiteral("VENDRA_PASSWORD"), password);
+}
+
+void CliProcess::setEnvironmentVariable(const QString &name, const QString &value)
+{
+    m_environment.insert(name, value);
+}
+
+CliProcess::Result CliProcess::run(const QStringList &arguments, const QByteArray &standardInput,
+                                   int timeoutMs) const
+{
+    QProcess process;
+    process.setProcessEnvironment(m_environment);
+    process.start(executable(), arguments);
+    process.write(standardInput);
+    process.closeWriteChannel();
+    Result result;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+QString CliProcess::configPath() const
+{
+    return m_home.filePath(QStringLiteral(".config"));
+}
+
+QStringList CliProcess::filesContaining(const QByteArray &text) const
+{
+    QStringList found;
+    QDirIterator it(m_home.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly) && file.readAll().contains(text))
+            found.append(path);
+    }
+    return found;
+}
+
+QString CliProcess::executable()
+{
+    return QStringLiteral(VENDRA_CLI_PATH);
+}

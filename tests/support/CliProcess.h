@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// vendra-cli run as a user runs it, for end-to-end tests.
+//
+//     CliProcess cli;                                   // a home and config folder of its own
+//     cli.setPasswordVariable(QStringLiteral("demo"));  // VENDRA_PASSWORD; unset by default
+//     const CliProcess::Result result = cli.run({"--server", server.host(), ..., "login"});
+//
+// Every instance gives its runs a fresh, private HOME and XDG_CONFIG_HOME, so the profile one test
+// stores is seen by no other. The D-Bus session, and with it the keyring, is the test's own.
+class CliProcess
+{
+public:
+    struct Result
+    {
+        int exitCode = -1; // -1 when it crashed or had to be killed
+        QString out;
+        QString err;
+        QStringList outLines() const { return out.split(u'\n', Qt::SkipEmptyParts); }
+    };
+
+    CliProcess();
+
+    // VENDRA_PASSWORD for the runs; a null text leaves it unset.
+    void setPasswordVariable(const QString &password);
+    // Any other variable of the runs' environment.
+    void setEnvironmentVariable(const QString &name, const QString &value);
+
+    Result run(const QStringList &arguments, const QByteArray &standardInput = {},
+               int timeoutMs = 60000) const;
+
+    QString homePath() const { return m_home.path(); }
+    // XDG_CONFIG_HOME of the runs.
+    QString configPath() const;
+    // The files below the home folder whose bytes contain the text.
+    QStringList filesContaining(const QByteArray &text) const;
+
+    static QString executable();
+
+private:
+    QTemporaryDir m_home;
+    QProcessEnvironment m_environment;
+};
