@@ -2,6 +2,10 @@
 
 #include <httplib.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <strings.h>
+
 namespace HttpRequestHelpers {
 
 BodyResult readBody(const httplib::ContentReader &reader, size_t maxBytes, std::string &body)
@@ -18,6 +22,30 @@ BodyResult readBody(const httplib::ContentReader &reader, size_t maxBytes, std::
     if (tooLarge)
         return BodyResult::TooLarge;
     return complete ? BodyResult::Ok : BodyResult::Broken;
+}
+
+std::string trim(const std::string &text)
+{
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return std::string();
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+bool acceptsGzip(const std::string &accepted)
+{
+    size_t start = 0;
+    while (start <= accepted.size()) {
+        const size_t comma = std::min(accepted.find(',', start), accepted.size());
+        const std::string item = accepted.substr(start, comma - start);
+        const size_t semicolon = item.find(';');
+        if (strcasecmp(trim(item.substr(0, semicolon)).c_str(), "gzip") == 0) {
+            const size_t quality = semicolon == std::string::npos ? semicolon : item.find("q=", semicolon);
+            return quality == std::string::npos || std::strtod(item.c_str() + quality + 2, nullptr) > 0;
+        }
+        start = comma + 1;
+    }
+    return false;
 }
 
 std::string baseUrl(const httplib::Request &request, bool tls)

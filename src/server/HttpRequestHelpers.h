@@ -20,6 +20,11 @@ BodyResult readBody(const httplib::ContentReader &reader, size_t maxBytes, std::
 // header is only trusted when it looks like a host name or address.
 std::string baseUrl(const httplib::Request &request, bool tls);
 
+// The text without leading and trailing spaces and tabs.
+std::string trim(const std::string &text);
+// True when an Accept-Encoding value lists gzip without refusing it ("gzip;q=0").
+bool acceptsGzip(const std::string &accepted);
+
 std::string urlDecode(const std::string &text);
 // Percent-encodes everything but unreserved characters.
 std::string urlEncode(const std::string &text);

@@ -1,5 +1,6 @@
 #include "HttpServer.h"
 
+#include "HttpRequestHelpers.h"
 #include "RequestLog.h"
 #include "ServerContext.h"
 #include "SoapEndpoint.h"
@@ -20,6 +21,12 @@ namespace {
 // Enough workers for many parallel uploads next to the SOAP requests and idle keep-alive
 // connections that each hold a worker for a while.
 constexpr size_t WorkerThreads = 32;
+// The library's default closes a connection after five requests, exactly one sign-in, so that
+// every sign-in had to connect anew.
+constexpr size_t RequestsPerConnection = 1000;
+// A reply below this size fits into the first round trip of a new TCP connection (ten segments)
+// anyway: compressing it saves the client no time and costs both ends some.
+constexpr size_t SmallestCompressedReply = 14 * 1024;
 
 std::string regexFor(const std::string &path)
 {
@@ -30,6 +37,23 @@ std::string regexFor(const std::string &path)
         pattern += c;
     }
     return pattern;
+}
+
+// The library compresses a text reply after its handler has run, choosing from the request's
+// Accept-Encoding: brotli when listed (at its slowest, best quality: milliseconds even for a
+// reply of one kilobyte), else gzip. Small replies go as they are and large ones as gzip.
+void chooseReplyEncoding(const httplib::Request &request, const httplib::Response &response)
+{
+    auto &headers = const_cast<httplib::Request &>(request).headers;
+    const auto [first, last] = headers.equal_range("Accept-Encoding");
+    if (first == last)
+        return;
+    bool gzip = false;
+    for (auto header = first; header != last; ++header)
+        gzip = gzip || HttpRequestHelpers::acceptsGzip(header->second);
+    headers.erase(first, last);
+    if (gzip && response.body.size() >= SmallestCompressedReply)
+        headers.emplace("Accept-Encoding", "gzip");
 }
 
 httplib::Server::HandlerResponse guard(ServerContext &context, const httplib::Request &request,
@@ -47,6 +71,7 @@ httplib::Server::HandlerResponse guard(ServerContext &context, const httplib::Re
         response.status = request.method == "POST" ? 404 : 405;
         response.set_header("Connection", "close");
         response.set_content("not here\n", "text/plain");
+        chooseReplyEncoding(request, response);
         return httplib::Server::HandlerResponse::Handled;
     }
     // Every body is read raw by our own handlers (uploads by our streaming multipart parser);
@@ -112,26 +137,37 @@ int HttpServer::run()
     // Replies go out as a header write and a body write; with Nagle's algorithm on, the body waits
     // for the client's (delayed, up to 40 ms) acknowledgement of the header.
     server->set_tcp_nodelay(true);
+    server->set_keep_alive_max_count(RequestsPerConnection);
     server->set_pre_routing_handler([this](const httplib::Request &request, httplib::Response &response) {
         return guard(m_context, request, response);
     });
     server->set_logger(logRequest);
-    server->Post(regexFor(SoapEndpoint::Path),
-                 [&](const httplib::Request &request, httplib::Response &response,
-                     const httplib::ContentReader &reader) { soap.handle(request, response, reader); });
-    server->Post(regexFor(UploadEndpoint::Path),
-                 [&](const httplib::Request &request, httplib::Response &response,
-                     const httplib::ContentReader &reader) { upload.handle(request, response, reader); });
-    server->Post("/pending/approve",
-                 [&](const httplib::Request &request, httplib::Response &response,
-                     const httplib::ContentReader &reader) { pages.approve(request, response, reader); });
-    server->Get("/", [&](const auto &request, auto &response) { pages.startPage(request, response); });
-    server->Get("/pending",
-                [&](const auto &request, auto &response) { pages.pendingPage(request, response); });
-    server->Get("/pictures",
-                [&](const auto &request, auto &response) { pages.picturesPage(request, response); });
-    server->Get("/pictures/file",
-                [&](const auto &request, auto &response) { pages.download(request, response); });
+    const auto post = [&](const std::string &pattern, auto handler) {
+        server->Post(pattern, [handler](const httplib::Request &request, httplib::Response &response,
+                                        const httplib::ContentReader &reader) {
+            handler(request, response, reader);
+            chooseReplyEncoding(request, response);
+        });
+    };
+    const auto get = [&](const std::string &pattern, auto handler) {
+        server->Get(pattern, [handler](const httplib::Request &request, httplib::Response &response) {
+            handler(request, response);
+            chooseReplyEncoding(request, response);
+        });
+    };
+    post(regexFor(SoapEndpoint::Path), [&](const auto &request, auto &response, const auto &reader) {
+        soap.handle(request, response, reader);
+    });
+    post(regexFor(UploadEndpoint::Path), [&](const auto &request, auto &response, const auto &reader) {
+        upload.handle(request, response, reader);
+    });
+    post("/pending/approve", [&](const auto &request, auto &response, const auto &reader) {
+        pages.approve(request, response, reader);
+    });
+    get("/", [&](const auto &request, auto &response) { pages.startPage(request, response); });
+    get("/pending", [&](const auto &request, auto &response) { pages.pendingPage(request, response); });
+    get("/pictures", [&](const auto &request, auto &response) { pages.picturesPage(request, response); });
+    get("/pictures/file", [&](const auto &request, auto &response) { pages.download(request, response); });
 
     int port = options.listenPort;
     if (port == 0)

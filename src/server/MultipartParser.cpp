@@ -10,14 +10,6 @@ constexpr size_t MaxHeaderBlock = 16 * 1024;
 constexpr size_t MaxPreamble = 16 * 1024;
 constexpr size_t MaxBoundary = 70;
 
-std::string trim(const std::string &text)
-{
-    const size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return std::string();
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 // Parameters of a header value such as `form-data; name="file"; filename="a \"b\".jpg"`:
 // quoted values may hold backslash escapes and semicolons.
 std::vector<std::pair<std::string, std::string>> headerParameters(const std::string &value)
@@ -31,7 +23,7 @@ std::vector<std::pair<std::string, std::string>> headerParameters(const std::str
         const size_t equals = value.find('=', i);
         if (equals == std::string::npos)
             break;
-        std::string key = trim(value.substr(i, equals - i));
+        std::string key = HttpRequestHelpers::trim(value.substr(i, equals - i));
         for (char &c : key)
             c = char(std::tolower(static_cast<unsigned char>(c)));
         i = equals + 1;
@@ -45,7 +37,8 @@ std::vector<std::pair<std::string, std::string>> headerParameters(const std::str
             i = value.find(';', i);
         } else {
             const size_t end = value.find(';', i);
-            parameter = trim(value.substr(i, end == std::string::npos ? std::string::npos : end - i));
+            parameter = HttpRequestHelpers::trim(
+                value.substr(i, end == std::string::npos ? std::string::npos : end - i));
             i = end;
         }
         parameters.emplace_back(key, parameter);
@@ -92,8 +85,8 @@ bool MultipartParser::parseHeaders(const std::string &block, Part &part)
         const size_t colon = line.find(':');
         if (colon == std::string::npos)
             return fail("malformed part header");
-        const std::string name = trim(line.substr(0, colon));
-        const std::string value = trim(line.substr(colon + 1));
+        const std::string name = HttpRequestHelpers::trim(line.substr(0, colon));
+        const std::string value = HttpRequestHelpers::trim(line.substr(colon + 1));
         if (strcasecmp(name.c_str(), "Content-Type") == 0) {
             part.contentType = value;
         } else if (strcasecmp(name.c_str(), "Content-Disposition") == 0) {
@@ -148,7 +141,7 @@ bool MultipartParser::step(bool &progressed)
         const size_t lineEnd = m_buffer.find("\r\n");
         if (lineEnd == std::string::npos)
             return m_buffer.size() <= 256 || fail("malformed boundary line");
-        if (!trim(m_buffer.substr(0, lineEnd)).empty())
+        if (!HttpRequestHelpers::trim(m_buffer.substr(0, lineEnd)).empty())
             return fail("malformed boundary line");
         // Keep the line break: an empty header block then reads as "\r\n\r\n" too.
         m_buffer.erase(0, lineEnd);

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <httplib.h>
+
 namespace {
 
 using Fields = QList<QPair<QString, QString>>; // member name, xsi:type
@@ -106,6 +108,7 @@ private Q_SLOTS:
     void albumNamesAreCheckedAndKeptExactly();
     void albumFoldersFollowRenameAndDelete();
     void malformedRequestsAreRefusedAndTheServerCarriesOn();
+    void onlyLargeRepliesAreCompressed();
 };
 
 void TestServerProtocol::everyMethodAnswersInTheExpectedShape()
@@ -532,6 +535,73 @@ void TestServerProtocol::malformedRequestsAreRefusedAndTheServerCarriesOn()
     ServerTestClient fresh(server);
     QVERIFY(fresh.signIn());
     QVERIFY(server.isRunning());
+}
+
+void TestServerProtocol::onlyLargeRepliesAreCompressed()
+{
+    ReferenceServer server;
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    ServerTestClient client(server);
+    QVERIFY(client.signIn());
+    // About half a kilobyte per album: enough for a top-level list of more than 14 KiB.
+    for (int i = 0; i < 40; ++i) {
+        const auto created =
+            client.call("CreateNewTopLevelAlbum",
+                        {{"strName", QStringLiteral("Album %1 with a name long enough to count").arg(i)},
+                         {"strDescription", ""}});
+        VERIFY_REPLY(created);
+    }
+
+    httplib::Client http(server.host().toStdString(), server.port());
+    http.set_decompress(false);
+    const auto post = [&](const QString &method, const std::string &acceptEncoding) {
+        const std::string body =
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?><SOAP-ENV:Envelope "
+            "xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\"><SOAP-ENV:Body><m:" +
+            method.toStdString() + " xmlns:m=\"urn:x\"/></SOAP-ENV:Body></SOAP-ENV:Envelope>";
+        const httplib::Headers headers{{"SOAPAction", method.toStdString()},
+                                       {"Accept-Encoding", acceptEncoding},
+                                       {"Cookie", "VENDRA_SESSION=" + client.sessionToken().toStdString()}};
+        return http.Post("/soap/soap_server_uploadtool.hvxr?client=10", headers, body,
+                         "text/xml; charset=utf-8");
+    };
+    const auto isGzip = [](const std::string &body) {
+        return body.size() > 2 && uchar(body[0]) == 0x1f && uchar(body[1]) == 0x8b;
+    };
+
+    // A small reply goes as it is, whatever the client accepts.
+    for (const std::string accepted : {"br, gzip, deflate", "gzip", "br"}) {
+        const auto small = post("GetQuotaDetails", accepted);
+        QVERIFY(small);
+        QCOMPARE(small->status, 200);
+        QVERIFY(!small->has_header("Content-Encoding"));
+        QVERIFY(QByteArray::fromStdString(small->body).startsWith("<?xml"));
+    }
+
+    const auto plain = post("GetTopLevelAlbums", "identity");
+    QVERIFY(plain);
+    QVERIFY(!plain->has_header("Content-Encoding"));
+    QVERIFY2(plain->body.size() >= 14 * 1024, qPrintable(QString::number(plain->body.size())));
+    XmlNode albums;
+    QCOMPARE(
+        ServerTestClient::checkEnvelope(QByteArray::fromStdString(plain->body), "GetTopLevelAlbums", albums),
+        QString());
+
+    // A large one goes as gzip when that is accepted, never as brotli.
+    const auto large = post("GetTopLevelAlbums", "br, gzip, deflate");
+    QVERIFY(large);
+    QCOMPARE(large->get_header_value("Content-Encoding"), std::string("gzip"));
+    QVERIFY(isGzip(large->body));
+    QVERIFY(large->body.size() < plain->body.size());
+    for (const std::string accepted : {"br", "gzip;q=0, br", "deflate"}) {
+        const auto refused = post("GetTopLevelAlbums", accepted);
+        QVERIFY(refused);
+        QVERIFY2(!refused->has_header("Content-Encoding"), accepted.c_str());
+        QCOMPARE(refused->body.size(), plain->body.size());
+    }
+    const auto weighted = post("GetTopLevelAlbums", "br;q=1.0, GZIP;q=0.5");
+    QVERIFY(weighted);
+    QCOMPARE(weighted->get_header_value("Content-Encoding"), std::string("gzip"));
 }
 
 VENDRA_TEST_MAIN(TestServerProtocol)
