@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up and runs the reference media server with the demo account, on a data folder
 # kept in the repository (.demo-data, git-ignored). Until the desktop program exists, this is what
-# there is to run: point any client (or curl) at it. Stop it with Ctrl+C.
+# there is to run: point vendra-cli (or curl) at it. Stop it with Ctrl+C.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,9 +18,10 @@ vendra-server, the reference media server, with the demo account
   sign in:   user "demo", password "demo" (every right, 10 GiB, albums Holidays, Holidays/2019, Family)
   data:      $data_dir (albums under albums/demo/, delete the folder to start afresh)
 
-Try it from another terminal:
-  curl -c /tmp/jar -b /tmp/jar -H 'SOAPAction: Login' --data-binary '<SOAP-ENV:Envelope xmlns:SOAP-ENV="http://schemas.xmlsoap.org/soap/envelope/"><SOAP-ENV:Body><m:Login xmlns:m="urn:x"><strUsername>demo</strUsername><strPassword>demo</strPassword></m:Login></SOAP-ENV:Body></SOAP-ENV:Envelope>' http://$listen/soap/soap_server_uploadtool.hvxr
-  curl -b /tmp/jar -F file=@some-picture.jpg 'http://$listen/soapfileupload.hvxr?album=2'
+Try it from another terminal with vendra-cli, the uploader's engine on the command line:
+  export VENDRA_PASSWORD=demo
+  $build_dir/src/cli/vendra-cli --server ${listen%:*} --port ${listen##*:} --http --user demo albums
+  $build_dir/src/cli/vendra-cli --server ${listen%:*} --port ${listen##*:} --http --user demo upload --to Family some-folder
 Web pages: the links come with GetPendingFilesButtonDetails and GetMyPicturesButtonDetails.
 More: $build_dir/src/server/vendra-server --help
 
