@@ -35,6 +35,10 @@
         <source>Text_FileMissing</source>
         <translation>The file no longer exists.</translation>
     </message>
+    <message id="Text_FolderUnreadable">
+        <source>Text_FolderUnreadable</source>
+        <translation>The folder cannot be read; nothing in it was uploaded.</translation>
+    </message>
     <message id="Text_NotAFile">
         <source>Text_NotAFile</source>
         <translation>Only regular files can be uploaded.</translation>

@@ -146,6 +146,11 @@ int UploadCommand::runInSession(CliSession &session)
                                                                     album->fullRemotePath());
     for (const QString &path : std::as_const(m_paths))
         plan.addFilesAndFoldersTo(QUrl::fromLocalFile(path));
+    const QStringList unreadable = plan.allUnreadable();
+    if (Log *log = Log::instance()) {
+        for (const QString &folder : unreadable)
+            log->add(messageText(QStringLiteral("Text_FolderUnreadable")), folder);
+    }
 
     UploadQueue &queue = session.globals().uploadQueue();
     queue.setNumberSimultaneousUploadsOverride(m_parallel);
@@ -182,7 +187,7 @@ int UploadCommand::runInSession(CliSession &session)
     NotificationCenter::defaultCenter().removeObserver(&idleObserver);
     std::signal(SIGINT, previousHandler);
 
-    const bool allSucceeded = display.finish(plan.allSkipped());
+    const bool allSucceeded = display.finish(plan.allSkipped(), unreadable);
     m_display = nullptr;
     session.signOut();
     return allSucceeded ? ExitSuccess : ExitFailure;

@@ -213,7 +213,7 @@ void UploadProgressDisplay::clearLiveLine()
     }
 }
 
-bool UploadProgressDisplay::finish(const QStringList &skipped)
+bool UploadProgressDisplay::finish(const QStringList &skipped, const QStringList &unreadable)
 {
     update();
     clearLiveLine();
@@ -239,15 +239,26 @@ bool UploadProgressDisplay::finish(const QStringList &skipped)
     }
     const double seconds = double(m_clock.elapsed()) / 1000.0;
     CliOutput::printLine(
-        QStringLiteral("Uploaded %1 of %2 files (%3) in %4 s; %5 failed%6.")
+        QStringLiteral("Uploaded %1 of %2 files (%3) in %4 s; %5 failed%6%7.")
             .arg(uploaded)
             .arg(files)
             .arg(bytes(uploadedBytes))
             .arg(seconds, 0, 'f', 1)
             .arg(failedFiles.size())
-            .arg(albumsFailed > 0 ? QStringLiteral(", %1 album steps failed").arg(albumsFailed) : QString()));
+            .arg(albumsFailed > 0 ? QStringLiteral(", %1 album steps failed").arg(albumsFailed) : QString())
+            .arg(unreadable.isEmpty()
+                     ? QString()
+                     : QStringLiteral(", %1 folders could not be read").arg(unreadable.size())));
     for (const QString &entry : skipped)
         CliOutput::printLine(QStringLiteral("Skipped: %1").arg(entry));
+    if (!unreadable.isEmpty()) {
+        CliOutput::printLine(QStringLiteral("Folders that could not be read:"));
+        for (const QString &folder : unreadable)
+            CliOutput::printLine(QStringLiteral("  %1: %2")
+                                     .arg(QDir::toNativeSeparators(folder),
+                                          messageText(QStringLiteral("Text_FolderUnreadable"))));
+        allSucceeded = false;
+    }
     if (!failedFiles.isEmpty()) {
         CliOutput::printLine(QStringLiteral("Failed files:"));
         for (const UploadStatusPtr &record : std::as_const(failedFiles)) {

@@ -21,8 +21,9 @@ public:
     void add(const UploadStatusPtr &record);
     // Brings the output up to date; called a few times a second.
     void update();
-    // Prints the summary and the failed files. True when every command succeeded.
-    bool finish(const QStringList &skipped);
+    // Prints the summary, the failed files and the folders that could not be read. True when every
+    // command succeeded and every folder could be read.
+    bool finish(const QStringList &skipped, const QStringList &unreadable);
 
 private:
     struct Totals

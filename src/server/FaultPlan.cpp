@@ -48,6 +48,8 @@ bool FaultPlan::add(const std::string &spec)
     }
     if (kind == "delay")
         return parseNumber(value, delayMs) && delayMs >= 0;
+    if (kind == "upload-delay")
+        return parseNumber(value, uploadDelayMs) && uploadDelayMs >= 0;
     if (kind == "upload-status") {
         int status = 0;
         if (!parseNumber(value, status) || status < 100 || status > 599)
@@ -75,6 +77,7 @@ const char *FaultPlan::helpText()
   soap-api=METHOD:TEXT     answer the SOAP method METHOD with APIResponse TEXT
   soap-action=METHOD:TEXT  answer METHOD with APIResponse OK and ActionResponse TEXT
   delay=MS                 hold every reply back for MS milliseconds
+  upload-delay=MS          wait MS milliseconds before reading each upload's body
   upload-status=CODE       answer every upload with HTTP status CODE (the upload is not kept)
   upload-action=TEXT       answer every upload with actionresult TEXT (the upload is not kept)
   upload-reset=BYTES       reset the connection once an upload has sent BYTES body bytes

@@ -12,6 +12,7 @@ struct FaultPlan
     std::map<std::string, std::string> soapApiResponse;    // method -> APIResponse text
     std::map<std::string, std::string> soapActionResponse; // method -> ActionResponse text
     int delayMs = 0;
+    int uploadDelayMs = 0;
     std::optional<int> uploadHttpStatus;
     std::optional<std::string> uploadActionResult;
     std::optional<uint64_t> uploadResetAfterBytes;

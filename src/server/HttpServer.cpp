@@ -11,6 +11,7 @@
 #include <httplib.h>
 
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <pthread.h>
@@ -184,17 +185,22 @@ int HttpServer::run()
     std::fflush(stdout);
 
     std::atomic<bool> stopRequested = false;
+    std::atomic<bool> listenEnded = false;
     std::thread signalThread([&] {
         int received = 0;
         sigwait(&signals, &received);
         if (received != SIGUSR1) {
             stopRequested = true;
             logLine(received == SIGINT ? "SIGINT: stopping" : "SIGTERM: stopping");
+            // A stop before the server has begun to listen would be lost, and it would run on.
+            while (!server->is_running() && !listenEnded)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             server->stop();
         }
     });
 
     const bool served = server->listen_after_bind();
+    listenEnded = true;
     pthread_kill(signalThread.native_handle(), SIGUSR1);
     signalThread.join();
     logLine("stopped");

@@ -12,7 +12,9 @@
 #include <httplib.h>
 
 #include <charconv>
+#include <chrono>
 #include <fcntl.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -201,6 +203,9 @@ void UploadEndpoint::handle(const httplib::Request &request, httplib::Response &
             return true;
         });
 
+    // A client that gives up meanwhile leaves a body that ends early, which is not kept.
+    if (faults.uploadDelayMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(faults.uploadDelayMs));
     uint64_t received = 0;
     bool reset = false;
     const bool complete = reader([&](const char *data, size_t size) {

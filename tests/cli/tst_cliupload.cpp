@@ -5,8 +5,11 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+
+#include <csignal>
 
 namespace {
 
@@ -48,26 +51,72 @@ private:
         return path;
     }
 
-    static Run cli(const ReferenceServer &server, const QStringList &arguments,
-                   const QString &password = QStringLiteral("demo"))
+    // A home folder of its own for every vendra-cli run of this file.
+    CliProcess m_cli;
+
+    // Starts vendra-cli against the server.
+    void launch(QProcess &process, const ReferenceServer &server, const QStringList &arguments,
+                const QString &password = QStringLiteral("demo"))
     {
-        CliProcess process;
-        process.setPasswordVariable(password);
-        const CliProcess::Result result = process.run(
-            QStringList{QStringLiteral("--server"), server.host(), QStringLiteral("--port"),
-                        QString::number(server.port()), QStringLiteral("--http"), QStringLiteral("--user"),
-                        QStringLiteral("demo"), QStringLiteral("--verbose")} +
-                arguments,
-            {}, 120000);
-        return {result.exitCode, result.out, result.err};
+        m_cli.setPasswordVariable(password);
+        process.setReadChannel(QProcess::StandardError);
+        m_cli.start(process, QStringList{QStringLiteral("--server"), server.host(), QStringLiteral("--port"),
+                                         QString::number(server.port()), QStringLiteral("--http"),
+                                         QStringLiteral("--user"), QStringLiteral("demo"),
+                                         QStringLiteral("--verbose")} +
+                                 arguments);
     }
 
-    static bool start(ReferenceServer &server, const QStringList &extra = {})
+    // Waits until standard error (kept in seen) holds the text count times.
+    static bool waitForDiagnostic(QProcess &process, QByteArray &seen, const QString &text, int count = 1)
+    {
+        const QByteArray wanted = text.toUtf8();
+        QDeadlineTimer deadline(60000);
+        while (seen.count(wanted) < count) {
+            if (!process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))))
+                return false;
+            seen += process.readAllStandardError();
+        }
+        return true;
+    }
+
+    static Run finish(QProcess &process, const QByteArray &seen = {})
+    {
+        Run run;
+        if (!process.waitForFinished(120000)) {
+            process.kill();
+            process.waitForFinished();
+            return run;
+        }
+        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        run.out = QString::fromUtf8(process.readAllStandardOutput());
+        run.err = QString::fromUtf8(seen + process.readAllStandardError());
+        return run;
+    }
+
+    Run cli(const ReferenceServer &server, const QStringList &arguments,
+            const QString &password = QStringLiteral("demo"))
+    {
+        QProcess process;
+        launch(process, server, arguments, password);
+        return finish(process);
+    }
+
+    static QByteArray contents(const QString &path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            qFatal("cannot read %s", qPrintable(path));
+        return file.readAll();
+    }
+
+    static bool start(ReferenceServer &server, const QStringList &extra = {}, const QString &logFile = {})
     {
         ReferenceServer::Options options;
         options.arguments = QStringList{QStringLiteral("--max-transfer-size"), QString::number(MaxTransfer),
                                         QStringLiteral("--auto-approve")} +
                             extra;
+        options.logFile = logFile;
         return server.start(options);
     }
 
@@ -144,6 +193,15 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("2019"), QStringLiteral("Trip")}));
         QCOMPARE(foldersBelow(album), (QStringList{QStringLiteral("Empty Folder"), QStringLiteral("Nested"),
                                                    QStringLiteral("Nested/Deeper")}));
+        // The server's own list of albums agrees: each album of the tree once.
+        const Run albums = cli(server, {QStringLiteral("albums")});
+        QCOMPARE(albums.exitCode, 0);
+        QStringList trip = albums.out.split(u'\n').filter(QStringLiteral("Holidays/Trip"));
+        trip.sort();
+        QCOMPARE(trip,
+                 (QStringList{QStringLiteral("Holidays/Trip"), QStringLiteral("Holidays/Trip/Empty Folder"),
+                              QStringLiteral("Holidays/Trip/Nested"),
+                              QStringLiteral("Holidays/Trip/Nested/Deeper")}));
     }
 
     // One byte over the largest size is refused by the client itself; the rest of the batch goes on.
@@ -152,10 +210,13 @@ private Q_SLOTS:
         const QString over = make(QStringLiteral("over.bin"), randomBytes(MaxTransfer + 1, 4));
         const QString fine = make(QStringLiteral("fine.bin"), randomBytes(1000, 5));
         ReferenceServer server;
-        QVERIFY2(start(server), qPrintable(server.errorString()));
+        const QString log = m_local.filePath(QStringLiteral("requests.log"));
+        QVERIFY2(start(server, {}, log), qPrintable(server.errorString()));
         const Run run = cli(
             server, {QStringLiteral("upload"), QStringLiteral("--to"), QStringLiteral("Family"), over, fine});
         QCOMPARE(run.exitCode, 1);
+        // Only the file that fits was ever sent.
+        QCOMPARE(QString::fromUtf8(contents(log)).count(QStringLiteral("/soapfileupload.hvxr")), 1);
         const QString tooLarge =
             messageText(QStringLiteral("Text_FileTooLarge")).arg(QStringLiteral("292.97 KB"));
         QVERIFY2(run.out.contains(QStringLiteral("FAILED     %1: %2").arg(over, tooLarge)),
@@ -306,6 +367,212 @@ private Q_SLOTS:
             expected.insert(QStringLiteral("small.bin"), file.readAll());
         }
         QCOMPARE(filesBelow(stored), expected);
+    }
+
+    // Files that go away, become unreadable or turn into a folder after the batch was queued fail
+    // at their turn with a reason, everywhere a failure is shown; the others still arrive.
+    void filesChangedAfterQueuing()
+    {
+        const QString first = make(QStringLiteral("first.bin"), randomBytes(20000, 8));
+        const QString gone = make(QStringLiteral("gone.bin"), "gone");
+        const QString locked = make(QStringLiteral("locked.bin"), "locked");
+        const QString swapped = make(QStringLiteral("swapped.bin"), "swapped");
+        const QString later = make(QStringLiteral("later.bin"), randomBytes(30000, 9));
+        ReferenceServer server;
+        // Each body waits on the server, so the first upload is still under way when the files change.
+        QVERIFY2(start(server, {QStringLiteral("--fault"), QStringLiteral("upload-delay=2500")}),
+                 qPrintable(server.errorString()));
+        QProcess process;
+        launch(process, server,
+               {QStringLiteral("upload"), QStringLiteral("--parallel"), QStringLiteral("1"),
+                QStringLiteral("--to"), QStringLiteral("Family"), first, gone, locked, swapped, later});
+        QByteArray seen;
+        QVERIFY(waitForDiagnostic(process, seen, QStringLiteral("Loading up file %1").arg(first)));
+        QVERIFY(QFile::remove(gone));
+        QVERIFY(QFile::setPermissions(locked, {}));
+        QVERIFY(QFile::remove(swapped));
+        QVERIFY(QDir().mkdir(swapped));
+        const Run run = finish(process, seen);
+
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.out.contains(QStringLiteral("Uploaded 2 of 5 files")), qPrintable(run.out));
+        const QList<QPair<QString, QString>> failures{
+            {gone, messageText(QStringLiteral("Text_FileMissing"))},
+            {locked, QStringLiteral("File read error")},
+            {swapped, messageText(QStringLiteral("Text_NotAFile"))}};
+        for (const auto &[path, reason] : failures) {
+            QVERIFY2(run.out.contains(QStringLiteral("FAILED     %1: %2\n").arg(path, reason)),
+                     qPrintable(run.out));
+            QVERIFY2(run.out.contains(QStringLiteral("\n  %1: %2").arg(path, reason)), qPrintable(run.out));
+            QVERIFY2(run.err.contains(QStringLiteral("%1 , %2").arg(reason, path)), qPrintable(run.err));
+        }
+        const QString album =
+            server.albumFilePath(QStringLiteral("demo"), QStringLiteral("Family"), QString());
+        QCOMPARE(filesBelow(album),
+                 (QMap<QString, QByteArray>{{QStringLiteral("first.bin"), contents(first)},
+                                            {QStringLiteral("later.bin"), contents(later)}}));
+    }
+
+    void fileChangedWhileSending_data()
+    {
+        QTest::addColumn<bool>("shrink");
+        QTest::newRow("cut short") << true;
+        QTest::newRow("rewritten, same size") << false;
+    }
+
+    // A file that changes while its body is on the way must not arrive as a mixture: the upload
+    // fails with a reason and the server keeps nothing of it.
+    void fileChangedWhileSending()
+    {
+        QFETCH(bool, shrink);
+        // More than the sockets hold while the server does not read, so most is read after the change.
+        constexpr qint64 Size = 24 << 20;
+        const QString path = make(QStringLiteral("changing.bin"), {});
+        QVERIFY(QFile::resize(path, Size));
+        ReferenceServer server;
+        QVERIFY2(start(server, {QStringLiteral("--max-transfer-size"), QString::number(Size),
+                                QStringLiteral("--fault"), QStringLiteral("upload-delay=1000")}),
+                 qPrintable(server.errorString()));
+        QProcess process;
+        launch(process, server,
+               {QStringLiteral("upload"), QStringLiteral("--to"), QStringLiteral("Family"), path});
+        QByteArray seen;
+        QVERIFY(waitForDiagnostic(process, seen, QStringLiteral("Loading up file %1").arg(path)));
+        // The server is receiving once its incoming file exists: the client has taken the file's size.
+        const QDir incoming(QDir(server.dataDir()).filePath(QStringLiteral("incoming")));
+        QTRY_VERIFY_WITH_TIMEOUT(!incoming.entryList({QStringLiteral("*.part")}, QDir::Files).isEmpty(),
+                                 30000);
+        if (shrink) {
+            QVERIFY(QFile::resize(path, Size / 2));
+        } else {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QCOMPARE(file.write(QByteArray(Size, 'x')), Size);
+        }
+        const Run run = finish(process, seen);
+
+        QCOMPARE(run.exitCode, 1);
+        const QString reason = QStringLiteral("File read error");
+        QVERIFY2(run.out.contains(QStringLiteral("Uploaded 0 of 1 files")), qPrintable(run.out));
+        QVERIFY2(run.out.contains(QStringLiteral("FAILED     %1: %2\n").arg(path, reason)),
+                 qPrintable(run.out));
+        QVERIFY2(run.err.contains(QStringLiteral("%1 , %2").arg(reason, path)), qPrintable(run.err));
+        QVERIFY(server.stop());
+        QVERIFY(filesBelow(server.albumFilePath(QStringLiteral("demo"), QStringLiteral("Family"), QString()))
+                    .isEmpty());
+    }
+
+    // A folder that cannot be listed is not taken for an empty one: the run fails and names it.
+    void unreadableFolder()
+    {
+        const QString ok = make(QStringLiteral("Mixed/ok.bin"), "ok");
+        make(QStringLiteral("Mixed/Locked/inside.bin"), "inside");
+        const QString locked = m_local.filePath(QStringLiteral("Mixed/Locked"));
+        QVERIFY(QFile::setPermissions(locked, {}));
+        ReferenceServer server;
+        QVERIFY2(start(server), qPrintable(server.errorString()));
+        const Run run = cli(server, {QStringLiteral("upload"), QStringLiteral("--to"),
+                                     QStringLiteral("Family"), m_local.filePath(QStringLiteral("Mixed"))});
+        QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+
+        QCOMPARE(run.exitCode, 1);
+        const QString reason = messageText(QStringLiteral("Text_FolderUnreadable"));
+        QVERIFY2(run.out.contains(QStringLiteral("Uploaded 1 of 1 files")), qPrintable(run.out));
+        QVERIFY2(run.out.contains(QStringLiteral("1 folders could not be read")), qPrintable(run.out));
+        QVERIFY2(
+            run.out.contains(QStringLiteral("Folders that could not be read:\n  %1: %2").arg(locked, reason)),
+            qPrintable(run.out));
+        QVERIFY2(run.err.contains(QStringLiteral("%1 , %2").arg(reason, locked)), qPrintable(run.err));
+        QCOMPARE(contents(server.albumFilePath(QStringLiteral("demo"), QStringLiteral("Family/Mixed"),
+                                               QStringLiteral("ok.bin"))),
+                 contents(ok));
+    }
+
+    // An interrupt cancels the batch: uploads under way end failed with "Cancelled", waiting ones
+    // are cancelled, none of them counts as uploaded or reaches the event log, and the run ends.
+    void interruptCancelsWaitingAndRunning()
+    {
+        // Larger than what the sockets between client and server can hold while the server does not
+        // read: a body that had gone whole before the cancel could not be called back.
+        constexpr qint64 Size = 24 << 20;
+        QStringList paths;
+        for (int i = 0; i < 4; ++i) {
+            paths.append(make(QStringLiteral("c%1.bin").arg(i), {}));
+            QVERIFY(QFile::resize(paths.last(), Size));
+        }
+        ReferenceServer server;
+        QVERIFY2(start(server, {QStringLiteral("--max-transfer-size"), QString::number(Size),
+                                QStringLiteral("--fault"), QStringLiteral("upload-delay=2000")}),
+                 qPrintable(server.errorString()));
+        QProcess process;
+        launch(process, server,
+               QStringList{QStringLiteral("upload"), QStringLiteral("--parallel"), QStringLiteral("2"),
+                           QStringLiteral("--to"), QStringLiteral("Family")} +
+                   paths);
+        QByteArray seen;
+        QVERIFY(waitForDiagnostic(process, seen, QStringLiteral("Loading up file"), 2));
+        QCOMPARE(::kill(pid_t(process.processId()), SIGINT), 0);
+        const Run run = finish(process, seen);
+
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.out.contains(QStringLiteral("Uploaded 0 of 4 files")), qPrintable(run.out));
+        const QString cancelled = messageText(QStringLiteral("Cancelled"));
+        for (int i = 0; i < 4; ++i) {
+            const QString &path = paths.at(i);
+            if (i < 2)
+                QVERIFY2(run.out.contains(QStringLiteral("FAILED     %1: %2\n").arg(path, cancelled)),
+                         qPrintable(run.out));
+            else
+                QVERIFY2(run.out.contains(QStringLiteral("cancelled  %1\n").arg(path)), qPrintable(run.out));
+            QVERIFY2(!run.err.contains(QStringLiteral(" , %1").arg(path)), qPrintable(run.err));
+        }
+        // Once the server has read what there was of the bodies, nothing of them is kept.
+        QVERIFY(server.stop());
+        QVERIFY(filesBelow(server.albumFilePath(QStringLiteral("demo"), QStringLiteral("Family"), QString()))
+                    .isEmpty());
+    }
+
+    void parallelLimit_data()
+    {
+        QTest::addColumn<QString>("parallel");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("zero counts as one") << "0" << 1;
+        QTest::newRow("negative counts as one") << "-3" << 1;
+        QTest::newRow("two") << "2" << 2;
+    }
+
+    // The number of uploads under way at once, as the client's own start and end lines show it.
+    void parallelLimit()
+    {
+        QFETCH(QString, parallel);
+        QFETCH(int, expected);
+        QStringList paths;
+        for (int i = 0; i < 3; ++i)
+            paths.append(make(QStringLiteral("p%1.bin").arg(i), randomBytes(5000, quint32(20 + i))));
+        ReferenceServer server;
+        // Held bodies keep each upload under way long enough for the next to start, if it may.
+        QVERIFY2(start(server, {QStringLiteral("--fault"), QStringLiteral("upload-delay=600")}),
+                 qPrintable(server.errorString()));
+        const Run run = cli(server, QStringList{QStringLiteral("upload"), QStringLiteral("--parallel"),
+                                                parallel, QStringLiteral("--to"), QStringLiteral("Family")} +
+                                        paths);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
+
+        int running = 0, most = 0, ended = 0;
+        for (const QString &line : run.err.split(u'\n')) {
+            if (line.contains(QStringLiteral("Loading up file ")))
+                most = qMax(most, ++running);
+            else if (line.contains(QStringLiteral("Action UploadStatus Upload Status")))
+                --running, ++ended;
+        }
+        QCOMPARE(ended, 3);
+        QCOMPARE(most, expected);
+        const QString album =
+            server.albumFilePath(QStringLiteral("demo"), QStringLiteral("Family"), QString());
+        QMap<QString, QByteArray> expectedFiles;
+        for (const QString &path : paths)
+            expectedFiles.insert(QFileInfo(path).fileName(), contents(path));
+        QCOMPARE(filesBelow(album), expectedFiles);
     }
 };
 

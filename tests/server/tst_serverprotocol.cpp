@@ -421,7 +421,7 @@ void TestServerProtocol::stagedSoapFaultsAndCookieFaults()
     QString help;
     server.runAdmin({"--help"}, {}, &help);
     for (const char *fault : {"soap-api=", "soap-action=", "delay=", "upload-status=", "upload-action=",
-                              "upload-reset=", "no-cookie", "secure-cookie"})
+                              "upload-reset=", "upload-delay=", "no-cookie", "secure-cookie"})
         QVERIFY2(help.contains(QLatin1String(fault)), fault);
 }
 

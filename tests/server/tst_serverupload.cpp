@@ -321,7 +321,8 @@ void TestServerUpload::stagedUploadFaults()
     const QList<Case> cases{{{"--fault", "upload-status=500"}, 500, QString()},
                             {{"--fault", "upload-action=DISK_FULL"}, 200, "DISK_FULL"},
                             {{"--fault", "upload-reset=10000"}, 0, QString()},
-                            {{"--fault", "delay=300"}, 200, "ok"}};
+                            {{"--fault", "delay=300"}, 200, "ok"},
+                            {{"--fault", "upload-delay=300"}, 200, "ok"}};
     for (const Case &c : cases) {
         ReferenceServer server;
         ReferenceServer::Options options;

@@ -2,6 +2,8 @@
 
 #include <httplib.h>
 
+#include <chrono>
+
 CaptureHttpServer::CaptureHttpServer(Keep keep) : m_keep(keep), m_server(std::make_unique<httplib::Server>())
 {
     m_server->Post(".*",
@@ -10,7 +12,14 @@ CaptureHttpServer::CaptureHttpServer(Keep keep) : m_keep(keep), m_server(std::ma
     // One request per connection, so that stopping never waits for an idle keep-alive connection.
     m_server->set_keep_alive_max_count(1);
     m_port = m_server->bind_to_any_port("127.0.0.1");
-    m_thread = std::thread([this] { m_server->listen_after_bind(); });
+    m_thread = std::thread([this] {
+        m_server->listen_after_bind();
+        m_listenEnded = true;
+    });
+    // A stop that comes before the server has begun to listen is lost, and the join would wait for
+    // ever: return only once it listens.
+    while (!m_server->is_running() && !m_listenEnded)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 CaptureHttpServer::~CaptureHttpServer()

@@ -5,6 +5,7 @@
 #include <QMutex>
 #include <QUrl>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -61,6 +62,7 @@ private:
 
     Keep m_keep;
     std::unique_ptr<httplib::Server> m_server;
+    std::atomic<bool> m_listenEnded = false;
     std::thread m_thread;
     int m_port = 0;
     mutable QMutex m_mutex;

@@ -1,5 +1,7 @@
 #include "CliProcess.h"
 
+#include "FileAccessOverride.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -32,8 +34,7 @@ CliProcess::Result CliProcess::run(const QStringList &arguments, const QByteArra
                                    int timeoutMs) const
 {
     QProcess process;
-    process.setProcessEnvironment(m_environment);
-    process.start(executable(), arguments);
+    start(process, arguments);
     process.write(standardInput);
     process.closeWriteChannel();
     Result result;
@@ -46,6 +47,13 @@ CliProcess::Result CliProcess::run(const QStringList &arguments, const QByteArra
     result.out = QString::fromUtf8(process.readAllStandardOutput());
     result.err = QString::fromUtf8(process.readAllStandardError());
     return result;
+}
+
+void CliProcess::start(QProcess &process, const QStringList &arguments) const
+{
+    process.setProcessEnvironment(m_environment);
+    process.setChildProcessModifier(dropFileAccessOverrideOnExec);
+    process.start(executable(), arguments);
 }
 
 QString CliProcess::configPath() const

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+class QProcess;
+
 // vendra-cli run as a user runs it, for end-to-end tests.
 //
 //     CliProcess cli;                                   // a home and config folder of its own
@@ -13,7 +15,8 @@
 //     const CliProcess::Result result = cli.run({"--server", server.host(), ..., "login"});
 //
 // Every instance gives its runs a fresh, private HOME and XDG_CONFIG_HOME, so the profile one test
-// stores is seen by no other. The D-Bus session, and with it the keyring, is the test's own.
+// stores is seen by no other. The D-Bus session, and with it the keyring, is the test's own. The
+// runs are bound by file permissions even when the tests run as root, as an ordinary user is.
 class CliProcess
 {
 public:
@@ -34,6 +37,8 @@ public:
 
     Result run(const QStringList &arguments, const QByteArray &standardInput = {},
                int timeoutMs = 60000) const;
+    // Starts a run and returns at once, for tests that act while it is under way.
+    void start(QProcess &process, const QStringList &arguments) const;
 
     QString homePath() const { return m_home.path(); }
     // XDG_CONFIG_HOME of the runs.

@@ -37,7 +37,13 @@ FolderUploadPlan FolderUploadPlan::collect(const QString &localPath, const QStri
 {
     FolderUploadPlan plan = createFolderDictionaryForLocalPath(localPath, remoteFolderName,
                                                                remoteParentFolderName, remoteFullPath);
-    ancestors.append(QFileInfo(localPath).canonicalFilePath());
+    const QFileInfo info(localPath);
+    ancestors.append(info.canonicalFilePath());
+    // A folder that cannot be listed looks empty; its album is still made, but the loss is named.
+    if (!info.isReadable() || !info.isExecutable()) {
+        VENDRA_DIAG(QStringLiteral("Cannot read the folder %1").arg(localPath));
+        plan.unreadable.append(localPath);
+    }
     const QDir folder(localPath);
     const QStringList entries =
         folder.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
@@ -110,5 +116,13 @@ QStringList FolderUploadPlan::allSkipped() const
     QStringList all = skipped;
     for (const FolderUploadPlan &folder : folders)
         all += folder.allSkipped();
+    return all;
+}
+
+QStringList FolderUploadPlan::allUnreadable() const
+{
+    QStringList all = unreadable;
+    for (const FolderUploadPlan &folder : folders)
+        all += folder.allUnreadable();
     return all;
 }

@@ -26,6 +26,9 @@ public:
     QString remoteParentFullPath;
     // Entries left out of the walk, each with why (links back up the tree, special files).
     QStringList skipped;
+    // Folders whose entries could not be listed: what they hold is not uploaded, which is a
+    // failure to report, not a choice.
+    QStringList unreadable;
 
     static FolderUploadPlan createFolderDictionaryForLocalPath(const QString &localPath,
                                                                const QString &remoteFolderName,
@@ -47,6 +50,7 @@ public:
     // Every file of the plan and its sub-plans, and every entry skipped, however deep.
     qsizetype fileCount() const;
     QStringList allSkipped() const;
+    QStringList allUnreadable() const;
 
 private:
     static FolderUploadPlan collect(const QString &localPath, const QString &remoteFolderName,

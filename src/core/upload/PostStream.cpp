@@ -124,24 +124,37 @@ qint64 PostStream::readRegion(char *data, qint64 position, qint64 maxSize)
 qint64 PostStream::readFromFile(char *data, qint64 fileOffset, qint64 maxSize)
 {
     const qint64 index = fileOffset / ChunkSize;
-    if (index != m_chunkIndex && !loadChunk(index))
-        return -1;
     const qint64 within = fileOffset - index * ChunkSize;
+    // A whole chunk that the caller has room for goes straight into the caller's buffer: the same
+    // read of the file, one copy fewer.
+    if (within == 0 && index != m_chunkIndex) {
+        const qint64 wanted = qMin(ChunkSize, m_fileSize - fileOffset);
+        if (maxSize >= wanted)
+            return readChunk(index, data) ? wanted : -1;
+    }
+    if (index != m_chunkIndex) {
+        if (!m_bufferOnHeap)
+            m_bufferOnHeap = std::make_unique<char[]>(size_t(ChunkSize));
+        if (!readChunk(index, m_bufferOnHeap.get()))
+            return -1;
+        m_chunkIndex = index;
+        m_chunkLimit = qMin(ChunkSize, m_fileSize - index * ChunkSize);
+    }
     const qint64 n = qMin(maxSize, m_chunkLimit - within);
     std::memcpy(data, m_bufferOnHeap.get() + within, size_t(n));
     return n;
 }
 
-bool PostStream::loadChunk(qint64 index)
+// Reads chunk index of the file (ChunkSize bytes, fewer for the last) into buffer.
+bool PostStream::readChunk(qint64 index, char *buffer)
 {
-    if (!m_bufferOnHeap)
-        m_bufferOnHeap = std::make_unique<char[]>(size_t(ChunkSize));
     const qint64 start = index * ChunkSize;
     const qint64 wanted = qMin(ChunkSize, m_fileSize - start);
     qint64 got = 0;
-    if (m_file.seek(start)) {
+    // Read in order, the file is where the last chunk ended: no seek needed.
+    if (m_file.pos() == start || m_file.seek(start)) {
         while (got < wanted) {
-            const qint64 n = m_file.read(m_bufferOnHeap.get() + got, wanted - got);
+            const qint64 n = m_file.read(buffer + got, wanted - got);
             if (n <= 0)
                 break;
             got += n;
@@ -155,8 +168,6 @@ bool PostStream::loadChunk(qint64 index)
         fail(QStringLiteral("file stream read error : %1").arg(reason), QStringLiteral("File read error"));
         return false;
     }
-    m_chunkIndex = index;
-    m_chunkLimit = wanted;
     return true;
 }
 

@@ -58,7 +58,7 @@ private:
     void setPrefixSuffixWithBoundary(const QString &boundary, const QString &key, const QString &contentType);
     qint64 readRegion(char *data, qint64 position, qint64 maxSize);
     qint64 readFromFile(char *data, qint64 fileOffset, qint64 maxSize);
-    bool loadChunk(qint64 index);
+    bool readChunk(qint64 index, char *buffer);
     bool fileUnchanged();
     qint64 fail(const QString &diagnostic, const QString &text);
     void stopSendWithStatus(const QString &text);

@@ -116,13 +116,15 @@ void UploadConnection::sendHead()
     pumpBody();
 }
 
-// Keeps the socket's buffer topped up without letting it grow past the high-water mark.
+// Keeps the socket's buffer topped up without letting it grow past the high-water mark. Each piece
+// is handed to the socket whole, which keeps a reference instead of copying it; a piece is filled
+// again once the socket has let go of it, so the same few buffers serve the whole body.
 void UploadConnection::pumpBody()
 {
     if (m_done || !m_body)
         return;
-    QByteArray piece;
     while (m_bodyRead < m_bodyLength && m_socket->bytesToWrite() < HighWater) {
+        QByteArray &piece = freePiece();
         piece.resize(qMin(PieceSize, m_bodyLength - m_bodyRead));
         const qint64 n = m_body->read(piece.data(), piece.size());
         if (n <= 0) {
@@ -130,9 +132,20 @@ void UploadConnection::pumpBody()
             finish(QStringLiteral("File read error"));
             return;
         }
-        m_socket->write(piece.constData(), n);
+        piece.resize(n);
+        m_socket->write(piece);
         m_bodyRead += n;
     }
+}
+
+QByteArray &UploadConnection::freePiece()
+{
+    for (QByteArray &piece : m_pieces) {
+        if (piece.isDetached())
+            return piece;
+    }
+    m_pieces.append(QByteArray(PieceSize, Qt::Uninitialized));
+    return m_pieces.last();
 }
 
 void UploadConnection::onBytesWritten(qint64 bytes)

@@ -60,6 +60,7 @@ Q_SIGNALS:
 private:
     void sendHead();
     void pumpBody();
+    QByteArray &freePiece();
     void onBytesWritten(qint64 bytes);
     void onReadyRead();
     void onDisconnected();
@@ -75,9 +76,10 @@ private:
     Headers m_headers;
     QPointer<QIODevice> m_body;
     qint64 m_bodyLength = 0;
-    qint64 m_bodyRead = 0; // pulled from the body and written into the socket
-    qint64 m_headLeft = 0; // head bytes not yet taken by the network
-    qint64 m_bodySent = 0; // body bytes taken by the network
+    qint64 m_bodyRead = 0;      // pulled from the body and written into the socket
+    qint64 m_headLeft = 0;      // head bytes not yet taken by the network
+    qint64 m_bodySent = 0;      // body bytes taken by the network
+    QList<QByteArray> m_pieces; // body pieces, each either in the socket's buffer or free
     QElapsedTimer m_sinceProgress;
     QTimer m_timeout;
     int m_timeoutMs = 0;

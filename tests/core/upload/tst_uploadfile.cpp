@@ -6,6 +6,7 @@
 #include "upload/PostStream.h"
 
 #include <QDir>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 
 class TestUploadFile : public QObject
@@ -32,7 +33,11 @@ private Q_SLOTS:
     {
         UploadTestSession session;
         session.addAlbum(7, 0, QStringLiteral("Photos"));
-        const QByteArray content = QByteArray("\x00\x01 binary \r\n--\r\n", 16).repeated(5000);
+        // Several times what the connection keeps in flight, so its buffers are used over again;
+        // random, so that a piece out of place would show.
+        QByteArray content(12 << 20, Qt::Uninitialized);
+        QRandomGenerator(5).fillRange(reinterpret_cast<quint32 *>(content.data()), content.size() / 4);
+        content += QByteArray("\x00\x01 binary \r\n--\r\n", 16);
         const QString path = session.writeFile(QStringLiteral("Zoë \"quoted\".bin"), content);
 
         const auto file = upload(path, QStringLiteral("Photos"));
