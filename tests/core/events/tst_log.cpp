@@ -27,15 +27,6 @@ private Q_SLOTS:
     void init() { m_posted.clear(); }
     void cleanup() { Log::close(); }
 
-    void instanceIsEmptyUntilInit()
-    {
-        QCOMPARE(Log::instance(), nullptr);
-        Log *log = Log::init();
-        QCOMPARE(Log::instance(), log);
-        Log::close();
-        QCOMPARE(Log::instance(), nullptr);
-    }
-
     void secondInitKeepsTheEntries()
     {
         Log *first = Log::init();

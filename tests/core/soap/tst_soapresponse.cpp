@@ -105,14 +105,6 @@ private Q_SLOTS:
         QVERIFY(result.isEmpty());
     }
 
-    void knownKeysReadAsText()
-    {
-        Error error;
-        decode("<SOAP-ENV:Envelope/>", {}, error);
-        QCOMPARE(error.messageKey(), QStringLiteral("SOAP_PARSE_MISSING_BODY"));
-        QVERIFY(error.description() != error.messageKey());
-    }
-
     void indentedReplyFailsTheResultCheck()
     {
         const QByteArray indented = "<?xml version=\"1.0\"?>\n"

@@ -129,30 +129,48 @@ private Q_SLOTS:
         TrustedCertificates::setAdditionalCaCertificates({});
     }
 
-    void cookieOutcomesOverHttp_data()
+    void cookieOutcomes_data()
     {
+        QTest::addColumn<bool>("https");
         QTest::addColumn<QString>("cookie");
         QTest::addColumn<QString>("messageKey");
-        QTest::newRow("session cookie") << "session=1; Path=/"
-                                        << "";
-        QTest::newRow("no cookie") << ""
-                                   << "CONNECTION_COOKIE_NOT_FOUND";
-        QTest::newRow("secure-only cookie") << "session=1; Path=/; Secure"
-                                            << "CONNECTION_COOKIE_REQUIRES_HTTPS";
-        QTest::newRow("cookie for another path") << "session=1; Path=/elsewhere"
-                                                 << "CONNECTION_COOKIE_NOT_FOUND";
+        QTest::newRow("http, session cookie") << false << "session=1; Path=/"
+                                              << "";
+        QTest::newRow("http, no cookie") << false << ""
+                                         << "CONNECTION_COOKIE_NOT_FOUND";
+        QTest::newRow("http, secure-only cookie") << false << "session=1; Path=/; Secure"
+                                                  << "CONNECTION_COOKIE_REQUIRES_HTTPS";
+        QTest::newRow("http, cookie for another path") << false << "session=1; Path=/elsewhere"
+                                                       << "CONNECTION_COOKIE_NOT_FOUND";
+        QTest::newRow("https, secure cookie") << true << "session=1; Path=/; Secure"
+                                              << "";
+        QTest::newRow("https, plain cookie") << true << "session=1; Path=/"
+                                             << "";
+        QTest::newRow("https, no cookie") << true << ""
+                                          << "CONNECTION_COOKIE_NOT_FOUND";
     }
-    void cookieOutcomesOverHttp()
+    void cookieOutcomes()
     {
+        QFETCH(bool, https);
         QFETCH(QString, cookie);
         QFETCH(QString, messageKey);
-        httplib::Server server;
-        answerWith(server, cookie.toStdString(), quotaMembers);
-        ServerRunner runner(server);
+        std::unique_ptr<httplib::Server> server;
+        if (https) {
+            const QList<QSslCertificate> certificates = QSslCertificate::fromPath(m_certificatePath);
+            QCOMPARE(certificates.size(), 1);
+            TrustedCertificates::setAdditionalCaCertificates(certificates);
+            server = std::make_unique<httplib::SSLServer>(m_certificatePath.toLocal8Bit().constData(),
+                                                          m_keyPath.toLocal8Bit().constData());
+        } else {
+            server = std::make_unique<httplib::Server>();
+        }
+        QVERIFY(server->is_valid());
+        answerWith(*server, cookie.toStdString(), quotaMembers);
+        ServerRunner runner(*server);
 
         Error error;
-        const QVariantMap result =
-            call(runner.url(), QStringLiteral("GetQuotaDetails"), {"objQuotaDetails"}, error);
+        const QVariantMap result = call(runner.url(https ? QStringLiteral("https") : QStringLiteral("http")),
+                                        QStringLiteral("GetQuotaDetails"), {"objQuotaDetails"}, error);
         if (messageKey.isEmpty()) {
             QVERIFY2(!error, qPrintable(error.toString()));
             QCOMPARE(result.value("objQuotaDetails").toMap().value("m_nUsed"), QVariant(qlonglong(1234)));
@@ -182,44 +200,6 @@ private Q_SLOTS:
         error.clear();
         QVERIFY(wsNSSoapComms::checkCookiesForURL(other, error));
         QVERIFY(!error);
-    }
-
-    void cookieOutcomesOverHttps_data()
-    {
-        QTest::addColumn<QString>("cookie");
-        QTest::addColumn<QString>("messageKey");
-        QTest::newRow("secure cookie") << "session=1; Path=/; Secure"
-                                       << "";
-        QTest::newRow("plain cookie") << "session=1; Path=/"
-                                      << "";
-        QTest::newRow("no cookie") << ""
-                                   << "CONNECTION_COOKIE_NOT_FOUND";
-    }
-    void cookieOutcomesOverHttps()
-    {
-        QFETCH(QString, cookie);
-        QFETCH(QString, messageKey);
-        const QList<QSslCertificate> certificates = QSslCertificate::fromPath(m_certificatePath);
-        QCOMPARE(certificates.size(), 1);
-        TrustedCertificates::setAdditionalCaCertificates(certificates);
-
-        httplib::SSLServer server(m_certificatePath.toLocal8Bit().constData(),
-                                  m_keyPath.toLocal8Bit().constData());
-        QVERIFY(server.is_valid());
-        answerWith(server, cookie.toStdString(), quotaMembers);
-        ServerRunner runner(server);
-
-        Error error;
-        const QVariantMap result = call(runner.url(QStringLiteral("https")),
-                                        QStringLiteral("GetQuotaDetails"), {"objQuotaDetails"}, error);
-        if (messageKey.isEmpty()) {
-            QVERIFY2(!error, qPrintable(error.toString()));
-            QCOMPARE(result.value("objQuotaDetails").toMap().value("m_nUsed"), QVariant(qlonglong(1234)));
-            return;
-        }
-        QCOMPARE(error.domain(), QStringLiteral("SOAP-Connection"));
-        QCOMPARE(error.code(), 9003);
-        QCOMPARE(error.messageKey(), messageKey);
     }
 
     void untrustedCertificateFailsWithQtsError()
