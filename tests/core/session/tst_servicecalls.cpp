@@ -125,7 +125,11 @@ private Q_SLOTS:
         QVERIFY(asset > 0);
         const QVariantMap assets = comms().doGetAssetsByAlbumID(sub, error);
         QVERIFY2(!error, qPrintable(error.toString()));
-        QVERIFY(assets.contains(QStringLiteral("arrAssets")));
+        // Typed leaves decode to their types: the size is a number, the pending flag a boolean.
+        const QVariantMap item =
+            assets.value(QStringLiteral("arrAssets")).toMap().value(QStringLiteral("item")).toMap();
+        QCOMPARE(item.value(QStringLiteral("m_nFilesize")), QVariant(qlonglong(5)));
+        QCOMPARE(item.value(QStringLiteral("m_bPending")), QVariant(true));
 
         QVariantMap renamed = comms().doRenameAsset(asset, QStringLiteral("renamed.jpg"), error);
         QVERIFY2(!error, qPrintable(error.toString()));

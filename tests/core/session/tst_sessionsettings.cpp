@@ -1,6 +1,5 @@
 #include "session/ClientVersion.h"
 #include "session/commsGlobals.h"
-#include "session/soapResults.h"
 #include "session/wsCoreComms.h"
 
 #include "VendraTest.h"
@@ -24,14 +23,10 @@ private Q_SLOTS:
     void init() { m_globals = std::make_unique<commsGlobals>(); }
     void cleanup() { m_globals.reset(); }
 
-    void defaultsAndGlobal()
+    // The process-wide pointer never outlives the settings it points to.
+    void globalFollowsTheInstance()
     {
         QCOMPARE(commsGlobal, m_globals.get());
-        QVERIFY(m_globals->bUseHTTPS());
-        QCOMPARE(m_globals->portNo(), 443);
-        QVERIFY(m_globals->bSavePassword());
-        QVERIFY(!m_globals->bDontShowLoginWindow());
-        QVERIFY(m_globals->server().isEmpty());
         m_globals.reset();
         QCOMPARE(commsGlobal, nullptr);
     }
@@ -96,23 +91,6 @@ private Q_SLOTS:
         configure(QStringLiteral("https://host/"), true, 443);
         QCOMPARE(m_globals->coreComms().getUploadURLStr(),
                  QStringLiteral("https://host:443/soapfileupload.hvxr?album="));
-    }
-
-    void namespaceIsVersionlessUntilCheckVersionDecoded()
-    {
-        configure(QStringLiteral("host"), false, 80);
-        const QString before = m_globals->coreComms().getNamespaceURLStr();
-        QVERIFY(before.startsWith(QStringLiteral("http://")));
-        QVERIFY(before.endsWith(QStringLiteral("/zrmsoap/zrmuploadtoolservice/")));
-
-        const QVariantMap reply{{QStringLiteral("objVersionDetails"),
-                                 QVariantMap{{QStringLiteral("m_strServiceVersion"), QStringLiteral("3.2")},
-                                             {QStringLiteral("m_bVersionIsCompatible"), true}}}};
-        QVERIFY(m_globals->results().checkVersion().deserialise(reply));
-        QVERIFY(m_globals->coreComms().getNamespaceURLStr().endsWith(
-            QStringLiteral("/zrmuploadtoolservice-3.2/")));
-        m_globals->setBUseHTTPS(true);
-        QVERIFY(m_globals->coreComms().getNamespaceURLStr().startsWith(QStringLiteral("https://")));
     }
 
     void clientVersionText()
