@@ -1,6 +1,6 @@
 #include "upload/FolderUploadPlan.h"
 
-#include "FileAccessOverride.h"
+#include "TestFiles.h"
 #include "VendraTest.h"
 #include "session/commsGlobals.h"
 #include "upload/UploadQueue.h"
@@ -20,12 +20,7 @@ private:
 
     QString make(const QString &relative, const QByteArray &content = "x")
     {
-        const QString path = m_dir.filePath(relative);
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return TestFiles::write(m_dir.filePath(relative), content);
     }
 
     // What the queue got, one line per command, in order.
@@ -150,33 +145,6 @@ private Q_SLOTS:
         QVERIFY(skipped.filter(QStringLiteral("dangling")).size() == 1);
         QCOMPARE(skipped.filter(QStringLiteral("/up:")).size(), 2);
         QCOMPARE(plan.fileCount(), 3); // sub/file, self/file, there/other
-    }
-
-    // A folder that cannot be listed still gets its album, but is named as unread rather than
-    // passing for empty; a file that cannot be read is planned and fails at its turn.
-    void unreadableFolder()
-    {
-        QVERIFY(dropFileAccessOverride());
-        make(QStringLiteral("U/ok.bin"));
-        make(QStringLiteral("U/locked/inside.bin"));
-        const QString locked = m_dir.filePath(QStringLiteral("U/locked"));
-        const QString closedFile = make(QStringLiteral("U/closed.bin"));
-        QVERIFY(QFile::setPermissions(locked, {}));
-        QVERIFY(QFile::setPermissions(closedFile, {}));
-
-        FolderUploadPlan plan;
-        plan.addFilesAndFoldersTo(QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("U"))));
-        QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-
-        QCOMPARE(plan.folders.size(), 1);
-        const FolderUploadPlan &u = plan.folders.first();
-        QStringList files = u.files;
-        files.sort();
-        QCOMPARE(files, (QStringList{closedFile, m_dir.filePath(QStringLiteral("U/ok.bin"))}));
-        QCOMPARE(u.folders.size(), 1);
-        QVERIFY(u.folders.first().files.isEmpty());
-        QCOMPARE(plan.allUnreadable(), QStringList{locked});
-        QVERIFY(plan.allSkipped().isEmpty());
     }
 };
 

@@ -1,6 +1,7 @@
 #include "upload/PostStream.h"
 
 #include "CaptureHttpServer.h"
+#include "TestFiles.h"
 #include "VendraTest.h"
 
 #include <httplib.h>
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -17,15 +17,6 @@
 namespace {
 
 const QString Boundary = QStringLiteral("---------------------8cc97ead1a55694");
-
-QByteArray randomBytes(qint64 size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(quint32(size) + 7);
-    for (qint64 i = 0; i < size; ++i)
-        bytes[i] = char(generator.bounded(256));
-    return bytes;
-}
 
 QByteArray expectedBody(const QString &announcedName, const QByteArray &content)
 {
@@ -53,11 +44,7 @@ private:
 
     QString writeFile(const QString &name, const QByteArray &content)
     {
-        const QString path = m_dir.filePath(name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return TestFiles::write(m_dir.filePath(name), content);
     }
 
     // Posts the body as it stands; the content type is plain so that the server keeps the raw bytes.
@@ -121,7 +108,7 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(QString, announced);
         QFETCH(qint64, size);
-        const QByteArray content = randomBytes(size);
+        const QByteArray content = TestFiles::randomBytes(size, 7);
         const QString path = writeFile(name, content);
 
         CaptureHttpServer server;
@@ -155,7 +142,7 @@ private Q_SLOTS:
     // The client may read in any piece size and jump about, as it does when it sends the body again.
     void randomAccessReadsGiveTheSameBytes()
     {
-        const QByteArray content = randomBytes(3 * 32768 + 123);
+        const QByteArray content = TestFiles::randomBytes(3 * 32768 + 123, 7);
         const QString path = writeFile(QStringLiteral("random.bin"), content);
         const QByteArray expected = expectedBody(QStringLiteral("random.bin"), content);
         PostStream stream(Boundary, QStringLiteral("file"), QStringLiteral("application/octet-stream"), path);
@@ -179,7 +166,7 @@ private Q_SLOTS:
     // the same the second time.
     void rewoundBodyIsSentAgainInFull()
     {
-        const QByteArray content = randomBytes(200000);
+        const QByteArray content = TestFiles::randomBytes(200000, 7);
         const QString path = writeFile(QStringLiteral("again.bin"), content);
         CaptureHttpServer server;
         PostStream stream(Boundary, QStringLiteral("file"), QStringLiteral("application/octet-stream"), path);
@@ -199,7 +186,7 @@ private Q_SLOTS:
     // Once the body has started, the open file keeps its bytes even when its name is removed.
     void fileRemovedAfterStartStillArrives()
     {
-        const QByteArray content = randomBytes(100000);
+        const QByteArray content = TestFiles::randomBytes(100000, 7);
         const QString path = writeFile(QStringLiteral("removed.bin"), content);
         CaptureHttpServer server;
         PostStream stream(Boundary, QStringLiteral("file"), QStringLiteral("application/octet-stream"), path);
@@ -213,7 +200,7 @@ private Q_SLOTS:
 
     void fileGoneOrUnreadableBeforeStart()
     {
-        const QString path = writeFile(QStringLiteral("gone.bin"), randomBytes(100));
+        const QString path = writeFile(QStringLiteral("gone.bin"), TestFiles::randomBytes(100, 7));
         PostStream removed(Boundary, QStringLiteral("file"), QStringLiteral("application/octet-stream"),
                            path);
         QVERIFY(QFile::remove(path));
@@ -222,7 +209,7 @@ private Q_SLOTS:
         QCOMPARE(removed.stream(), nullptr);
 
         // A folder where the file was cannot be read as a file, whoever runs the test.
-        const QString other = writeFile(QStringLiteral("replaced.bin"), randomBytes(100));
+        const QString other = writeFile(QStringLiteral("replaced.bin"), TestFiles::randomBytes(100, 7));
         PostStream replaced(Boundary, QStringLiteral("file"), QStringLiteral("application/octet-stream"),
                             other);
         QVERIFY(QFile::remove(other));
@@ -243,13 +230,13 @@ private Q_SLOTS:
     void fileChangedWhileSendingFails()
     {
         QFETCH(qint64, newSize);
-        const QString path = writeFile(QStringLiteral("changing.bin"), randomBytes(200000));
+        const QString path = writeFile(QStringLiteral("changing.bin"), TestFiles::randomBytes(200000, 1));
         CaptureHttpServer server;
         PostStream stream(Boundary, QStringLiteral("file"), QStringLiteral("application/octet-stream"), path);
         QStringList reported;
         stream.setBlockError([&reported](const QString &text) { reported.append(text); });
         QVERIFY(stream.start());
-        writeFile(QStringLiteral("changing.bin"), randomBytes(newSize));
+        writeFile(QStringLiteral("changing.bin"), TestFiles::randomBytes(newSize, 2));
         // Rewritten within the same clock tick, the file must still count as changed.
         QFile changed(path);
         QVERIFY(changed.open(QIODevice::ReadWrite));

@@ -129,25 +129,6 @@ private Q_SLOTS:
             QCOMPARE(file->uploadStatus()->error(), error);
     }
 
-    // A file of exactly the maximum goes; one byte more is refused before anything is sent.
-    void maximumTransferSize()
-    {
-        UploadTestSession session(1000);
-        session.addAlbum(7, 0, QStringLiteral("Photos"));
-        const auto exact = upload(session.writeFile(QStringLiteral("exact.bin"), QByteArray(1000, 'x')),
-                                  QStringLiteral("Photos"));
-        QVERIFY2(exact->bSucceeded(), qPrintable(exact->error()));
-        QCOMPARE(session.server.captures().size(), 1);
-
-        const auto over = upload(session.writeFile(QStringLiteral("over.bin"), QByteArray(1001, 'x')),
-                                 QStringLiteral("Photos"));
-        QVERIFY(over->isFinished());
-        QVERIFY(!over->bSucceeded());
-        QCOMPARE(over->error(),
-                 messageText(QStringLiteral("Text_FileTooLarge")).arg(QStringLiteral("1000 Bytes")));
-        QCOMPARE(session.server.captures().size(), 1);
-    }
-
     void refusedBeforeSending_data()
     {
         QTest::addColumn<QString>("what");

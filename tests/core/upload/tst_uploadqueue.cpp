@@ -8,7 +8,6 @@
 #include "events/NotificationNames.h"
 #include "settings/Preferences.h"
 
-#include <QDir>
 #include <QSignalSpy>
 
 class TestUploadQueue : public QObject
@@ -189,39 +188,6 @@ private Q_SLOTS:
         QCOMPARE(Log::instance()->count(), 1);
         QCOMPARE(Log::instance()->objectAtIndex(0).message(), QStringLiteral("File transfer error"));
         QCOMPARE(Log::instance()->objectAtIndex(0).path(), path);
-    }
-
-    // A file that goes away, or becomes something that cannot be read, while it waits in the queue
-    // fails at its turn with a reason, in its record and in the event log.
-    void fileChangedWhileWaiting()
-    {
-        Preferences::instance()->setNumberSimultaneousUploads(1);
-        UploadTestSession session;
-        session.addAlbum(7, 0, QStringLiteral("Photos"));
-        UploadQueue &queue = session.globals.uploadQueue();
-        session.closeGate();
-        const QString first = session.writeFile(QStringLiteral("first.bin"), "1");
-        const QString removed = session.writeFile(QStringLiteral("removed.bin"), "2");
-        const QString replaced = session.writeFile(QStringLiteral("replaced.bin"), "3");
-        for (const QString &path : {first, removed, replaced})
-            queue.addFileUpload(QUrl::fromLocalFile(path), QStringLiteral("Photos"), nullptr);
-        const QList<UploadStatusPtr> records = queue.waitingCommands();
-        QTRY_COMPARE_WITH_TIMEOUT(session.arrived(), 1, 30000);
-        QVERIFY(QFile::remove(removed));
-        QVERIFY(QFile::remove(replaced));
-        QVERIFY(QDir().mkdir(replaced));
-        session.openGate();
-        QTRY_VERIFY_WITH_TIMEOUT(settled(queue), 30000);
-
-        QCOMPARE(records.at(0)->status(), UploadStatusEnd);
-        QCOMPARE(records.at(1)->status(), UploadStatusFailed);
-        QCOMPARE(records.at(1)->error(), messageText(QStringLiteral("Text_FileMissing")));
-        QCOMPARE(records.at(2)->status(), UploadStatusFailed);
-        QCOMPARE(records.at(2)->error(), messageText(QStringLiteral("Text_NotAFile")));
-        QCOMPARE(Log::instance()->count(), 2);
-        QCOMPARE(Log::instance()->objectAtIndex(0).path(), replaced);
-        QCOMPARE(Log::instance()->objectAtIndex(1).path(), removed);
-        QCOMPARE(session.server.captures().size(), 1);
     }
 
     void cancelOne()
