@@ -146,17 +146,6 @@ private Q_SLOTS:
                  qPrintable(result.err));
     }
 
-    void helpExplainsEverything()
-    {
-        const Result result = run({QStringLiteral("--help")});
-        QCOMPARE(result.exitCode, 0);
-        const QString text = result.out.join(u'\n');
-        for (const char *word :
-             {"login", "albums", "quota", "profile", "VENDRA_PASSWORD", "--password-stdin", "--ca-cert",
-              "--save-password", "--forget-password", "keyring", "Exit status"})
-            QVERIFY2(text.contains(QLatin1String(word)), word);
-    }
-
     void otherFailuresAfterSignInExitWithOne()
     {
         ReferenceServer server;

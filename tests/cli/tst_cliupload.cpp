@@ -1,12 +1,12 @@
 #include "CliProcess.h"
 #include "ReferenceServer.h"
+#include "TestFiles.h"
 #include "VendraTest.h"
 #include "common/MessageText.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -15,22 +15,6 @@ namespace {
 
 // The server's largest upload in these tests; small, so that the edge is cheap to reach.
 constexpr qint64 MaxTransfer = 300000;
-
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-QByteArray randomBytes(qint64 size, quint32 seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(seed);
-    for (qint64 i = 0; i < size; ++i)
-        bytes[i] = char(generator.bounded(256));
-    return bytes;
-}
 
 } // namespace
 
@@ -43,12 +27,7 @@ private:
 
     QString make(const QString &relative, const QByteArray &content)
     {
-        const QString path = m_local.filePath(relative);
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return TestFiles::write(m_local.filePath(relative), content);
     }
 
     // A home folder of its own for every vendra-cli run of this file.
@@ -80,9 +59,9 @@ private:
         return true;
     }
 
-    static Run finish(QProcess &process, const QByteArray &seen = {})
+    static CliProcess::Result finish(QProcess &process, const QByteArray &seen = {})
     {
-        Run run;
+        CliProcess::Result run;
         if (!process.waitForFinished(120000)) {
             process.kill();
             process.waitForFinished();
@@ -94,20 +73,12 @@ private:
         return run;
     }
 
-    Run cli(const ReferenceServer &server, const QStringList &arguments,
-            const QString &password = QStringLiteral("demo"))
+    CliProcess::Result cli(const ReferenceServer &server, const QStringList &arguments,
+                           const QString &password = QStringLiteral("demo"))
     {
         QProcess process;
         launch(process, server, arguments, password);
         return finish(process);
-    }
-
-    static QByteArray contents(const QString &path)
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            qFatal("cannot read %s", qPrintable(path));
-        return file.readAll();
     }
 
     static bool start(ReferenceServer &server, const QStringList &extra = {}, const QString &logFile = {})
@@ -127,10 +98,7 @@ private:
         QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString path = it.next();
-            QFile file(path);
-            if (!file.open(QIODevice::ReadOnly))
-                qFatal("cannot read %s", qPrintable(path));
-            files.insert(QDir(folder).relativeFilePath(path), file.readAll());
+            files.insert(QDir(folder).relativeFilePath(path), TestFiles::read(path));
         }
         return files;
     }
@@ -156,22 +124,23 @@ private Q_SLOTS:
     // exactly the largest size arrives as the same tree of albums with the same bytes.
     void treeArrivesIdentically()
     {
-        make(QStringLiteral("Trip/a.jpg"), randomBytes(100000, 1));
+        make(QStringLiteral("Trip/a.jpg"), TestFiles::randomBytes(100000, 1));
         make(QStringLiteral("Trip/empty.txt"), {});
         make(QStringLiteral("Trip/.hidden"), "secret");
         make(QStringLiteral("Trip/.cache/inside.bin"), "secret");
-        make(QStringLiteral("Trip/Nested/Deeper/file with spaces.bin"), randomBytes(70000, 2));
+        make(QStringLiteral("Trip/Nested/Deeper/file with spaces.bin"), TestFiles::randomBytes(70000, 2));
         make(QStringLiteral("Trip/Nested/quote\"name.txt"), "quoted");
         make(QStringLiteral("Trip/Nested/back\\slash.txt"), "backslash");
         make(QStringLiteral("Trip/Ünïcødé ñame ß.txt"), "unicode");
-        make(QStringLiteral("Trip/exact max.bin"), randomBytes(MaxTransfer, 3));
+        make(QStringLiteral("Trip/exact max.bin"), TestFiles::randomBytes(MaxTransfer, 3));
         QVERIFY(QDir().mkpath(m_local.filePath(QStringLiteral("Trip/Empty Folder"))));
 
         ReferenceServer server;
         QVERIFY2(start(server), qPrintable(server.errorString()));
-        const Run run = cli(server, {QStringLiteral("upload"), QStringLiteral("--parallel"),
-                                     QStringLiteral("3"), QStringLiteral("--to"), QStringLiteral("Holidays"),
-                                     m_local.filePath(QStringLiteral("Trip"))});
+        const CliProcess::Result run =
+            cli(server, {QStringLiteral("upload"), QStringLiteral("--parallel"), QStringLiteral("3"),
+                         QStringLiteral("--to"), QStringLiteral("Holidays"),
+                         m_local.filePath(QStringLiteral("Trip"))});
         QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
         QVERIFY2(run.out.contains(QStringLiteral("Uploaded 7 of 7 files")), qPrintable(run.out));
 
@@ -186,15 +155,16 @@ private Q_SLOTS:
                                                    QStringLiteral("Nested/Deeper")}));
 
         // The same tree again creates no second album.
-        const Run again = cli(server, {QStringLiteral("upload"), QStringLiteral("--to"),
-                                       QStringLiteral("Holidays"), m_local.filePath(QStringLiteral("Trip"))});
+        const CliProcess::Result again =
+            cli(server, {QStringLiteral("upload"), QStringLiteral("--to"), QStringLiteral("Holidays"),
+                         m_local.filePath(QStringLiteral("Trip"))});
         QVERIFY2(again.exitCode == 0, qPrintable(again.out + again.err));
         QCOMPARE(QDir(holidays).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
                  (QStringList{QStringLiteral("2019"), QStringLiteral("Trip")}));
         QCOMPARE(foldersBelow(album), (QStringList{QStringLiteral("Empty Folder"), QStringLiteral("Nested"),
                                                    QStringLiteral("Nested/Deeper")}));
         // The server's own list of albums agrees: each album of the tree once.
-        const Run albums = cli(server, {QStringLiteral("albums")});
+        const CliProcess::Result albums = cli(server, {QStringLiteral("albums")});
         QCOMPARE(albums.exitCode, 0);
         QStringList trip = albums.out.split(u'\n').filter(QStringLiteral("Holidays/Trip"));
         trip.sort();
@@ -207,16 +177,16 @@ private Q_SLOTS:
     // One byte over the largest size is refused by the client itself; the rest of the batch goes on.
     void overMaximumIsRefusedBeforeSending()
     {
-        const QString over = make(QStringLiteral("over.bin"), randomBytes(MaxTransfer + 1, 4));
-        const QString fine = make(QStringLiteral("fine.bin"), randomBytes(1000, 5));
+        const QString over = make(QStringLiteral("over.bin"), TestFiles::randomBytes(MaxTransfer + 1, 4));
+        const QString fine = make(QStringLiteral("fine.bin"), TestFiles::randomBytes(1000, 5));
         ReferenceServer server;
         const QString log = m_local.filePath(QStringLiteral("requests.log"));
         QVERIFY2(start(server, {}, log), qPrintable(server.errorString()));
-        const Run run = cli(
+        const CliProcess::Result run = cli(
             server, {QStringLiteral("upload"), QStringLiteral("--to"), QStringLiteral("Family"), over, fine});
         QCOMPARE(run.exitCode, 1);
         // Only the file that fits was ever sent.
-        QCOMPARE(QString::fromUtf8(contents(log)).count(QStringLiteral("/soapfileupload.hvxr")), 1);
+        QCOMPARE(QString::fromUtf8(TestFiles::read(log)).count(QStringLiteral("/soapfileupload.hvxr")), 1);
         const QString tooLarge =
             messageText(QStringLiteral("Text_FileTooLarge")).arg(QStringLiteral("292.97 KB"));
         QVERIFY2(run.out.contains(QStringLiteral("FAILED     %1: %2").arg(over, tooLarge)),
@@ -269,7 +239,7 @@ private Q_SLOTS:
         arguments.replaceInStrings(QStringLiteral("PATH"), file);
         ReferenceServer server;
         QVERIFY2(start(server), qPrintable(server.errorString()));
-        const Run run = cli(server, arguments, password);
+        const CliProcess::Result run = cli(server, arguments, password);
         QCOMPARE(run.exitCode, 2);
         QVERIFY(run.err.contains(QStringLiteral("vendra-cli: ")));
         QVERIFY(filesBelow(QDir(server.dataDir()).filePath(QStringLiteral("albums"))).isEmpty());
@@ -280,8 +250,8 @@ private Q_SLOTS:
         make(QStringLiteral("Top/inner/x.bin"), "x");
         ReferenceServer server;
         QVERIFY2(start(server), qPrintable(server.errorString()));
-        const Run run = cli(server, {QStringLiteral("upload"), QStringLiteral("--to"), QString(),
-                                     m_local.filePath(QStringLiteral("Top"))});
+        const CliProcess::Result run = cli(server, {QStringLiteral("upload"), QStringLiteral("--to"),
+                                                    QString(), m_local.filePath(QStringLiteral("Top"))});
         QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
         QFile stored(server.albumFilePath(QStringLiteral("demo"), QStringLiteral("Top/inner"),
                                           QStringLiteral("x.bin")));
@@ -299,7 +269,7 @@ private Q_SLOTS:
         QVERIFY2(start(server, {QStringLiteral("--fault"),
                                 QStringLiteral("soap-action=CreateNewSubAlbum:ACCESS_DENIED")}),
                  qPrintable(server.errorString()));
-        const Run run =
+        const CliProcess::Result run =
             cli(server, {QStringLiteral("upload"), QStringLiteral("--to"), QStringLiteral("Family"),
                          m_local.filePath(QStringLiteral("Refused")), loose});
         QCOMPARE(run.exitCode, 1);
@@ -337,11 +307,11 @@ private Q_SLOTS:
         QFETCH(QString, fault);
         QFETCH(QString, reason);
         QFETCH(bool, smallArrives);
-        const QString big = make(QStringLiteral("big.bin"), randomBytes(200000, 6));
-        const QString small = make(QStringLiteral("small.bin"), randomBytes(20000, 7));
+        const QString big = make(QStringLiteral("big.bin"), TestFiles::randomBytes(200000, 6));
+        const QString small = make(QStringLiteral("small.bin"), TestFiles::randomBytes(20000, 7));
         ReferenceServer server;
         QVERIFY2(start(server, {QStringLiteral("--fault"), fault}), qPrintable(server.errorString()));
-        const Run run = cli(
+        const CliProcess::Result run = cli(
             server, {QStringLiteral("upload"), QStringLiteral("--to"), QStringLiteral("Family"), big, small});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.out.contains(QStringLiteral("Uploaded %1 of 2 files").arg(smallArrives ? 1 : 0)),
@@ -361,11 +331,8 @@ private Q_SLOTS:
         const QString stored =
             server.albumFilePath(QStringLiteral("demo"), QStringLiteral("Family"), QString());
         QMap<QString, QByteArray> expected;
-        if (smallArrives) {
-            QFile file(small);
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            expected.insert(QStringLiteral("small.bin"), file.readAll());
-        }
+        if (smallArrives)
+            expected.insert(QStringLiteral("small.bin"), TestFiles::read(small));
         QCOMPARE(filesBelow(stored), expected);
     }
 
@@ -373,11 +340,11 @@ private Q_SLOTS:
     // at their turn with a reason, everywhere a failure is shown; the others still arrive.
     void filesChangedAfterQueuing()
     {
-        const QString first = make(QStringLiteral("first.bin"), randomBytes(20000, 8));
+        const QString first = make(QStringLiteral("first.bin"), TestFiles::randomBytes(20000, 8));
         const QString gone = make(QStringLiteral("gone.bin"), "gone");
         const QString locked = make(QStringLiteral("locked.bin"), "locked");
         const QString swapped = make(QStringLiteral("swapped.bin"), "swapped");
-        const QString later = make(QStringLiteral("later.bin"), randomBytes(30000, 9));
+        const QString later = make(QStringLiteral("later.bin"), TestFiles::randomBytes(30000, 9));
         ReferenceServer server;
         // Each body waits on the server, so the first upload is still under way when the files change.
         QVERIFY2(start(server, {QStringLiteral("--fault"), QStringLiteral("upload-delay=2500")}),
@@ -392,7 +359,7 @@ private Q_SLOTS:
         QVERIFY(QFile::setPermissions(locked, {}));
         QVERIFY(QFile::remove(swapped));
         QVERIFY(QDir().mkdir(swapped));
-        const Run run = finish(process, seen);
+        const CliProcess::Result run = finish(process, seen);
 
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.out.contains(QStringLiteral("Uploaded 2 of 5 files")), qPrintable(run.out));
@@ -409,8 +376,8 @@ private Q_SLOTS:
         const QString album =
             server.albumFilePath(QStringLiteral("demo"), QStringLiteral("Family"), QString());
         QCOMPARE(filesBelow(album),
-                 (QMap<QString, QByteArray>{{QStringLiteral("first.bin"), contents(first)},
-                                            {QStringLiteral("later.bin"), contents(later)}}));
+                 (QMap<QString, QByteArray>{{QStringLiteral("first.bin"), TestFiles::read(first)},
+                                            {QStringLiteral("later.bin"), TestFiles::read(later)}}));
     }
 
     void fileChangedWhileSending_data()
@@ -449,7 +416,7 @@ private Q_SLOTS:
             QVERIFY(file.open(QIODevice::WriteOnly));
             QCOMPARE(file.write(QByteArray(Size, 'x')), Size);
         }
-        const Run run = finish(process, seen);
+        const CliProcess::Result run = finish(process, seen);
 
         QCOMPARE(run.exitCode, 1);
         const QString reason = QStringLiteral("File read error");
@@ -471,8 +438,9 @@ private Q_SLOTS:
         QVERIFY(QFile::setPermissions(locked, {}));
         ReferenceServer server;
         QVERIFY2(start(server), qPrintable(server.errorString()));
-        const Run run = cli(server, {QStringLiteral("upload"), QStringLiteral("--to"),
-                                     QStringLiteral("Family"), m_local.filePath(QStringLiteral("Mixed"))});
+        const CliProcess::Result run =
+            cli(server, {QStringLiteral("upload"), QStringLiteral("--to"), QStringLiteral("Family"),
+                         m_local.filePath(QStringLiteral("Mixed"))});
         QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 
         QCOMPARE(run.exitCode, 1);
@@ -483,9 +451,9 @@ private Q_SLOTS:
             run.out.contains(QStringLiteral("Folders that could not be read:\n  %1: %2").arg(locked, reason)),
             qPrintable(run.out));
         QVERIFY2(run.err.contains(QStringLiteral("%1 , %2").arg(reason, locked)), qPrintable(run.err));
-        QCOMPARE(contents(server.albumFilePath(QStringLiteral("demo"), QStringLiteral("Family/Mixed"),
-                                               QStringLiteral("ok.bin"))),
-                 contents(ok));
+        QCOMPARE(TestFiles::read(server.albumFilePath(QStringLiteral("demo"), QStringLiteral("Family/Mixed"),
+                                                      QStringLiteral("ok.bin"))),
+                 TestFiles::read(ok));
     }
 
     // An interrupt cancels the batch: uploads under way end failed with "Cancelled", waiting ones
@@ -512,7 +480,7 @@ private Q_SLOTS:
         QByteArray seen;
         QVERIFY(waitForDiagnostic(process, seen, QStringLiteral("Loading up file"), 2));
         QCOMPARE(::kill(pid_t(process.processId()), SIGINT), 0);
-        const Run run = finish(process, seen);
+        const CliProcess::Result run = finish(process, seen);
 
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.out.contains(QStringLiteral("Uploaded 0 of 4 files")), qPrintable(run.out));
@@ -548,14 +516,16 @@ private Q_SLOTS:
         QFETCH(int, expected);
         QStringList paths;
         for (int i = 0; i < 3; ++i)
-            paths.append(make(QStringLiteral("p%1.bin").arg(i), randomBytes(5000, quint32(20 + i))));
+            paths.append(
+                make(QStringLiteral("p%1.bin").arg(i), TestFiles::randomBytes(5000, quint32(20 + i))));
         ReferenceServer server;
         // Held bodies keep each upload under way long enough for the next to start, if it may.
         QVERIFY2(start(server, {QStringLiteral("--fault"), QStringLiteral("upload-delay=600")}),
                  qPrintable(server.errorString()));
-        const Run run = cli(server, QStringList{QStringLiteral("upload"), QStringLiteral("--parallel"),
-                                                parallel, QStringLiteral("--to"), QStringLiteral("Family")} +
-                                        paths);
+        const CliProcess::Result run =
+            cli(server, QStringList{QStringLiteral("upload"), QStringLiteral("--parallel"), parallel,
+                                    QStringLiteral("--to"), QStringLiteral("Family")} +
+                            paths);
         QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
 
         int running = 0, most = 0, ended = 0;
@@ -571,7 +541,7 @@ private Q_SLOTS:
             server.albumFilePath(QStringLiteral("demo"), QStringLiteral("Family"), QString());
         QMap<QString, QByteArray> expectedFiles;
         for (const QString &path : paths)
-            expectedFiles.insert(QFileInfo(path).fileName(), contents(path));
+            expectedFiles.insert(QFileInfo(path).fileName(), TestFiles::read(path));
         QCOMPARE(filesBelow(album), expectedFiles);
     }
 };
