@@ -9,8 +9,8 @@ class TestMessageText : public QObject
 private Q_SLOTS:
     void unknownKeyShowsAsItself()
     {
-        QCOMPARE(messageText(QStringLiteral("LOGIN_SOMETHING_NEW")), QStringLiteral("LOGIN_SOMETHING_NEW"));
-        QCOMPARE(messageText(QStringLiteral("Ünïcode key")), QStringLiteral("Ünïcode key"));
+        QCOMPARE(messageText(u"LOGIN_SOMETHING_NEW"_s), u"LOGIN_SOMETHING_NEW"_s);
+        QCOMPARE(messageText(u"Ünïcode key"_s), u"Ünïcode key"_s);
     }
 };
 
