@@ -32,12 +32,12 @@ QStringList storedFiles(const ReferenceServer &server)
 // The demo's Holidays/2019 album.
 qint64 subAlbumId(ServerTestClient &client)
 {
-    const qint64 holidays = client.topLevelAlbumId(QStringLiteral("Holidays"));
-    const auto reply = client.call(QStringLiteral("GetAlbumsByParentAlbumID"),
-                                   {{QStringLiteral("nAlbumID"), QString::number(holidays)}});
-    const XmlNode *albums = reply.response.child(QStringLiteral("arrAlbums"));
+    const qint64 holidays = client.topLevelAlbumId(u"Holidays"_s);
+    const auto reply =
+        client.call(u"GetAlbumsByParentAlbumID"_s, {{u"nAlbumID"_s, QString::number(holidays)}});
+    const XmlNode *albums = reply.response.child(u"arrAlbums"_s);
     return albums && !albums->children.isEmpty()
-               ? albums->children.first().leafText(QStringLiteral("m_nAlbumID")).toLongLong()
+               ? albums->children.first().leafText(u"m_nAlbumID"_s).toLongLong()
                : -1;
 }
 
@@ -119,7 +119,7 @@ void TestServerUpload::partHeadersEndingAnywhereAreRead()
     const qint64 album = subAlbumId(client);
     const QByteArray data = TestFiles::randomBytes(9000, 11);
     for (int preamble = 3900; preamble <= 4200; ++preamble) {
-        const QString name = QStringLiteral("shifted-%1.bin").arg(preamble);
+        const QString name = u"shifted-%1.bin"_s.arg(preamble);
         const QByteArray body = QByteArray(preamble, 'p') +
                                 "\r\n--xyz\r\nContent-Disposition: form-data; name=\"file\"; "
                                 "filename=\"" +
@@ -284,16 +284,16 @@ void TestServerUpload::eightParallelUploadsAllArrive()
         threads.emplace_back([&, i] {
             ServerTestClient client(m_server);
             client.setSessionToken(signer.sessionToken());
-            replies[i] = client.upload(album, QStringLiteral("parallel-%1.bin").arg(i), data[i], i % 2 == 1);
+            replies[i] = client.upload(album, u"parallel-%1.bin"_s.arg(i), data[i], i % 2 == 1);
         });
     }
     for (auto &thread : threads)
         thread.join();
     for (int i = 0; i < Count; ++i) {
         QCOMPARE(replies[i].result.value("actionresult"), QString("ok"));
-        QCOMPARE(TestFiles::read(m_server.albumFilePath("demo", "Holidays/2019",
-                                                        QStringLiteral("parallel-%1.bin").arg(i))),
-                 data[i]);
+        QCOMPARE(
+            TestFiles::read(m_server.albumFilePath("demo", "Holidays/2019", u"parallel-%1.bin"_s.arg(i))),
+            data[i]);
     }
 }
 
