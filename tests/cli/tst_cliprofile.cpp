@@ -11,9 +11,9 @@ namespace {
 
 // Another spelling of the reference server's address. The keyring keys a saved password by the
 // server text as typed, so this keeps the passwords saved here apart from those of other tests.
-const QString ServerText = QStringLiteral("http://127.0.0.1/");
+const QString ServerText = u"http://127.0.0.1/"_s;
 // Alice's password: unlike "demo", it appears nowhere else, so a leak of it can be searched for.
-const QString AlicePassword = QStringLiteral("Wh1te-rabbit at noon 42");
+const QString AlicePassword = u"Wh1te-rabbit at noon 42"_s;
 
 bool inTestKeyring()
 {
@@ -41,15 +41,9 @@ private:
 
     QStringList storeProfile(const QString &user) const
     {
-        return {QStringLiteral("profile"),
-                QStringLiteral("--server"),
-                ServerText,
-                QStringLiteral("--port"),
-                QString::number(m_server.port()),
-                QStringLiteral("--http"),
-                QStringLiteral("--user"),
-                user,
-                QStringLiteral("--save-password")};
+        return {
+            u"profile"_s, u"--server"_s, ServerText, u"--port"_s,         QString::number(m_server.port()),
+            u"--http"_s,  u"--user"_s,   user,       u"--save-password"_s};
     }
 
     // The profile as the desktop program reads it: the store over the run's configuration folder.
@@ -72,44 +66,40 @@ private Q_SLOTS:
         if (!inTestKeyring())
             QSKIP("needs the private keyring that scripts/test.sh starts");
         QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
-        QCOMPARE(m_server.runAdmin({QStringLiteral("user"), QStringLiteral("add"), QStringLiteral("alice")},
-                                   AlicePassword.toUtf8() + '\n'),
-                 0);
+        QCOMPARE(m_server.runAdmin({u"user"_s, u"add"_s, u"alice"_s}, AlicePassword.toUtf8() + '\n'), 0);
     }
 
     void cleanup()
     {
         Preferences::close();
-        for (const QString &user : {QStringLiteral("demo"), QStringLiteral("alice")})
+        for (const QString &user : {u"demo"_s, u"alice"_s})
             QXKeychain::deletePasswordForService(ServerText, user);
     }
 
     void storedProfileSignsInWithoutOptions()
     {
         CliProcess cli;
-        const CliProcess::Result stored = cli.run(storeProfile(QStringLiteral("demo")), "demo\n");
+        const CliProcess::Result stored = cli.run(storeProfile(u"demo"_s), "demo\n");
         QVERIFY2(stored.exitCode == 0, qPrintable(stored.err));
-        QCOMPARE(stored.outLines(), QStringList({QStringLiteral("Server: ") + ServerText,
-                                                 QStringLiteral("Port: %1").arg(m_server.port()),
-                                                 QStringLiteral("Scheme: http"), QStringLiteral("User: demo"),
-                                                 QStringLiteral("Password: saved in the keyring")}));
+        QCOMPARE(stored.outLines(),
+                 QStringList({u"Server: "_s + ServerText, u"Port: %1"_s.arg(m_server.port()),
+                              u"Scheme: http"_s, u"User: demo"_s, u"Password: saved in the keyring"_s}));
 
         // Under the keys and in the keyring item that the desktop program reads.
         Preferences &preferences = preferencesOf(cli);
         QCOMPARE(preferences.server(), ServerText);
         QCOMPARE(preferences.port(), m_server.port());
         QCOMPARE(preferences.useHttps(), false);
-        QCOMPARE(preferences.user(), QStringLiteral("demo"));
+        QCOMPARE(preferences.user(), u"demo"_s);
         QCOMPARE(preferences.savePassword(), true);
-        QCOMPARE(preferences.password(), QStringLiteral("demo"));
+        QCOMPARE(preferences.password(), u"demo"_s);
 
-        const CliProcess::Result login = cli.run({QStringLiteral("login")});
+        const CliProcess::Result login = cli.run({u"login"_s});
         QVERIFY2(login.exitCode == 0, qPrintable(login.err));
-        QCOMPARE(login.outLines().last(), messageText(QStringLiteral("Text_LoginSucceeded")));
-        const CliProcess::Result albums = cli.run({QStringLiteral("albums")});
+        QCOMPARE(login.outLines().last(), messageText(u"Text_LoginSucceeded"_s));
+        const CliProcess::Result albums = cli.run({u"albums"_s});
         QVERIFY2(albums.exitCode == 0, qPrintable(albums.err));
-        QCOMPARE(albums.outLines(), QStringList({QStringLiteral("Family"), QStringLiteral("Holidays"),
-                                                 QStringLiteral("Holidays/2019")}));
+        QCOMPARE(albums.outLines(), QStringList({u"Family"_s, u"Holidays"_s, u"Holidays/2019"_s}));
     }
 
     // What the desktop program stores, vendra-cli uses.
@@ -120,10 +110,10 @@ private Q_SLOTS:
         preferences.setServer(ServerText);
         preferences.setPort(m_server.port());
         preferences.setUseHttps(false);
-        preferences.setUser(QStringLiteral("alice"));
+        preferences.setUser(u"alice"_s);
         preferences.setPassword(AlicePassword, true);
         QVERIFY(preferences.synchronize());
-        const CliProcess::Result quota = cli.run({QStringLiteral("quota")});
+        const CliProcess::Result quota = cli.run({u"quota"_s});
         QVERIFY2(quota.exitCode == 0, qPrintable(quota.err));
         QCOMPARE(quota.outLines().size(), 3);
     }
@@ -133,21 +123,20 @@ private Q_SLOTS:
         CliProcess cli;
         // A plain-text password that an old version left behind goes with the first save.
         preferencesOf(cli);
-        UserDefaults::open()->setValue(Preferences::KeyPassword, QStringLiteral("Wh1te-rabbit of old"));
+        UserDefaults::open()->setValue(Preferences::KeyPassword, u"Wh1te-rabbit of old"_s);
         Preferences::close();
-        QCOMPARE(cli.run(storeProfile(QStringLiteral("alice")), AlicePassword.toUtf8() + '\n').exitCode, 0);
+        QCOMPARE(cli.run(storeProfile(u"alice"_s), AlicePassword.toUtf8() + '\n').exitCode, 0);
         QList<CliProcess::Result> runs;
-        runs << cli.run({QStringLiteral("profile")})
-             << cli.run({QStringLiteral("--verbose"), QStringLiteral("login")})
-             << cli.run({QStringLiteral("--verbose"), QStringLiteral("quota")});
+        runs << cli.run({u"profile"_s}) << cli.run({u"--verbose"_s, u"login"_s})
+             << cli.run({u"--verbose"_s, u"quota"_s});
         for (const CliProcess::Result &run : std::as_const(runs)) {
             QVERIFY2(run.exitCode == 0, qPrintable(run.err));
             QVERIFY(!run.out.contains(AlicePassword));
             QVERIFY(!run.err.contains(AlicePassword));
         }
-        QVERIFY(runs.first().out.contains(QStringLiteral("Password: saved in the keyring")));
+        QVERIFY(runs.first().out.contains(u"Password: saved in the keyring"_s));
         QVERIFY(!runs[1].err.isEmpty());
-        QVERIFY(QDir(cli.configPath()).exists(QStringLiteral("Vendra/VendraUploader.ini")));
+        QVERIFY(QDir(cli.configPath()).exists(u"Vendra/VendraUploader.ini"_s));
         QCOMPARE(cli.filesContaining(QByteArrayLiteral("Wh1te-rabbit")), QStringList());
         QVERIFY(!preferencesOf(cli).password().isEmpty());
         QVERIFY(!UserDefaults::open()->contains(Preferences::KeyPassword));
@@ -157,104 +146,86 @@ private Q_SLOTS:
     {
         CliProcess cli;
         // Nothing listens on port 1: only the options can lead to the server.
-        QStringList profile = storeProfile(QStringLiteral("alice"));
-        profile.replace(profile.indexOf(QString::number(m_server.port())), QStringLiteral("1"));
+        QStringList profile = storeProfile(u"alice"_s);
+        profile.replace(profile.indexOf(QString::number(m_server.port())), u"1"_s);
         QCOMPARE(cli.run(profile, AlicePassword.toUtf8() + '\n').exitCode, 0);
-        const QStringList port{QStringLiteral("--port"), QString::number(m_server.port())};
+        const QStringList port{u"--port"_s, QString::number(m_server.port())};
 
-        const CliProcess::Result unreachable = cli.run({QStringLiteral("login")});
+        const CliProcess::Result unreachable = cli.run({u"login"_s});
         QCOMPARE(unreachable.exitCode, 2);
-        const CliProcess::Result keyring = cli.run(port + QStringList{QStringLiteral("login")});
+        const CliProcess::Result keyring = cli.run(port + QStringList{u"login"_s});
         QVERIFY2(keyring.exitCode == 0, qPrintable(keyring.err));
 
         // A password given for the run wins over the saved one.
-        const QString rejected =
-            QStringLiteral("vendra-cli: %1\n").arg(messageText(QStringLiteral("LOGIN_USER_NOT_FOUND")));
-        cli.setPasswordVariable(QStringLiteral("wrong"));
-        QCOMPARE(cli.run(port + QStringList{QStringLiteral("login")}).err, rejected);
+        const QString rejected = u"vendra-cli: %1\n"_s.arg(messageText(u"LOGIN_USER_NOT_FOUND"_s));
+        cli.setPasswordVariable(u"wrong"_s);
+        QCOMPARE(cli.run(port + QStringList{u"login"_s}).err, rejected);
         cli.setPasswordVariable(QString());
-        QCOMPARE(cli.run(port + QStringList{QStringLiteral("--password-stdin"), QStringLiteral("login")},
-                         "wrong\n")
-                     .err,
-                 rejected);
+        QCOMPARE(cli.run(port + QStringList{u"--password-stdin"_s, u"login"_s}, "wrong\n").err, rejected);
 
-        cli.setPasswordVariable(QStringLiteral("demo"));
-        const CliProcess::Result otherUser = cli.run(
-            port + QStringList{QStringLiteral("--user"), QStringLiteral("demo"), QStringLiteral("albums")});
+        cli.setPasswordVariable(u"demo"_s);
+        const CliProcess::Result otherUser = cli.run(port + QStringList{u"--user"_s, u"demo"_s, u"albums"_s});
         QVERIFY2(otherUser.exitCode == 0, qPrintable(otherUser.err));
         QCOMPARE(otherUser.outLines().size(), 3);
 
         // Options are for the run only.
         Preferences &preferences = preferencesOf(cli);
         QCOMPARE(preferences.port(), 1);
-        QCOMPARE(preferences.user(), QStringLiteral("alice"));
+        QCOMPARE(preferences.user(), u"alice"_s);
     }
 
     // The stored port belongs to the stored server and scheme; the failed request names the address.
     void storedPortGoesWithItsServer()
     {
         CliProcess cli;
-        cli.setPasswordVariable(QStringLiteral("demo"));
-        QCOMPARE(cli.run({QStringLiteral("profile"), QStringLiteral("--server"), ServerText,
-                          QStringLiteral("--port"), QStringLiteral("1"), QStringLiteral("--http"),
-                          QStringLiteral("--user"), QStringLiteral("demo")})
+        cli.setPasswordVariable(u"demo"_s);
+        QCOMPARE(cli.run({u"profile"_s, u"--server"_s, ServerText, u"--port"_s, u"1"_s, u"--http"_s,
+                          u"--user"_s, u"demo"_s})
                      .exitCode,
                  0);
         const auto requested = [&](const QStringList &options) {
-            return cli
-                .run(QStringList{QStringLiteral("--verbose")} + options +
-                     QStringList{QStringLiteral("login")})
-                .err;
+            return cli.run(QStringList{u"--verbose"_s} + options + QStringList{u"login"_s}).err;
         };
-        QVERIFY(requested({}).contains(QStringLiteral("http://127.0.0.1:1/soap/")));
-        QVERIFY(requested({QStringLiteral("--https")}).contains(QStringLiteral("https://127.0.0.1:1/soap/")));
-        QVERIFY(requested({QStringLiteral("--server"), QStringLiteral("127.0.0.1")})
-                    .contains(QStringLiteral("https://127.0.0.1/soap/")));
-        QCOMPARE(cli.run({QStringLiteral("profile"), QStringLiteral("--port"), QStringLiteral("443"),
-                          QStringLiteral("--https")})
-                     .exitCode,
-                 0);
-        QVERIFY(requested({QStringLiteral("--http")}).contains(QStringLiteral("http://127.0.0.1/soap/")));
+        QVERIFY(requested({}).contains(u"http://127.0.0.1:1/soap/"_s));
+        QVERIFY(requested({u"--https"_s}).contains(u"https://127.0.0.1:1/soap/"_s));
+        QVERIFY(requested({u"--server"_s, u"127.0.0.1"_s}).contains(u"https://127.0.0.1/soap/"_s));
+        QCOMPARE(cli.run({u"profile"_s, u"--port"_s, u"443"_s, u"--https"_s}).exitCode, 0);
+        QVERIFY(requested({u"--http"_s}).contains(u"http://127.0.0.1/soap/"_s));
     }
 
     void savedPasswordIsFoundOnlyUnderItsServerAndUser()
     {
-        const QString missing = textBefore(QStringLiteral("Text_CliMissingPassword"));
-        const QStringList address{QStringLiteral("--server"), QStringLiteral("127.0.0.1"),
-                                  QStringLiteral("--port"), QString::number(m_server.port()),
-                                  QStringLiteral("--http")};
+        const QString missing = textBefore(u"Text_CliMissingPassword"_s);
+        const QStringList address{u"--server"_s, u"127.0.0.1"_s, u"--port"_s,
+                                  QString::number(m_server.port()), u"--http"_s};
 
         CliProcess fresh;
         const CliProcess::Result nothingSaved =
-            fresh.run(address + QStringList{QStringLiteral("--user"), QStringLiteral("alice"),
-                                            QStringLiteral("login")});
+            fresh.run(address + QStringList{u"--user"_s, u"alice"_s, u"login"_s});
         QCOMPARE(nothingSaved.exitCode, 2);
         QVERIFY(nothingSaved.out.isEmpty());
         QVERIFY2(nothingSaved.err.contains(missing), qPrintable(nothingSaved.err));
 
         CliProcess cli;
         // --password-stdin says again where a password to save comes from.
-        QCOMPARE(cli.run(storeProfile(QStringLiteral("alice")) << QStringLiteral("--password-stdin"),
-                         AlicePassword.toUtf8() + '\n')
+        QCOMPARE(cli.run(storeProfile(u"alice"_s) << u"--password-stdin"_s, AlicePassword.toUtf8() + '\n')
                      .exitCode,
                  0);
         // The same server under another address text, and the same server text with another user.
         for (const QStringList &arguments :
-             {address + QStringList{QStringLiteral("login")},
-              QStringList{QStringLiteral("--user"), QStringLiteral("demo"), QStringLiteral("login")}}) {
+             {address + QStringList{u"login"_s}, QStringList{u"--user"_s, u"demo"_s, u"login"_s}}) {
             const CliProcess::Result result = cli.run(arguments);
             QCOMPARE(result.exitCode, 2);
             QVERIFY2(result.err.contains(missing), qPrintable(result.err));
         }
-        QCOMPARE(cli.run({QStringLiteral("login")}).exitCode, 0);
+        QCOMPARE(cli.run({u"login"_s}).exitCode, 0);
 
-        const CliProcess::Result forgotten =
-            cli.run({QStringLiteral("profile"), QStringLiteral("--forget-password")});
+        const CliProcess::Result forgotten = cli.run({u"profile"_s, u"--forget-password"_s});
         QVERIFY2(forgotten.exitCode == 0, qPrintable(forgotten.err));
-        QCOMPARE(forgotten.outLines().last(), QStringLiteral("Password: not saved"));
-        QVERIFY(QXKeychain::passwordForService(ServerText, QStringLiteral("alice")).isNull());
+        QCOMPARE(forgotten.outLines().last(), u"Password: not saved"_s);
+        QVERIFY(QXKeychain::passwordForService(ServerText, u"alice"_s).isNull());
         QCOMPARE(preferencesOf(cli).savePassword(), false);
-        const CliProcess::Result afterwards = cli.run({QStringLiteral("login")});
+        const CliProcess::Result afterwards = cli.run({u"login"_s});
         QCOMPARE(afterwards.exitCode, 2);
         QVERIFY2(afterwards.err.contains(missing), qPrintable(afterwards.err));
     }
@@ -262,30 +233,25 @@ private Q_SLOTS:
     void profileIsStoredFieldByField()
     {
         CliProcess cli;
-        const CliProcess::Result empty = cli.run({QStringLiteral("profile")});
+        const CliProcess::Result empty = cli.run({u"profile"_s});
         QCOMPARE(empty.exitCode, 0);
-        QCOMPARE(empty.outLines(),
-                 QStringList({QStringLiteral("Server: (none)"), QStringLiteral("Port: 443"),
-                              QStringLiteral("Scheme: https"), QStringLiteral("User: (none)"),
-                              QStringLiteral("Password: not saved")}));
+        QCOMPARE(empty.outLines(), QStringList({u"Server: (none)"_s, u"Port: 443"_s, u"Scheme: https"_s,
+                                                u"User: (none)"_s, u"Password: not saved"_s}));
         QVERIFY(nothingStored(cli));
 
         const auto shown = [&](const QStringList &options) {
-            const CliProcess::Result result = cli.run(QStringList{QStringLiteral("profile")} + options);
+            const CliProcess::Result result = cli.run(QStringList{u"profile"_s} + options);
             return result.exitCode == 0 ? result.outLines().mid(0, 4).join(u'|') : result.err;
         };
-        QCOMPARE(shown({QStringLiteral("--server"), QStringLiteral("media.example"), QStringLiteral("--user"),
-                        QStringLiteral("bob"), QStringLiteral("--http")}),
-                 QStringLiteral("Server: media.example|Port: 80|Scheme: http|User: bob"));
+        QCOMPARE(shown({u"--server"_s, u"media.example"_s, u"--user"_s, u"bob"_s, u"--http"_s}),
+                 u"Server: media.example|Port: 80|Scheme: http|User: bob"_s);
         // A scheme's default port follows the scheme; a port chosen by the user stays.
-        QCOMPARE(shown({QStringLiteral("--https")}),
-                 QStringLiteral("Server: media.example|Port: 443|Scheme: https|User: bob"));
-        QCOMPARE(shown({QStringLiteral("--port"), QStringLiteral("8443")}),
-                 QStringLiteral("Server: media.example|Port: 8443|Scheme: https|User: bob"));
-        QCOMPARE(shown({QStringLiteral("--http")}),
-                 QStringLiteral("Server: media.example|Port: 8443|Scheme: http|User: bob"));
-        QCOMPARE(shown({QStringLiteral("--user"), QStringLiteral("carol")}),
-                 QStringLiteral("Server: media.example|Port: 8443|Scheme: http|User: carol"));
+        QCOMPARE(shown({u"--https"_s}), u"Server: media.example|Port: 443|Scheme: https|User: bob"_s);
+        QCOMPARE(shown({u"--port"_s, u"8443"_s}),
+                 u"Server: media.example|Port: 8443|Scheme: https|User: bob"_s);
+        QCOMPARE(shown({u"--http"_s}), u"Server: media.example|Port: 8443|Scheme: http|User: bob"_s);
+        QCOMPARE(shown({u"--user"_s, u"carol"_s}),
+                 u"Server: media.example|Port: 8443|Scheme: http|User: carol"_s);
     }
 
     void badProfileInputStoresNothing_data()
@@ -293,34 +259,28 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QString>("messageKey");
-        const QStringList complete{QStringLiteral("profile"), QStringLiteral("--server"), ServerText,
-                                   QStringLiteral("--user"), QStringLiteral("alice")};
+        const QStringList complete{u"profile"_s, u"--server"_s, ServerText, u"--user"_s, u"alice"_s};
         QTest::newRow("password without a server")
-            << QStringList{QStringLiteral("profile"), QStringLiteral("--user"), QStringLiteral("alice"),
-                           QStringLiteral("--save-password")}
-            << QByteArray("secret\n") << QStringLiteral("Text_CliProfileIncomplete");
-        QTest::newRow("empty password") << (complete + QStringList{QStringLiteral("--save-password")})
-                                        << QByteArray("\n") << QStringLiteral("Text_CliProfileEmptyPassword");
-        QTest::newRow("no input") << (complete + QStringList{QStringLiteral("--save-password")})
-                                  << QByteArray() << QStringLiteral("Text_CliMissingPassword");
+            << QStringList{u"profile"_s, u"--user"_s, u"alice"_s, u"--save-password"_s}
+            << QByteArray("secret\n") << u"Text_CliProfileIncomplete"_s;
+        QTest::newRow("empty password") << (complete + QStringList{u"--save-password"_s}) << QByteArray("\n")
+                                        << u"Text_CliProfileEmptyPassword"_s;
+        QTest::newRow("no input") << (complete + QStringList{u"--save-password"_s}) << QByteArray()
+                                  << u"Text_CliMissingPassword"_s;
         QTest::newRow("save and forget")
-            << (complete +
-                QStringList{QStringLiteral("--save-password"), QStringLiteral("--forget-password")})
-            << QByteArray("secret\n") << QStringLiteral("Text_CliProfileSaveAndForget");
-        QTest::newRow("empty server")
-            << QStringList{QStringLiteral("profile"), QStringLiteral("--server"), QString()} << QByteArray()
-            << QStringLiteral("Text_CliProfileEmptyValue");
-        QTest::newRow("certificate") << (complete +
-                                         QStringList{QStringLiteral("--ca-cert"), QStringLiteral("x.pem")})
-                                     << QByteArray() << QStringLiteral("Text_CliOptionNotForCommand");
+            << (complete + QStringList{u"--save-password"_s, u"--forget-password"_s})
+            << QByteArray("secret\n") << u"Text_CliProfileSaveAndForget"_s;
+        QTest::newRow("empty server") << QStringList{u"profile"_s, u"--server"_s, QString()} << QByteArray()
+                                      << u"Text_CliProfileEmptyValue"_s;
+        QTest::newRow("certificate") << (complete + QStringList{u"--ca-cert"_s, u"x.pem"_s}) << QByteArray()
+                                     << u"Text_CliOptionNotForCommand"_s;
         QTest::newRow("password from standard input without saving")
-            << (complete + QStringList{QStringLiteral("--password-stdin")}) << QByteArray("secret\n")
-            << QStringLiteral("Text_CliOptionNotForCommand");
+            << (complete + QStringList{u"--password-stdin"_s}) << QByteArray("secret\n")
+            << u"Text_CliOptionNotForCommand"_s;
         QTest::newRow("password option of another command")
-            << QStringList{QStringLiteral("--server"), ServerText,
-                           QStringLiteral("--user"),   QStringLiteral("alice"),
-                           QStringLiteral("login"),    QStringLiteral("--save-password")}
-            << QByteArray("secret\n") << QStringLiteral("Text_CliOptionNotForCommand");
+            << QStringList{u"--server"_s, ServerText, u"--user"_s,
+                           u"alice"_s,    u"login"_s, u"--save-password"_s}
+            << QByteArray("secret\n") << u"Text_CliOptionNotForCommand"_s;
     }
 
     void badProfileInputStoresNothing()
@@ -333,23 +293,22 @@ private Q_SLOTS:
         QCOMPARE(result.exitCode, 1);
         QVERIFY2(result.err.contains(textBefore(messageKey)), qPrintable(result.err));
         QVERIFY(nothingStored(cli));
-        QVERIFY(QXKeychain::passwordForService(ServerText, QStringLiteral("alice")).isNull());
+        QVERIFY(QXKeychain::passwordForService(ServerText, u"alice"_s).isNull());
     }
 
     // Settings that cannot be written leave the keyring alone and say so.
     void unwritableSettingsAreReported()
     {
         CliProcess cli;
-        const QString notAFolder = cli.homePath() + QStringLiteral("/not-a-folder");
+        const QString notAFolder = cli.homePath() + u"/not-a-folder"_s;
         QFile file(notAFolder);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
-        cli.setEnvironmentVariable(QStringLiteral("XDG_CONFIG_HOME"), notAFolder);
-        const CliProcess::Result result = cli.run(storeProfile(QStringLiteral("alice")), "secret\n");
+        cli.setEnvironmentVariable(u"XDG_CONFIG_HOME"_s, notAFolder);
+        const CliProcess::Result result = cli.run(storeProfile(u"alice"_s), "secret\n");
         QCOMPARE(result.exitCode, 1);
-        QVERIFY2(result.err.contains(textBefore(QStringLiteral("Text_CliProfileNotWritten"))),
-                 qPrintable(result.err));
-        QVERIFY(QXKeychain::passwordForService(ServerText, QStringLiteral("alice")).isNull());
+        QVERIFY2(result.err.contains(textBefore(u"Text_CliProfileNotWritten"_s)), qPrintable(result.err));
+        QVERIFY(QXKeychain::passwordForService(ServerText, u"alice"_s).isNull());
     }
 };
 

@@ -1,12 +1,12 @@
 #include "CliProcess.h"
 #include "ReferenceServer.h"
+#include "TestFiles.h"
 #include "VendraTest.h"
 #include "common/MessageText.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -15,22 +15,6 @@ namespace {
 
 // The server's largest upload in these tests; small, so that the edge is cheap to reach.
 constexpr qint64 MaxTransfer = 300000;
-
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-QByteArray randomBytes(qint64 size, quint32 seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(seed);
-    for (qint64 i = 0; i < size; ++i)
-        bytes[i] = char(generator.bounded(256));
-    return bytes;
-}
 
 } // namespace
 
@@ -43,12 +27,7 @@ private:
 
     QString make(const QString &relative, const QByteArray &content)
     {
-        const QString path = m_local.filePath(relative);
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return TestFiles::write(m_local.filePath(relative), content);
     }
 
     // A home folder of its own for every vendra-cli run of this file.
@@ -56,15 +35,14 @@ private:
 
     // Starts vendra-cli against the server.
     void launch(QProcess &process, const ReferenceServer &server, const QStringList &arguments,
-                const QString &password = QStringLiteral("demo"))
+                const QString &password = u"demo"_s)
     {
         m_cli.setPasswordVariable(password);
         process.setReadChannel(QProcess::StandardError);
-        m_cli.start(process, QStringList{QStringLiteral("--server"), server.host(), QStringLiteral("--port"),
-                                         QString::number(server.port()), QStringLiteral("--http"),
-                                         QStringLiteral("--user"), QStringLiteral("demo"),
-                                         QStringLiteral("--verbose")} +
-                                 arguments);
+        m_cli.start(process,
+                    QStringList{u"--server"_s, server.host(), u"--port"_s, QString::number(server.port()),
+                                u"--http"_s, u"--user"_s, u"demo"_s, u"--verbose"_s} +
+                        arguments);
     }
 
     // Waits until standard error (kept in seen) holds the text count times.
@@ -80,9 +58,9 @@ private:
         return true;
     }
 
-    static Run finish(QProcess &process, const QByteArray &seen = {})
+    static CliProcess::Result finish(QProcess &process, const QByteArray &seen = {})
     {
-        Run run;
+        CliProcess::Result run;
         if (!process.waitForFinished(120000)) {
             process.kill();
             process.waitForFinished();
@@ -94,28 +72,19 @@ private:
         return run;
     }
 
-    Run cli(const ReferenceServer &server, const QStringList &arguments,
-            const QString &password = QStringLiteral("demo"))
+    CliProcess::Result cli(const ReferenceServer &server, const QStringList &arguments,
+                           const QString &password = u"demo"_s)
     {
         QProcess process;
         launch(process, server, arguments, password);
         return finish(process);
     }
 
-    static QByteArray contents(const QString &path)
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            qFatal("cannot read %s", qPrintable(path));
-        return file.readAll();
-    }
-
     static bool start(ReferenceServer &server, const QStringList &extra = {}, const QString &logFile = {})
     {
         ReferenceServer::Options options;
-        options.arguments = QStringList{QStringLiteral("--max-transfer-size"), QString::number(MaxTransfer),
-                                        QStringLiteral("--auto-approve")} +
-                            extra;
+        options.arguments =
+            QStringList{u"--max-transfer-size"_s, QString::number(MaxTransfer), u"--auto-approve"_s} + extra;
         options.logFile = logFile;
         return server.start(options);
     }
@@ -127,10 +96,7 @@ private:
         QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString path = it.next();
-            QFile file(path);
-            if (!file.open(QIODevice::ReadOnly))
-                qFatal("cannot read %s", qPrintable(path));
-            files.insert(QDir(folder).relativeFilePath(path), file.readAll());
+            files.insert(QDir(folder).relativeFilePath(path), TestFiles::read(path));
         }
         return files;
     }
@@ -156,108 +122,86 @@ private Q_SLOTS:
     // exactly the largest size arrives as the same tree of albums with the same bytes.
     void treeArrivesIdentically()
     {
-        make(QStringLiteral("Trip/a.jpg"), randomBytes(100000, 1));
-        make(QStringLiteral("Trip/empty.txt"), {});
-        make(QStringLiteral("Trip/.hidden"), "secret");
-        make(QStringLiteral("Trip/.cache/inside.bin"), "secret");
-        make(QStringLiteral("Trip/Nested/Deeper/file with spaces.bin"), randomBytes(70000, 2));
-        make(QStringLiteral("Trip/Nested/quote\"name.txt"), "quoted");
-        make(QStringLiteral("Trip/Nested/back\\slash.txt"), "backslash");
-        make(QStringLiteral("Trip/Ünïcødé ñame ß.txt"), "unicode");
-        make(QStringLiteral("Trip/exact max.bin"), randomBytes(MaxTransfer, 3));
-        QVERIFY(QDir().mkpath(m_local.filePath(QStringLiteral("Trip/Empty Folder"))));
+        make(u"Trip/a.jpg"_s, TestFiles::randomBytes(100000, 1));
+        make(u"Trip/empty.txt"_s, {});
+        make(u"Trip/.hidden"_s, "secret");
+        make(u"Trip/.cache/inside.bin"_s, "secret");
+        make(u"Trip/Nested/Deeper/file with spaces.bin"_s, TestFiles::randomBytes(70000, 2));
+        make(u"Trip/Nested/quote\"name.txt"_s, "quoted");
+        make(u"Trip/Nested/back\\slash.txt"_s, "backslash");
+        make(u"Trip/Ünïcødé ñame ß.txt"_s, "unicode");
+        make(u"Trip/exact max.bin"_s, TestFiles::randomBytes(MaxTransfer, 3));
+        QVERIFY(QDir().mkpath(m_local.filePath(u"Trip/Empty Folder"_s)));
 
         ReferenceServer server;
         QVERIFY2(start(server), qPrintable(server.errorString()));
-        const Run run = cli(server, {QStringLiteral("upload"), QStringLiteral("--parallel"),
-                                     QStringLiteral("3"), QStringLiteral("--to"), QStringLiteral("Holidays"),
-                                     m_local.filePath(QStringLiteral("Trip"))});
+        const CliProcess::Result run = cli(server, {u"upload"_s, u"--parallel"_s, u"3"_s, u"--to"_s,
+                                                    u"Holidays"_s, m_local.filePath(u"Trip"_s)});
         QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
-        QVERIFY2(run.out.contains(QStringLiteral("Uploaded 7 of 7 files")), qPrintable(run.out));
+        QVERIFY2(run.out.contains(u"Uploaded 7 of 7 files"_s), qPrintable(run.out));
 
-        QMap<QString, QByteArray> expected = filesBelow(m_local.filePath(QStringLiteral("Trip")));
-        expected.remove(QStringLiteral(".hidden"));
-        expected.remove(QStringLiteral(".cache/inside.bin"));
-        const QString holidays = QDir::cleanPath(
-            server.albumFilePath(QStringLiteral("demo"), QStringLiteral("Holidays"), QString()));
-        const QString album = holidays + QStringLiteral("/Trip");
+        QMap<QString, QByteArray> expected = filesBelow(m_local.filePath(u"Trip"_s));
+        expected.remove(u".hidden"_s);
+        expected.remove(u".cache/inside.bin"_s);
+        const QString holidays = QDir::cleanPath(server.albumFilePath(u"demo"_s, u"Holidays"_s, QString()));
+        const QString album = holidays + u"/Trip"_s;
         QCOMPARE(filesBelow(album), expected);
-        QCOMPARE(foldersBelow(album), (QStringList{QStringLiteral("Empty Folder"), QStringLiteral("Nested"),
-                                                   QStringLiteral("Nested/Deeper")}));
+        QCOMPARE(foldersBelow(album), (QStringList{u"Empty Folder"_s, u"Nested"_s, u"Nested/Deeper"_s}));
 
         // The same tree again creates no second album.
-        const Run again = cli(server, {QStringLiteral("upload"), QStringLiteral("--to"),
-                                       QStringLiteral("Holidays"), m_local.filePath(QStringLiteral("Trip"))});
+        const CliProcess::Result again =
+            cli(server, {u"upload"_s, u"--to"_s, u"Holidays"_s, m_local.filePath(u"Trip"_s)});
         QVERIFY2(again.exitCode == 0, qPrintable(again.out + again.err));
         QCOMPARE(QDir(holidays).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
-                 (QStringList{QStringLiteral("2019"), QStringLiteral("Trip")}));
-        QCOMPARE(foldersBelow(album), (QStringList{QStringLiteral("Empty Folder"), QStringLiteral("Nested"),
-                                                   QStringLiteral("Nested/Deeper")}));
+                 (QStringList{u"2019"_s, u"Trip"_s}));
+        QCOMPARE(foldersBelow(album), (QStringList{u"Empty Folder"_s, u"Nested"_s, u"Nested/Deeper"_s}));
         // The server's own list of albums agrees: each album of the tree once.
-        const Run albums = cli(server, {QStringLiteral("albums")});
+        const CliProcess::Result albums = cli(server, {u"albums"_s});
         QCOMPARE(albums.exitCode, 0);
-        QStringList trip = albums.out.split(u'\n').filter(QStringLiteral("Holidays/Trip"));
+        QStringList trip = albums.out.split(u'\n').filter(u"Holidays/Trip"_s);
         trip.sort();
-        QCOMPARE(trip,
-                 (QStringList{QStringLiteral("Holidays/Trip"), QStringLiteral("Holidays/Trip/Empty Folder"),
-                              QStringLiteral("Holidays/Trip/Nested"),
-                              QStringLiteral("Holidays/Trip/Nested/Deeper")}));
+        QCOMPARE(trip, (QStringList{u"Holidays/Trip"_s, u"Holidays/Trip/Empty Folder"_s,
+                                    u"Holidays/Trip/Nested"_s, u"Holidays/Trip/Nested/Deeper"_s}));
     }
 
     // One byte over the largest size is refused by the client itself; the rest of the batch goes on.
     void overMaximumIsRefusedBeforeSending()
     {
-        const QString over = make(QStringLiteral("over.bin"), randomBytes(MaxTransfer + 1, 4));
-        const QString fine = make(QStringLiteral("fine.bin"), randomBytes(1000, 5));
+        const QString over = make(u"over.bin"_s, TestFiles::randomBytes(MaxTransfer + 1, 4));
+        const QString fine = make(u"fine.bin"_s, TestFiles::randomBytes(1000, 5));
         ReferenceServer server;
-        const QString log = m_local.filePath(QStringLiteral("requests.log"));
+        const QString log = m_local.filePath(u"requests.log"_s);
         QVERIFY2(start(server, {}, log), qPrintable(server.errorString()));
-        const Run run = cli(
-            server, {QStringLiteral("upload"), QStringLiteral("--to"), QStringLiteral("Family"), over, fine});
+        const CliProcess::Result run = cli(server, {u"upload"_s, u"--to"_s, u"Family"_s, over, fine});
         QCOMPARE(run.exitCode, 1);
         // Only the file that fits was ever sent.
-        QCOMPARE(QString::fromUtf8(contents(log)).count(QStringLiteral("/soapfileupload.hvxr")), 1);
-        const QString tooLarge =
-            messageText(QStringLiteral("Text_FileTooLarge")).arg(QStringLiteral("292.97 KB"));
-        QVERIFY2(run.out.contains(QStringLiteral("FAILED     %1: %2").arg(over, tooLarge)),
-                 qPrintable(run.out));
-        QVERIFY2(run.out.contains(QStringLiteral("Failed files:\n  %1: %2").arg(over, tooLarge)),
-                 qPrintable(run.out));
+        QCOMPARE(QString::fromUtf8(TestFiles::read(log)).count(u"/soapfileupload.hvxr"_s), 1);
+        const QString tooLarge = messageText(u"Text_FileTooLarge"_s).arg(u"292.97 KB"_s);
+        QVERIFY2(run.out.contains(u"FAILED     %1: %2"_s.arg(over, tooLarge)), qPrintable(run.out));
+        QVERIFY2(run.out.contains(u"Failed files:\n  %1: %2"_s.arg(over, tooLarge)), qPrintable(run.out));
         // The event log has it too.
-        QVERIFY2(run.err.contains(QStringLiteral("%1 , %2").arg(tooLarge, over)), qPrintable(run.err));
-        QVERIFY(!QFile::exists(server.albumFilePath(QStringLiteral("demo"), QStringLiteral("Family"),
-                                                    QStringLiteral("over.bin"))));
-        QVERIFY(QFile::exists(server.albumFilePath(QStringLiteral("demo"), QStringLiteral("Family"),
-                                                   QStringLiteral("fine.bin"))));
+        QVERIFY2(run.err.contains(u"%1 , %2"_s.arg(tooLarge, over)), qPrintable(run.err));
+        QVERIFY(!QFile::exists(server.albumFilePath(u"demo"_s, u"Family"_s, u"over.bin"_s)));
+        QVERIFY(QFile::exists(server.albumFilePath(u"demo"_s, u"Family"_s, u"fine.bin"_s)));
     }
 
     void wrongArguments_data()
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("password");
-        QTest::newRow("no target") << QStringList{QStringLiteral("upload"), QStringLiteral("PATH")} << "demo";
-        QTest::newRow("no paths") << QStringList{QStringLiteral("upload"), QStringLiteral("--to"),
-                                                 QStringLiteral("Family")}
-                                  << "demo";
+        QTest::newRow("no target") << QStringList{u"upload"_s, u"PATH"_s} << "demo";
+        QTest::newRow("no paths") << QStringList{u"upload"_s, u"--to"_s, u"Family"_s} << "demo";
         QTest::newRow("missing path")
-            << QStringList{QStringLiteral("upload"), QStringLiteral("--to"), QStringLiteral("Family"),
-                           QStringLiteral("/no/such/file")}
-            << "demo";
+            << QStringList{u"upload"_s, u"--to"_s, u"Family"_s, u"/no/such/file"_s} << "demo";
         QTest::newRow("bad parallel")
-            << QStringList{QStringLiteral("upload"), QStringLiteral("--parallel"), QStringLiteral("many"),
-                           QStringLiteral("--to"),   QStringLiteral("Family"),     QStringLiteral("PATH")}
+            << QStringList{u"upload"_s, u"--parallel"_s, u"many"_s, u"--to"_s, u"Family"_s, u"PATH"_s}
             << "demo";
         QTest::newRow("file at the top level")
-            << QStringList{QStringLiteral("upload"), QStringLiteral("--to"), QString(),
-                           QStringLiteral("PATH")}
-            << "demo";
+            << QStringList{u"upload"_s, u"--to"_s, QString(), u"PATH"_s} << "demo";
         QTest::newRow("unknown album")
-            << QStringList{QStringLiteral("upload"), QStringLiteral("--to"),
-                           QStringLiteral("Holidays/Nowhere"), QStringLiteral("PATH")}
-            << "demo";
-        QTest::newRow("wrong password") << QStringList{QStringLiteral("upload"), QStringLiteral("--to"),
-                                                       QStringLiteral("Family"), QStringLiteral("PATH")}
-                                        << "wrong";
+            << QStringList{u"upload"_s, u"--to"_s, u"Holidays/Nowhere"_s, u"PATH"_s} << "demo";
+        QTest::newRow("wrong password")
+            << QStringList{u"upload"_s, u"--to"_s, u"Family"_s, u"PATH"_s} << "wrong";
     }
 
     // Refused with status 2 and a message; nothing reaches the server.
@@ -265,26 +209,25 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, arguments);
         QFETCH(QString, password);
-        const QString file = make(QStringLiteral("some file.bin"), "content");
-        arguments.replaceInStrings(QStringLiteral("PATH"), file);
+        const QString file = make(u"some file.bin"_s, "content");
+        arguments.replaceInStrings(u"PATH"_s, file);
         ReferenceServer server;
         QVERIFY2(start(server), qPrintable(server.errorString()));
-        const Run run = cli(server, arguments, password);
+        const CliProcess::Result run = cli(server, arguments, password);
         QCOMPARE(run.exitCode, 2);
-        QVERIFY(run.err.contains(QStringLiteral("vendra-cli: ")));
-        QVERIFY(filesBelow(QDir(server.dataDir()).filePath(QStringLiteral("albums"))).isEmpty());
+        QVERIFY(run.err.contains(u"vendra-cli: "_s));
+        QVERIFY(filesBelow(QDir(server.dataDir()).filePath(u"albums"_s)).isEmpty());
     }
 
     void foldersAtTheTopLevel()
     {
-        make(QStringLiteral("Top/inner/x.bin"), "x");
+        make(u"Top/inner/x.bin"_s, "x");
         ReferenceServer server;
         QVERIFY2(start(server), qPrintable(server.errorString()));
-        const Run run = cli(server, {QStringLiteral("upload"), QStringLiteral("--to"), QString(),
-                                     m_local.filePath(QStringLiteral("Top"))});
+        const CliProcess::Result run =
+            cli(server, {u"upload"_s, u"--to"_s, QString(), m_local.filePath(u"Top"_s)});
         QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
-        QFile stored(server.albumFilePath(QStringLiteral("demo"), QStringLiteral("Top/inner"),
-                                          QStringLiteral("x.bin")));
+        QFile stored(server.albumFilePath(u"demo"_s, u"Top/inner"_s, u"x.bin"_s));
         QVERIFY(stored.open(QIODevice::ReadOnly));
         QCOMPARE(stored.readAll(), QByteArray("x"));
     }
@@ -293,26 +236,22 @@ private Q_SLOTS:
     // the batch still arrives.
     void albumRefused()
     {
-        make(QStringLiteral("Refused/inside.bin"), "inside");
-        const QString loose = make(QStringLiteral("loose.bin"), "loose");
+        make(u"Refused/inside.bin"_s, "inside");
+        const QString loose = make(u"loose.bin"_s, "loose");
         ReferenceServer server;
-        QVERIFY2(start(server, {QStringLiteral("--fault"),
-                                QStringLiteral("soap-action=CreateNewSubAlbum:ACCESS_DENIED")}),
+        QVERIFY2(start(server, {u"--fault"_s, u"soap-action=CreateNewSubAlbum:ACCESS_DENIED"_s}),
                  qPrintable(server.errorString()));
-        const Run run =
-            cli(server, {QStringLiteral("upload"), QStringLiteral("--to"), QStringLiteral("Family"),
-                         m_local.filePath(QStringLiteral("Refused")), loose});
+        const CliProcess::Result run =
+            cli(server, {u"upload"_s, u"--to"_s, u"Family"_s, m_local.filePath(u"Refused"_s), loose});
         QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.out.contains(QStringLiteral("FAILED     album Family/Refused: %1")
-                                      .arg(messageText(QStringLiteral("Text_FCreateFolder")))),
+        QVERIFY2(run.out.contains(
+                     u"FAILED     album Family/Refused: %1"_s.arg(messageText(u"Text_FCreateFolder"_s))),
                  qPrintable(run.out));
-        const QString inside = m_local.filePath(QStringLiteral("Refused/inside.bin"));
-        const QString missing = messageText(QStringLiteral("Text_DestAlbumMissing"));
-        QVERIFY2(run.out.contains(QStringLiteral("Failed files:\n  %1: %2").arg(inside, missing)),
-                 qPrintable(run.out));
-        QVERIFY2(run.err.contains(QStringLiteral("%1 , %2").arg(missing, inside)), qPrintable(run.err));
-        QVERIFY(QFile::exists(server.albumFilePath(QStringLiteral("demo"), QStringLiteral("Family"),
-                                                   QStringLiteral("loose.bin"))));
+        const QString inside = m_local.filePath(u"Refused/inside.bin"_s);
+        const QString missing = messageText(u"Text_DestAlbumMissing"_s);
+        QVERIFY2(run.out.contains(u"Failed files:\n  %1: %2"_s.arg(inside, missing)), qPrintable(run.out));
+        QVERIFY2(run.err.contains(u"%1 , %2"_s.arg(missing, inside)), qPrintable(run.err));
+        QVERIFY(QFile::exists(server.albumFilePath(u"demo"_s, u"Family"_s, u"loose.bin"_s)));
     }
 
     void serverFaults_data()
@@ -325,9 +264,7 @@ private Q_SLOTS:
                                       << "File transfer error" << false;
         QTest::newRow("refused by the server")
             << "upload-action=QUOTA_EXCEEDED"
-            << messageText(QStringLiteral("Text_Server_Response"))
-                   .arg(messageText(QStringLiteral("UPLOAD_QUOTA_EXCEEDED")))
-            << false;
+            << messageText(u"Text_Server_Response"_s).arg(messageText(u"UPLOAD_QUOTA_EXCEEDED"_s)) << false;
     }
 
     // Under faults every file either arrives byte for byte or is reported failed with a reason, in
@@ -337,35 +274,29 @@ private Q_SLOTS:
         QFETCH(QString, fault);
         QFETCH(QString, reason);
         QFETCH(bool, smallArrives);
-        const QString big = make(QStringLiteral("big.bin"), randomBytes(200000, 6));
-        const QString small = make(QStringLiteral("small.bin"), randomBytes(20000, 7));
+        const QString big = make(u"big.bin"_s, TestFiles::randomBytes(200000, 6));
+        const QString small = make(u"small.bin"_s, TestFiles::randomBytes(20000, 7));
         ReferenceServer server;
-        QVERIFY2(start(server, {QStringLiteral("--fault"), fault}), qPrintable(server.errorString()));
-        const Run run = cli(
-            server, {QStringLiteral("upload"), QStringLiteral("--to"), QStringLiteral("Family"), big, small});
+        QVERIFY2(start(server, {u"--fault"_s, fault}), qPrintable(server.errorString()));
+        const CliProcess::Result run = cli(server, {u"upload"_s, u"--to"_s, u"Family"_s, big, small});
         QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.out.contains(QStringLiteral("Uploaded %1 of 2 files").arg(smallArrives ? 1 : 0)),
+        QVERIFY2(run.out.contains(u"Uploaded %1 of 2 files"_s.arg(smallArrives ? 1 : 0)),
                  qPrintable(run.out));
 
-        const QString failedLine = QStringLiteral("FAILED     %1: ").arg(big);
+        const QString failedLine = u"FAILED     %1: "_s.arg(big);
         QVERIFY2(run.out.contains(failedLine), qPrintable(run.out));
         const QString shownReason =
             run.out.mid(run.out.indexOf(failedLine) + failedLine.size()).section(u'\n', 0, 0);
         QVERIFY(!shownReason.isEmpty());
         if (!reason.isEmpty())
             QCOMPARE(shownReason, reason);
-        QVERIFY2(run.out.contains(QStringLiteral("Failed files:\n  %1: %2").arg(big, shownReason)),
-                 qPrintable(run.out));
-        QVERIFY2(run.err.contains(QStringLiteral("%1 , %2").arg(shownReason, big)), qPrintable(run.err));
+        QVERIFY2(run.out.contains(u"Failed files:\n  %1: %2"_s.arg(big, shownReason)), qPrintable(run.out));
+        QVERIFY2(run.err.contains(u"%1 , %2"_s.arg(shownReason, big)), qPrintable(run.err));
 
-        const QString stored =
-            server.albumFilePath(QStringLiteral("demo"), QStringLiteral("Family"), QString());
+        const QString stored = server.albumFilePath(u"demo"_s, u"Family"_s, QString());
         QMap<QString, QByteArray> expected;
-        if (smallArrives) {
-            QFile file(small);
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            expected.insert(QStringLiteral("small.bin"), file.readAll());
-        }
+        if (smallArrives)
+            expected.insert(u"small.bin"_s, TestFiles::read(small));
         QCOMPARE(filesBelow(stored), expected);
     }
 
@@ -373,44 +304,39 @@ private Q_SLOTS:
     // at their turn with a reason, everywhere a failure is shown; the others still arrive.
     void filesChangedAfterQueuing()
     {
-        const QString first = make(QStringLiteral("first.bin"), randomBytes(20000, 8));
-        const QString gone = make(QStringLiteral("gone.bin"), "gone");
-        const QString locked = make(QStringLiteral("locked.bin"), "locked");
-        const QString swapped = make(QStringLiteral("swapped.bin"), "swapped");
-        const QString later = make(QStringLiteral("later.bin"), randomBytes(30000, 9));
+        const QString first = make(u"first.bin"_s, TestFiles::randomBytes(20000, 8));
+        const QString gone = make(u"gone.bin"_s, "gone");
+        const QString locked = make(u"locked.bin"_s, "locked");
+        const QString swapped = make(u"swapped.bin"_s, "swapped");
+        const QString later = make(u"later.bin"_s, TestFiles::randomBytes(30000, 9));
         ReferenceServer server;
         // Each body waits on the server, so the first upload is still under way when the files change.
-        QVERIFY2(start(server, {QStringLiteral("--fault"), QStringLiteral("upload-delay=2500")}),
-                 qPrintable(server.errorString()));
+        QVERIFY2(start(server, {u"--fault"_s, u"upload-delay=2500"_s}), qPrintable(server.errorString()));
         QProcess process;
         launch(process, server,
-               {QStringLiteral("upload"), QStringLiteral("--parallel"), QStringLiteral("1"),
-                QStringLiteral("--to"), QStringLiteral("Family"), first, gone, locked, swapped, later});
+               {u"upload"_s, u"--parallel"_s, u"1"_s, u"--to"_s, u"Family"_s, first, gone, locked, swapped,
+                later});
         QByteArray seen;
-        QVERIFY(waitForDiagnostic(process, seen, QStringLiteral("Loading up file %1").arg(first)));
+        QVERIFY(waitForDiagnostic(process, seen, u"Loading up file %1"_s.arg(first)));
         QVERIFY(QFile::remove(gone));
         QVERIFY(QFile::setPermissions(locked, {}));
         QVERIFY(QFile::remove(swapped));
         QVERIFY(QDir().mkdir(swapped));
-        const Run run = finish(process, seen);
+        const CliProcess::Result run = finish(process, seen);
 
         QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.out.contains(QStringLiteral("Uploaded 2 of 5 files")), qPrintable(run.out));
-        const QList<QPair<QString, QString>> failures{
-            {gone, messageText(QStringLiteral("Text_FileMissing"))},
-            {locked, QStringLiteral("File read error")},
-            {swapped, messageText(QStringLiteral("Text_NotAFile"))}};
+        QVERIFY2(run.out.contains(u"Uploaded 2 of 5 files"_s), qPrintable(run.out));
+        const QList<QPair<QString, QString>> failures{{gone, messageText(u"Text_FileMissing"_s)},
+                                                      {locked, u"File read error"_s},
+                                                      {swapped, messageText(u"Text_NotAFile"_s)}};
         for (const auto &[path, reason] : failures) {
-            QVERIFY2(run.out.contains(QStringLiteral("FAILED     %1: %2\n").arg(path, reason)),
-                     qPrintable(run.out));
-            QVERIFY2(run.out.contains(QStringLiteral("\n  %1: %2").arg(path, reason)), qPrintable(run.out));
-            QVERIFY2(run.err.contains(QStringLiteral("%1 , %2").arg(reason, path)), qPrintable(run.err));
+            QVERIFY2(run.out.contains(u"FAILED     %1: %2\n"_s.arg(path, reason)), qPrintable(run.out));
+            QVERIFY2(run.out.contains(u"\n  %1: %2"_s.arg(path, reason)), qPrintable(run.out));
+            QVERIFY2(run.err.contains(u"%1 , %2"_s.arg(reason, path)), qPrintable(run.err));
         }
-        const QString album =
-            server.albumFilePath(QStringLiteral("demo"), QStringLiteral("Family"), QString());
-        QCOMPARE(filesBelow(album),
-                 (QMap<QString, QByteArray>{{QStringLiteral("first.bin"), contents(first)},
-                                            {QStringLiteral("later.bin"), contents(later)}}));
+        const QString album = server.albumFilePath(u"demo"_s, u"Family"_s, QString());
+        QCOMPARE(filesBelow(album), (QMap<QString, QByteArray>{{u"first.bin"_s, TestFiles::read(first)},
+                                                               {u"later.bin"_s, TestFiles::read(later)}}));
     }
 
     void fileChangedWhileSending_data()
@@ -427,21 +353,19 @@ private Q_SLOTS:
         QFETCH(bool, shrink);
         // More than the sockets hold while the server does not read, so most is read after the change.
         constexpr qint64 Size = 24 << 20;
-        const QString path = make(QStringLiteral("changing.bin"), {});
+        const QString path = make(u"changing.bin"_s, {});
         QVERIFY(QFile::resize(path, Size));
         ReferenceServer server;
-        QVERIFY2(start(server, {QStringLiteral("--max-transfer-size"), QString::number(Size),
-                                QStringLiteral("--fault"), QStringLiteral("upload-delay=1000")}),
+        QVERIFY2(start(server, {u"--max-transfer-size"_s, QString::number(Size), u"--fault"_s,
+                                u"upload-delay=1000"_s}),
                  qPrintable(server.errorString()));
         QProcess process;
-        launch(process, server,
-               {QStringLiteral("upload"), QStringLiteral("--to"), QStringLiteral("Family"), path});
+        launch(process, server, {u"upload"_s, u"--to"_s, u"Family"_s, path});
         QByteArray seen;
-        QVERIFY(waitForDiagnostic(process, seen, QStringLiteral("Loading up file %1").arg(path)));
+        QVERIFY(waitForDiagnostic(process, seen, u"Loading up file %1"_s.arg(path)));
         // The server is receiving once its incoming file exists: the client has taken the file's size.
-        const QDir incoming(QDir(server.dataDir()).filePath(QStringLiteral("incoming")));
-        QTRY_VERIFY_WITH_TIMEOUT(!incoming.entryList({QStringLiteral("*.part")}, QDir::Files).isEmpty(),
-                                 30000);
+        const QDir incoming(QDir(server.dataDir()).filePath(u"incoming"_s));
+        QTRY_VERIFY_WITH_TIMEOUT(!incoming.entryList({u"*.part"_s}, QDir::Files).isEmpty(), 30000);
         if (shrink) {
             QVERIFY(QFile::resize(path, Size / 2));
         } else {
@@ -449,43 +373,39 @@ private Q_SLOTS:
             QVERIFY(file.open(QIODevice::WriteOnly));
             QCOMPARE(file.write(QByteArray(Size, 'x')), Size);
         }
-        const Run run = finish(process, seen);
+        const CliProcess::Result run = finish(process, seen);
 
         QCOMPARE(run.exitCode, 1);
-        const QString reason = QStringLiteral("File read error");
-        QVERIFY2(run.out.contains(QStringLiteral("Uploaded 0 of 1 files")), qPrintable(run.out));
-        QVERIFY2(run.out.contains(QStringLiteral("FAILED     %1: %2\n").arg(path, reason)),
-                 qPrintable(run.out));
-        QVERIFY2(run.err.contains(QStringLiteral("%1 , %2").arg(reason, path)), qPrintable(run.err));
+        const QString reason = u"File read error"_s;
+        QVERIFY2(run.out.contains(u"Uploaded 0 of 1 files"_s), qPrintable(run.out));
+        QVERIFY2(run.out.contains(u"FAILED     %1: %2\n"_s.arg(path, reason)), qPrintable(run.out));
+        QVERIFY2(run.err.contains(u"%1 , %2"_s.arg(reason, path)), qPrintable(run.err));
         QVERIFY(server.stop());
-        QVERIFY(filesBelow(server.albumFilePath(QStringLiteral("demo"), QStringLiteral("Family"), QString()))
-                    .isEmpty());
+        QVERIFY(filesBelow(server.albumFilePath(u"demo"_s, u"Family"_s, QString())).isEmpty());
     }
 
     // A folder that cannot be listed is not taken for an empty one: the run fails and names it.
     void unreadableFolder()
     {
-        const QString ok = make(QStringLiteral("Mixed/ok.bin"), "ok");
-        make(QStringLiteral("Mixed/Locked/inside.bin"), "inside");
-        const QString locked = m_local.filePath(QStringLiteral("Mixed/Locked"));
+        const QString ok = make(u"Mixed/ok.bin"_s, "ok");
+        make(u"Mixed/Locked/inside.bin"_s, "inside");
+        const QString locked = m_local.filePath(u"Mixed/Locked"_s);
         QVERIFY(QFile::setPermissions(locked, {}));
         ReferenceServer server;
         QVERIFY2(start(server), qPrintable(server.errorString()));
-        const Run run = cli(server, {QStringLiteral("upload"), QStringLiteral("--to"),
-                                     QStringLiteral("Family"), m_local.filePath(QStringLiteral("Mixed"))});
+        const CliProcess::Result run =
+            cli(server, {u"upload"_s, u"--to"_s, u"Family"_s, m_local.filePath(u"Mixed"_s)});
         QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 
         QCOMPARE(run.exitCode, 1);
-        const QString reason = messageText(QStringLiteral("Text_FolderUnreadable"));
-        QVERIFY2(run.out.contains(QStringLiteral("Uploaded 1 of 1 files")), qPrintable(run.out));
-        QVERIFY2(run.out.contains(QStringLiteral("1 folders could not be read")), qPrintable(run.out));
-        QVERIFY2(
-            run.out.contains(QStringLiteral("Folders that could not be read:\n  %1: %2").arg(locked, reason)),
-            qPrintable(run.out));
-        QVERIFY2(run.err.contains(QStringLiteral("%1 , %2").arg(reason, locked)), qPrintable(run.err));
-        QCOMPARE(contents(server.albumFilePath(QStringLiteral("demo"), QStringLiteral("Family/Mixed"),
-                                               QStringLiteral("ok.bin"))),
-                 contents(ok));
+        const QString reason = messageText(u"Text_FolderUnreadable"_s);
+        QVERIFY2(run.out.contains(u"Uploaded 1 of 1 files"_s), qPrintable(run.out));
+        QVERIFY2(run.out.contains(u"1 folders could not be read"_s), qPrintable(run.out));
+        QVERIFY2(run.out.contains(u"Folders that could not be read:\n  %1: %2"_s.arg(locked, reason)),
+                 qPrintable(run.out));
+        QVERIFY2(run.err.contains(u"%1 , %2"_s.arg(reason, locked)), qPrintable(run.err));
+        QCOMPARE(TestFiles::read(server.albumFilePath(u"demo"_s, u"Family/Mixed"_s, u"ok.bin"_s)),
+                 TestFiles::read(ok));
     }
 
     // An interrupt cancels the batch: uploads under way end failed with "Cancelled", waiting ones
@@ -497,39 +417,36 @@ private Q_SLOTS:
         constexpr qint64 Size = 24 << 20;
         QStringList paths;
         for (int i = 0; i < 4; ++i) {
-            paths.append(make(QStringLiteral("c%1.bin").arg(i), {}));
+            paths.append(make(u"c%1.bin"_s.arg(i), {}));
             QVERIFY(QFile::resize(paths.last(), Size));
         }
         ReferenceServer server;
-        QVERIFY2(start(server, {QStringLiteral("--max-transfer-size"), QString::number(Size),
-                                QStringLiteral("--fault"), QStringLiteral("upload-delay=2000")}),
+        QVERIFY2(start(server, {u"--max-transfer-size"_s, QString::number(Size), u"--fault"_s,
+                                u"upload-delay=2000"_s}),
                  qPrintable(server.errorString()));
         QProcess process;
         launch(process, server,
-               QStringList{QStringLiteral("upload"), QStringLiteral("--parallel"), QStringLiteral("2"),
-                           QStringLiteral("--to"), QStringLiteral("Family")} +
-                   paths);
+               QStringList{u"upload"_s, u"--parallel"_s, u"2"_s, u"--to"_s, u"Family"_s} + paths);
         QByteArray seen;
-        QVERIFY(waitForDiagnostic(process, seen, QStringLiteral("Loading up file"), 2));
+        QVERIFY(waitForDiagnostic(process, seen, u"Loading up file"_s, 2));
         QCOMPARE(::kill(pid_t(process.processId()), SIGINT), 0);
-        const Run run = finish(process, seen);
+        const CliProcess::Result run = finish(process, seen);
 
         QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.out.contains(QStringLiteral("Uploaded 0 of 4 files")), qPrintable(run.out));
-        const QString cancelled = messageText(QStringLiteral("Cancelled"));
+        QVERIFY2(run.out.contains(u"Uploaded 0 of 4 files"_s), qPrintable(run.out));
+        const QString cancelled = messageText(u"Cancelled"_s);
         for (int i = 0; i < 4; ++i) {
             const QString &path = paths.at(i);
             if (i < 2)
-                QVERIFY2(run.out.contains(QStringLiteral("FAILED     %1: %2\n").arg(path, cancelled)),
+                QVERIFY2(run.out.contains(u"FAILED     %1: %2\n"_s.arg(path, cancelled)),
                          qPrintable(run.out));
             else
-                QVERIFY2(run.out.contains(QStringLiteral("cancelled  %1\n").arg(path)), qPrintable(run.out));
-            QVERIFY2(!run.err.contains(QStringLiteral(" , %1").arg(path)), qPrintable(run.err));
+                QVERIFY2(run.out.contains(u"cancelled  %1\n"_s.arg(path)), qPrintable(run.out));
+            QVERIFY2(!run.err.contains(u" , %1"_s.arg(path)), qPrintable(run.err));
         }
         // Once the server has read what there was of the bodies, nothing of them is kept.
         QVERIFY(server.stop());
-        QVERIFY(filesBelow(server.albumFilePath(QStringLiteral("demo"), QStringLiteral("Family"), QString()))
-                    .isEmpty());
+        QVERIFY(filesBelow(server.albumFilePath(u"demo"_s, u"Family"_s, QString())).isEmpty());
     }
 
     void parallelLimit_data()
@@ -548,30 +465,27 @@ private Q_SLOTS:
         QFETCH(int, expected);
         QStringList paths;
         for (int i = 0; i < 3; ++i)
-            paths.append(make(QStringLiteral("p%1.bin").arg(i), randomBytes(5000, quint32(20 + i))));
+            paths.append(make(u"p%1.bin"_s.arg(i), TestFiles::randomBytes(5000, quint32(20 + i))));
         ReferenceServer server;
         // Held bodies keep each upload under way long enough for the next to start, if it may.
-        QVERIFY2(start(server, {QStringLiteral("--fault"), QStringLiteral("upload-delay=600")}),
-                 qPrintable(server.errorString()));
-        const Run run = cli(server, QStringList{QStringLiteral("upload"), QStringLiteral("--parallel"),
-                                                parallel, QStringLiteral("--to"), QStringLiteral("Family")} +
-                                        paths);
+        QVERIFY2(start(server, {u"--fault"_s, u"upload-delay=600"_s}), qPrintable(server.errorString()));
+        const CliProcess::Result run =
+            cli(server, QStringList{u"upload"_s, u"--parallel"_s, parallel, u"--to"_s, u"Family"_s} + paths);
         QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
 
         int running = 0, most = 0, ended = 0;
         for (const QString &line : run.err.split(u'\n')) {
-            if (line.contains(QStringLiteral("Loading up file ")))
+            if (line.contains(u"Loading up file "_s))
                 most = qMax(most, ++running);
-            else if (line.contains(QStringLiteral("Action UploadStatus Upload Status")))
+            else if (line.contains(u"Action UploadStatus Upload Status"_s))
                 --running, ++ended;
         }
         QCOMPARE(ended, 3);
         QCOMPARE(most, expected);
-        const QString album =
-            server.albumFilePath(QStringLiteral("demo"), QStringLiteral("Family"), QString());
+        const QString album = server.albumFilePath(u"demo"_s, u"Family"_s, QString());
         QMap<QString, QByteArray> expectedFiles;
         for (const QString &path : paths)
-            expectedFiles.insert(QFileInfo(path).fileName(), contents(path));
+            expectedFiles.insert(QFileInfo(path).fileName(), TestFiles::read(path));
         QCOMPARE(filesBelow(album), expectedFiles);
     }
 };

@@ -95,12 +95,6 @@ QString XmlNode::leafText(const QString &childName) const
     return node ? node->text : QString();
 }
 
-QString XmlNode::leafType(const QString &childName) const
-{
-    const XmlNode *node = child(childName);
-    return node ? node->attributes.value(QStringLiteral("xsi:type")) : QString();
-}
-
 ServerTestClient::ServerTestClient(const ReferenceServer &server)
     : m_http(std::make_unique<httplib::Client>(server.baseUrl().toString().toStdString()))
 {

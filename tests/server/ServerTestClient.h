@@ -23,7 +23,6 @@ struct XmlNode
 
     const XmlNode *child(const QString &childName) const;
     QString leafText(const QString &childName) const;
-    QString leafType(const QString &childName) const;
 };
 
 // Talks to the reference server the way the uploader does, over plain HTTP or HTTPS (trusting

@@ -2,32 +2,17 @@
 // quota and size limits hold, parallel uploads all arrive, and everything survives a restart.
 #include "ReferenceServer.h"
 #include "ServerTestClient.h"
+#include "TestFiles.h"
 #include "VendraTest.h"
 
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 
 #include <thread>
 
 namespace {
-
-QByteArray randomBytes(qsizetype size, quint32 seed)
-{
-    QByteArray data(size, Qt::Uninitialized);
-    QRandomGenerator generator(seed);
-    for (qsizetype i = 0; i < size; ++i)
-        data[i] = char(generator.bounded(256));
-    return data;
-}
-
-QByteArray fileContents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 // Every regular file under the data folder, relative to it, apart from the database and lock.
 QStringList storedFiles(const ReferenceServer &server)
@@ -47,12 +32,12 @@ QStringList storedFiles(const ReferenceServer &server)
 // The demo's Holidays/2019 album.
 qint64 subAlbumId(ServerTestClient &client)
 {
-    const qint64 holidays = client.topLevelAlbumId(QStringLiteral("Holidays"));
-    const auto reply = client.call(QStringLiteral("GetAlbumsByParentAlbumID"),
-                                   {{QStringLiteral("nAlbumID"), QString::number(holidays)}});
-    const XmlNode *albums = reply.response.child(QStringLiteral("arrAlbums"));
+    const qint64 holidays = client.topLevelAlbumId(u"Holidays"_s);
+    const auto reply =
+        client.call(u"GetAlbumsByParentAlbumID"_s, {{u"nAlbumID"_s, QString::number(holidays)}});
+    const XmlNode *albums = reply.response.child(u"arrAlbums"_s);
     return albums && !albums->children.isEmpty()
-               ? albums->children.first().leafText(QStringLiteral("m_nAlbumID")).toLongLong()
+               ? albums->children.first().leafText(u"m_nAlbumID"_s).toLongLong()
                : -1;
 }
 
@@ -93,14 +78,15 @@ void TestServerUpload::filesArriveByteForByte_data()
     QTest::newRow("empty") << "empty.dat" << QByteArray() << false;
     QTest::newRow("empty, chunked") << "empty chunked.dat" << QByteArray() << true;
     QTest::newRow("quotes, backslashes, spaces, non-ASCII")
-        << QString::fromUtf8("My \"best\" shot \\ Ünïcødé 日本 'x'.jpg") << randomBytes(70000, 1) << false;
+        << QString::fromUtf8("My \"best\" shot \\ Ünïcødé 日本 'x'.jpg") << TestFiles::randomBytes(70000, 1)
+        << false;
     QTest::newRow("same, chunked") << QString::fromUtf8("chunked \"best\" \\\\ Ñ.jpg")
-                                   << randomBytes(70000, 2) << true;
-    QTest::newRow("looks like a boundary")
-        << "boundary.bin"
-        << QByteArray("\r\n-----------------------8cc97ead1a5569\r\n--") + randomBytes(5000, 3) + "\r\n--"
-        << true;
-    QTest::newRow("1 MiB chunked") << "big.raw" << randomBytes(1 << 20, 4) << true;
+                                   << TestFiles::randomBytes(70000, 2) << true;
+    QTest::newRow("looks like a boundary") << "boundary.bin"
+                                           << QByteArray("\r\n-----------------------8cc97ead1a5569\r\n--") +
+                                                  TestFiles::randomBytes(5000, 3) + "\r\n--"
+                                           << true;
+    QTest::newRow("1 MiB chunked") << "big.raw" << TestFiles::randomBytes(1 << 20, 4) << true;
 }
 
 void TestServerUpload::filesArriveByteForByte()
@@ -121,7 +107,7 @@ void TestServerUpload::filesArriveByteForByte()
     QCOMPARE(reply.result.value("pending"), QString("true"));
     QVERIFY(reply.result.value("assetid").toLongLong() > 0);
     QVERIFY(reply.result.contains("assettype"));
-    QCOMPARE(fileContents(m_server.albumFilePath("demo", "Holidays/2019", name)), data);
+    QCOMPARE(TestFiles::read(m_server.albumFilePath("demo", "Holidays/2019", name)), data);
 }
 
 void TestServerUpload::partHeadersEndingAnywhereAreRead()
@@ -131,9 +117,9 @@ void TestServerUpload::partHeadersEndingAnywhereAreRead()
     ServerTestClient client(m_server);
     QVERIFY(client.signIn());
     const qint64 album = subAlbumId(client);
-    const QByteArray data = randomBytes(9000, 11);
+    const QByteArray data = TestFiles::randomBytes(9000, 11);
     for (int preamble = 3900; preamble <= 4200; ++preamble) {
-        const QString name = QStringLiteral("shifted-%1.bin").arg(preamble);
+        const QString name = u"shifted-%1.bin"_s.arg(preamble);
         const QByteArray body = QByteArray(preamble, 'p') +
                                 "\r\n--xyz\r\nContent-Disposition: form-data; name=\"file\"; "
                                 "filename=\"" +
@@ -142,7 +128,7 @@ void TestServerUpload::partHeadersEndingAnywhereAreRead()
         const auto reply =
             client.uploadBody(album, body, "multipart/form-data; boundary=xyz", preamble % 2 == 0);
         QCOMPARE(reply.result.value("actionresult"), QString("ok"));
-        QCOMPARE(fileContents(m_server.albumFilePath("demo", "Holidays/2019", name)), data);
+        QCOMPARE(TestFiles::read(m_server.albumFilePath("demo", "Holidays/2019", name)), data);
     }
 }
 
@@ -154,10 +140,11 @@ void TestServerUpload::secondFileOfTheSameNameGetsItsOwnName()
     QCOMPARE(client.upload(album, "twin.jpg", "first").result.value("filename"), QString("twin.jpg"));
     QCOMPARE(client.upload(album, "twin.jpg", "second").result.value("filename"), QString("twin (2).jpg"));
     QCOMPARE(client.upload(album, "twin.jpg", "third").result.value("filename"), QString("twin (3).jpg"));
-    QCOMPARE(fileContents(m_server.albumFilePath("demo", "Holidays/2019", "twin.jpg")), QByteArray("first"));
-    QCOMPARE(fileContents(m_server.albumFilePath("demo", "Holidays/2019", "twin (2).jpg")),
+    QCOMPARE(TestFiles::read(m_server.albumFilePath("demo", "Holidays/2019", "twin.jpg")),
+             QByteArray("first"));
+    QCOMPARE(TestFiles::read(m_server.albumFilePath("demo", "Holidays/2019", "twin (2).jpg")),
              QByteArray("second"));
-    QCOMPARE(fileContents(m_server.albumFilePath("demo", "Holidays/2019", "twin (3).jpg")),
+    QCOMPARE(TestFiles::read(m_server.albumFilePath("demo", "Holidays/2019", "twin (3).jpg")),
              QByteArray("third"));
     // The listing names each asset as it is stored.
     const auto listing = client.call("GetAssetsByAlbumID", {{"nAlbumID", QString::number(album)}});
@@ -290,23 +277,23 @@ void TestServerUpload::eightParallelUploadsAllArrive()
     constexpr int Count = 8;
     QList<QByteArray> data;
     for (int i = 0; i < Count; ++i)
-        data << randomBytes(3 * 1024 * 1024 + i * 1000, 100 + i);
+        data << TestFiles::randomBytes(3 * 1024 * 1024 + i * 1000, 100 + i);
     QList<ServerTestClient::UploadReply> replies(Count);
     std::vector<std::thread> threads;
     for (int i = 0; i < Count; ++i) {
         threads.emplace_back([&, i] {
             ServerTestClient client(m_server);
             client.setSessionToken(signer.sessionToken());
-            replies[i] = client.upload(album, QStringLiteral("parallel-%1.bin").arg(i), data[i], i % 2 == 1);
+            replies[i] = client.upload(album, u"parallel-%1.bin"_s.arg(i), data[i], i % 2 == 1);
         });
     }
     for (auto &thread : threads)
         thread.join();
     for (int i = 0; i < Count; ++i) {
         QCOMPARE(replies[i].result.value("actionresult"), QString("ok"));
-        QCOMPARE(fileContents(m_server.albumFilePath("demo", "Holidays/2019",
-                                                     QStringLiteral("parallel-%1.bin").arg(i))),
-                 data[i]);
+        QCOMPARE(
+            TestFiles::read(m_server.albumFilePath("demo", "Holidays/2019", u"parallel-%1.bin"_s.arg(i))),
+            data[i]);
     }
 }
 
@@ -330,7 +317,7 @@ void TestServerUpload::stagedUploadFaults()
         QVERIFY2(server.start(options), qPrintable(server.errorString()));
         ServerTestClient client(server);
         QVERIFY(client.signIn());
-        const auto reply = client.upload(subAlbumId(client), "staged.bin", randomBytes(100000, 7));
+        const auto reply = client.upload(subAlbumId(client), "staged.bin", TestFiles::randomBytes(100000, 7));
         QCOMPARE(reply.status, c.status);
         QCOMPARE(reply.result.value("actionresult"), c.actionResult);
         const QStringList kept = storedFiles(server).filter(QRegularExpression("^albums/"));
@@ -347,7 +334,7 @@ void TestServerUpload::dataSurvivesARestart()
     const auto created =
         client.call("CreateNewTopLevelAlbum", {{"strName", "Kept"}, {"strDescription", "kept"}});
     const QString album = created.response.child("objAlbumSummary")->leafText("m_nAlbumID");
-    const QByteArray data = randomBytes(12345, 9);
+    const QByteArray data = TestFiles::randomBytes(12345, 9);
     QCOMPARE(client.upload(album.toLongLong(), "kept.jpg", data).result.value("actionresult"), QString("ok"));
     QCOMPARE(server.runAdmin({"user", "add", "later"}, "pw\n"), 0);
 
@@ -359,7 +346,7 @@ void TestServerUpload::dataSurvivesARestart()
     QCOMPARE(assets.response.child("arrAssets")->children.size(), 1);
     QCOMPARE(assets.response.child("arrAssets")->children.first().leafText("m_strFilename"),
              QString("kept.jpg"));
-    QCOMPARE(fileContents(server.albumFilePath("demo", "Kept", "kept.jpg")), data);
+    QCOMPARE(TestFiles::read(server.albumFilePath("demo", "Kept", "kept.jpg")), data);
     QVERIFY(after.signIn("later", "pw"));
     // Sessions are kept too, and the demo account is not made a second time.
     ServerTestClient resumed(server);

@@ -136,14 +136,6 @@ QUrl ReferenceServer::soapUrl() const
     return url;
 }
 
-QUrl ReferenceServer::uploadUrl(qint64 albumId) const
-{
-    QUrl url = m_baseUrl;
-    url.setPath(QStringLiteral("/soapfileupload.hvxr"));
-    url.setQuery(QStringLiteral("album=%1").arg(albumId));
-    return url;
-}
-
 QString ReferenceServer::albumFilePath(const QString &user, const QString &albumPath,
                                        const QString &fileName) const
 {

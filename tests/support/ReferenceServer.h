@@ -56,8 +56,6 @@ public:
     int port() const { return m_baseUrl.port(); }
     // The SOAP endpoint as clients address it.
     QUrl soapUrl() const;
-    // The upload script for one album.
-    QUrl uploadUrl(qint64 albumId) const;
 
     // The data folder: vendra.sqlite, albums/USER/..., tls/.
     QString dataDir() const { return m_dataDir->path(); }

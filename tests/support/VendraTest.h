@@ -3,7 +3,11 @@
 #include "common/MessageText.h"
 
 #include <QStandardPaths>
+#include <QString>
 #include <QTest>
+
+// Tests spell their many string constants as u"..."_s.
+using namespace Qt::Literals::StringLiterals;
 
 // Like QTEST_GUILESS_MAIN, with the string tables loaded and QStandardPaths pointed at test folders,
 // so that no test reads or writes the real settings of the machine.

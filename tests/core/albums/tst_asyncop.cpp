@@ -87,8 +87,8 @@ private:
         m_globals->setServer(m_server->host());
         m_globals->setPortNo(m_server->port());
         m_globals->setBUseHTTPS(false);
-        m_globals->setUserName(QStringLiteral("demo"));
-        m_globals->setPassword(QStringLiteral("demo"));
+        m_globals->setUserName(u"demo"_s);
+        m_globals->setPassword(u"demo"_s);
         Error error;
         wsCoreComms &comms = m_globals->coreComms();
         m_globals->results().checkVersion().deserialise(comms.doCheckVersion(error));
@@ -128,34 +128,34 @@ private Q_SLOTS:
     void openingAnAlbumChangesTheTreeBeforeTheCallback()
     {
         start();
-        const auto holidays = album(QStringLiteral("Holidays"));
+        const auto holidays = album(u"Holidays"_s);
         QVERIFY(holidays && !holidays->bDataIsCached());
         const auto info = fetch(holidays);
         QVERIFY(info->bSucceeded());
         QVERIFY(!info->error());
         QVERIFY(holidays->bDataIsCached());
-        QVERIFY(album(QStringLiteral("Holidays/2019")));
+        QVERIFY(album(u"Holidays/2019"_s));
         const auto calls = m_delegate->calls();
         QCOMPARE(calls.size(), 2);
         QVERIFY(calls[0].started && !calls[1].started);
         QVERIFY(!calls[0].onMainThread && !calls[1].onMainThread);
-        QVERIFY(!calls[0].registeredPaths.contains(QStringLiteral("Holidays/2019")));
-        QVERIFY(calls[1].registeredPaths.contains(QStringLiteral("Holidays/2019")));
+        QVERIFY(!calls[0].registeredPaths.contains(u"Holidays/2019"_s));
+        QVERIFY(calls[1].registeredPaths.contains(u"Holidays/2019"_s));
     }
 
     void requestWithoutDelegateRunsSilently()
     {
         start();
-        const auto info = queue().requestGetFolderContentsFor(album(QStringLiteral("Holidays")), nullptr);
+        const auto info = queue().requestGetFolderContentsFor(album(u"Holidays"_s), nullptr);
         queue().waitForDone();
         consistent();
         QVERIFY(info->bSucceeded());
-        QVERIFY(album(QStringLiteral("Holidays/2019")));
+        QVERIFY(album(u"Holidays/2019"_s));
     }
 
     void fetchForTheRootMakesNoCall()
     {
-        start({QStringLiteral("--fault"), QStringLiteral("soap-api=GetAlbumsByParentAlbumID:NEVER")});
+        start({u"--fault"_s, u"soap-api=GetAlbumsByParentAlbumID:NEVER"_s});
         const auto info = fetch(root());
         QVERIFY(!info->bSucceeded());
         QVERIFY(!info->error());
@@ -164,31 +164,29 @@ private Q_SLOTS:
 
     void failedListingLeavesTheAlbumEmpty()
     {
-        start({QStringLiteral("--fault"), QStringLiteral("soap-api=GetAlbumsByParentAlbumID:BROKEN")});
-        const auto holidays = album(QStringLiteral("Holidays"));
+        start({u"--fault"_s, u"soap-api=GetAlbumsByParentAlbumID:BROKEN"_s});
+        const auto holidays = album(u"Holidays"_s);
         const auto info = fetch(holidays);
         QVERIFY(info->bSucceeded());
-        QCOMPARE(info->error().messageKey(), QStringLiteral("BROKEN"));
+        QCOMPARE(info->error().messageKey(), u"BROKEN"_s);
         QCOMPARE(holidays->numberOfChildren(), 0);
-        QVERIFY(!album(QStringLiteral("Holidays/2019")));
+        QVERIFY(!album(u"Holidays/2019"_s));
     }
 
     void renameIsConfirmedByTheEcho()
     {
         start();
-        const auto family = album(QStringLiteral("Family"));
-        const auto info =
-            queue().requestRenameFor(family, QStringLiteral("Family"), QStringLiteral("Kin"), m_delegate);
+        const auto family = album(u"Family"_s);
+        const auto info = queue().requestRenameFor(family, u"Family"_s, u"Kin"_s, m_delegate);
         queue().waitForDone();
         consistent();
         QVERIFY(info->bSucceeded());
         // The queue leaves the tree to the requester.
-        QCOMPARE(family->strName(), QStringLiteral("Family"));
-        QCOMPARE(album(QStringLiteral("Family")), family);
+        QCOMPARE(family->strName(), u"Family"_s);
+        QCOMPARE(album(u"Family"_s), family);
 
         // A name the server refuses is not confirmed.
-        const auto clash =
-            queue().requestRenameFor(family, QStringLiteral("Kin"), QStringLiteral("Holidays"), m_delegate);
+        const auto clash = queue().requestRenameFor(family, u"Kin"_s, u"Holidays"_s, m_delegate);
         queue().waitForDone();
         QVERIFY(!clash->bSucceeded());
         QVERIFY(clash->error());
@@ -197,30 +195,28 @@ private Q_SLOTS:
     void createAddsTheAlbumBeforeTheCallback()
     {
         start();
-        const auto top =
-            queue().requestCreateSubFolderFor(root(), QStringLiteral("Work"), QString(), m_delegate);
+        const auto top = queue().requestCreateSubFolderFor(root(), u"Work"_s, QString(), m_delegate);
         queue().waitForDone();
         consistent();
         QVERIFY2(top->bSucceeded(), qPrintable(top->error().toString()));
         QVERIFY(top->createdAlbum());
-        QCOMPARE(album(QStringLiteral("Work")), top->createdAlbum());
+        QCOMPARE(album(u"Work"_s), top->createdAlbum());
         QCOMPARE(root()->getRootItemForIndex(root()->numberOfRootItems() - 1), top->createdAlbum());
-        QVERIFY(m_delegate->calls().last().registeredPaths.contains(QStringLiteral("Work")));
+        QVERIFY(m_delegate->calls().last().registeredPaths.contains(u"Work"_s));
 
         auto placeholder = std::make_shared<createFolderTempItem>();
-        const auto sub = queue().requestCreateSubFolderFor(top->createdAlbum(), QStringLiteral("Q1"),
-                                                           placeholder, QString(), m_delegate);
+        const auto sub = queue().requestCreateSubFolderFor(top->createdAlbum(), u"Q1"_s, placeholder,
+                                                           QString(), m_delegate);
         queue().waitForDone();
         consistent();
         QVERIFY(sub->bSucceeded());
         QCOMPARE(sub->requestType(), int(asyncRequestInfo::CreateFolderByRenameTemp));
         QCOMPARE(sub->tempFolder(), placeholder);
-        QCOMPARE(album(QStringLiteral("Work/Q1")), sub->createdAlbum());
+        QCOMPARE(album(u"Work/Q1"_s), sub->createdAlbum());
         QVERIFY(top->createdAlbum()->bHasChildren());
 
         // A refused create adds nothing.
-        const auto refused =
-            queue().requestCreateSubFolderFor(root(), QStringLiteral("Work"), QString(), m_delegate);
+        const auto refused = queue().requestCreateSubFolderFor(root(), u"Work"_s, QString(), m_delegate);
         queue().waitForDone();
         QVERIFY(!refused->bSucceeded());
         QVERIFY(!refused->createdAlbum());
@@ -230,9 +226,8 @@ private Q_SLOTS:
     void deleteWalksItsNodesInOrder()
     {
         start();
-        fetch(album(QStringLiteral("Holidays")));
-        const QList<soapRemoteBasePtr> nodes{album(QStringLiteral("Holidays/2019")),
-                                             album(QStringLiteral("Family")), root()};
+        fetch(album(u"Holidays"_s));
+        const QList<soapRemoteBasePtr> nodes{album(u"Holidays/2019"_s), album(u"Family"_s), root()};
         const auto before = m_delegate->calls().size();
         const auto info = queue().requestDeleteFor(nodes, m_delegate);
         queue().waitForDone();
@@ -247,25 +242,25 @@ private Q_SLOTS:
         QCOMPARE(info->items(), nodes);
         // The server no longer has them.
         Error error;
-        m_globals->coreComms().doGetAlbumsByParentID(album(QStringLiteral("Family"))->albumID(), error);
+        m_globals->coreComms().doGetAlbumsByParentID(album(u"Family"_s)->albumID(), error);
         QVERIFY(error);
         // The tree is the requester's to change.
-        const auto family = album(QStringLiteral("Family"));
+        const auto family = album(u"Family"_s);
         QVERIFY(root()->removeChild(family));
         family->releaseFolderContents(true);
-        const auto holidays = album(QStringLiteral("Holidays"));
-        const auto gone = album(QStringLiteral("Holidays/2019"));
+        const auto holidays = album(u"Holidays"_s);
+        const auto gone = album(u"Holidays/2019"_s);
         QVERIFY(holidays->removeChild(gone));
         gone->releaseFolderContents(true);
         consistent();
-        QVERIFY(!album(QStringLiteral("Holidays/2019")));
-        QVERIFY(!album(QStringLiteral("Family")));
+        QVERIFY(!album(u"Holidays/2019"_s));
+        QVERIFY(!album(u"Family"_s));
     }
 
     void cancelledOperationsNeverCallBack()
     {
-        start({QStringLiteral("--fault"), QStringLiteral("delay=100")});
-        const auto holidays = album(QStringLiteral("Holidays"));
+        start({u"--fault"_s, u"delay=100"_s});
+        const auto holidays = album(u"Holidays"_s);
         QList<asyncRequestInfoPtr> infos;
         for (int i = 0; i < 12; ++i)
             infos.append(queue().requestGetFolderContentsFor(holidays, m_delegate));
@@ -294,7 +289,7 @@ private Q_SLOTS:
         const auto info = queue().requestLogout(comms);
         queue().waitForDone();
         QVERIFY(info->bSucceeded());
-        QCOMPARE(info->requestTypeAsString(), QStringLiteral("Logout"));
+        QCOMPARE(info->requestTypeAsString(), u"Logout"_s);
         QVERIFY(!comms->bAreLoggedIn());
         Error error;
         m_globals->coreComms().doGetTopLevelAlbums(error);

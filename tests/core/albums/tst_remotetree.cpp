@@ -11,27 +11,27 @@ namespace {
 
 QVariantMap album(qint64 id, qint64 parent, const QString &name, bool hasChildren = true)
 {
-    return {{QStringLiteral("m_nAlbumID"), id},
-            {QStringLiteral("m_nParentID"), parent},
-            {QStringLiteral("m_strName"), name},
-            {QStringLiteral("m_strDescription"), QString()},
-            {QStringLiteral("m_bHasChildren"), hasChildren},
-            {QStringLiteral("m_bCanCreateUnder"), true},
-            {QStringLiteral("m_bCanDelete"), true},
-            {QStringLiteral("m_bCanRename"), true},
-            {QStringLiteral("m_bPending"), false}};
+    return {{u"m_nAlbumID"_s, id},
+            {u"m_nParentID"_s, parent},
+            {u"m_strName"_s, name},
+            {u"m_strDescription"_s, QString()},
+            {u"m_bHasChildren"_s, hasChildren},
+            {u"m_bCanCreateUnder"_s, true},
+            {u"m_bCanDelete"_s, true},
+            {u"m_bCanRename"_s, true},
+            {u"m_bPending"_s, false}};
 }
 
 QVariantMap asset(qint64 id, qint64 albumID, const QString &name)
 {
-    return {{QStringLiteral("m_nAssetID"), id},
-            {QStringLiteral("m_nAlbumID"), albumID},
-            {QStringLiteral("m_strFilename"), name},
-            {QStringLiteral("m_nFilesize"), qlonglong(10)},
-            {QStringLiteral("m_nAssetType"), qlonglong(1)},
-            {QStringLiteral("m_bPending"), true},
-            {QStringLiteral("m_bCanDelete"), false},
-            {QStringLiteral("m_bCanRename"), false}};
+    return {{u"m_nAssetID"_s, id},
+            {u"m_nAlbumID"_s, albumID},
+            {u"m_strFilename"_s, name},
+            {u"m_nFilesize"_s, qlonglong(10)},
+            {u"m_nAssetType"_s, qlonglong(1)},
+            {u"m_bPending"_s, true},
+            {u"m_bCanDelete"_s, false},
+            {u"m_bCanRename"_s, false}};
 }
 
 // A SOAP array as it decodes: one item stays a dictionary, several become a list, both wrapped.
@@ -43,7 +43,7 @@ QVariantMap listReply(const QString &key, const QList<QVariantMap> &items, bool 
     if (!wrapped)
         return {{key, list}};
     const QVariant inner = items.size() == 1 ? QVariant(items.first()) : QVariant(list);
-    return {{key, QVariantMap{{QStringLiteral("item"), inner}}}};
+    return {{key, QVariantMap{{u"item"_s, inner}}}};
 }
 
 } // namespace
@@ -64,10 +64,9 @@ private:
     }
     void loadTopLevel()
     {
-        QVERIFY(root()->deserialise(
-            listReply(QStringLiteral("arrTopAlbums"),
-                      {album(1, 0, QStringLiteral("Photos")), album(2, 0, QStringLiteral("A")),
-                       album(3, 0, QStringLiteral("Empty"), false)})));
+        QVERIFY(
+            root()->deserialise(listReply(u"arrTopAlbums"_s, {album(1, 0, u"Photos"_s), album(2, 0, u"A"_s),
+                                                              album(3, 0, u"Empty"_s, false)})));
     }
 
 private Q_SLOTS:
@@ -80,25 +79,22 @@ private Q_SLOTS:
 
     void listShapes()
     {
-        QVERIFY(root()->deserialise(
-            listReply(QStringLiteral("arrTopAlbums"), {album(1, 0, QStringLiteral("One"))})));
+        QVERIFY(root()->deserialise(listReply(u"arrTopAlbums"_s, {album(1, 0, u"One"_s)})));
         QCOMPARE(root()->numberOfRootItems(), 1);
         root()->clear();
         m_globals->clearRemoteFolderDictionaries();
         loadTopLevel();
         QCOMPARE(root()->numberOfRootItems(), 3);
         QCOMPARE(std::dynamic_pointer_cast<soapRemoteFolderItem>(root()->getRootItemForIndex(1))->strName(),
-                 QStringLiteral("A"));
+                 u"A"_s);
         QVERIFY(!root()->getRootItemForIndex(3));
         QVERIFY(!root()->getRootItemForIndex(-1));
         QVERIFY(!root()->deserialise({}));
         QCOMPARE(root()->numberOfRootItems(), 3);
         // Unwrapped lists are read too; decoding twice without clearing lists everything twice.
-        QVERIFY(root()->deserialise(
-            listReply(QStringLiteral("arrTopAlbums"),
-                      {album(1, 0, QStringLiteral("Photos")), album(2, 0, QStringLiteral("A")),
-                       album(3, 0, QStringLiteral("Empty"), false)},
-                      false)));
+        QVERIFY(root()->deserialise(listReply(
+            u"arrTopAlbums"_s,
+            {album(1, 0, u"Photos"_s), album(2, 0, u"A"_s), album(3, 0, u"Empty"_s, false)}, false)));
         QCOMPARE(root()->numberOfRootItems(), 6);
         QCOMPARE(registry().remoteAlbumByName().size(), 4);
         root()->clear();
@@ -108,36 +104,33 @@ private Q_SLOTS:
     void pathsAndRegistry()
     {
         loadTopLevel();
-        const soapRemoteFolderItemPtr photos = albumAt(QStringLiteral("Photos"));
+        const soapRemoteFolderItemPtr photos = albumAt(u"Photos"_s);
         QVERIFY(photos);
-        QCOMPARE(photos->fullRemotePath(), QStringLiteral("Photos"));
+        QCOMPARE(photos->fullRemotePath(), u"Photos"_s);
         QVERIFY(!photos->bDataIsCached());
-        QVERIFY(albumAt(QStringLiteral("Empty"))->bDataIsCached());
+        QVERIFY(albumAt(u"Empty"_s)->bDataIsCached());
 
         photos->replaceChildrenWithFolders(
-            listReply(QStringLiteral("arrAlbums"), {album(10, 1, QStringLiteral("2020"))}),
-            listReply(QStringLiteral("arrAssets"),
-                      {asset(100, 1, QStringLiteral("a.jpg")), asset(101, 1, QStringLiteral("b.jpg"))}));
+            listReply(u"arrAlbums"_s, {album(10, 1, u"2020"_s)}),
+            listReply(u"arrAssets"_s, {asset(100, 1, u"a.jpg"_s), asset(101, 1, u"b.jpg"_s)}));
         QCOMPARE(photos->numberOfChildren(), 3);
-        const auto sub = albumAt(QStringLiteral("Photos/2020"));
+        const auto sub = albumAt(u"Photos/2020"_s);
         QVERIFY(sub);
         QCOMPARE(registry().findRemoteAlbumByID(10), sub);
         QCOMPARE(photos->getChildAtIndex(0), sub);
         const auto file = std::dynamic_pointer_cast<soapRemoteFileItem>(photos->getChildAtIndex(1));
-        QCOMPARE(file->fullRemotePath(), QStringLiteral("Photos/a.jpg"));
+        QCOMPARE(file->fullRemotePath(), u"Photos/a.jpg"_s);
         QVERIFY(!photos->getChildAtIndex(3));
         QVERIFY(photos->bDataIsCached());
 
         // Replacing drops the old sub-albums from the registry and registers the new ones.
-        sub->replaceChildrenWithFolders(
-            listReply(QStringLiteral("arrAlbums"), {album(11, 10, QStringLiteral("deep"))}), {});
-        QVERIFY(albumAt(QStringLiteral("Photos/2020/deep")));
-        photos->replaceChildrenWithFolders(
-            listReply(QStringLiteral("arrAlbums"), {album(12, 1, QStringLiteral("2021"))}), {});
-        QVERIFY(!albumAt(QStringLiteral("Photos/2020")));
-        QVERIFY(!albumAt(QStringLiteral("Photos/2020/deep")));
+        sub->replaceChildrenWithFolders(listReply(u"arrAlbums"_s, {album(11, 10, u"deep"_s)}), {});
+        QVERIFY(albumAt(u"Photos/2020/deep"_s));
+        photos->replaceChildrenWithFolders(listReply(u"arrAlbums"_s, {album(12, 1, u"2021"_s)}), {});
+        QVERIFY(!albumAt(u"Photos/2020"_s));
+        QVERIFY(!albumAt(u"Photos/2020/deep"_s));
         QVERIFY(!registry().findRemoteAlbumByID(11));
-        QCOMPARE(albumAt(QStringLiteral("Photos")), photos);
+        QCOMPARE(albumAt(u"Photos"_s), photos);
         QCOMPARE(photos->numberOfChildren(), 1);
         QVERIFY(registry().debugCheckDictionary(root()));
     }
@@ -145,7 +138,7 @@ private Q_SLOTS:
     void emptyListingKeepsTheServersChildrenFlag()
     {
         loadTopLevel();
-        const auto photos = albumAt(QStringLiteral("Photos"));
+        const auto photos = albumAt(u"Photos"_s);
         photos->replaceChildrenWithFolders({}, {});
         QVERIFY(photos->bHasChildren());
         QVERIFY(!photos->bDataIsCached());
@@ -154,12 +147,11 @@ private Q_SLOTS:
     void removingChildren()
     {
         loadTopLevel();
-        const auto photos = albumAt(QStringLiteral("Photos"));
+        const auto photos = albumAt(u"Photos"_s);
         photos->replaceChildrenWithFolders(
-            {}, listReply(QStringLiteral("arrAssets"),
-                          {asset(100, 1, QStringLiteral("a.jpg")), asset(101, 1, QStringLiteral("b.jpg"))}));
+            {}, listReply(u"arrAssets"_s, {asset(100, 1, u"a.jpg"_s), asset(101, 1, u"b.jpg"_s)}));
         QVERIFY(!photos->removeAsset(999));
-        QVERIFY(!photos->removeChild(albumAt(QStringLiteral("A"))));
+        QVERIFY(!photos->removeChild(albumAt(u"A"_s)));
         QCOMPARE(photos->numberOfChildren(), 2);
         QVERIFY(photos->bHasChildren());
         QVERIFY(photos->removeAsset(100));
@@ -169,27 +161,25 @@ private Q_SLOTS:
 
         QVERIFY(root()->removeChild(photos));
         photos->releaseFolderContents(true);
-        QVERIFY(!albumAt(QStringLiteral("Photos")));
+        QVERIFY(!albumAt(u"Photos"_s));
         QVERIFY(!registry().findRemoteAlbumByID(1));
     }
 
     void placeholdersAndUploadedAssetsAreNotRegistered()
     {
         loadTopLevel();
-        const auto a = albumAt(QStringLiteral("A"));
+        const auto a = albumAt(u"A"_s);
         auto placeholder = std::make_shared<createFolderTempItem>();
-        QCOMPARE(placeholder->tempName(), QStringLiteral("New Folder"));
         root()->addTempChild(placeholder);
         a->addTempChild(std::make_shared<createFolderTempItem>());
-        auto uploaded = soapRemoteFileItem::initWithUploadDictionary(
-            {{QStringLiteral("assetid"), qlonglong(5)},
-             {QStringLiteral("filename"), QStringLiteral("x.png")},
-             {QStringLiteral("albumid"), qlonglong(2)},
-             {QStringLiteral("pending"), QStringLiteral("1")}});
+        auto uploaded = soapRemoteFileItem::initWithUploadDictionary({{u"assetid"_s, qlonglong(5)},
+                                                                      {u"filename"_s, u"x.png"_s},
+                                                                      {u"albumid"_s, qlonglong(2)},
+                                                                      {u"pending"_s, u"1"_s}});
         QVERIFY(uploaded->bCanDelete() && uploaded->bCanRename() && uploaded->bPending());
         QVERIFY(uploaded->fullRemotePath().isEmpty());
-        albumAt(QStringLiteral("Empty"))->addUloadedFile(uploaded);
-        QVERIFY(albumAt(QStringLiteral("Empty"))->bHasChildren());
+        albumAt(u"Empty"_s)->addUloadedFile(uploaded);
+        QVERIFY(albumAt(u"Empty"_s)->bHasChildren());
         QCOMPARE(registry().remoteAlbumByName().size(), 4);
         root()->clearPendingFilesFlags();
         QVERIFY(!uploaded->bPending());
@@ -199,70 +189,64 @@ private Q_SLOTS:
     void createdAlbumsAreAppendedAndRegistered()
     {
         loadTopLevel();
-        const auto a = albumAt(QStringLiteral("A"));
-        const QVariantMap reply{
-            {QStringLiteral("objAlbumSummary"), album(20, 2, QStringLiteral("B"), false)}};
+        const auto a = albumAt(u"A"_s);
+        const QVariantMap reply{{u"objAlbumSummary"_s, album(20, 2, u"B"_s, false)}};
         const auto created = a->createNewAlbum(reply);
         QVERIFY(created);
         QCOMPARE(a->getChildAtIndex(a->numberOfChildren() - 1), created);
         QVERIFY(a->bHasChildren());
-        QCOMPARE(albumAt(QStringLiteral("A/B")), created);
-        const auto top = root()->createNewAlbum(
-            {{QStringLiteral("objAlbumSummary"), album(21, 0, QStringLiteral("New"))}});
-        QCOMPARE(albumAt(QStringLiteral("New")), top);
+        QCOMPARE(albumAt(u"A/B"_s), created);
+        const auto top = root()->createNewAlbum({{u"objAlbumSummary"_s, album(21, 0, u"New"_s)}});
+        QCOMPARE(albumAt(u"New"_s), top);
         QCOMPARE(root()->getRootItemForIndex(3), top);
     }
 
     void albumWithUnknownParentIsLeftOut()
     {
         loadTopLevel();
-        const auto a = albumAt(QStringLiteral("A"));
+        const auto a = albumAt(u"A"_s);
         a->replaceChildrenWithFolders(
-            listReply(QStringLiteral("arrAlbums"),
-                      {album(30, 999, QStringLiteral("Lost")), album(31, 2, QStringLiteral("Found"))}),
-            {});
+            listReply(u"arrAlbums"_s, {album(30, 999, u"Lost"_s), album(31, 2, u"Found"_s)}), {});
         QCOMPARE(a->numberOfChildren(), 1);
-        QVERIFY(!albumAt(QStringLiteral("Lost")));
-        QVERIFY(albumAt(QStringLiteral("A/Found")));
+        QVERIFY(!albumAt(u"Lost"_s));
+        QVERIFY(albumAt(u"A/Found"_s));
         QVERIFY(!a->createNewAlbum({}));
     }
 
     void renameMovesTheLoadedSubtree()
     {
         loadTopLevel();
-        const auto a = albumAt(QStringLiteral("A"));
-        a->replaceChildrenWithFolders(
-            listReply(QStringLiteral("arrAlbums"), {album(40, 2, QStringLiteral("B"))}), {});
-        const auto b = albumAt(QStringLiteral("A/B"));
-        b->replaceChildrenWithFolders(
-            listReply(QStringLiteral("arrAlbums"), {album(41, 40, QStringLiteral("x"))}),
-            listReply(QStringLiteral("arrAssets"), {asset(400, 40, QStringLiteral("f.jpg"))}));
-        const auto x = albumAt(QStringLiteral("A/B/x"));
-        b->setStrName(QStringLiteral("C"));
-        registry().renameRemoteAlbumPath(QStringLiteral("A/B"), QStringLiteral("B"), QStringLiteral("C"));
-        QCOMPARE(albumAt(QStringLiteral("A/C")), b);
-        QVERIFY(!albumAt(QStringLiteral("A/B")));
+        const auto a = albumAt(u"A"_s);
+        a->replaceChildrenWithFolders(listReply(u"arrAlbums"_s, {album(40, 2, u"B"_s)}), {});
+        const auto b = albumAt(u"A/B"_s);
+        b->replaceChildrenWithFolders(listReply(u"arrAlbums"_s, {album(41, 40, u"x"_s)}),
+                                      listReply(u"arrAssets"_s, {asset(400, 40, u"f.jpg"_s)}));
+        const auto x = albumAt(u"A/B/x"_s);
+        b->setStrName(u"C"_s);
+        registry().renameRemoteAlbumPath(u"A/B"_s, u"B"_s, u"C"_s);
+        QCOMPARE(albumAt(u"A/C"_s), b);
+        QVERIFY(!albumAt(u"A/B"_s));
         QCOMPARE(registry().findRemoteAlbumByID(40), b);
-        QCOMPARE(b->fullRemotePath(), QStringLiteral("A/C"));
+        QCOMPARE(b->fullRemotePath(), u"A/C"_s);
         // Loaded albums below moved along: a stale A/B/x would send uploads to the wrong album.
-        QCOMPARE(albumAt(QStringLiteral("A/C/x")), x);
-        QVERIFY(!albumAt(QStringLiteral("A/B/x")));
+        QCOMPARE(albumAt(u"A/C/x"_s), x);
+        QVERIFY(!albumAt(u"A/B/x"_s));
         QCOMPARE(b->getChildAtIndex(1)
                      ? std::dynamic_pointer_cast<soapRemoteFileItem>(b->getChildAtIndex(1))->fullRemotePath()
                      : QString(),
-                 QStringLiteral("A/C/f.jpg"));
+                 u"A/C/f.jpg"_s);
         // A name that is not an album's is left alone.
-        registry().renameRemoteAlbumPath(QStringLiteral("nothing"), QString(), QStringLiteral("Z"));
-        QVERIFY(!albumAt(QStringLiteral("Z")));
+        registry().renameRemoteAlbumPath(u"nothing"_s, QString(), u"Z"_s);
+        QVERIFY(!albumAt(u"Z"_s));
     }
 
     void deleteAndClear()
     {
         loadTopLevel();
-        registry().deleteRemoteAlbumNamed(QStringLiteral("Photos"));
-        QVERIFY(!albumAt(QStringLiteral("Photos")));
+        registry().deleteRemoteAlbumNamed(u"Photos"_s);
+        QVERIFY(!albumAt(u"Photos"_s));
         QVERIFY(!registry().findRemoteAlbumByID(1));
-        registry().deleteRemoteAlbumNamed(QStringLiteral("Photos"));
+        registry().deleteRemoteAlbumNamed(u"Photos"_s);
         // The walk still finds Photos in the tree: the check must say so.
         QVERIFY(!registry().debugCheckDictionary(root()));
 
@@ -276,24 +260,13 @@ private Q_SLOTS:
     void newerNodeKeepsItsEntriesWhenTheOlderIsDeleted()
     {
         loadTopLevel();
-        const auto first = albumAt(QStringLiteral("Photos"));
+        const auto first = albumAt(u"Photos"_s);
         loadTopLevel();
-        const auto second = albumAt(QStringLiteral("Photos"));
+        const auto second = albumAt(u"Photos"_s);
         QVERIFY(first != second);
         QCOMPARE(registry().findRemoteAlbumByID(1), second);
         root()->clear();
         m_globals->clearRemoteFolderDictionaries();
-    }
-
-    void pendingMarkIsAFlag()
-    {
-        loadTopLevel();
-        const auto a = albumAt(QStringLiteral("A"));
-        a->setPendingAsyncOp(true);
-        a->setPendingAsyncOp(true);
-        QVERIFY(a->hasPendingAsyncOp());
-        a->setPendingAsyncOp(false);
-        QVERIFY(!a->hasPendingAsyncOp());
     }
 };
 

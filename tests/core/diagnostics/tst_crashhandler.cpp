@@ -38,10 +38,9 @@ private:
     QProcessEnvironment probeEnvironment() const
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("HOME"), m_home.path());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
-                           m_home.filePath(QStringLiteral("probe-config")));
-        environment.remove(QStringLiteral("SNAP"));
+        environment.insert(u"HOME"_s, m_home.path());
+        environment.insert(u"XDG_CONFIG_HOME"_s, m_home.filePath(u"probe-config"_s));
+        environment.remove(u"SNAP"_s);
         return environment;
     }
 
@@ -49,9 +48,9 @@ private:
     {
         QProcess probe;
         probe.setProcessEnvironment(environment);
-        probe.start(QStringLiteral(RUN_PROBE_PATH), {QStringLiteral("launch"), how});
+        probe.start(QStringLiteral(RUN_PROBE_PATH), {u"launch"_s, how});
         if (!probe.waitForFinished(60000) || probe.exitCode() != 0)
-            return QStringLiteral("probe failed");
+            return u"probe failed"_s;
         return QString::fromUtf8(probe.readAllStandardOutput()).trimmed();
     }
 
@@ -61,15 +60,14 @@ private Q_SLOTS:
         // Everything this test writes, the Desktop included, stays in a throw-away home.
         QVERIFY(m_home.isValid());
         qputenv("HOME", QFile::encodeName(m_home.path()));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
-        qputenv("XDG_STATE_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("state"))));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(u"config"_s)));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(m_home.filePath(u"state"_s)));
         qunsetenv("SNAP");
         // Report folders are made in the temporary folder: a private one, shared with nobody.
-        QVERIFY(QDir(m_home.path()).mkdir(QStringLiteral("tmp")));
-        qputenv("TMPDIR", QFile::encodeName(m_home.filePath(QStringLiteral("tmp"))));
-        QCOMPARE(QDir::tempPath(), m_home.filePath(QStringLiteral("tmp")));
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
-                           m_home.filePath(QStringLiteral("config")));
+        QVERIFY(QDir(m_home.path()).mkdir(u"tmp"_s));
+        qputenv("TMPDIR", QFile::encodeName(m_home.filePath(u"tmp"_s)));
+        QCOMPARE(QDir::tempPath(), m_home.filePath(u"tmp"_s));
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_home.filePath(u"config"_s));
         QVERIFY(UserDefaults::open()->fileName().startsWith(m_home.path()));
         QVERIFY(desktop().startsWith(m_home.path()));
     }
@@ -77,21 +75,21 @@ private Q_SLOTS:
     void twoLaunchesWithoutACleanCloseReportACrash()
     {
         const QProcessEnvironment environment = probeEnvironment();
-        QCOMPARE(launch(QStringLiteral("crash"), environment), QStringLiteral("didCrash=0")); // first ever
-        QCOMPARE(launch(QStringLiteral("close"), environment), QStringLiteral("didCrash=1"));
-        QCOMPARE(launch(QStringLiteral("close"), environment), QStringLiteral("didCrash=0"));
-        QCOMPARE(launch(QStringLiteral("crash"), environment), QStringLiteral("didCrash=0"));
-        QCOMPARE(launch(QStringLiteral("crash"), environment), QStringLiteral("didCrash=1"));
+        QCOMPARE(launch(u"crash"_s, environment), u"didCrash=0"_s); // first ever
+        QCOMPARE(launch(u"close"_s, environment), u"didCrash=1"_s);
+        QCOMPARE(launch(u"close"_s, environment), u"didCrash=0"_s);
+        QCOMPARE(launch(u"crash"_s, environment), u"didCrash=0"_s);
+        QCOMPARE(launch(u"crash"_s, environment), u"didCrash=1"_s);
     }
 
     void inASandboxThereIsNoHandler()
     {
-        QVERIFY(launch(QStringLiteral("close"), probeEnvironment()).startsWith(QStringLiteral("didCrash=")));
+        QVERIFY(launch(u"close"_s, probeEnvironment()).startsWith(u"didCrash="_s));
         QProcessEnvironment environment = probeEnvironment();
-        environment.insert(QStringLiteral("SNAP"), QStringLiteral("/snap/vendra/1"));
-        QCOMPARE(launch(QStringLiteral("crash"), environment), QStringLiteral("sandboxed"));
+        environment.insert(u"SNAP"_s, u"/snap/vendra/1"_s);
+        QCOMPARE(launch(u"crash"_s, environment), u"sandboxed"_s);
         // Sandboxed runs leave the flag alone, so the next unconfined launch sees nothing.
-        QCOMPARE(launch(QStringLiteral("close"), probeEnvironment()), QStringLiteral("didCrash=0"));
+        QCOMPARE(launch(u"close"_s, probeEnvironment()), u"didCrash=0"_s);
     }
 
     void onlyTheNewestCrashReportOfTheProgramIsChosen()
@@ -99,26 +97,23 @@ private Q_SLOTS:
         QTemporaryDir apport;
         QTemporaryDir coredumps;
         const QDateTime now = QDateTime::currentDateTime();
-        writeFile(apport.filePath(QStringLiteral("_usr_bin_vendra-uploader.0.crash")), "a", now.addDays(-3));
-        writeFile(coredumps.filePath(QStringLiteral("core.vendra-uploader.0.b00t.42.1700000000.zst")), "b",
+        writeFile(apport.filePath(u"_usr_bin_vendra-uploader.0.crash"_s), "a", now.addDays(-3));
+        writeFile(coredumps.filePath(u"core.vendra-uploader.0.b00t.42.1700000000.zst"_s), "b",
                   now.addDays(-1));
-        writeFile(coredumps.filePath(QStringLiteral("core.vendra-uploader.0.b00t.41.1600000000.zst")), "c",
+        writeFile(coredumps.filePath(u"core.vendra-uploader.0.b00t.41.1600000000.zst"_s), "c",
                   now.addDays(-2));
-        writeFile(coredumps.filePath(QStringLiteral("core.other-program.0.b00t.43.1800000000.zst")), "d",
-                  now);
-        QCOMPARE(CrashHandler::newestCrashReport({apport.path(), coredumps.path()},
-                                                 QStringLiteral("vendra-uploader")),
-                 coredumps.filePath(QStringLiteral("core.vendra-uploader.0.b00t.42.1700000000.zst")));
-        QVERIFY(CrashHandler::newestCrashReport({apport.path()}, QStringLiteral("nothing")).isEmpty());
-        QVERIFY(CrashHandler::newestCrashReport({apport.filePath(QStringLiteral("missing"))},
-                                                QStringLiteral("vendra-uploader"))
-                    .isEmpty());
+        writeFile(coredumps.filePath(u"core.other-program.0.b00t.43.1800000000.zst"_s), "d", now);
+        QCOMPARE(CrashHandler::newestCrashReport({apport.path(), coredumps.path()}, u"vendra-uploader"_s),
+                 coredumps.filePath(u"core.vendra-uploader.0.b00t.42.1700000000.zst"_s));
+        QVERIFY(CrashHandler::newestCrashReport({apport.path()}, u"nothing"_s).isEmpty());
+        QVERIFY(
+            CrashHandler::newestCrashReport({apport.filePath(u"missing"_s)}, u"vendra-uploader"_s).isEmpty());
     }
 
     void theCopiedReportLeavesTheMemoryImageOut()
     {
         QTemporaryDir folder;
-        const QString source = folder.filePath(QStringLiteral("_usr_bin_vendra-uploader.1000.crash"));
+        const QString source = folder.filePath(u"_usr_bin_vendra-uploader.1000.crash"_s);
         // Memory image lines run to megabytes; none of it may come through.
         writeFile(source, "ProblemType: Crash\n"
                           "CoreDump: base64\n"
@@ -129,7 +124,7 @@ private Q_SLOTS:
                               "ExecutablePath: /usr/bin/vendra-uploader\n"
                               "Stacktrace:\n"
                               " #0  0x00007f in raise () from /lib/libc.so.6\n");
-        const QString copy = folder.filePath(QStringLiteral("copy.crash"));
+        const QString copy = folder.filePath(u"copy.crash"_s);
         QVERIFY(CrashHandler::copyCrashReport(source, copy));
         QFile file(copy);
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -137,7 +132,7 @@ private Q_SLOTS:
                                             "ExecutablePath: /usr/bin/vendra-uploader\n"
                                             "Stacktrace:\n"
                                             " #0  0x00007f in raise () from /lib/libc.so.6\n"));
-        QVERIFY(!CrashHandler::copyCrashReport(folder.filePath(QStringLiteral("missing")), copy + u'2'));
+        QVERIFY(!CrashHandler::copyCrashReport(folder.filePath(u"missing"_s), copy + u'2'));
         QVERIFY(!QFileInfo::exists(copy + u'2'));
     }
 
@@ -157,7 +152,7 @@ private Q_SLOTS:
         }
         QVERIFY(!first.isEmpty());
         QVERIFY(second.isEmpty());
-        QVERIFY(QFileInfo(first).fileName().startsWith(QStringLiteral("Halvane Report ")));
+        QVERIFY(QFileInfo(first).fileName().startsWith(u"Halvane Report "_s));
         QCOMPARE(QFileInfo(first).absolutePath(), QDir(QDir::tempPath()).absolutePath());
         QCOMPARE(QFileInfo(first).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
                  QFileDevice::Permissions());
@@ -169,15 +164,14 @@ private Q_SLOTS:
     void theReportHoldsTheHostDescriptionAndTheLogFiles()
     {
         // Leftovers of the test above would stop the report from being made this minute.
-        for (const QString &name :
-             QDir(QDir::tempPath()).entryList({QStringLiteral("Halvane Report *")}, QDir::Dirs))
+        for (const QString &name : QDir(QDir::tempPath()).entryList({u"Halvane Report *"_s}, QDir::Dirs))
             QDir(QDir::tempPath() + u'/' + name).removeRecursively();
 
         const QString logsRoot = LogFile::userLogsFolder();
         QVERIFY(QDir().mkpath(LogFile::logFolder()));
-        writeFile(LogFile::logFolder() + QStringLiteral("/100.000000.log"), "an older run\n");
-        writeFile(LogFile::logFolder() + QStringLiteral("/notes.txt"), "not a log\n");
-        writeFile(logsRoot + QStringLiteral("/Halvane.log"), "the program's own log\n");
+        writeFile(LogFile::logFolder() + u"/100.000000.log"_s, "an older run\n");
+        writeFile(LogFile::logFolder() + u"/notes.txt"_s, "not a log\n");
+        writeFile(logsRoot + u"/Halvane.log"_s, "the program's own log\n");
         QString runLog;
         QString zip;
         {
@@ -188,28 +182,24 @@ private Q_SLOTS:
             CrashHandler::close();
         }
         QVERIFY(!zip.isEmpty());
-        QVERIFY(zip.startsWith(desktop() + QStringLiteral("/Halvane Report ")));
+        QVERIFY(zip.startsWith(desktop() + u"/Halvane Report "_s));
         const QString folderName = QFileInfo(zip).completeBaseName();
         QVERIFY(!QFileInfo::exists(QDir::tempPath() + u'/' + folderName)); // the folder is gone again
 
-        for (const QString &archivePath : QStringList{zip, zip.chopped(4) + QStringLiteral(".dat")}) {
+        for (const QString &archivePath : QStringList{zip, zip.chopped(4) + u".dat"_s}) {
             const ArchiveContents contents = ArchiveContents::read(archivePath);
             QVERIFY2(contents.ok, qPrintable(archivePath));
             QCOMPARE(contents.names.first(), folderName + u'/');
             for (const QString &name : contents.names)
                 QVERIFY2(name.startsWith(folderName + u'/'), qPrintable(name));
             const QString prefix = folderName + u'/';
-            QVERIFY(
-                contents.files.value(prefix + QStringLiteral("SystemInfo.txt")).startsWith("OS Version\t: "));
-            QVERIFY(
-                contents.files.value(prefix + QStringLiteral("SystemInfo.txt")).contains("\nMemory\t\t: "));
-            QCOMPARE(contents.files.value(prefix + QStringLiteral("100.000000.log")),
-                     QByteArray("an older run\n"));
-            QCOMPARE(contents.files.value(prefix + QStringLiteral("Halvane.log")),
-                     QByteArray("the program's own log\n"));
+            QVERIFY(contents.files.value(prefix + u"SystemInfo.txt"_s).startsWith("OS Version\t: "));
+            QVERIFY(contents.files.value(prefix + u"SystemInfo.txt"_s).contains("\nMemory\t\t: "));
+            QCOMPARE(contents.files.value(prefix + u"100.000000.log"_s), QByteArray("an older run\n"));
+            QCOMPARE(contents.files.value(prefix + u"Halvane.log"_s), QByteArray("the program's own log\n"));
             QVERIFY(contents.files.value(prefix + runLog).contains("Logging Started"));
-            QVERIFY(!contents.names.contains(prefix + QStringLiteral("notes.txt")));
-            QVERIFY(!contents.names.contains(prefix + QStringLiteral("Halvanebackup.log")));
+            QVERIFY(!contents.names.contains(prefix + u"notes.txt"_s));
+            QVERIFY(!contents.names.contains(prefix + u"Halvanebackup.log"_s));
         }
     }
 };

@@ -17,7 +17,7 @@ class TestLogFile : public QObject
 private:
     std::unique_ptr<QTemporaryDir> m_state;
 
-    QString folder() const { return m_state->filePath(QStringLiteral("Halvane-ZRM")); }
+    QString folder() const { return m_state->filePath(u"Halvane-ZRM"_s); }
 
     // Old files, the first one newest, each an hour older than the one before.
     void makeOldFiles(const QStringList &names)
@@ -37,7 +37,7 @@ private:
     {
         QStringList names;
         for (int i = 0; i < count; ++i)
-            names.append(QStringLiteral("old%1.log").arg(i, 2, 10, QLatin1Char('0')));
+            names.append(u"old%1.log"_s.arg(i, 2, 10, QLatin1Char('0')));
         return names;
     }
 
@@ -58,7 +58,7 @@ private Q_SLOTS:
     {
         QCOMPARE(LogFile::logFolder(), folder());
         qputenv("XDG_STATE_HOME", "relative/path");
-        QCOMPARE(LogFile::logFolder(), QDir::homePath() + QStringLiteral("/.local/state/Halvane-ZRM"));
+        QCOMPARE(LogFile::logFolder(), QDir::homePath() + u"/.local/state/Halvane-ZRM"_s);
     }
 
     void tenOldFilesAreAllKept()
@@ -69,30 +69,28 @@ private Q_SLOTS:
             QVERIFY(log.isCapturing());
             QVERIFY(QFileInfo(log.fileName()).absolutePath() == folder());
         }
-        QCOMPARE(LogFile::contentsOfDirectoryAtPathByModDate(folder(), QStringLiteral("log")).size(), 11);
+        QCOMPARE(LogFile::contentsOfDirectoryAtPathByModDate(folder(), u"log"_s).size(), 11);
     }
 
     void twelveOldFilesLoseTheThreeOldest()
     {
         const QStringList old = logNames(12);
         makeOldFiles(old);
-        makeOldFiles({QStringLiteral("notes.txt"), QStringLiteral("UPPER.LOG"), QStringLiteral("older.Log")});
-        QVERIFY(QDir(folder()).mkdir(QStringLiteral("folder.log")));
+        makeOldFiles({u"notes.txt"_s, u"UPPER.LOG"_s, u"older.Log"_s});
+        QVERIFY(QDir(folder()).mkdir(u"folder.log"_s));
         QString newFile;
         {
             LogFile log;
             newFile = QFileInfo(log.fileName()).fileName();
         }
-        const QList<LogFile::Entry> logs =
-            LogFile::contentsOfDirectoryAtPathByModDate(folder(), QStringLiteral("log"));
+        const QList<LogFile::Entry> logs = LogFile::contentsOfDirectoryAtPathByModDate(folder(), u"log"_s);
         QCOMPARE(logs.size(), 10);
         QCOMPARE(logs.first().file, newFile);
         for (qsizetype i = 0; i < 9; ++i)
             QCOMPARE(logs.at(i + 1).file, old.at(i));
         // Other extensions, other cases and folders are neither counted nor touched.
         const QStringList remaining = filesInFolder();
-        for (const QString &kept : {QStringLiteral("notes.txt"), QStringLiteral("UPPER.LOG"),
-                                    QStringLiteral("older.Log"), QStringLiteral("folder.log")})
+        for (const QString &kept : {u"notes.txt"_s, u"UPPER.LOG"_s, u"older.Log"_s, u"folder.log"_s})
             QVERIFY2(remaining.contains(kept), qPrintable(kept));
         for (const QString &gone : {old.at(9), old.at(10), old.at(11)})
             QVERIFY2(!remaining.contains(gone), qPrintable(gone));
@@ -100,24 +98,22 @@ private Q_SLOTS:
 
     void listingIsNewestFirstAndMissingFoldersGiveNothing()
     {
-        makeOldFiles({QStringLiteral("b.log"), QStringLiteral("a.log"), QStringLiteral("c.log")});
-        const QList<LogFile::Entry> logs =
-            LogFile::contentsOfDirectoryAtPathByModDate(folder(), QStringLiteral("log"));
+        makeOldFiles({u"b.log"_s, u"a.log"_s, u"c.log"_s});
+        const QList<LogFile::Entry> logs = LogFile::contentsOfDirectoryAtPathByModDate(folder(), u"log"_s);
         QCOMPARE(logs.size(), 3);
-        QCOMPARE(logs.at(0).file, QStringLiteral("b.log"));
-        QCOMPARE(logs.at(2).file, QStringLiteral("c.log"));
+        QCOMPARE(logs.at(0).file, u"b.log"_s);
+        QCOMPARE(logs.at(2).file, u"c.log"_s);
         QVERIFY(LogFile::lastModifiedSort(logs.at(0), logs.at(1)));
         QVERIFY(!LogFile::lastModifiedSort(logs.at(1), logs.at(0)));
-        QVERIFY(LogFile::contentsOfDirectoryAtPathByModDate(m_state->filePath(QStringLiteral("none")),
-                                                            QStringLiteral("log"))
-                    .isEmpty());
+        QVERIFY(
+            LogFile::contentsOfDirectoryAtPathByModDate(m_state->filePath(u"none"_s), u"log"_s).isEmpty());
     }
 
     void theFileNameCountsSecondsSince2001()
     {
         LogFile log;
         const QString name = QFileInfo(log.fileName()).fileName();
-        QVERIFY(name.endsWith(QStringLiteral(".log")));
+        QVERIFY(name.endsWith(u".log"_s));
         bool ok = false;
         const double seconds = name.chopped(4).toDouble(&ok);
         QVERIFY(ok);
@@ -133,19 +129,18 @@ private Q_SLOTS:
             LogFile log;
             path = log.fileName();
             std::fputs("written with stdio\n", stderr);
-            writePlainLine(QStringLiteral("written as a plain line"));
+            writePlainLine(u"written as a plain line"_s);
             log.start(); // already capturing: no second start line
         }
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(file.readAll());
         QVERIFY(text.startsWith(u'<'));
-        QVERIFY(text.section(u'\n', 0, 0).contains(QStringLiteral("Logging Started : ")));
-        QVERIFY(text.contains(QStringLiteral("written with stdio")));
-        QVERIFY(text.contains(QStringLiteral("written as a plain line")));
-        QCOMPARE(text.count(QStringLiteral("Logging Started")), 1);
-        QVERIFY(text.indexOf(QStringLiteral("Logging Stopped : ")) >
-                text.indexOf(QStringLiteral("written as a plain line")));
+        QVERIFY(text.section(u'\n', 0, 0).contains(u"Logging Started : "_s));
+        QVERIFY(text.contains(u"written with stdio"_s));
+        QVERIFY(text.contains(u"written as a plain line"_s));
+        QCOMPARE(text.count(u"Logging Started"_s), 1);
+        QVERIFY(text.indexOf(u"Logging Stopped : "_s) > text.indexOf(u"written as a plain line"_s));
         QCOMPARE(QFileInfo(path).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
                  QFileDevice::Permissions());
     }
@@ -153,20 +148,20 @@ private Q_SLOTS:
     void aLineAfterStopGoesToThePreviousStandardError()
     {
         QProcess probe;
-        probe.start(QStringLiteral(RUN_PROBE_PATH), {QStringLiteral("capture")});
+        probe.start(QStringLiteral(RUN_PROBE_PATH), {u"capture"_s});
         QVERIFY(probe.waitForFinished(60000));
         QCOMPARE(probe.exitCode(), 0);
         const QString stderrText = QString::fromUtf8(probe.readAllStandardError());
         const QString path = QString::fromUtf8(probe.readAllStandardOutput()).trimmed();
-        QVERIFY(stderrText.contains(QStringLiteral("line after stop")));
-        QVERIFY(!stderrText.contains(QStringLiteral("line while capturing")));
+        QVERIFY(stderrText.contains(u"line after stop"_s));
+        QVERIFY(!stderrText.contains(u"line while capturing"_s));
         QVERIFY(path.startsWith(folder()));
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(file.readAll());
-        QVERIFY(text.contains(QStringLiteral("line while capturing")));
-        QVERIFY(text.contains(QStringLiteral("Logging Stopped")));
-        QVERIFY(!text.contains(QStringLiteral("line after stop")));
+        QVERIFY(text.contains(u"line while capturing"_s));
+        QVERIFY(text.contains(u"Logging Stopped"_s));
+        QVERIFY(!text.contains(u"line after stop"_s));
     }
 
     void anUnwritableFolderLeavesStandardErrorAlone()

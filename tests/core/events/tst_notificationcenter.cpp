@@ -38,8 +38,8 @@ private Q_SLOTS:
 
     void mainThreadPostCallsObserversBeforeReturning()
     {
-        observe(QStringLiteral("A"));
-        NotificationCenter::defaultCenter().postNotificationOnMainThreadWithName(QStringLiteral("A"));
+        observe(u"A"_s);
+        NotificationCenter::defaultCenter().postNotificationOnMainThreadWithName(u"A"_s);
         QCOMPARE(m_deliveries.size(), 1);
         QVERIFY(!m_deliveries.first().object.isValid());
         QVERIFY(m_deliveries.first().userInfo.isEmpty());
@@ -47,23 +47,21 @@ private Q_SLOTS:
 
     void onlyObserversOfTheNameAreCalled()
     {
-        observe(QStringLiteral("A"));
-        observe(QStringLiteral("B"));
-        NotificationCenter::defaultCenter().postNotificationName(QStringLiteral("B"), 7,
-                                                                 {{QStringLiteral("k"), true}});
+        observe(u"A"_s);
+        observe(u"B"_s);
+        NotificationCenter::defaultCenter().postNotificationName(u"B"_s, 7, {{u"k"_s, true}});
         QCOMPARE(m_deliveries.size(), 1);
-        QCOMPARE(m_deliveries.first().name, QStringLiteral("B"));
+        QCOMPARE(m_deliveries.first().name, u"B"_s);
         QCOMPARE(m_deliveries.first().object.toInt(), 7);
-        QCOMPARE(m_deliveries.first().userInfo.value(QStringLiteral("k")).toBool(), true);
+        QCOMPARE(m_deliveries.first().userInfo.value(u"k"_s).toBool(), true);
     }
 
     void workerPostsArriveOnMainThreadInOrder()
     {
-        observe(QStringLiteral("Seq"));
+        observe(u"Seq"_s);
         QThread *worker = QThread::create([] {
             for (int i = 0; i < 200; ++i)
-                NotificationCenter::defaultCenter().postNotificationOnMainThreadWithName(
-                    QStringLiteral("Seq"), i);
+                NotificationCenter::defaultCenter().postNotificationOnMainThreadWithName(u"Seq"_s, i);
         });
         worker->start();
         QVERIFY(worker->wait(10000));
@@ -79,11 +77,10 @@ private Q_SLOTS:
 
     void waitingPostReturnsAfterObserversRan()
     {
-        observe(QStringLiteral("W"));
+        observe(u"W"_s);
         bool deliveredBeforeReturn = false;
         QThread *worker = QThread::create([this, &deliveredBeforeReturn] {
-            NotificationCenter::defaultCenter().postNotificationOnMainThreadWithName(QStringLiteral("W"), {},
-                                                                                     {}, true);
+            NotificationCenter::defaultCenter().postNotificationOnMainThreadWithName(u"W"_s, {}, {}, true);
             deliveredBeforeReturn = !m_deliveries.isEmpty();
         });
         worker->start();
@@ -95,9 +92,9 @@ private Q_SLOTS:
 
     void directPostFromWorkerRunsOnWorker()
     {
-        observe(QStringLiteral("P"));
-        QThread *worker = QThread::create(
-            [] { NotificationCenter::defaultCenter().postNotificationName(QStringLiteral("P")); });
+        observe(u"P"_s);
+        QThread *worker =
+            QThread::create([] { NotificationCenter::defaultCenter().postNotificationName(u"P"_s); });
         worker->start();
         QVERIFY(worker->wait(10000));
         QCOMPARE(m_deliveries.size(), 1);
@@ -110,10 +107,10 @@ private Q_SLOTS:
         int calls = 0;
         {
             QObject shortLived;
-            NotificationCenter::defaultCenter().addObserver(&shortLived, QStringLiteral("D"),
+            NotificationCenter::defaultCenter().addObserver(&shortLived, u"D"_s,
                                                             [&calls](const Notification &) { ++calls; });
         }
-        NotificationCenter::defaultCenter().postNotificationName(QStringLiteral("D"));
+        NotificationCenter::defaultCenter().postNotificationName(u"D"_s);
         QCOMPARE(calls, 0);
     }
 
@@ -121,21 +118,19 @@ private Q_SLOTS:
     {
         int calls = 0;
         QObject self;
-        NotificationCenter::defaultCenter().addObserver(
-            &self, QStringLiteral("U"), [&](const Notification &) {
-                ++calls;
-                NotificationCenter::defaultCenter().removeObserver(&self);
-            });
-        NotificationCenter::defaultCenter().postNotificationName(QStringLiteral("U"));
-        NotificationCenter::defaultCenter().postNotificationName(QStringLiteral("U"));
+        NotificationCenter::defaultCenter().addObserver(&self, u"U"_s, [&](const Notification &) {
+            ++calls;
+            NotificationCenter::defaultCenter().removeObserver(&self);
+        });
+        NotificationCenter::defaultCenter().postNotificationName(u"U"_s);
+        NotificationCenter::defaultCenter().postNotificationName(u"U"_s);
         QCOMPARE(calls, 1);
     }
 
     void workspaceCentreIsSeparate()
     {
-        observe(QStringLiteral("FileBrowserObjectChanged"));
-        NotificationCenter::workspaceCenter().postNotificationName(
-            QStringLiteral("FileBrowserObjectChanged"));
+        observe(u"FileBrowserObjectChanged"_s);
+        NotificationCenter::workspaceCenter().postNotificationName(u"FileBrowserObjectChanged"_s);
         QVERIFY(m_deliveries.isEmpty());
     }
 };

@@ -42,8 +42,8 @@ private:
     Run m_run;
     int m_finished = 0;
 
-    void connectTo(const ReferenceServer &server, const QString &user = QStringLiteral("demo"),
-                   const QString &password = QStringLiteral("demo"))
+    void connectTo(const ReferenceServer &server, const QString &user = u"demo"_s,
+                   const QString &password = u"demo"_s)
     {
         m_globals->setServer(server.host());
         m_globals->setPortNo(server.port());
@@ -125,7 +125,7 @@ private Q_SLOTS:
         QVERIFY2(server.start(options), qPrintable(server.errorString()));
         if (tls)
             TrustedCertificates::setAdditionalCaCertificates(server.caCertificates());
-        connectTo(server, QStringLiteral(" demo\t"));
+        connectTo(server, u" demo\t"_s);
 
         const Run run = signIn();
         QVERIFY2(run.succeeded, qPrintable(run.error.toString()));
@@ -134,7 +134,7 @@ private Q_SLOTS:
         QCOMPARE(run.events.count(NotificationNames::CommsEventsLoginStateChange), 5);
         QCOMPARE(run.events.last(), NotificationNames::CommsEventsLoginSuccess);
         for (const QString &line : run.statusLines)
-            QVERIFY2(line.endsWith(messageText(QStringLiteral("Text_WasSuccsess"))), qPrintable(line));
+            QVERIFY2(line.endsWith(messageText(u"Text_WasSuccsess"_s)), qPrintable(line));
         QVERIFY(m_comms->bAreLoggedIn());
 
         soapResults &results = m_globals->results();
@@ -142,15 +142,15 @@ private Q_SLOTS:
         QVERIFY(results.checkVersion().bVersionIsCompatible());
         QVERIFY(!results.checkVersion().strServiceVersion().isEmpty());
         QVERIFY(results.checkVersion().nMaxTransferSize().toDouble() > 0);
-        QCOMPARE(results.login().strUserName().toString(), QStringLiteral("demo"));
+        QCOMPARE(results.login().strUserName().toString(), u"demo"_s);
         QVERIFY(results.login().strUserID().isValid());
         QVERIFY(results.login().bCreateTopLevelAlbum() && results.login().bDeleteAsset() &&
                 results.login().bSeeQuota());
         QVERIFY(!results.pendingFilesButton().strLink().toString().isEmpty());
         QVERIFY(!results.pictureButtonDetails().strLink().toString().isEmpty());
         QCOMPARE(names(results.remoteFolderBrowser()->remoteFolders()),
-                 QStringList({QStringLiteral("Family"), QStringLiteral("Holidays")}));
-        QVERIFY(m_globals->registry().findRemoteAlbumByName(QStringLiteral("Holidays")));
+                 QStringList({u"Family"_s, u"Holidays"_s}));
+        QVERIFY(m_globals->registry().findRemoteAlbumByName(u"Holidays"_s));
         QVERIFY(m_globals->registry().debugCheckDictionary(results.remoteFolderBrowser()));
 
         // Signing in again in the same run starts from a fresh tree and fills it once.
@@ -169,29 +169,21 @@ private Q_SLOTS:
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("messageKey");
 
-        QTest::newRow("wrong password")
-            << QStringList() << QStringLiteral("demo") << QStringLiteral("wrong") << 2
-            << QStringLiteral("SOAP-Result") << 9001 << QStringLiteral("LOGIN_USER_NOT_FOUND");
-        QTest::newRow("unknown user")
-            << QStringList() << QStringLiteral("nobody") << QStringLiteral("demo") << 2
-            << QStringLiteral("SOAP-Result") << 9001 << QStringLiteral("LOGIN_USER_NOT_FOUND");
+        QTest::newRow("wrong password") << QStringList() << u"demo"_s << u"wrong"_s << 2 << u"SOAP-Result"_s
+                                        << 9001 << u"LOGIN_USER_NOT_FOUND"_s;
+        QTest::newRow("unknown user") << QStringList() << u"nobody"_s << u"demo"_s << 2 << u"SOAP-Result"_s
+                                      << 9001 << u"LOGIN_USER_NOT_FOUND"_s;
         QTest::newRow("incompatible client")
-            << QStringList({QStringLiteral("--min-version"), QStringLiteral("999.0.0")})
-            << QStringLiteral("demo") << QStringLiteral("demo") << 1 << QStringLiteral("SOAP-Login") << 9004
-            << QStringLiteral("SOAP_LOGIN_VERSION_NOT_COMPATABLE");
+            << QStringList({u"--min-version"_s, u"999.0.0"_s}) << u"demo"_s << u"demo"_s << 1
+            << u"SOAP-Login"_s << 9004 << u"SOAP_LOGIN_VERSION_NOT_COMPATABLE"_s;
         QTest::newRow("top-level fetch fails")
-            << QStringList(
-                   {QStringLiteral("--fault"), QStringLiteral("soap-api=GetTopLevelAlbums:SERVER BUSY")})
-            << QStringLiteral("demo") << QStringLiteral("demo") << 5 << QStringLiteral("SOAP-Result") << 9001
-            << QStringLiteral("SERVERBUSY");
-        QTest::newRow("no cookie") << QStringList({QStringLiteral("--fault"), QStringLiteral("no-cookie")})
-                                   << QStringLiteral("demo") << QStringLiteral("demo") << 1
-                                   << QStringLiteral("SOAP-Connection") << 9003
-                                   << QStringLiteral("CONNECTION_COOKIE_NOT_FOUND");
+            << QStringList({u"--fault"_s, u"soap-api=GetTopLevelAlbums:SERVER BUSY"_s}) << u"demo"_s
+            << u"demo"_s << 5 << u"SOAP-Result"_s << 9001 << u"SERVERBUSY"_s;
+        QTest::newRow("no cookie") << QStringList({u"--fault"_s, u"no-cookie"_s}) << u"demo"_s << u"demo"_s
+                                   << 1 << u"SOAP-Connection"_s << 9003 << u"CONNECTION_COOKIE_NOT_FOUND"_s;
         QTest::newRow("secure cookie over http")
-            << QStringList({QStringLiteral("--fault"), QStringLiteral("secure-cookie")})
-            << QStringLiteral("demo") << QStringLiteral("demo") << 1 << QStringLiteral("SOAP-Connection")
-            << 9003 << QStringLiteral("CONNECTION_COOKIE_REQUIRES_HTTPS");
+            << QStringList({u"--fault"_s, u"secure-cookie"_s}) << u"demo"_s << u"demo"_s << 1
+            << u"SOAP-Connection"_s << 9003 << u"CONNECTION_COOKIE_REQUIRES_HTTPS"_s;
     }
 
     void failuresEndTheRunWithTheirError()
@@ -215,9 +207,9 @@ private Q_SLOTS:
         QCOMPARE(run.events.first(), NotificationNames::CommsEventsLoginStarted);
         QCOMPARE(run.events.last(), NotificationNames::CommsEventsLoginFailure);
         QCOMPARE(run.statusLines.size(), statusLines);
-        QVERIFY(run.statusLines.last().endsWith(messageText(QStringLiteral("Text_Failed"))));
+        QVERIFY(run.statusLines.last().endsWith(messageText(u"Text_Failed"_s)));
         for (qsizetype i = 0; i + 1 < run.statusLines.size(); ++i)
-            QVERIFY(run.statusLines.at(i).endsWith(messageText(QStringLiteral("Text_WasSuccsess"))));
+            QVERIFY(run.statusLines.at(i).endsWith(messageText(u"Text_WasSuccsess"_s)));
         QCOMPARE(run.error.domain(), domain);
         QCOMPARE(run.error.code(), code);
         QCOMPARE(run.error.messageKey(), messageKey);
@@ -245,7 +237,7 @@ private Q_SLOTS:
         const Run run = signIn();
         QVERIFY(!run.succeeded);
         QCOMPARE(run.statusLines.size(), 1);
-        QCOMPARE(run.error.domain(), QStringLiteral("QNetworkReply"));
+        QCOMPARE(run.error.domain(), u"QNetworkReply"_s);
         QCOMPARE(run.error.code(), int(QNetworkReply::SslHandshakeFailedError));
     }
 
@@ -253,7 +245,7 @@ private Q_SLOTS:
     {
         ReferenceServer &server = newServer();
         ReferenceServer::Options options;
-        options.arguments = QStringList({QStringLiteral("--fault"), QStringLiteral("delay=50")});
+        options.arguments = QStringList({u"--fault"_s, u"delay=50"_s});
         QVERIFY2(server.start(options), qPrintable(server.errorString()));
         connectTo(server);
         m_run = Run();
@@ -277,7 +269,7 @@ private Q_SLOTS:
     {
         ReferenceServer &server = newServer();
         ReferenceServer::Options options;
-        options.arguments = QStringList({QStringLiteral("--fault"), QStringLiteral("delay=200")});
+        options.arguments = QStringList({u"--fault"_s, u"delay=200"_s});
         QVERIFY2(server.start(options), qPrintable(server.errorString()));
         connectTo(server);
         int ticks = 0;

@@ -34,7 +34,7 @@ private Q_SLOTS:
     {
         m_globals = std::make_unique<commsGlobals>();
         m_server = std::make_unique<RawHttpServer>(checkVersionReply());
-        m_globals->setServer(QStringLiteral("127.0.0.1"));
+        m_globals->setServer(u"127.0.0.1"_s);
         m_globals->setPortNo(m_server->port());
         m_globals->setBUseHTTPS(false);
     }
@@ -63,8 +63,8 @@ private Q_SLOTS:
 
     void parametersGoAsStringsInTheirOrder()
     {
-        m_globals->setUserName(QStringLiteral(" \tdemo user\t "));
-        m_globals->setPassword(QStringLiteral(" pa<ss "));
+        m_globals->setUserName(u" \tdemo user\t "_s);
+        m_globals->setPassword(u" pa<ss "_s);
         Error error;
         m_globals->coreComms().doLogin(error);
         QVERIFY(lastRequest().contains("<strUsername xsi:type=\"xsd:string\">demo user</strUsername>"
@@ -76,8 +76,7 @@ private Q_SLOTS:
         QVERIFY(lastRequest().contains("<nAlbumID xsi:type=\"xsd:string\">1234</nAlbumID>"));
 
         error.clear();
-        m_globals->coreComms().doCreateSubLevelAlbum(77, QStringLiteral("Sub"), QStringLiteral("Desc"),
-                                                     error);
+        m_globals->coreComms().doCreateSubLevelAlbum(77, u"Sub"_s, u"Desc"_s, error);
         QVERIFY(lastRequest().contains("<strName xsi:type=\"xsd:string\">Sub</strName>"
                                        "<strDescription xsi:type=\"xsd:string\">Desc</strDescription>"
                                        "<nParentID xsi:type=\"xsd:string\">77</nParentID>"));
@@ -87,7 +86,7 @@ private Q_SLOTS:
         QVERIFY(lastRequest().contains("<m:GetTopLevelAlbums xmlns:m=\"urn:http://"));
         QVERIFY(lastRequest().contains("\"></m:GetTopLevelAlbums>"));
         // The canned reply answers another method: the caller gets the error and no result.
-        QCOMPARE(error.messageKey(), QStringLiteral("SOAP_PARSE_MISSING_RESPONSE"));
+        QCOMPARE(error.messageKey(), u"SOAP_PARSE_MISSING_RESPONSE"_s);
     }
 };
 

@@ -23,54 +23,53 @@ private Q_SLOTS:
 
     void lookupsFallBackOnMissingOrIllTypedEntries()
     {
-        const QVariantMap d{{QStringLiteral("empty"), QVariantMap()},
-                            {QStringLiteral("list"), QVariantList{1}}};
-        QVERIFY(!soapResultsBase::getNumber(QStringLiteral("missing"), d).isValid());
-        QVERIFY(!soapResultsBase::getNumber(QStringLiteral("empty"), d).isValid());
-        QCOMPARE(soapResultsBase::getIntNumber(QStringLiteral("missing"), d), 0);
-        QCOMPARE(soapResultsBase::getLongNumber(QStringLiteral("list"), d), 0);
-        QCOMPARE(soapResultsBase::getBoolean(QStringLiteral("empty"), d), false);
+        const QVariantMap d{{u"empty"_s, QVariantMap()}, {u"list"_s, QVariantList{1}}};
+        QVERIFY(!soapResultsBase::getNumber(u"missing"_s, d).isValid());
+        QVERIFY(!soapResultsBase::getNumber(u"empty"_s, d).isValid());
+        QCOMPARE(soapResultsBase::getIntNumber(u"missing"_s, d), 0);
+        QCOMPARE(soapResultsBase::getLongNumber(u"list"_s, d), 0);
+        QCOMPARE(soapResultsBase::getBoolean(u"empty"_s, d), false);
         // An empty string element arrives as an empty dictionary.
-        QCOMPARE(soapResultsBase::getString(QStringLiteral("empty"), d), QString());
-        QCOMPARE(soapResultsBase::getString(QStringLiteral("missing"), d), QString());
+        QCOMPARE(soapResultsBase::getString(u"empty"_s, d), QString());
+        QCOMPARE(soapResultsBase::getString(u"missing"_s, d), QString());
     }
 
     void numbersKeepTheirKindAndStringsParse()
     {
-        const QVariantMap d{{QStringLiteral("long"), qlonglong(5000000000)},
-                            {QStringLiteral("real"), 2.5},
-                            {QStringLiteral("text"), QStringLiteral(" -42abc")},
-                            {QStringLiteral("big"), QStringLiteral("99999999999")},
-                            {QStringLiteral("garbage"), QStringLiteral("12abc")}};
-        QCOMPARE(soapResultsBase::getNumber(QStringLiteral("long"), d).typeId(), QMetaType::LongLong);
-        QCOMPARE(soapResultsBase::getNumber(QStringLiteral("real"), d).toDouble(), 2.5);
-        QVERIFY(!soapResultsBase::getNumber(QStringLiteral("garbage"), d).isValid());
-        QCOMPARE(soapResultsBase::getIntNumber(QStringLiteral("text"), d), -42);
-        QCOMPARE(soapResultsBase::getIntNumber(QStringLiteral("big"), d), 2147483647);
-        QCOMPARE(soapResultsBase::getLongNumber(QStringLiteral("big"), d), 99999999999LL);
-        QCOMPARE(soapResultsBase::getIntNumber(QStringLiteral("real"), d), 2);
-        QCOMPARE(soapResultsBase::getString(QStringLiteral("long"), d), QStringLiteral("5000000000"));
+        const QVariantMap d{{u"long"_s, qlonglong(5000000000)},
+                            {u"real"_s, 2.5},
+                            {u"text"_s, u" -42abc"_s},
+                            {u"big"_s, u"99999999999"_s},
+                            {u"garbage"_s, u"12abc"_s}};
+        QCOMPARE(soapResultsBase::getNumber(u"long"_s, d).typeId(), QMetaType::LongLong);
+        QCOMPARE(soapResultsBase::getNumber(u"real"_s, d).toDouble(), 2.5);
+        QVERIFY(!soapResultsBase::getNumber(u"garbage"_s, d).isValid());
+        QCOMPARE(soapResultsBase::getIntNumber(u"text"_s, d), -42);
+        QCOMPARE(soapResultsBase::getIntNumber(u"big"_s, d), 2147483647);
+        QCOMPARE(soapResultsBase::getLongNumber(u"big"_s, d), 99999999999LL);
+        QCOMPARE(soapResultsBase::getIntNumber(u"real"_s, d), 2);
+        QCOMPARE(soapResultsBase::getString(u"long"_s, d), u"5000000000"_s);
     }
 
     void numberStringsUseTheUsersLocale()
     {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        const QVariantMap d{{QStringLiteral("n"), QStringLiteral("1,234,567")}};
-        QCOMPARE(soapResultsBase::getNumber(QStringLiteral("n"), d).toLongLong(), 1234567);
+        const QVariantMap d{{u"n"_s, u"1,234,567"_s}};
+        QCOMPARE(soapResultsBase::getNumber(u"n"_s, d).toLongLong(), 1234567);
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        const QVariantMap german{{QStringLiteral("n"), QStringLiteral("1.234.567")}};
-        QCOMPARE(soapResultsBase::getNumber(QStringLiteral("n"), german).toLongLong(), 1234567);
+        const QVariantMap german{{u"n"_s, u"1.234.567"_s}};
+        QCOMPARE(soapResultsBase::getNumber(u"n"_s, german).toLongLong(), 1234567);
     }
 
     void booleansFromStringsAndNumbers_data()
     {
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<bool>("expected");
-        QTest::newRow("text 1") << QVariant(QStringLiteral("1")) << true;
-        QTest::newRow("text TrUe") << QVariant(QStringLiteral("TrUe")) << true;
-        QTest::newRow("text 0") << QVariant(QStringLiteral("0")) << false;
-        QTest::newRow("text false") << QVariant(QStringLiteral("false")) << false;
-        QTest::newRow("text yes") << QVariant(QStringLiteral("yes")) << false;
+        QTest::newRow("text 1") << QVariant(u"1"_s) << true;
+        QTest::newRow("text TrUe") << QVariant(u"TrUe"_s) << true;
+        QTest::newRow("text 0") << QVariant(u"0"_s) << false;
+        QTest::newRow("text false") << QVariant(u"false"_s) << false;
+        QTest::newRow("text yes") << QVariant(u"yes"_s) << false;
         QTest::newRow("number 2") << QVariant(qlonglong(2)) << true;
         QTest::newRow("bool false") << QVariant(false) << false;
     }
@@ -79,7 +78,7 @@ private Q_SLOTS:
     {
         QFETCH(QVariant, value);
         QFETCH(bool, expected);
-        QCOMPARE(soapResultsBase::getBoolean(QStringLiteral("b"), {{QStringLiteral("b"), value}}), expected);
+        QCOMPARE(soapResultsBase::getBoolean(u"b"_s, {{u"b"_s, value}}), expected);
     }
 
     void checkVersionDefaults()
@@ -89,22 +88,21 @@ private Q_SLOTS:
         QVERIFY(version.strServiceVersion().isEmpty());
 
         for (const QVariant &size : {QVariant(qlonglong(0)), QVariant(qlonglong(-5)), QVariant()}) {
-            QVariantMap details{{QStringLiteral("m_bVersionIsCompatible"), true}};
+            QVariantMap details{{u"m_bVersionIsCompatible"_s, true}};
             if (size.isValid())
-                details.insert(QStringLiteral("m_nMaxTransferSize"), size);
-            QVERIFY(version.deserialise({{QStringLiteral("objVersionDetails"), details}}));
+                details.insert(u"m_nMaxTransferSize"_s, size);
+            QVERIFY(version.deserialise({{u"objVersionDetails"_s, details}}));
             QCOMPARE(version.nMaxTransferSize().toDouble(), 2147483648.0);
             QVERIFY(!version.strServiceVersion().isEmpty());
             QVERIFY(version.bVersionIsCompatible());
         }
         QVERIFY(version.deserialise(
-            {{QStringLiteral("objVersionDetails"),
-              QVariantMap{{QStringLiteral("m_nMaxTransferSize"), qlonglong(1000)},
-                          {QStringLiteral("m_strServiceVersion"), QStringLiteral("7")},
-                          {QStringLiteral("m_strLatestVersion"), QStringLiteral("9.9")}}}}));
+            {{u"objVersionDetails"_s, QVariantMap{{u"m_nMaxTransferSize"_s, qlonglong(1000)},
+                                                  {u"m_strServiceVersion"_s, u"7"_s},
+                                                  {u"m_strLatestVersion"_s, u"9.9"_s}}}}));
         QCOMPARE(version.nMaxTransferSize().toLongLong(), 1000);
-        QCOMPARE(version.strServiceVersion(), QStringLiteral("7"));
-        QCOMPARE(m_globals->strLatestVersion(), QStringLiteral("9.9"));
+        QCOMPARE(version.strServiceVersion(), u"7"_s);
+        QCOMPARE(m_globals->strLatestVersion(), u"9.9"_s);
         QVERIFY(!version.bVersionIsCompatible());
     }
 
@@ -117,13 +115,11 @@ private Q_SLOTS:
               "m_bDeleteTopLevelAlbum", "m_bDeleteSubAlbum", "m_bDeleteAsset", "m_bRenameAsset", "m_bUpload",
               "m_bSeeQuota", "m_bCanUseMyPicturesButton", "m_bHavePendingFilesButton"})
             rights.insert(QString::fromLatin1(right), true);
-        const QVariantMap user{{QStringLiteral("m_nUserID"), qlonglong(7)},
-                               {QStringLiteral("m_strUsername"), QStringLiteral("demo")}};
-        QVERIFY(login.deserialise(
-            {{QStringLiteral("objUserDetails"), user}, {QStringLiteral("objUserPermissions"), rights}}));
+        const QVariantMap user{{u"m_nUserID"_s, qlonglong(7)}, {u"m_strUsername"_s, u"demo"_s}};
+        QVERIFY(login.deserialise({{u"objUserDetails"_s, user}, {u"objUserPermissions"_s, rights}}));
         QVERIFY(login.bCreateTopLevelAlbum() && login.bHavePendingFilesButton() && login.bSeeQuota());
         QCOMPARE(login.strUserID().typeId(), QMetaType::LongLong);
-        QCOMPARE(login.strUserName().toString(), QStringLiteral("demo"));
+        QCOMPARE(login.strUserName().toString(), u"demo"_s);
         QVERIFY(!login.strEmail().isValid());
 
         QVERIFY(!login.deserialise({}));
@@ -133,16 +129,15 @@ private Q_SLOTS:
 
     void theTwoButtonsReadDisplayedDifferently()
     {
-        const QVariantMap pending{{QStringLiteral("objPendingFilesButtonDetails"),
-                                   QVariantMap{{QStringLiteral("m_bDisplayed"), QStringLiteral("true")},
-                                               {QStringLiteral("m_strLink"), QStringLiteral("http://x/p")}}}};
-        const QVariantMap pictures{{QStringLiteral("objMyPicturesButtonDetails"),
-                                    QVariantMap{{QStringLiteral("m_bDisplayed"), QStringLiteral("true")}}}};
+        const QVariantMap pending{
+            {u"objPendingFilesButtonDetails"_s,
+             QVariantMap{{u"m_bDisplayed"_s, u"true"_s}, {u"m_strLink"_s, u"http://x/p"_s}}}};
+        const QVariantMap pictures{
+            {u"objMyPicturesButtonDetails"_s, QVariantMap{{u"m_bDisplayed"_s, u"true"_s}}}};
         QVERIFY(m_globals->results().pendingFilesButton().deserialise(pending));
         QVERIFY(m_globals->results().pictureButtonDetails().deserialise(pictures));
         QCOMPARE(m_globals->results().pendingFilesButton().bDisplayed(), 0);
-        QCOMPARE(m_globals->results().pendingFilesButton().strLink().toString(),
-                 QStringLiteral("http://x/p"));
+        QCOMPARE(m_globals->results().pendingFilesButton().strLink().toString(), u"http://x/p"_s);
         QVERIFY(m_globals->results().pictureButtonDetails().bDisplayed());
     }
 
@@ -150,9 +145,9 @@ private Q_SLOTS:
     {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         soapGetQuotaDetails &quota = m_globals->results().quotaDetails();
-        QVERIFY(quota.deserialise({{QStringLiteral("objQuotaDetails"),
-                                    QVariantMap{{QStringLiteral("m_nUsed"), QStringLiteral("1,024")},
-                                                {QStringLiteral("m_nTotal"), qlonglong(10737418240)}}}}));
+        QVERIFY(quota.deserialise(
+            {{u"objQuotaDetails"_s,
+              QVariantMap{{u"m_nUsed"_s, u"1,024"_s}, {u"m_nTotal"_s, qlonglong(10737418240)}}}}));
         QCOMPARE(quota.nUsed().toLongLong(), 1024);
         QCOMPARE(quota.nTotal().toLongLong(), 10737418240LL);
         QVERIFY(!quota.nNumberOfFiles().isValid());

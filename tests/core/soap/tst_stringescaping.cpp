@@ -9,14 +9,6 @@ class TestStringEscaping : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void validStringTurnsNullIntoEmpty()
-    {
-        QVERIFY(!validString(QString()).isNull());
-        QCOMPARE(validString(QString()), QString(""));
-        QCOMPARE(validString(QStringLiteral("")), QString(""));
-        QCOMPARE(validString(QStringLiteral("abc")), QStringLiteral("abc"));
-    }
-
     void escaping_data()
     {
         QTest::addColumn<QString>("plain");

@@ -11,7 +11,7 @@ QVariantMap read(const QByteArray &xml)
     const std::optional<QVariantMap> tree = XMLReader::dictionaryForXMLData(xml, error);
     if (!tree)
         qWarning("not read: %s", xml.left(200).constData());
-    return tree.value_or(QVariantMap{{QStringLiteral("failed"), true}});
+    return tree.value_or(QVariantMap{{u"failed"_s, true}});
 }
 
 QVariantMap map(const QVariantMap &parent, const char *key)
@@ -37,14 +37,14 @@ private Q_SLOTS:
                                       "<d><e>deep</e></d></r>");
         QCOMPARE(root.keys(), QStringList{"r"});
         const QVariantMap r = map(root, "r");
-        QCOMPARE(r.value("x"), QVariant(QStringLiteral("1")));
-        QCOMPARE(r.value("p:y"), QVariant(QStringLiteral("a&b")));
+        QCOMPARE(r.value("x"), QVariant(u"1"_s));
+        QCOMPARE(r.value("p:y"), QVariant(u"a&b"_s));
         QCOMPARE(r.value("c"), QVariant(QVariantMap()));
-        QCOMPARE(map(map(r, "d"), "e").value("text"), QVariant(QStringLiteral("deep")));
+        QCOMPARE(map(map(r, "d"), "e").value("text"), QVariant(u"deep"_s));
         const QVariantList bs = r.value("b").toList();
         QCOMPARE(bs.size(), 3);
-        QCOMPARE(bs.at(0).toMap().value("text").toString(), QStringLiteral("one"));
-        QCOMPARE(bs.at(2).toMap().value("text").toString(), QStringLiteral("three"));
+        QCOMPARE(bs.at(0).toMap().value("text").toString(), u"one"_s);
+        QCOMPARE(bs.at(2).toMap().value("text").toString(), u"three"_s);
         QVERIFY(!r.contains("text"));
     }
 
@@ -53,7 +53,7 @@ private Q_SLOTS:
         const QVariantMap root =
             read("<S:Envelope xmlns:S=\"urn:x\"><S:Body><m:Call xmlns:m=\"urn:y\"/></S:Body></S:Envelope>");
         const QVariantMap envelope = map(root, "S:Envelope");
-        QCOMPARE(envelope.value("xmlns:S").toString(), QStringLiteral("urn:x"));
+        QCOMPARE(envelope.value("xmlns:S").toString(), u"urn:x"_s);
         QVERIFY(map(envelope, "S:Body").contains("m:Call"));
     }
 
@@ -61,16 +61,16 @@ private Q_SLOTS:
     {
         // Text before a first child goes to that child, text after the last child to the parent.
         const QVariantMap r = map(read("<r>lead<b>x</b>tail</r>"), "r");
-        QCOMPARE(map(r, "b").value("text").toString(), QStringLiteral("leadx"));
-        QCOMPARE(r.value("text").toString(), QStringLiteral("tail"));
+        QCOMPARE(map(r, "b").value("text").toString(), u"leadx"_s);
+        QCOMPARE(r.value("text").toString(), u"tail"_s);
 
         const QVariantMap indented = map(read("<r>\n  <b>x</b>\n  <c/>\n</r>"), "r");
-        QCOMPARE(map(indented, "b").value("text").toString(), QStringLiteral("\n  x"));
-        QCOMPARE(map(indented, "c").value("text").toString(), QStringLiteral("\n  "));
-        QCOMPARE(indented.value("text").toString(), QStringLiteral("\n"));
+        QCOMPARE(map(indented, "b").value("text").toString(), u"\n  x"_s);
+        QCOMPARE(map(indented, "c").value("text").toString(), u"\n  "_s);
+        QCOMPARE(indented.value("text").toString(), u"\n"_s);
 
         const QVariantMap cdata = map(read("<r><![CDATA[<raw> & ]]>more</r>"), "r");
-        QCOMPARE(cdata.value("text").toString(), QStringLiteral("<raw> & more"));
+        QCOMPARE(cdata.value("text").toString(), u"<raw> & more"_s);
     }
 
     void depthIsBounded()
@@ -111,19 +111,18 @@ private Q_SLOTS:
         XMLReader reader;
         Error error;
         QVERIFY(!reader.objectWithData(reply, error));
-        const QVariantMap result =
-            wsNSSoapComms::deserialise(QStringLiteral("Login"), reply, {"objUserDetails"}, error);
-        QCOMPARE(error.domain(), QStringLiteral("SOAP-ENV:Response"));
+        const QVariantMap result = wsNSSoapComms::deserialise(u"Login"_s, reply, {"objUserDetails"}, error);
+        QCOMPARE(error.domain(), u"SOAP-ENV:Response"_s);
         QCOMPARE(error.code(), 9002);
-        QCOMPARE(error.messageKey(), QStringLiteral("SOAP_PARSE_NOT_VALID_CONTENT"));
-        QCOMPARE(error.description(), messageText(QStringLiteral("SOAP_PARSE_NOT_VALID_CONTENT")));
+        QCOMPARE(error.messageKey(), u"SOAP_PARSE_NOT_VALID_CONTENT"_s);
+        QCOMPARE(error.description(), messageText(u"SOAP_PARSE_NOT_VALID_CONTENT"_s));
         QVERIFY(result.isEmpty());
     }
 
     void smallInternalEntitiesStillExpand()
     {
         const QVariantMap r = map(read("<!DOCTYPE r [<!ENTITY e \"ha\">]><r>&e;&e;!</r>"), "r");
-        QCOMPARE(r.value("text").toString(), QStringLiteral("haha!"));
+        QCOMPARE(r.value("text").toString(), u"haha!"_s);
     }
 
     void externalEntitiesAreNotLoaded()
@@ -132,17 +131,17 @@ private Q_SLOTS:
         const std::optional<QVariantMap> tree = XMLReader::dictionaryForXMLData(
             "<!DOCTYPE r [<!ENTITY secret SYSTEM \"file:///etc/passwd\">]><r>&secret;</r>", error);
         if (tree)
-            QVERIFY(!map(*tree, "r").value("text").toString().contains(QStringLiteral("root:")));
+            QVERIFY(!map(*tree, "r").value("text").toString().contains(u"root:"_s));
     }
 
     void stringInputIsReadAsUtf8()
     {
         Error error;
         const std::optional<QVariantMap> tree =
-            XMLReader::dictionaryForXMLString(QStringLiteral("<r a=\"Ü\">漢字</r>"), error);
+            XMLReader::dictionaryForXMLString(u"<r a=\"Ü\">漢字</r>"_s, error);
         QVERIFY(tree);
-        QCOMPARE(map(*tree, "r").value("text").toString(), QStringLiteral("漢字"));
-        QCOMPARE(map(*tree, "r").value("a").toString(), QStringLiteral("Ü"));
+        QCOMPARE(map(*tree, "r").value("text").toString(), u"漢字"_s);
+        QCOMPARE(map(*tree, "r").value("a").toString(), u"Ü"_s);
     }
 };
 

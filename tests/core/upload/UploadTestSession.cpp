@@ -1,5 +1,7 @@
 #include "UploadTestSession.h"
 
+#include "TestFiles.h"
+
 #include "session/soapResults.h"
 
 #include <httplib.h>
@@ -53,11 +55,7 @@ soapRemoteFolderItemPtr UploadTestSession::addAlbum(qint64 id, qint64 parentId, 
 
 QString UploadTestSession::writeFile(const QString &name, const QByteArray &content)
 {
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
+    return TestFiles::write(dir.filePath(name), content);
 }
 
 void UploadTestSession::setAnswer(const Answer &answer)

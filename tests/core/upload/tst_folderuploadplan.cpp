@@ -1,6 +1,6 @@
 #include "upload/FolderUploadPlan.h"
 
-#include "FileAccessOverride.h"
+#include "TestFiles.h"
 #include "VendraTest.h"
 #include "session/commsGlobals.h"
 #include "upload/UploadQueue.h"
@@ -20,12 +20,7 @@ private:
 
     QString make(const QString &relative, const QByteArray &content = "x")
     {
-        const QString path = m_dir.filePath(relative);
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return TestFiles::write(m_dir.filePath(relative), content);
     }
 
     // What the queue got, one line per command, in order.
@@ -35,15 +30,15 @@ private:
         for (const UploadStatusPtr &record : queue.waitingCommands()) {
             switch (record->eUploadType()) {
             case UploadCommandFile:
-                lines.append(QStringLiteral("upload %1 to %2")
-                                 .arg(record->strFilename(), record->remoteFolderParentName()));
+                lines.append(
+                    u"upload %1 to %2"_s.arg(record->strFilename(), record->remoteFolderParentName()));
                 break;
             case UploadCommandCreateFolder:
-                lines.append(QStringLiteral("create %1 in %2")
-                                 .arg(record->remoteFolderCreateName(), record->remoteFolderParentName()));
+                lines.append(u"create %1 in %2"_s.arg(record->remoteFolderCreateName(),
+                                                      record->remoteFolderParentName()));
                 break;
             case UploadCommandGetFolderContents:
-                lines.append(QStringLiteral("contents of %1").arg(record->getRemoteFolderContentsFullPath()));
+                lines.append(u"contents of %1"_s.arg(record->getRemoteFolderContentsFullPath()));
                 break;
             }
         }
@@ -61,29 +56,29 @@ private Q_SLOTS:
     // The drop of a folder F (a file a and a folder S holding b) and a file x onto album A.
     void commandsComeDepthFirst()
     {
-        make(QStringLiteral("F/a"));
-        make(QStringLiteral("F/S/b"));
-        const QString x = make(QStringLiteral("x"));
-        FolderUploadPlan plan = FolderUploadPlan::createFolderDictionaryForLocalPath(
-            QString(), QStringLiteral("A"), QString(), QStringLiteral("A"));
-        plan.addFilesAndFoldersTo(QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("F"))));
+        make(u"F/a"_s);
+        make(u"F/S/b"_s);
+        const QString x = make(u"x"_s);
+        FolderUploadPlan plan =
+            FolderUploadPlan::createFolderDictionaryForLocalPath(QString(), u"A"_s, QString(), u"A"_s);
+        plan.addFilesAndFoldersTo(QUrl::fromLocalFile(m_dir.filePath(u"F"_s)));
         plan.addFilesAndFoldersTo(QUrl::fromLocalFile(x));
-        plan.addFilesAndFoldersTo(QUrl(QStringLiteral("https://example.org/not-local")));
-        plan.addFilesAndFoldersTo(QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("vanished"))));
+        plan.addFilesAndFoldersTo(QUrl(u"https://example.org/not-local"_s));
+        plan.addFilesAndFoldersTo(QUrl::fromLocalFile(m_dir.filePath(u"vanished"_s)));
 
         commsGlobals globals;
         UploadQueue &queue = globals.uploadQueue();
         queue.quit();
         plan.uploadFolderAndFiles(queue, nullptr);
         QCOMPARE(queued(queue), (QStringList{
-                                    QStringLiteral("contents of A"),
-                                    QStringLiteral("create F in A"),
-                                    QStringLiteral("contents of A/F"),
-                                    QStringLiteral("create S in A/F"),
-                                    QStringLiteral("contents of A/F/S"),
-                                    QStringLiteral("upload b to A/F/S"),
-                                    QStringLiteral("upload a to A/F"),
-                                    QStringLiteral("upload x to A"),
+                                    u"contents of A"_s,
+                                    u"create F in A"_s,
+                                    u"contents of A/F"_s,
+                                    u"create S in A/F"_s,
+                                    u"contents of A/F/S"_s,
+                                    u"upload b to A/F/S"_s,
+                                    u"upload a to A/F"_s,
+                                    u"upload x to A"_s,
                                 }));
         QCOMPARE(plan.fileCount(), 3);
     }
@@ -92,24 +87,24 @@ private Q_SLOTS:
     // still gets its album.
     void hiddenAndEmpty()
     {
-        make(QStringLiteral("T/.hidden"));
-        make(QStringLiteral("T/.hiddendir/inside"));
-        make(QStringLiteral("T/shown"));
-        QDir().mkpath(m_dir.filePath(QStringLiteral("T/empty")));
-        const QString dropped = make(QStringLiteral(".dotfile"));
+        make(u"T/.hidden"_s);
+        make(u"T/.hiddendir/inside"_s);
+        make(u"T/shown"_s);
+        QDir().mkpath(m_dir.filePath(u"T/empty"_s));
+        const QString dropped = make(u".dotfile"_s);
 
         FolderUploadPlan plan;
-        plan.addFilesAndFoldersTo(QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("T"))));
+        plan.addFilesAndFoldersTo(QUrl::fromLocalFile(m_dir.filePath(u"T"_s)));
         plan.addFilesAndFoldersTo(QUrl::fromLocalFile(dropped));
         QCOMPARE(plan.files, QStringList{dropped});
         QCOMPARE(plan.folders.size(), 1);
         const FolderUploadPlan &t = plan.folders.first();
-        QCOMPARE(t.folderName, QStringLiteral("T"));
+        QCOMPARE(t.folderName, u"T"_s);
         QCOMPARE(t.remoteParentFullPath, QString());
-        QCOMPARE(t.remoteFullPath, QStringLiteral("T"));
-        QCOMPARE(t.files, QStringList{m_dir.filePath(QStringLiteral("T/shown"))});
+        QCOMPARE(t.remoteFullPath, u"T"_s);
+        QCOMPARE(t.files, QStringList{m_dir.filePath(u"T/shown"_s)});
         QCOMPARE(t.folders.size(), 1);
-        QCOMPARE(t.folders.first().remoteFullPath, QStringLiteral("T/empty"));
+        QCOMPARE(t.folders.first().remoteFullPath, u"T/empty"_s);
         QVERIFY(t.folders.first().files.isEmpty());
     }
 
@@ -117,19 +112,16 @@ private Q_SLOTS:
     // folder; pipes and dangling links are left out and named.
     void linksAndSpecialFiles()
     {
-        make(QStringLiteral("L/sub/file"));
-        make(QStringLiteral("elsewhere/other"));
-        QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("L")), m_dir.filePath(QStringLiteral("L/sub/up"))));
-        QVERIFY(
-            QFile::link(m_dir.filePath(QStringLiteral("L/sub")), m_dir.filePath(QStringLiteral("L/self"))));
-        QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("elsewhere")),
-                            m_dir.filePath(QStringLiteral("L/there"))));
-        QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("nothing")),
-                            m_dir.filePath(QStringLiteral("L/dangling"))));
-        QCOMPARE(mkfifo(QFile::encodeName(m_dir.filePath(QStringLiteral("L/pipe"))).constData(), 0600), 0);
+        make(u"L/sub/file"_s);
+        make(u"elsewhere/other"_s);
+        QVERIFY(QFile::link(m_dir.filePath(u"L"_s), m_dir.filePath(u"L/sub/up"_s)));
+        QVERIFY(QFile::link(m_dir.filePath(u"L/sub"_s), m_dir.filePath(u"L/self"_s)));
+        QVERIFY(QFile::link(m_dir.filePath(u"elsewhere"_s), m_dir.filePath(u"L/there"_s)));
+        QVERIFY(QFile::link(m_dir.filePath(u"nothing"_s), m_dir.filePath(u"L/dangling"_s)));
+        QCOMPARE(mkfifo(QFile::encodeName(m_dir.filePath(u"L/pipe"_s)).constData(), 0600), 0);
 
         FolderUploadPlan plan;
-        plan.addFilesAndFoldersTo(QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("L"))));
+        plan.addFilesAndFoldersTo(QUrl::fromLocalFile(m_dir.filePath(u"L"_s)));
         const FolderUploadPlan &l = plan.folders.first();
         QStringList albums;
         std::function<void(const FolderUploadPlan &)> walk = [&](const FolderUploadPlan &p) {
@@ -141,42 +133,14 @@ private Q_SLOTS:
         walk(plan);
         albums.sort();
         // "self" is a second way into sub, not one of its ancestors: it is walked once as a folder.
-        QCOMPARE(albums, (QStringList{QStringLiteral("L"), QStringLiteral("L/self"), QStringLiteral("L/sub"),
-                                      QStringLiteral("L/there")}));
+        QCOMPARE(albums, (QStringList{u"L"_s, u"L/self"_s, u"L/sub"_s, u"L/there"_s}));
         QVERIFY(l.files.isEmpty());
         const QStringList skipped = plan.allSkipped();
         QCOMPARE(skipped.size(), 4); // up (twice: below sub and below self), pipe, dangling
-        QVERIFY(skipped.filter(QStringLiteral("pipe")).size() == 1);
-        QVERIFY(skipped.filter(QStringLiteral("dangling")).size() == 1);
-        QCOMPARE(skipped.filter(QStringLiteral("/up:")).size(), 2);
+        QVERIFY(skipped.filter(u"pipe"_s).size() == 1);
+        QVERIFY(skipped.filter(u"dangling"_s).size() == 1);
+        QCOMPARE(skipped.filter(u"/up:"_s).size(), 2);
         QCOMPARE(plan.fileCount(), 3); // sub/file, self/file, there/other
-    }
-
-    // A folder that cannot be listed still gets its album, but is named as unread rather than
-    // passing for empty; a file that cannot be read is planned and fails at its turn.
-    void unreadableFolder()
-    {
-        QVERIFY(dropFileAccessOverride());
-        make(QStringLiteral("U/ok.bin"));
-        make(QStringLiteral("U/locked/inside.bin"));
-        const QString locked = m_dir.filePath(QStringLiteral("U/locked"));
-        const QString closedFile = make(QStringLiteral("U/closed.bin"));
-        QVERIFY(QFile::setPermissions(locked, {}));
-        QVERIFY(QFile::setPermissions(closedFile, {}));
-
-        FolderUploadPlan plan;
-        plan.addFilesAndFoldersTo(QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("U"))));
-        QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-
-        QCOMPARE(plan.folders.size(), 1);
-        const FolderUploadPlan &u = plan.folders.first();
-        QStringList files = u.files;
-        files.sort();
-        QCOMPARE(files, (QStringList{closedFile, m_dir.filePath(QStringLiteral("U/ok.bin"))}));
-        QCOMPARE(u.folders.size(), 1);
-        QVERIFY(u.folders.first().files.isEmpty());
-        QCOMPARE(plan.allUnreadable(), QStringList{locked});
-        QVERIFY(plan.allSkipped().isEmpty());
     }
 };
 

@@ -1,6 +1,7 @@
 #include "upload/PostStream.h"
 
 #include "CaptureHttpServer.h"
+#include "TestFiles.h"
 #include "VendraTest.h"
 
 #include <httplib.h>
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -16,16 +16,7 @@
 
 namespace {
 
-const QString Boundary = QStringLiteral("---------------------8cc97ead1a55694");
-
-QByteArray randomBytes(qint64 size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(quint32(size) + 7);
-    for (qint64 i = 0; i < size; ++i)
-        bytes[i] = char(generator.bounded(256));
-    return bytes;
-}
+const QString Boundary = u"---------------------8cc97ead1a55694"_s;
 
 QByteArray expectedBody(const QString &announcedName, const QByteArray &content)
 {
@@ -53,18 +44,14 @@ private:
 
     QString writeFile(const QString &name, const QByteArray &content)
     {
-        const QString path = m_dir.filePath(name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return TestFiles::write(m_dir.filePath(name), content);
     }
 
     // Posts the body as it stands; the content type is plain so that the server keeps the raw bytes.
     QNetworkReply *post(const QUrl &url, PostStream &stream)
     {
         QNetworkRequest request(url);
-        request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/octet-stream"));
+        request.setHeader(QNetworkRequest::ContentTypeHeader, u"application/octet-stream"_s);
         QNetworkReply *reply = m_manager.post(request, stream.stream());
         reply->setParent(this);
         return reply;
@@ -121,16 +108,15 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(QString, announced);
         QFETCH(qint64, size);
-        const QByteArray content = randomBytes(size);
+        const QByteArray content = TestFiles::randomBytes(size, 7);
         const QString path = writeFile(name, content);
 
         CaptureHttpServer server;
-        PostStream stream(Boundary, QStringLiteral("file"), QStringLiteral("application/octet-stream"),
-                          QUrl::fromLocalFile(path));
+        PostStream stream(Boundary, u"file"_s, u"application/octet-stream"_s, QUrl::fromLocalFile(path));
         const QByteArray expected = expectedBody(announced, content);
         QCOMPARE(stream.length(), expected.size());
         QVERIFY(stream.start());
-        QNetworkReply *reply = post(server.url(QStringLiteral("/up")), stream);
+        QNetworkReply *reply = post(server.url(u"/up"_s), stream);
         QVERIFY(waitFinished(reply));
         QCOMPARE(reply->error(), QNetworkReply::NoError);
 
@@ -144,21 +130,19 @@ private Q_SLOTS:
 
     void fileNameEscaping()
     {
-        QCOMPARE(PostStream::escapedFileName(QStringLiteral("a\\\"b")), QStringLiteral("a\\\\\\\"b"));
-        QCOMPARE(PostStream::escapedFileName(QStringLiteral("plain name.txt")),
-                 QStringLiteral("plain name.txt"));
+        QCOMPARE(PostStream::escapedFileName(u"a\\\"b"_s), u"a\\\\\\\"b"_s);
+        QCOMPARE(PostStream::escapedFileName(u"plain name.txt"_s), u"plain name.txt"_s);
         // A line break must not end the header line.
-        QCOMPARE(PostStream::escapedFileName(QStringLiteral("x\r\nContent-Type: evil")),
-                 QStringLiteral("x__Content-Type: evil"));
+        QCOMPARE(PostStream::escapedFileName(u"x\r\nContent-Type: evil"_s), u"x__Content-Type: evil"_s);
     }
 
     // The client may read in any piece size and jump about, as it does when it sends the body again.
     void randomAccessReadsGiveTheSameBytes()
     {
-        const QByteArray content = randomBytes(3 * 32768 + 123);
-        const QString path = writeFile(QStringLiteral("random.bin"), content);
-        const QByteArray expected = expectedBody(QStringLiteral("random.bin"), content);
-        PostStream stream(Boundary, QStringLiteral("file"), QStringLiteral("application/octet-stream"), path);
+        const QByteArray content = TestFiles::randomBytes(3 * 32768 + 123, 7);
+        const QString path = writeFile(u"random.bin"_s, content);
+        const QByteArray expected = expectedBody(u"random.bin"_s, content);
+        PostStream stream(Boundary, u"file"_s, u"application/octet-stream"_s, path);
         QVERIFY(stream.start());
         QVERIFY(!stream.isSequential());
         QCOMPARE(stream.size(), expected.size());
@@ -179,10 +163,10 @@ private Q_SLOTS:
     // the same the second time.
     void rewoundBodyIsSentAgainInFull()
     {
-        const QByteArray content = randomBytes(200000);
-        const QString path = writeFile(QStringLiteral("again.bin"), content);
+        const QByteArray content = TestFiles::randomBytes(200000, 7);
+        const QString path = writeFile(u"again.bin"_s, content);
         CaptureHttpServer server;
-        PostStream stream(Boundary, QStringLiteral("file"), QStringLiteral("application/octet-stream"), path);
+        PostStream stream(Boundary, u"file"_s, u"application/octet-stream"_s, path);
         QVERIFY(stream.start());
         for (int attempt = 0; attempt < 2; ++attempt) {
             QVERIFY(stream.reset());
@@ -192,43 +176,41 @@ private Q_SLOTS:
         }
         const auto captures = server.captures();
         QCOMPARE(captures.size(), 2);
-        QCOMPARE(captures.at(0).body, expectedBody(QStringLiteral("again.bin"), content));
+        QCOMPARE(captures.at(0).body, expectedBody(u"again.bin"_s, content));
         QCOMPARE(captures.at(1).body, captures.at(0).body);
     }
 
     // Once the body has started, the open file keeps its bytes even when its name is removed.
     void fileRemovedAfterStartStillArrives()
     {
-        const QByteArray content = randomBytes(100000);
-        const QString path = writeFile(QStringLiteral("removed.bin"), content);
+        const QByteArray content = TestFiles::randomBytes(100000, 7);
+        const QString path = writeFile(u"removed.bin"_s, content);
         CaptureHttpServer server;
-        PostStream stream(Boundary, QStringLiteral("file"), QStringLiteral("application/octet-stream"), path);
+        PostStream stream(Boundary, u"file"_s, u"application/octet-stream"_s, path);
         QVERIFY(stream.start());
         QVERIFY(QFile::remove(path));
         QNetworkReply *reply = post(server.url(), stream);
         QVERIFY(waitFinished(reply));
         QCOMPARE(reply->error(), QNetworkReply::NoError);
-        QCOMPARE(server.captures().first().body, expectedBody(QStringLiteral("removed.bin"), content));
+        QCOMPARE(server.captures().first().body, expectedBody(u"removed.bin"_s, content));
     }
 
     void fileGoneOrUnreadableBeforeStart()
     {
-        const QString path = writeFile(QStringLiteral("gone.bin"), randomBytes(100));
-        PostStream removed(Boundary, QStringLiteral("file"), QStringLiteral("application/octet-stream"),
-                           path);
+        const QString path = writeFile(u"gone.bin"_s, TestFiles::randomBytes(100, 7));
+        PostStream removed(Boundary, u"file"_s, u"application/octet-stream"_s, path);
         QVERIFY(QFile::remove(path));
         QVERIFY(!removed.start());
-        QCOMPARE(removed.failureText(), QStringLiteral("File read error"));
+        QCOMPARE(removed.failureText(), u"File read error"_s);
         QCOMPARE(removed.stream(), nullptr);
 
         // A folder where the file was cannot be read as a file, whoever runs the test.
-        const QString other = writeFile(QStringLiteral("replaced.bin"), randomBytes(100));
-        PostStream replaced(Boundary, QStringLiteral("file"), QStringLiteral("application/octet-stream"),
-                            other);
+        const QString other = writeFile(u"replaced.bin"_s, TestFiles::randomBytes(100, 7));
+        PostStream replaced(Boundary, u"file"_s, u"application/octet-stream"_s, other);
         QVERIFY(QFile::remove(other));
-        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("replaced.bin")));
+        QVERIFY(QDir(m_dir.path()).mkdir(u"replaced.bin"_s));
         QVERIFY(!replaced.start());
-        QCOMPARE(replaced.failureText(), QStringLiteral("File read error"));
+        QCOMPARE(replaced.failureText(), u"File read error"_s);
     }
 
     void fileChangedWhileSendingFails_data()
@@ -243,13 +225,13 @@ private Q_SLOTS:
     void fileChangedWhileSendingFails()
     {
         QFETCH(qint64, newSize);
-        const QString path = writeFile(QStringLiteral("changing.bin"), randomBytes(200000));
+        const QString path = writeFile(u"changing.bin"_s, TestFiles::randomBytes(200000, 1));
         CaptureHttpServer server;
-        PostStream stream(Boundary, QStringLiteral("file"), QStringLiteral("application/octet-stream"), path);
+        PostStream stream(Boundary, u"file"_s, u"application/octet-stream"_s, path);
         QStringList reported;
         stream.setBlockError([&reported](const QString &text) { reported.append(text); });
         QVERIFY(stream.start());
-        writeFile(QStringLiteral("changing.bin"), randomBytes(newSize));
+        writeFile(u"changing.bin"_s, TestFiles::randomBytes(newSize, 2));
         // Rewritten within the same clock tick, the file must still count as changed.
         QFile changed(path);
         QVERIFY(changed.open(QIODevice::ReadWrite));
@@ -259,8 +241,8 @@ private Q_SLOTS:
         QNetworkReply *reply = post(server.url(), stream);
         QVERIFY(waitFinished(reply));
         QVERIFY(reply->error() != QNetworkReply::NoError);
-        QTRY_COMPARE(reported, QStringList{QStringLiteral("File read error")});
-        QCOMPARE(stream.failureText(), QStringLiteral("File read error"));
+        QTRY_COMPARE(reported, QStringList{u"File read error"_s});
+        QCOMPARE(stream.failureText(), u"File read error"_s);
         for (const auto &capture : server.captures())
             QVERIFY(!capture.complete);
     }
@@ -270,7 +252,7 @@ private Q_SLOTS:
     void largeSparseFileStreams()
     {
         const qint64 size = (qint64(768) << 20) + 12345;
-        const QString path = m_dir.filePath(QStringLiteral("sparse.bin"));
+        const QString path = m_dir.filePath(u"sparse.bin"_s);
         const QList<QPair<qint64, char>> marks{
             {0, 'A'}, {32767, 'B'}, {32768, 'C'}, {(qint64(700) << 20) + 1, 'D'}, {size - 1, 'E'}};
         {
@@ -283,9 +265,9 @@ private Q_SLOTS:
             }
         }
         CaptureHttpServer server(CaptureHttpServer::Keep::NonZeroBytes);
-        PostStream stream(Boundary, QStringLiteral("file"), QStringLiteral("application/octet-stream"), path);
+        PostStream stream(Boundary, u"file"_s, u"application/octet-stream"_s, path);
         const QByteArray suffix = "\r\n--" + Boundary.toUtf8() + "--\r\n";
-        const QByteArray prefix = expectedBody(QStringLiteral("sparse.bin"), {}).chopped(suffix.size());
+        const QByteArray prefix = expectedBody(u"sparse.bin"_s, {}).chopped(suffix.size());
         QCOMPARE(stream.length(), prefix.size() + size + suffix.size());
 
         const qint64 rssBefore = peakRssKiB();
@@ -296,7 +278,7 @@ private Q_SLOTS:
         QCOMPARE(reply->error(), QNetworkReply::NoError);
         // Holding the file would add 768 MiB; the body's own buffers stay far below this bound.
         QVERIFY2(peakRssKiB() - rssBefore < 192 * 1024,
-                 qPrintable(QStringLiteral("peak grew by %1 KiB").arg(peakRssKiB() - rssBefore)));
+                 qPrintable(u"peak grew by %1 KiB"_s.arg(peakRssKiB() - rssBefore)));
 
         const auto capture = server.captures().first();
         QCOMPARE(capture.bodySize, stream.length());

@@ -21,8 +21,7 @@ private:
         QList<QPair<qint64, qint64>> progress;
     };
 
-    static Outcome post(quint16 port, const QByteArray &body,
-                        const QString &path = QStringLiteral("/up?album=5"))
+    static Outcome post(quint16 port, const QByteArray &body, const QString &path = u"/up?album=5"_s)
     {
         QBuffer device;
         device.setData(body);
@@ -33,7 +32,7 @@ private:
             outcome.progress.append({sent, total});
         });
         QSignalSpy finished(&connection, &UploadConnection::finished);
-        connection.start(QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path)),
+        connection.start(QUrl(u"http://127.0.0.1:%1%2"_s.arg(port).arg(path)),
                          {{"Content-Type", "multipart/form-data; boundary=xyz"}, {"Connection", "close"}},
                          &device);
         if (finished.isEmpty())
@@ -51,7 +50,7 @@ private Q_SLOTS:
     {
         RawHttpServer server(
             RawHttpServer::response("<halvane/>", "200 OK", {"Set-Cookie: fresh=2; Path=/"}));
-        const QUrl base(QStringLiteral("http://127.0.0.1:%1/").arg(server.port()));
+        const QUrl base(u"http://127.0.0.1:%1/"_s.arg(server.port()));
         SharedCookieJar::instance().setCookiesFromUrl(QNetworkCookie::parseCookies("session=abc; Path=/"),
                                                       base);
         QByteArray body(3 << 20, Qt::Uninitialized);
@@ -69,7 +68,7 @@ private Q_SLOTS:
         const qsizetype headEnd = request.indexOf("\r\n\r\n");
         const QByteArray head = request.left(headEnd);
         QVERIFY(head.startsWith("POST /up?album=5 HTTP/1.1\r\n"));
-        QVERIFY(head.contains(QStringLiteral("\r\nHost: 127.0.0.1:%1\r\n").arg(server.port()).toLatin1()));
+        QVERIFY(head.contains(u"\r\nHost: 127.0.0.1:%1\r\n"_s.arg(server.port()).toLatin1()));
         QVERIFY(head.contains("\r\nContent-Type: multipart/form-data; boundary=xyz\r\n"));
         QVERIFY(head.contains(QByteArray("\r\nContent-Length: ").append(QByteArray::number(body.size()))));
         QVERIFY(head.contains("\r\nCookie: session=abc"));

@@ -36,53 +36,36 @@ private Q_SLOTS:
 
     void init() { m_posted.clear(); }
 
-    void constructionFillsTheRecord()
+    // The size is read from the file when the record is made; a missing file counts as empty.
+    void constructionReadsTheFileSize()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("photo one.jpg"));
+        const QString path = dir.filePath(u"photo one.jpg"_s);
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         QCOMPARE(file.write(QByteArray(1234, 'x')), 1234);
         file.close();
 
-        const auto upload = UploadStatus::initWithFile(QUrl::fromLocalFile(path), QStringLiteral("A/B"),
-                                                       nullptr, QStringLiteral("ctx"));
-        QCOMPARE(upload->eUploadType(), UploadCommandFile);
-        QCOMPARE(upload->status(), UploadStatusWaiting);
-        QVERIFY(!upload->bSucceeded());
+        const auto upload = UploadStatus::initWithFile(QUrl::fromLocalFile(path), u"A/B"_s, nullptr);
         QCOMPARE(upload->numBytesTotal(), quint64(1234));
-        QCOMPARE(upload->strFilename(), QStringLiteral("photo one.jpg"));
-        QCOMPARE(upload->remoteFolderParentName(), QStringLiteral("A/B"));
-        QCOMPARE(upload->context().toString(), QStringLiteral("ctx"));
-        QCOMPARE(upload->error(), QString());
-
-        const auto missing = UploadStatus::initWithFile(
-            QUrl::fromLocalFile(dir.filePath(QStringLiteral("none"))), QStringLiteral("A"), nullptr);
+        QCOMPARE(upload->strFilename(), u"photo one.jpg"_s);
+        const auto missing =
+            UploadStatus::initWithFile(QUrl::fromLocalFile(dir.filePath(u"none"_s)), u"A"_s, nullptr);
         QCOMPARE(missing->numBytesTotal(), quint64(0));
-
-        const auto create =
-            UploadStatus::initWithCreateFolder(QStringLiteral("New"), QStringLiteral("A"), nullptr);
-        QCOMPARE(create->eUploadType(), UploadCommandCreateFolder);
-        QCOMPARE(create->remoteFolderCreateName(), QStringLiteral("New"));
-        QCOMPARE(create->remoteFolderParentName(), QStringLiteral("A"));
-
-        const auto contents = UploadStatus::initGetFolderContents(QStringLiteral("A/New"), nullptr);
-        QCOMPARE(contents->eUploadType(), UploadCommandGetFolderContents);
-        QCOMPARE(contents->getRemoteFolderContentsFullPath(), QStringLiteral("A/New"));
         QVERIFY(m_posted.isEmpty());
     }
 
     // Progress notifications go out only when the drawn fraction has moved on by 0.2 %.
     void progressThrottle()
     {
-        const auto record = UploadStatus::initWithCreateFolder(QStringLiteral("x"), QString(), nullptr);
+        const auto record = UploadStatus::initWithCreateFolder(u"x"_s, QString(), nullptr);
         record->setBytesTotal(1000);
         record->setLastReportedPercentage(0.5f);
         QList<bool> posted;
         for (quint64 sent : {501, 502, 503, 1000}) {
             m_posted.clear();
             record->setBytesSent(sent);
-            record->setStatus(UploadStatusProgress, QStringLiteral("UploadProgress"), false);
+            record->setStatus(UploadStatusProgress, u"UploadProgress"_s, false);
             posted.append(!m_posted.isEmpty());
         }
         QCOMPARE(posted, (QList<bool>{false, false, true, true}));
@@ -90,44 +73,42 @@ private Q_SLOTS:
         // Failures and endings always go out, whatever the fraction.
         record->setBytesSent(501);
         m_posted.clear();
-        record->setStatus(UploadStatusProgress, QStringLiteral("UploadProgress"), true,
-                          QStringLiteral("bad"));
-        record->setStatus(UploadStatusEnd, QStringLiteral("UploadStatus"), false);
-        record->setStatus(UploadStatusCancelled, QStringLiteral("CancelUpload"), false);
+        record->setStatus(UploadStatusProgress, u"UploadProgress"_s, true, u"bad"_s);
+        record->setStatus(UploadStatusEnd, u"UploadStatus"_s, false);
+        record->setStatus(UploadStatusCancelled, u"CancelUpload"_s, false);
         QCOMPARE(m_posted.size(), 3);
         QCOMPARE(m_posted.first().second, record);
 
         // Nothing drawn yet, or no total known: every report goes out.
         record->setLastReportedPercentage(0);
         m_posted.clear();
-        record->setStatus(UploadStatusProgress, QStringLiteral("UploadProgress"), false);
+        record->setStatus(UploadStatusProgress, u"UploadProgress"_s, false);
         record->setBytesTotal(0);
         record->setLastReportedPercentage(0.5f);
-        record->setStatus(UploadStatusProgress, QStringLiteral("UploadProgress"), false);
+        record->setStatus(UploadStatusProgress, u"UploadProgress"_s, false);
         QCOMPARE(m_posted.size(), 2);
     }
 
     void errorTextFollowsDescriptions()
     {
-        const auto record = UploadStatus::initWithCreateFolder(QStringLiteral("x"), QString(), nullptr);
-        record->setStatus(UploadStatusFailed, QStringLiteral("A"), true, QStringLiteral("Broken"));
-        QCOMPARE(record->error(), QStringLiteral("Broken"));
+        const auto record = UploadStatus::initWithCreateFolder(u"x"_s, QString(), nullptr);
+        record->setStatus(UploadStatusFailed, u"A"_s, true, u"Broken"_s);
+        QCOMPARE(record->error(), u"Broken"_s);
         QVERIFY(!record->bSucceeded());
-        record->setStatus(UploadStatusFailed, QStringLiteral("A"), true, QStringLiteral("BROKEN"));
-        QCOMPARE(record->error(), QStringLiteral("BROKEN"));
-        record->setStatus(UploadStatusFailed, QStringLiteral("A"), true);
-        QCOMPARE(record->error(), QStringLiteral("BROKEN"));
+        record->setStatus(UploadStatusFailed, u"A"_s, true, u"BROKEN"_s);
+        QCOMPARE(record->error(), u"BROKEN"_s);
+        record->setStatus(UploadStatusFailed, u"A"_s, true);
+        QCOMPARE(record->error(), u"BROKEN"_s);
         // A success with a description keeps the text while it counts as succeeded.
-        record->setStatus(UploadStatusEnd, QStringLiteral("CreateFolderStart"), false,
-                          QStringLiteral("Exists"));
+        record->setStatus(UploadStatusEnd, u"CreateFolderStart"_s, false, u"Exists"_s);
         QVERIFY(record->bSucceeded());
         QCOMPARE(record->status(), UploadStatusEnd);
-        QCOMPARE(record->error(), QStringLiteral("Exists"));
+        QCOMPARE(record->error(), u"Exists"_s);
     }
 
     void completionSetsFiguresAndPostsPending()
     {
-        const auto record = UploadStatus::initWithCreateFolder(QStringLiteral("x"), QString(), nullptr);
+        const auto record = UploadStatus::initWithCreateFolder(u"x"_s, QString(), nullptr);
         record->setStatus(UploadStatusEnd, true, 400, 500, true, QString());
         QCOMPARE(record->numBytesSent(), quint64(400));
         QCOMPARE(record->numBytesTotal(), quint64(500));
@@ -137,10 +118,10 @@ private Q_SLOTS:
         QCOMPARE(postedCount(NotificationNames::UploadEventQueuePendingUpdate), 1);
         QCOMPARE(m_posted.last().first, NotificationNames::UploadEventQueuePendingUpdate);
 
-        record->setStatus(UploadStatusFailed, false, 10, 500, false, QStringLiteral("File transfer error"));
+        record->setStatus(UploadStatusFailed, false, 10, 500, false, u"File transfer error"_s);
         QVERIFY(!record->bSucceeded());
         QVERIFY(!record->bPending());
-        QCOMPARE(record->error(), QStringLiteral("File transfer error"));
+        QCOMPARE(record->error(), u"File transfer error"_s);
         QCOMPARE(postedCount(NotificationNames::UploadEventQueuePendingUpdate), 2);
     }
 
@@ -149,29 +130,18 @@ private Q_SLOTS:
     {
         commsGlobals globals;
         auto album = std::make_shared<soapRemoteFolderItem>();
-        QVERIFY(album->deserialise({{QStringLiteral("m_nAlbumID"), 5},
-                                    {QStringLiteral("m_nParentID"), 0},
-                                    {QStringLiteral("m_strName"), QStringLiteral("Photos")}}));
-        const auto record = UploadStatus::initWithFile(QUrl::fromLocalFile(QStringLiteral("/tmp/x")),
-                                                       QStringLiteral("Photos"), nullptr);
+        QVERIFY(
+            album->deserialise({{u"m_nAlbumID"_s, 5}, {u"m_nParentID"_s, 0}, {u"m_strName"_s, u"Photos"_s}}));
+        const auto record =
+            UploadStatus::initWithFile(QUrl::fromLocalFile(u"/tmp/x"_s), u"Photos"_s, nullptr);
         QVERIFY(record->prepareToUpload());
         QCOMPARE(record->remoteFolder(), soapRemoteBasePtr(album));
-        globals.registry().deleteRemoteAlbumNamed(QStringLiteral("Photos"));
+        globals.registry().deleteRemoteAlbumNamed(u"Photos"_s);
         QVERIFY(!record->prepareToUpload());
         QCOMPARE(record->remoteFolder(), nullptr);
         // The top level is found too: albums are created there.
-        const auto create = UploadStatus::initWithCreateFolder(QStringLiteral("New"), QString(), nullptr);
+        const auto create = UploadStatus::initWithCreateFolder(u"New"_s, QString(), nullptr);
         QVERIFY(create->prepareToUpload());
-    }
-
-    void texts()
-    {
-        QCOMPARE(UploadStatus::statusAsString(UploadStatusWaiting), QStringLiteral("Upload Waiting"));
-        QCOMPARE(UploadStatus::statusAsString(UploadStatusCancelled), QStringLiteral("Upload Cancelled"));
-        QCOMPARE(UploadStatus::statusAsString(7), QStringLiteral("Unkown Status 7"));
-        QCOMPARE(UploadStatus::eUploadTypeAsString(UploadCommandGetFolderContents),
-                 QStringLiteral("Get Folder Contents"));
-        QCOMPARE(UploadStatus::eUploadTypeAsString(3), QStringLiteral("Unkown Type 3"));
     }
 };
 
