@@ -24,56 +24,15 @@ cli=${2:-build/src/cli/vendra-cli}
 size=${3:-1G}
 runs=${4:-5}
 work=$(mktemp -d /tmp/vendra-bench-cli.XXXXXX)
-server_pid=
-cleanup() {
-  if [ -n "$server_pid" ] && kill -0 "$server_pid" 2>/dev/null; then
-    kill -TERM "$server_pid"
-    wait "$server_pid" 2>/dev/null || true
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$here/reference-server.sh"
+trap 'stop_server; rm -rf "$work"' EXIT
 
-start_server() { # more options
-  "$server" --data "$work/data" --auto-approve --listen 127.0.0.1:0 --max-transfer-size 4G "$@" \
-    >"$work/stdout" 2>"$work/server.log" &
-  server_pid=$!
-  for _ in $(seq 100); do
-    grep -q '^listening on ' "$work/stdout" 2>/dev/null && break
-    sleep 0.1
-  done
-  url=$(sed -n 's/^listening on //p' "$work/stdout")
-  [ -n "$url" ] || { echo "the server did not start" >&2; cat "$work/server.log" >&2; exit 1; }
-  port=${url##*:}
-}
 # The demo account, with room for every run: the server counts what was uploaded, not what is left.
 start_server --demo
-kill -TERM "$server_pid"
-wait "$server_pid" || true
+stop_server
 "$server" --data "$work/data" user set demo --quota 1T >/dev/null
-start_server
-
-# One curl session as a user would run it; the cookie jar is new each time.
-cat >"$work/curl-session.sh" <<'EOF'
-set -euo pipefail
-url=$1 file=$2 jar=$3
-rm -f "$jar"
-soap() { # method, parameters as XML
-  curl -sf -b "$jar" -c "$jar" -H 'Content-Type: text/xml; charset=utf-8' -H "SOAPAction: $1" \
-    --data-binary "<?xml version=\"1.0\" encoding=\"utf-8\"?><SOAP-ENV:Envelope xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"><SOAP-ENV:Body><m:$1 xmlns:m=\"urn:bench\">$2</m:$1></SOAP-ENV:Body></SOAP-ENV:Envelope>" \
-    "$url/soap/soap_server_uploadtool.hvxr?client=10"
-}
-soap CheckVersion '<strVersion xsi:type="xsd:string">10.LINUX.1.0.0</strVersion>' >/dev/null
-soap Login '<strUsername xsi:type="xsd:string">demo</strUsername><strPassword xsi:type="xsd:string">demo</strPassword>' \
-  | grep -q '<ActionResponse xsi:type="xsd:string">OK</ActionResponse>'
-albums=$(soap GetTopLevelAlbums '')
-album=$(grep -o '<m_nAlbumID xsi:type="xsd:int">[0-9]*' <<<"$albums" | head -1 | grep -o '[0-9]*$')
-# The upload step alone is timed as well: it is what vendra-cli is measured against.
-reply=$(/usr/bin/time -f '%e %U %S' -a -o "$jar.upload" curl -sf -b "$jar" -F "file=@$file" \
-  "$url/soapfileupload.hvxr?album=$album")
-grep -q 'actionresult="ok"' <<<"$reply" || { echo "curl upload failed: $reply" >&2; exit 1; }
-soap Logout '' >/dev/null
-EOF
+start_server --auto-approve --max-transfer-size 4G
 
 fallocate -l "$size" "$work/upload.bin" 2>/dev/null || truncate -s "$size" "$work/upload.bin"
 bytes=$(stat -c %s "$work/upload.bin")
@@ -96,7 +55,7 @@ check_and_clear() { # expected size
 }
 
 run_curl() {
-  measure bash "$work/curl-session.sh" "$url" "$work/upload.bin" "$work/cookies"
+  measure bash "$here/curl-session.sh" "$url" "$work/upload.bin" "$work/cookies"
   check_and_clear "$bytes"
 }
 run_cli() { # file, expected size
