@@ -21,7 +21,8 @@ export VENDRA_TEST_SANDBOX="$sandbox"
 unset DISPLAY WAYLAND_DISPLAY
 
 cd "$build_dir"
-exec dbus-run-session -- sh -c '
+# Not exec: the trap above must still remove the sandbox afterwards.
+dbus-run-session -- sh -c '
   eval "$(printf test | gnome-keyring-daemon --unlock --components=secrets --daemonize)"
   export GNOME_KEYRING_CONTROL
   sleep 0.3

@@ -5,6 +5,9 @@
 #include <QDateTime>
 #include <QFileInfo>
 
+// The per-path calls let a listing skip an item deleted while it runs; they have kept their
+// signatures since libsecret 0.7 but are still marked unstable.
+#define SECRET_API_SUBJECT_TO_CHANGE
 #include <libsecret/secret.h>
 
 #include <memory>
@@ -13,7 +16,6 @@ namespace {
 
 const char *const SecretServiceBusName = "org.freedesktop.secrets";
 const int BusProbeTimeoutMs = 3000;
-const int SearchAttempts = 5;
 
 const SecretSchema &passwordSchema()
 {
@@ -49,10 +51,16 @@ struct GHashTableDeleter
 {
     void operator()(GHashTable *t) const { g_hash_table_unref(t); }
 };
+struct GStrvDeleter
+{
+    void operator()(gchar **v) const { g_strfreev(v); }
+};
 using GErrorPtr = std::unique_ptr<GError, GErrorDeleter>;
 using SecretServicePtr = std::unique_ptr<SecretService, GObjectDeleter>;
 using SecretValuePtr = std::unique_ptr<SecretValue, SecretValueDeleter>;
 using GHashTablePtr = std::unique_ptr<GHashTable, GHashTableDeleter>;
+using GStrvPtr = std::unique_ptr<gchar *, GStrvDeleter>;
+using SecretItemPtr = std::unique_ptr<SecretItem, GObjectDeleter>;
 
 Error keychainError(QXKeychain::Code code)
 {
@@ -124,8 +132,7 @@ QXKeychain::Code codeForGError(const GError *gerror)
     return QXKeychain::InternalComponent;
 }
 
-// A search reads each item it found in a second step, and fails as a whole when another program
-// deletes one of them in between; searching again no longer finds that item.
+// Another program may delete an item between the search that found it and reading it.
 bool itemVanished(const GError *gerror)
 {
     if (gerror->domain == SECRET_ERROR)
@@ -363,25 +370,35 @@ QList<QVariantMap> QXKeychain::accountsForService(const QString &service, Error 
     if (!secrets)
         return {};
     const Query query(service, QString());
-    GList *items = nullptr;
-    for (int attempt = 1;; ++attempt) {
-        GError *raw = nullptr;
-        items = secret_service_search_sync(secrets.get(), &passwordSchema(), query.table(), SECRET_SEARCH_ALL,
-                                           nullptr, &raw);
-        if (!raw)
-            break;
-        g_list_free_full(items, g_object_unref);
-        if (attempt < SearchAttempts && itemVanished(raw)) {
-            g_error_free(raw);
-            continue;
-        }
+    gchar **unlockedPaths = nullptr;
+    gchar **lockedPaths = nullptr;
+    GError *raw = nullptr;
+    if (!secret_service_search_for_dbus_paths_sync(secrets.get(), &passwordSchema(), query.table(), nullptr,
+                                                   &unlockedPaths, &lockedPaths, &raw)) {
         error = errorFromGError(raw);
         return {};
     }
+    const GStrvPtr unlocked(unlockedPaths);
+    const GStrvPtr locked(lockedPaths);
+    // Items are read one by one (attributes are readable even when locked), so one that is
+    // deleted meanwhile drops out of the list instead of failing all of it.
     QList<QVariantMap> accounts;
-    for (GList *node = items; node; node = node->next)
-        accounts.append(attributesOfItem(static_cast<SecretItem *>(node->data)));
-    g_list_free_full(items, g_object_unref);
+    for (gchar **paths : {unlocked.get(), locked.get()}) {
+        for (gchar **path = paths; path && *path; ++path) {
+            const SecretItemPtr item(
+                secret_item_new_for_dbus_path_sync(secrets.get(), *path, SECRET_ITEM_NONE, nullptr, &raw));
+            if (item) {
+                accounts.append(attributesOfItem(item.get()));
+                continue;
+            }
+            if (!itemVanished(raw)) {
+                error = errorFromGError(raw);
+                return {};
+            }
+            g_error_free(raw);
+            raw = nullptr;
+        }
+    }
     if (accounts.isEmpty())
         error = keychainError(ItemNotFound);
     return accounts;

@@ -43,6 +43,19 @@ class TestKeychain : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // Leftovers would slow every later listing in the same keyring, as in repeated runs.
+    void cleanupTestCase()
+    {
+        if (!inTestKeyring())
+            return;
+        for (const QVariantMap &item : QXKeychain::allAccounts()) {
+            const QString service = item.value(QXKeychain::AttributeService).toString();
+            if (service.startsWith(u"keychain-test-"_s))
+                QXKeychain::deletePasswordForService(service,
+                                                     item.value(QXKeychain::AttributeAccount).toString());
+        }
+    }
+
     void missingArgumentsFailWithoutAKeyringCall()
     {
         // No keyring needed: a missing argument stops every operation before it reaches the bus.
