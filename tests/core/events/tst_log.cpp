@@ -4,6 +4,15 @@
 
 #include "VendraTest.h"
 
+namespace {
+
+void post(const QString &name, const QVariant &object = {})
+{
+    NotificationCenter::defaultCenter().postNotificationName(name, object);
+}
+
+} // namespace
+
 class TestLog : public QObject
 {
     Q_OBJECT
@@ -27,12 +36,17 @@ private Q_SLOTS:
     void init() { m_posted.clear(); }
     void cleanup() { Log::close(); }
 
-    void secondInitKeepsTheEntries()
+    void oneLogUntilClosed()
     {
+        QVERIFY(!Log::instance());
         Log *first = Log::init();
         first->add(u"Failed to delete item"_s, u"Holidays"_s);
         QCOMPARE(Log::init(), first);
         QCOMPARE(Log::instance()->count(), 1);
+        Log::close();
+        QVERIFY(!Log::instance());
+        post(NotificationNames::EventLogAddMessage, u"lost"_s); // a closed log no longer listens
+        QCOMPARE(Log::init()->count(), 0);
     }
 
     void newestEntryComesFirst()
@@ -50,36 +64,20 @@ private Q_SLOTS:
         QCOMPARE(m_posted, QStringList(3, NotificationNames::EventLogItemAdded));
     }
 
-    void addMessageNotificationTakesOnlyStrings()
+    void notificationsAddStringsAndClear()
     {
         Log *log = Log::init();
-        auto &center = NotificationCenter::defaultCenter();
-        center.postNotificationName(NotificationNames::EventLogAddMessage, 42);
-        center.postNotificationName(NotificationNames::EventLogAddMessage);
+        post(NotificationNames::EventLogAddMessage, 42);
+        post(NotificationNames::EventLogAddMessage);
         QCOMPARE(log->count(), 0);
-        center.postNotificationName(NotificationNames::EventLogAddMessage, u"Upload failed"_s);
+        post(NotificationNames::EventLogClear);
+        QCOMPARE(m_posted, QStringList{NotificationNames::EvetnLogCleared}); // even when already empty
+        post(NotificationNames::EventLogAddMessage, u"Upload failed"_s);
         QCOMPARE(log->count(), 1);
         QCOMPARE(log->objectAtIndex(0).path(), u"..."_s);
         QCOMPARE(log->objectAtIndex(0).message(), u"Upload failed"_s);
-    }
-
-    void clearNotificationEmptiesAndAnnounces()
-    {
-        Log *log = Log::init();
-        NotificationCenter::defaultCenter().postNotificationName(NotificationNames::EventLogClear);
-        QCOMPARE(m_posted, QStringList{NotificationNames::EvetnLogCleared}); // even when already empty
-        log->add(u"x"_s, u"y"_s);
-        NotificationCenter::defaultCenter().postNotificationName(NotificationNames::EventLogClear);
+        post(NotificationNames::EventLogClear);
         QCOMPARE(log->count(), 0);
-    }
-
-    void closedLogNoLongerListens()
-    {
-        Log::init();
-        Log::close();
-        NotificationCenter::defaultCenter().postNotificationName(NotificationNames::EventLogAddMessage,
-                                                                 u"lost"_s);
-        QCOMPARE(Log::init()->count(), 0);
     }
 };
 
