@@ -8,14 +8,6 @@
 
 namespace {
 
-struct Delivery
-{
-    QString name;
-    QVariant object;
-    QVariantMap userInfo;
-    QThread *thread;
-};
-
 NotificationCenter &center()
 {
     return NotificationCenter::defaultCenter();
@@ -28,13 +20,13 @@ class TestNotificationCenter : public QObject
     Q_OBJECT
 
 private:
-    QList<Delivery> m_deliveries;
+    QList<std::pair<Notification, QThread *>> m_deliveries; // and the thread it ran on
     QObject m_observer;
 
     void observe(const QString &name)
     {
         center().addObserver(&m_observer, name, [this](const Notification &n) {
-            m_deliveries.append({n.name(), n.object(), n.userInfo(), QThread::currentThread()});
+            m_deliveries.append({n, QThread::currentThread()});
         });
     }
 
@@ -48,15 +40,15 @@ private Q_SLOTS:
         observe(u"B"_s);
         center().postNotificationOnMainThreadWithName(u"B"_s, 7, {{u"k"_s, true}});
         QCOMPARE(m_deliveries.size(), 1);
-        QCOMPARE(m_deliveries[0].name, u"B"_s);
-        QCOMPARE(m_deliveries[0].object.toInt(), 7);
-        QCOMPARE(m_deliveries[0].userInfo.value(u"k"_s).toBool(), true);
+        QCOMPARE(m_deliveries[0].first.name(), u"B"_s);
+        QCOMPARE(m_deliveries[0].first.object().toInt(), 7);
+        QCOMPARE(m_deliveries[0].first.userInfo().value(u"k"_s).toBool(), true);
         // Delivered without object and user information too, but not from the workspace centre.
         center().postNotificationOnMainThreadWithName(u"A"_s);
         NotificationCenter::workspaceCenter().postNotificationName(u"A"_s);
         QCOMPARE(m_deliveries.size(), 2);
-        QVERIFY(!m_deliveries[1].object.isValid());
-        QVERIFY(m_deliveries[1].userInfo.isEmpty());
+        QVERIFY(!m_deliveries[1].first.object().isValid());
+        QVERIFY(m_deliveries[1].first.userInfo().isEmpty());
     }
 
     void workerPostsArriveOnMainThreadInOrder()
@@ -72,8 +64,8 @@ private Q_SLOTS:
         QVERIFY(m_deliveries.isEmpty());
         QTRY_COMPARE(m_deliveries.size(), 200);
         for (int i = 0; i < 200; ++i) {
-            QCOMPARE(m_deliveries[i].object.toInt(), i);
-            QCOMPARE(m_deliveries[i].thread, QCoreApplication::instance()->thread());
+            QCOMPARE(m_deliveries[i].first.object().toInt(), i);
+            QCOMPARE(m_deliveries[i].second, QCoreApplication::instance()->thread());
         }
     }
 
@@ -88,7 +80,7 @@ private Q_SLOTS:
         worker->start();
         QTRY_VERIFY(worker->isFinished());
         QVERIFY(deliveredBeforeReturn);
-        QCOMPARE(m_deliveries[0].thread, QCoreApplication::instance()->thread());
+        QCOMPARE(m_deliveries[0].second, QCoreApplication::instance()->thread());
     }
 
     void directPostFromWorkerRunsOnWorker()
@@ -98,7 +90,7 @@ private Q_SLOTS:
         worker->start();
         QVERIFY(worker->wait(10000));
         QCOMPARE(m_deliveries.size(), 1);
-        QCOMPARE(m_deliveries[0].thread, worker.get());
+        QCOMPARE(m_deliveries[0].second, worker.get());
     }
 
     void removedOrDestroyedObserversAreNotCalled()
