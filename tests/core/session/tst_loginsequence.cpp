@@ -29,19 +29,17 @@ private:
     QStringList m_statusLines;
     int m_finished = 0;
 
-    void start(const QStringList &arguments, bool tls = false, const QString &user = u"demo"_s,
-               const QString &password = u"demo"_s)
+    void start(const QStringList &arguments, const QString &login = u"demo:demo"_s)
     {
         m_server = std::make_unique<ReferenceServer>();
         ReferenceServer::Options options;
-        options.tls = tls;
         options.arguments = arguments;
         QVERIFY2(m_server->start(options), qPrintable(m_server->errorString()));
         m_globals->setServer(m_server->host());
         m_globals->setPortNo(m_server->port());
-        m_globals->setBUseHTTPS(tls);
-        m_globals->setUserName(user);
-        m_globals->setPassword(password);
+        m_globals->setBUseHTTPS(m_server->baseUrl().scheme() == QLatin1String("https"));
+        m_globals->setUserName(login.section(u':', 0, 0));
+        m_globals->setPassword(login.section(u':', 1));
     }
 
     // Starts `runs` sign-ins at once and waits for all of them to end; true when the last succeeded.
@@ -89,17 +87,16 @@ private Q_SLOTS:
 
     void fullSignInFillsEveryRecord_data()
     {
-        QTest::addColumn<bool>("tls");
-        QTest::newRow("http") << false;
-        QTest::newRow("https") << true;
+        QTest::addColumn<QStringList>("serverArguments");
+        QTest::newRow("http") << QStringList();
+        QTest::newRow("https") << QStringList{u"--tls"_s};
     }
 
     void fullSignInFillsEveryRecord()
     {
-        QFETCH(bool, tls);
-        start({}, tls, u" demo\t"_s);
-        if (tls)
-            TrustedCertificates::setAdditionalCaCertificates(m_server->caCertificates());
+        QFETCH(QStringList, serverArguments);
+        start(serverArguments, u" demo\t:demo"_s);
+        TrustedCertificates::setAdditionalCaCertificates(m_server->caCertificates());
 
         QVERIFY2(signIn(), qPrintable(m_globals->loginSequence().error().toString()));
         QVERIFY(!m_globals->loginSequence().error());
@@ -130,47 +127,38 @@ private Q_SLOTS:
     void failuresEndTheRunWithTheirError_data()
     {
         QTest::addColumn<QStringList>("serverArguments");
-        QTest::addColumn<bool>("tls");
-        QTest::addColumn<QString>("user");
-        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("login"); // user:password
         QTest::addColumn<int>("statusLines");
-        QTest::addColumn<QString>("domain");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("messageKey"); // empty: the transport's own error
+        QTest::addColumn<QString>("error"); // domain, code and message key
 
-        const QStringList none;
-        QTest::newRow("wrong password") << none << false << u"demo"_s << u"wrong"_s << 2 << u"SOAP-Result"_s
-                                        << 9001 << u"LOGIN_USER_NOT_FOUND"_s;
-        QTest::newRow("unknown user") << none << false << u"nobody"_s << u"demo"_s << 2 << u"SOAP-Result"_s
-                                      << 9001 << u"LOGIN_USER_NOT_FOUND"_s;
+        QTest::newRow("wrong password")
+            << QStringList() << u"demo:wrong"_s << 2 << u"SOAP-Result 9001 LOGIN_USER_NOT_FOUND"_s;
+        QTest::newRow("unknown user")
+            << QStringList() << u"nobody:demo"_s << 2 << u"SOAP-Result 9001 LOGIN_USER_NOT_FOUND"_s;
         QTest::newRow("incompatible client")
-            << QStringList{u"--min-version"_s, u"999.0.0"_s} << false << u"demo"_s << u"demo"_s << 1
-            << u"SOAP-Login"_s << 9004 << u"SOAP_LOGIN_VERSION_NOT_COMPATABLE"_s;
+            << QStringList{u"--min-version"_s, u"999.0.0"_s} << u"demo:demo"_s << 1
+            << u"SOAP-Login 9004 SOAP_LOGIN_VERSION_NOT_COMPATABLE"_s;
         QTest::newRow("top-level fetch fails")
-            << QStringList{u"--fault"_s, u"soap-api=GetTopLevelAlbums:SERVER BUSY"_s} << false << u"demo"_s
-            << u"demo"_s << 5 << u"SOAP-Result"_s << 9001 << u"SERVERBUSY"_s;
-        QTest::newRow("no cookie") << QStringList{u"--fault"_s, u"no-cookie"_s} << false << u"demo"_s
-                                   << u"demo"_s << 1 << u"SOAP-Connection"_s << 9003
-                                   << u"CONNECTION_COOKIE_NOT_FOUND"_s;
+            << QStringList{u"--fault"_s, u"soap-api=GetTopLevelAlbums:SERVER BUSY"_s} << u"demo:demo"_s << 5
+            << u"SOAP-Result 9001 SERVERBUSY"_s;
+        QTest::newRow("no cookie") << QStringList{u"--fault"_s, u"no-cookie"_s} << u"demo:demo"_s << 1
+                                   << u"SOAP-Connection 9003 CONNECTION_COOKIE_NOT_FOUND"_s;
         QTest::newRow("secure cookie over http")
-            << QStringList{u"--fault"_s, u"secure-cookie"_s} << false << u"demo"_s << u"demo"_s << 1
-            << u"SOAP-Connection"_s << 9003 << u"CONNECTION_COOKIE_REQUIRES_HTTPS"_s;
+            << QStringList{u"--fault"_s, u"secure-cookie"_s} << u"demo:demo"_s << 1
+            << u"SOAP-Connection 9003 CONNECTION_COOKIE_REQUIRES_HTTPS"_s;
+        // Qt's own error: no message key.
         QTest::newRow("untrusted certificate")
-            << none << true << u"demo"_s << u"demo"_s << 1 << u"QNetworkReply"_s
-            << int(QNetworkReply::SslHandshakeFailedError) << QString();
+            << QStringList{u"--tls"_s} << u"demo:demo"_s << 1
+            << u"QNetworkReply %1 "_s.arg(int(QNetworkReply::SslHandshakeFailedError));
     }
 
     void failuresEndTheRunWithTheirError()
     {
         QFETCH(QStringList, serverArguments);
-        QFETCH(bool, tls);
-        QFETCH(QString, user);
-        QFETCH(QString, password);
+        QFETCH(QString, login);
         QFETCH(int, statusLines);
-        QFETCH(QString, domain);
-        QFETCH(int, code);
-        QFETCH(QString, messageKey);
-        start(serverArguments, tls, user, password);
+        QFETCH(QString, error);
+        start(serverArguments, login);
 
         QVERIFY(!signIn());
         QCOMPARE(m_events.first(), NotificationNames::CommsEventsLoginStarted);
@@ -179,13 +167,10 @@ private Q_SLOTS:
         QVERIFY(m_statusLines.last().endsWith(messageText(u"Text_Failed"_s)));
         for (qsizetype i = 0; i + 1 < m_statusLines.size(); ++i)
             QVERIFY(m_statusLines.at(i).endsWith(messageText(u"Text_WasSuccsess"_s)));
-        const Error error = m_globals->loginSequence().error();
-        QCOMPARE(error.domain(), domain);
-        QCOMPARE(error.code(), code);
-        if (!messageKey.isEmpty()) {
-            QCOMPARE(error.messageKey(), messageKey);
-            QCOMPARE(error.description(), messageText(messageKey));
-        }
+        const Error actual = m_globals->loginSequence().error();
+        QCOMPARE(u"%1 %2 %3"_s.arg(actual.domain()).arg(actual.code()).arg(actual.messageKey()), error);
+        if (!actual.messageKey().isEmpty())
+            QCOMPARE(actual.description(), messageText(actual.messageKey()));
         QVERIFY(!m_comms->bAreLoggedIn());
         // Login was never attempted when the version check failed; after the last step it was.
         QCOMPARE(m_globals->results().bLoggedIn(), statusLines == 5);

@@ -55,24 +55,14 @@ private Q_SLOTS:
         QCOMPARE(soapResultsBase::getNumber(u"n"_s, {{u"n"_s, u"1.234.567"_s}}).toLongLong(), 1234567);
     }
 
-    void booleansFromStringsAndNumbers_data()
-    {
-        QTest::addColumn<QVariant>("value");
-        QTest::addColumn<bool>("expected");
-        QTest::newRow("text 1") << QVariant(u"1"_s) << true;
-        QTest::newRow("text TrUe") << QVariant(u"TrUe"_s) << true;
-        QTest::newRow("text 0") << QVariant(u"0"_s) << false;
-        QTest::newRow("text false") << QVariant(u"false"_s) << false;
-        QTest::newRow("text yes") << QVariant(u"yes"_s) << false;
-        QTest::newRow("number 2") << QVariant(qlonglong(2)) << true;
-        QTest::newRow("bool false") << QVariant(false) << false;
-    }
-
     void booleansFromStringsAndNumbers()
     {
-        QFETCH(QVariant, value);
-        QFETCH(bool, expected);
-        QCOMPARE(soapResultsBase::getBoolean(u"b"_s, {{u"b"_s, value}}), expected);
+        const QList<std::pair<QVariant, bool>> cases{
+            {u"1"_s, true},    {u"TrUe"_s, true},    {u"0"_s, false},         {u"false"_s, false},
+            {u"yes"_s, false}, {qlonglong(2), true}, {QVariant(false), false}};
+        for (const auto &[value, expected] : cases)
+            QVERIFY2(soapResultsBase::getBoolean(u"b"_s, {{u"b"_s, value}}) == expected,
+                     qPrintable(value.toString()));
     }
 
     // A missing or non-positive transfer size falls back to 2 GiB rather than blocking every upload.
