@@ -143,9 +143,6 @@ private Q_SLOTS:
             << u"SOAP-Result 9001 SERVERBUSY"_s;
         QTest::newRow("no cookie") << QStringList{u"--fault"_s, u"no-cookie"_s} << u"demo:demo"_s << 1
                                    << u"SOAP-Connection 9003 CONNECTION_COOKIE_NOT_FOUND"_s;
-        QTest::newRow("secure cookie over http")
-            << QStringList{u"--fault"_s, u"secure-cookie"_s} << u"demo:demo"_s << 1
-            << u"SOAP-Connection 9003 CONNECTION_COOKIE_REQUIRES_HTTPS"_s;
         // Qt's own error: no message key.
         QTest::newRow("untrusted certificate")
             << QStringList{u"--tls"_s} << u"demo:demo"_s << 1
