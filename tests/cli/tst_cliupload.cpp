@@ -104,9 +104,10 @@ private:
 
     // Checks that every file make() wrote either arrived below the album byte for byte, or failed
     // with a reason in its command line, the summary and the event log and left nothing on the
-    // server, as expected (file to reason; an empty reason stands for any). Returns what does not hold.
-    QStringList unaccounted(const CliProcess::Result &run, const ReferenceServer &server,
-                            const QMap<QString, QString> &failures, const QString &album = u"Family"_s) const
+    // server, as expected (file to reason; an empty reason stands for any). Returns what does not hold,
+    // one line each.
+    QString unaccounted(const CliProcess::Result &run, const ReferenceServer &server,
+                        const QMap<QString, QString> &failures, const QString &album = u"Family"_s) const
     {
         QStringList problems;
         for (auto it = m_made.cbegin(); it != m_made.cend(); ++it) {
@@ -132,7 +133,7 @@ private:
             u"Uploaded %1 of %2 files"_s.arg(m_made.size() - failures.size()).arg(m_made.size());
         if (!run.out.contains(summary))
             problems << u"no \"%1\" in: %2"_s.arg(summary, run.out);
-        return problems;
+        return problems.join(u'\n');
     }
 
 private Q_SLOTS:
@@ -189,7 +190,7 @@ private Q_SLOTS:
         const CliProcess::Result run = cli(server, {u"upload"_s, u"--to"_s, u"Family"_s, over, fine});
         QCOMPARE(run.exitCode, 1);
         const QString tooLarge = messageText(u"Text_FileTooLarge"_s).arg(u"292.97 KB"_s);
-        QCOMPARE(unaccounted(run, server, {{over, tooLarge}}), QStringList());
+        QCOMPARE(unaccounted(run, server, {{over, tooLarge}}), QString());
         QCOMPARE(QString::fromUtf8(TestFiles::read(log)).count(u"/soapfileupload.hvxr"_s), 1);
     }
 
@@ -263,7 +264,7 @@ private Q_SLOTS:
         QMap<QString, QString> failures;
         for (const QString &name : failing)
             failures.insert(m_local.filePath(name), reason);
-        QCOMPARE(unaccounted(run, server, failures), QStringList());
+        QCOMPARE(unaccounted(run, server, failures), QString());
         QVERIFY2(run.out.contains(albumLine), qPrintable(run.out));
     }
 
@@ -303,7 +304,7 @@ private Q_SLOTS:
                               {gone, messageText(u"Text_FileMissing"_s)},
                               {locked, u"File read error"_s},
                               {swapped, messageText(u"Text_NotAFile"_s)}}),
-                 QStringList());
+                 QString());
     }
 
     // A folder that cannot be listed is not taken for an empty one: the run fails and names it.
@@ -321,7 +322,7 @@ private Q_SLOTS:
         QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 
         QCOMPARE(run.exitCode, 1);
-        QCOMPARE(unaccounted(run, server, {}, QString()), QStringList());
+        QCOMPARE(unaccounted(run, server, {}, QString()), QString());
         const QString reason = messageText(u"Text_FolderUnreadable"_s);
         QVERIFY2(run.out.contains(u"1 folders could not be read"_s), qPrintable(run.out));
         QVERIFY2(run.out.contains(u"Folders that could not be read:\n  %1: %2"_s.arg(locked, reason)),
