@@ -3,7 +3,6 @@
 #include "VendraTest.h"
 #include "settings/Preferences.h"
 #include "settings/QXKeychain.h"
-#include "settings/UserDefaults.h"
 
 #include <QDir>
 
@@ -99,31 +98,19 @@ private Q_SLOTS:
         const CliProcess::Result login = cli.run({u"login"_s});
         QVERIFY2(login.exitCode == 0, qPrintable(login.err));
         QCOMPARE(login.outLines().last(), messageText(u"Text_LoginSucceeded"_s));
-    }
 
-    // What the desktop program stores, vendra-cli uses.
-    void profileOfTheDesktopProgramIsUsed()
-    {
-        CliProcess cli;
-        Preferences &preferences = preferencesOf(cli);
-        preferences.setServer(ServerText);
-        preferences.setPort(m_server.port());
-        preferences.setUseHttps(false);
-        preferences.setUser(u"alice"_s);
-        preferences.setPassword(AlicePassword, true);
-        QVERIFY(preferences.synchronize());
-        const CliProcess::Result quota = cli.run({u"quota"_s});
-        QVERIFY2(quota.exitCode == 0, qPrintable(quota.err));
-        QCOMPARE(quota.outLines().size(), 3);
+        // What the desktop program stores, vendra-cli uses: the user, and the password saved for them.
+        Preferences &desktop = preferencesOf(cli);
+        desktop.setUser(u"alice"_s);
+        desktop.setPassword(AlicePassword, true);
+        QVERIFY(desktop.synchronize());
+        QVERIFY(cli.run({u"profile"_s}).out.contains(u"User: alice\n"_s));
+        QCOMPARE(cli.run({u"quota"_s}).exitCode, 0);
     }
 
     void passwordStaysInTheKeyring()
     {
         CliProcess cli;
-        // A plain-text password that an old version left behind goes with the first save.
-        preferencesOf(cli);
-        UserDefaults::open()->setValue(Preferences::KeyPassword, u"Wh1te-rabbit of old"_s);
-        Preferences::close();
         QCOMPARE(cli.run(storeProfile(u"alice"_s), AliceInput).exitCode, 0);
         const QList<CliProcess::Result> runs{cli.run({u"profile"_s}), cli.run({u"--verbose"_s, u"login"_s}),
                                              cli.run({u"--verbose"_s, u"quota"_s})};
@@ -137,7 +124,6 @@ private Q_SLOTS:
         QVERIFY(QDir(cli.configPath()).exists(u"Vendra/VendraUploader.ini"_s));
         QCOMPARE(cli.filesContaining(QByteArrayLiteral("Wh1te-rabbit")), QStringList());
         QVERIFY(!preferencesOf(cli).password().isEmpty());
-        QVERIFY(!UserDefaults::open()->contains(Preferences::KeyPassword));
     }
 
     void optionsOverrideTheStoredProfile()
