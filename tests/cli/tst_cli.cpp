@@ -40,6 +40,12 @@ private Q_SLOTS:
         ReferenceServer::Options options;
         options.tls = tls;
         QVERIFY2(server.start(options), qPrintable(server.errorString()));
+        if (tls) {
+            // Not without the server's certificate: an untrusted server ends the sign-in.
+            const CliProcess::Result untrusted = run(server, {u"login"_s});
+            QCOMPARE(untrusted.exitCode, 2);
+            QVERIFY(untrusted.err.contains(u"vendra-cli:"_s));
+        }
         const CliProcess::Result result =
             run(server, tls ? QStringList{u"--ca-cert"_s, server.certificatePath(), u"albums"_s}
                             : QStringList{u"albums"_s});
@@ -73,14 +79,6 @@ private Q_SLOTS:
         const CliProcess::Result verbose = run(m_server, {u"--verbose"_s, u"albums"_s});
         QCOMPARE(verbose.exitCode, 0);
         QVERIFY2(verbose.err.contains(u"> Logout async completed"_s), qPrintable(verbose.err));
-
-        ReferenceServer tlsServer;
-        ReferenceServer::Options options;
-        options.tls = true;
-        QVERIFY2(tlsServer.start(options), qPrintable(tlsServer.errorString()));
-        const CliProcess::Result untrusted = run(tlsServer, {u"login"_s});
-        QCOMPARE(untrusted.exitCode, 2);
-        QVERIFY(untrusted.err.contains(u"vendra-cli:"_s));
     }
 
     void usageErrorsExitWithOne_data()

@@ -5,6 +5,7 @@
 #include "events/NotificationNames.h"
 #include "session/commsGlobals.h"
 
+#include "TestFiles.h"
 #include "VendraTest.h"
 
 #include <QTemporaryDir>
@@ -97,15 +98,12 @@ private Q_SLOTS:
     void prepareToUploadFindsTheAlbum()
     {
         QTemporaryDir dir;
-        QFile file(dir.filePath(u"photo one.jpg"_s));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(1234, 'x')) == 1234);
-        file.close();
+        const QString path = TestFiles::write(dir.filePath(u"photo one.jpg"_s), QByteArray(1234, 'x'));
         commsGlobals globals;
         auto album = std::make_shared<soapRemoteFolderItem>();
         QVERIFY(
             album->deserialise({{u"m_nAlbumID"_s, 5}, {u"m_nParentID"_s, 0}, {u"m_strName"_s, u"Photos"_s}}));
-        const auto record =
-            UploadStatus::initWithFile(QUrl::fromLocalFile(file.fileName()), u"Photos"_s, nullptr);
+        const auto record = UploadStatus::initWithFile(QUrl::fromLocalFile(path), u"Photos"_s, nullptr);
         QCOMPARE(record->numBytesTotal(), quint64(1234));
         QCOMPARE(record->strFilename(), u"photo one.jpg"_s);
         QVERIFY(record->prepareToUpload());
