@@ -2,19 +2,19 @@
 
 #include "TestFiles.h"
 
+#include "albums/soapRemoteFolderItem.h"
 #include "session/soapResults.h"
+#include "upload/UploadQueue.h"
 
 #include <httplib.h>
 
-#include <QFile>
-
-UploadTestSession::UploadTestSession(qint64 maxTransferSize)
+UploadTestSession::UploadTestSession()
 {
     globals.setServer(QStringLiteral("127.0.0.1"));
     globals.setPortNo(server.url().port());
     globals.setBUseHTTPS(false);
-    const QVariantMap details{{QStringLiteral("m_nMaxTransferSize"), maxTransferSize},
-                              {QStringLiteral("m_nMaxFileSize"), maxTransferSize},
+    const QVariantMap details{{QStringLiteral("m_nMaxTransferSize"), qint64(1) << 31},
+                              {QStringLiteral("m_nMaxFileSize"), qint64(1) << 31},
                               {QStringLiteral("m_bFileChunkingSupported"), false},
                               {QStringLiteral("m_bRunningLatestVersion"), true},
                               {QStringLiteral("m_bVersionIsCompatible"), true},
@@ -22,35 +22,39 @@ UploadTestSession::UploadTestSession(qint64 maxTransferSize)
                               {QStringLiteral("m_strServiceVersion"), QStringLiteral("1")},
                               {QStringLiteral("m_strURLForLatestVersion"), QString()}};
     globals.results().checkVersion().deserialise({{QStringLiteral("objVersionDetails"), details}});
+    addAlbum(7, 0, QStringLiteral("Photos"));
     server.setResponder([this](const CaptureHttpServer::Capture &, httplib::Response &response) {
         ++m_arrived;
         if (m_gateClosed)
             m_gate->acquire();
-        Answer answer;
-        {
-            const QMutexLocker lock(&m_answerMutex);
-            answer = m_answer;
-        }
-        response.status = answer.status;
-        response.set_content(answer.body.empty() && answer.status == 200 ? okReply() : answer.body,
-                             "text/xml");
+        const QMutexLocker lock(&m_answerMutex);
+        response.status = m_answer.status;
+        response.set_content(
+            m_answer.body.empty() && m_answer.status == 200
+                ? "<halvane><upload-result actionresult=\"ok\" apiresult=\"ok\" albumid=\"7\" "
+                  "assetid=\"42\" pending=\"false\"/></halvane>"
+                : m_answer.body,
+            "text/xml");
     });
 }
 
-soapRemoteFolderItemPtr UploadTestSession::addAlbum(qint64 id, qint64 parentId, const QString &name,
-                                                    bool hasChildren)
+UploadTestSession::~UploadTestSession()
 {
-    auto album = std::make_shared<soapRemoteFolderItem>();
-    album->deserialise({{QStringLiteral("m_nAlbumID"), id},
-                        {QStringLiteral("m_nParentID"), parentId},
-                        {QStringLiteral("m_strName"), name},
-                        {QStringLiteral("m_bHasChildren"), hasChildren},
-                        {QStringLiteral("m_bCanCreateUnder"), true},
-                        {QStringLiteral("m_bCanDelete"), true},
-                        {QStringLiteral("m_bCanRename"), true},
-                        {QStringLiteral("m_bPending"), false},
-                        {QStringLiteral("m_strDescription"), QString()}});
-    return album;
+    openGate();
+}
+
+void UploadTestSession::addAlbum(qint64 id, qint64 parentId, const QString &name)
+{
+    // Decoding registers the album with the session.
+    std::make_shared<soapRemoteFolderItem>()->deserialise({{QStringLiteral("m_nAlbumID"), id},
+                                                           {QStringLiteral("m_nParentID"), parentId},
+                                                           {QStringLiteral("m_strName"), name},
+                                                           {QStringLiteral("m_bHasChildren"), false},
+                                                           {QStringLiteral("m_bCanCreateUnder"), true},
+                                                           {QStringLiteral("m_bCanDelete"), true},
+                                                           {QStringLiteral("m_bCanRename"), true},
+                                                           {QStringLiteral("m_bPending"), false},
+                                                           {QStringLiteral("m_strDescription"), QString()}});
 }
 
 QString UploadTestSession::writeFile(const QString &name, const QByteArray &content)
@@ -58,15 +62,18 @@ QString UploadTestSession::writeFile(const QString &name, const QByteArray &cont
     return TestFiles::write(dir.filePath(name), content);
 }
 
+UploadStatusPtr UploadTestSession::queueFile(const QString &name, const QString &album,
+                                             const QByteArray &content)
+{
+    UploadQueue &queue = globals.uploadQueue();
+    queue.addFileUpload(QUrl::fromLocalFile(writeFile(name, content)), album, nullptr);
+    return queue.waitingCommands().last();
+}
+
 void UploadTestSession::setAnswer(const Answer &answer)
 {
     const QMutexLocker lock(&m_answerMutex);
     m_answer = answer;
-}
-
-UploadTestSession::~UploadTestSession()
-{
-    openGate();
 }
 
 void UploadTestSession::closeGate()
@@ -79,12 +86,4 @@ void UploadTestSession::openGate()
 {
     m_gateClosed = false;
     m_gate->release(1000);
-}
-
-std::string UploadTestSession::okReply(const std::string &pending)
-{
-    return "<?xml version=\"1.0\"?><halvane><upload-result actionresult=\"ok\" apiresult=\"ok\" "
-           "albumid=\"7\" "
-           "assetid=\"42\" assettype=\"1\" filesize=\"3\" filename=\"x\" pending=\"" +
-           pending + "\"/></halvane>";
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "CaptureHttpServer.h"
-#include "albums/soapRemoteFolderItem.h"
 #include "session/commsGlobals.h"
+#include "upload/UploadStatus.h"
 
 #include <QSemaphore>
 #include <QTemporaryDir>
@@ -11,7 +11,8 @@
 #include <memory>
 
 // A session for upload tests: the process-wide session object pointed at a capturing server on
-// loopback that answers uploads as a media server does, with albums registered as sign-in would.
+// loopback that answers uploads as a media server does, with the album "Photos" (ID 7) registered
+// as sign-in would.
 class UploadTestSession
 {
 public:
@@ -31,7 +32,7 @@ private:
     QMutex m_answerMutex;
 
 public:
-    explicit UploadTestSession(qint64 maxTransferSize = qint64(1) << 31);
+    UploadTestSession();
     // Lets held replies go, so that the server can stop.
     ~UploadTestSession();
 
@@ -40,9 +41,11 @@ public:
     QTemporaryDir dir;
 
     // Registers an album under a parent album ID (0 for the top level), as decoded from the server.
-    soapRemoteFolderItemPtr addAlbum(qint64 id, qint64 parentId, const QString &name,
-                                     bool hasChildren = false);
+    void addAlbum(qint64 id, qint64 parentId, const QString &name);
     QString writeFile(const QString &name, const QByteArray &content);
+    // Writes the file and queues its upload into the album; returns its record.
+    UploadStatusPtr queueFile(const QString &name, const QString &album = QStringLiteral("Photos"),
+                              const QByteArray &content = "abc");
 
     void setAnswer(const Answer &answer);
     // While closed, the server holds every reply until it is opened again.
@@ -50,6 +53,4 @@ public:
     void openGate();
     // Uploads whose body has fully arrived at the server (answered or held).
     int arrived() const { return m_arrived; }
-
-    static std::string okReply(const std::string &pending = "false");
 };

@@ -53,12 +53,18 @@ private Q_SLOTS:
         QDir().mkpath(m_dir.path());
     }
 
-    // The drop of a folder F (a file a and a folder S holding b) and a file x onto album A.
+    // The drop of a folder F (a file a, hidden entries, and a folder S holding b and an empty folder
+    // E) and a hidden file .x onto album A: depth first, each album checked before anything goes in.
+    // Hidden entries inside a folder stay behind; a dropped hidden file itself goes; an empty folder
+    // still gets its album.
     void commandsComeDepthFirst()
     {
         make(u"F/a"_s);
+        make(u"F/.hidden"_s);
+        make(u"F/.hiddendir/inside"_s);
         make(u"F/S/b"_s);
-        const QString x = make(u"x"_s);
+        QVERIFY(QDir().mkpath(m_dir.filePath(u"F/S/E"_s)));
+        const QString x = make(u".x"_s);
         FolderUploadPlan plan =
             FolderUploadPlan::createFolderDictionaryForLocalPath(QString(), u"A"_s, QString(), u"A"_s);
         plan.addFilesAndFoldersTo(QUrl::fromLocalFile(m_dir.filePath(u"F"_s)));
@@ -76,36 +82,13 @@ private Q_SLOTS:
                                     u"contents of A/F"_s,
                                     u"create S in A/F"_s,
                                     u"contents of A/F/S"_s,
+                                    u"create E in A/F/S"_s,
+                                    u"contents of A/F/S/E"_s,
                                     u"upload b to A/F/S"_s,
                                     u"upload a to A/F"_s,
-                                    u"upload x to A"_s,
+                                    u"upload .x to A"_s,
                                 }));
         QCOMPARE(plan.fileCount(), 3);
-    }
-
-    // Hidden entries inside a folder stay behind; a dropped hidden file itself goes; an empty folder
-    // still gets its album.
-    void hiddenAndEmpty()
-    {
-        make(u"T/.hidden"_s);
-        make(u"T/.hiddendir/inside"_s);
-        make(u"T/shown"_s);
-        QDir().mkpath(m_dir.filePath(u"T/empty"_s));
-        const QString dropped = make(u".dotfile"_s);
-
-        FolderUploadPlan plan;
-        plan.addFilesAndFoldersTo(QUrl::fromLocalFile(m_dir.filePath(u"T"_s)));
-        plan.addFilesAndFoldersTo(QUrl::fromLocalFile(dropped));
-        QCOMPARE(plan.files, QStringList{dropped});
-        QCOMPARE(plan.folders.size(), 1);
-        const FolderUploadPlan &t = plan.folders.first();
-        QCOMPARE(t.folderName, u"T"_s);
-        QCOMPARE(t.remoteParentFullPath, QString());
-        QCOMPARE(t.remoteFullPath, u"T"_s);
-        QCOMPARE(t.files, QStringList{m_dir.filePath(u"T/shown"_s)});
-        QCOMPARE(t.folders.size(), 1);
-        QCOMPARE(t.folders.first().remoteFullPath, u"T/empty"_s);
-        QVERIFY(t.folders.first().files.isEmpty());
     }
 
     // A link back up the tree is not followed again; a link to a folder elsewhere is walked like a

@@ -8,8 +8,6 @@
 #include "events/NotificationNames.h"
 #include "settings/Preferences.h"
 
-#include <QSignalSpy>
-
 class TestUploadQueue : public QObject
 {
     Q_OBJECT
@@ -22,22 +20,15 @@ private:
 
     static bool settled(const UploadQueue &queue) { return queue.numUploadsInProgressOrWaiting() == 0; }
 
-    int firstChange(const UploadStatusPtr &record, UploadStatusCode status) const
+    // Where in m_changes the record last changed (first reached the status, when one is given).
+    int change(const UploadStatusPtr &record, std::optional<UploadStatusCode> status = {}) const
     {
-        for (int i = 0; i < m_changes.size(); ++i) {
-            if (m_changes.at(i).first == record && m_changes.at(i).second == status)
-                return i;
+        int found = -1;
+        for (int i = 0; i < m_changes.size() && (!status || found < 0); ++i) {
+            if (m_changes.at(i).first == record && (!status || m_changes.at(i).second == *status))
+                found = i;
         }
-        return -1;
-    }
-
-    int lastChange(const UploadStatusPtr &record) const
-    {
-        for (int i = int(m_changes.size()) - 1; i >= 0; --i) {
-            if (m_changes.at(i).first == record)
-                return i;
-        }
-        return -1;
+        return found;
     }
 
 private Q_SLOTS:
@@ -73,36 +64,30 @@ private Q_SLOTS:
     void albumCommandsAreBarriers()
     {
         UploadTestSession session;
-        session.addAlbum(7, 0, u"Photos"_s);
         session.addAlbum(8, 7, u"X"_s);
         UploadQueue &queue = session.globals.uploadQueue();
         session.closeGate();
-
-        queue.addFileUpload(QUrl::fromLocalFile(session.writeFile(u"a.bin"_s, "aaa")), u"Photos"_s, nullptr);
+        const UploadStatusPtr a = session.queueFile(u"a.bin"_s);
         queue.addFolderCreate(u"X"_s, u"Photos"_s, nullptr);
-        queue.addFileUpload(QUrl::fromLocalFile(session.writeFile(u"b.bin"_s, "bbb")), u"Photos/X"_s,
-                            nullptr);
-        const QList<UploadStatusPtr> records = queue.waitingCommands();
-        QCOMPARE(records.size(), 3);
+        const UploadStatusPtr create = queue.waitingCommands().last();
+        const UploadStatusPtr b = session.queueFile(u"b.bin"_s, u"Photos/X"_s);
         QCOMPARE(m_queueStates, (QList<int>{1, 1, 1}));
 
         QTRY_COMPARE_WITH_TIMEOUT(session.arrived(), 1, 30000);
         // A is held by the server: the album command and B must wait however many ticks go by.
         QTest::qWait(500);
         QCOMPARE(session.arrived(), 1);
-        QCOMPARE(records.at(1)->status(), UploadStatusWaiting);
-        QCOMPARE(records.at(2)->status(), UploadStatusWaiting);
+        QCOMPARE(create->status(), UploadStatusWaiting);
+        QCOMPARE(b->status(), UploadStatusWaiting);
         QCOMPARE(queue.numUploadsInProgress(), 1);
         QCOMPARE(queue.numUploadsInProgressOrWaiting(), quint64(3));
 
         session.openGate();
         QTRY_VERIFY_WITH_TIMEOUT(settled(queue), 30000);
-        for (const UploadStatusPtr &record : records) {
-            QCOMPARE(record->status(), UploadStatusEnd);
-            QVERIFY(record->bSucceeded());
-        }
-        QVERIFY(lastChange(records.at(0)) < firstChange(records.at(1), UploadStatusEnd));
-        QVERIFY(lastChange(records.at(1)) < firstChange(records.at(2), UploadStatusStart));
+        for (const UploadStatusPtr &record : {a, create, b})
+            QVERIFY(record->status() == UploadStatusEnd && record->bSucceeded());
+        QVERIFY(change(a) < change(create, UploadStatusEnd));
+        QVERIFY(change(create) < change(b, UploadStatusStart));
         QCOMPARE(session.server.captures().size(), 2);
         QCOMPARE(session.server.captures().at(1).query, std::string("album=8"));
         // Busy once per command added, idle exactly once when the work is done.
@@ -126,14 +111,10 @@ private Q_SLOTS:
         QFETCH(int, expected);
         Preferences::instance()->setNumberSimultaneousUploads(preference);
         UploadTestSession session;
-        session.addAlbum(7, 0, u"Photos"_s);
         UploadQueue &queue = session.globals.uploadQueue();
         session.closeGate();
-        for (int i = 0; i < 10; ++i) {
-            queue.addFileUpload(
-                QUrl::fromLocalFile(session.writeFile(u"f%1.bin"_s.arg(i), QByteArray(100, char(i)))),
-                u"Photos"_s, nullptr);
-        }
+        for (int i = 0; i < 10; ++i)
+            session.queueFile(u"f%1.bin"_s.arg(i));
         QTRY_COMPARE_WITH_TIMEOUT(session.arrived(), expected, 30000);
         QTest::qWait(500);
         QCOMPARE(session.arrived(), expected);
@@ -146,117 +127,81 @@ private Q_SLOTS:
         QCOMPARE(queue.numUploadsInProgress(), 0);
     }
 
-    // Failures at a command's turn are recorded and the queue moves on.
+    // Failures at a command's turn are recorded, with the failed files in the event log, and the
+    // queue moves on.
     void failuresDoNotStopTheQueue()
     {
         UploadTestSession session;
-        session.addAlbum(7, 0, u"Photos"_s);
-        UploadQueue &queue = session.globals.uploadQueue();
-        const QString lost = session.writeFile(u"lost.bin"_s, "x");
-        queue.addFileUpload(QUrl::fromLocalFile(lost), u"Gone"_s, nullptr);
-        queue.addFolderCreate(u"Y"_s, u"Gone/Too"_s, nullptr);
-        const QString later = session.writeFile(u"later.bin"_s, "y");
-        queue.addFileUpload(QUrl::fromLocalFile(later), u"Photos"_s, nullptr);
-        const QList<UploadStatusPtr> records = queue.waitingCommands();
-        QTRY_VERIFY_WITH_TIMEOUT(settled(queue), 30000);
-
-        QCOMPARE(records.at(0)->status(), UploadStatusFailed);
-        QCOMPARE(records.at(0)->error(), messageText(u"Text_DestAlbumMissing"_s));
-        QCOMPARE(records.at(1)->status(), UploadStatusFailed);
-        QCOMPARE(records.at(1)->error(), u"Parent Folder is missing."_s);
-        QCOMPARE(records.at(2)->status(), UploadStatusEnd);
-        QVERIFY(records.at(2)->bSucceeded());
-        // The failed file is in the event log with its reason.
-        QCOMPARE(Log::instance()->count(), 1);
-        QCOMPARE(Log::instance()->objectAtIndex(0).path(), lost);
-        QCOMPARE(Log::instance()->objectAtIndex(0).message(), records.at(0)->error());
-    }
-
-    void failedTransferGoesToTheLog()
-    {
-        UploadTestSession session;
-        session.addAlbum(7, 0, u"Photos"_s);
         session.setAnswer({500, "oops"});
         UploadQueue &queue = session.globals.uploadQueue();
-        const QString path = session.writeFile(u"refused.bin"_s, "abc");
-        queue.addFileUpload(QUrl::fromLocalFile(path), u"Photos"_s, nullptr);
-        const UploadStatusPtr record = queue.waitingCommands().first();
+        const UploadStatusPtr lost = session.queueFile(u"lost.bin"_s, u"Gone"_s);
+        queue.addFolderCreate(u"Y"_s, u"Gone/Too"_s, nullptr);
+        const UploadStatusPtr create = queue.waitingCommands().last();
+        const UploadStatusPtr refused = session.queueFile(u"refused.bin"_s);
         QTRY_VERIFY_WITH_TIMEOUT(settled(queue), 30000);
-        QCOMPARE(record->status(), UploadStatusFailed);
-        QCOMPARE(record->error(), u"File transfer error"_s);
-        QCOMPARE(Log::instance()->count(), 1);
-        QCOMPARE(Log::instance()->objectAtIndex(0).message(), u"File transfer error"_s);
-        QCOMPARE(Log::instance()->objectAtIndex(0).path(), path);
+
+        const QList<QPair<UploadStatusPtr, QString>> failures{{lost, messageText(u"Text_DestAlbumMissing"_s)},
+                                                              {create, u"Parent Folder is missing."_s},
+                                                              {refused, u"File transfer error"_s}};
+        for (const auto &[record, error] : failures)
+            QVERIFY(record->status() == UploadStatusFailed && record->error() == error);
+        QCOMPARE(session.arrived(), 1);
+        QCOMPARE(Log::instance()->count(), 2);
+        // Newest first.
+        for (int i : {0, 1}) {
+            const UploadStatusPtr &file = i == 0 ? refused : lost;
+            QCOMPARE(Log::instance()->objectAtIndex(i).path(), file->localFilePath().toLocalFile());
+            QCOMPARE(Log::instance()->objectAtIndex(i).message(), file->error());
+        }
     }
 
-    void cancelOne()
-    {
-        Preferences::instance()->setNumberSimultaneousUploads(1);
-        UploadTestSession session;
-        session.addAlbum(7, 0, u"Photos"_s);
-        UploadQueue &queue = session.globals.uploadQueue();
-        session.closeGate();
-        for (const QString &name : {u"run.bin"_s, u"wait.bin"_s, u"go.bin"_s})
-            queue.addFileUpload(QUrl::fromLocalFile(session.writeFile(name, "abc")), u"Photos"_s, nullptr);
-        const QList<UploadStatusPtr> records = queue.waitingCommands();
-        QTRY_COMPARE_WITH_TIMEOUT(session.arrived(), 1, 30000);
-
-        queue.cancelUploadForStatus(records.at(1));
-        QCOMPARE(records.at(1)->status(), UploadStatusCancelled);
-        QCOMPARE(queue.numUploadsInQueue(), quint64(1));
-        queue.cancelUploadForStatus(records.at(0));
-        QCOMPARE(records.at(0)->status(), UploadStatusCancelled);
-        QCOMPARE(records.at(0)->error(), messageText(u"Text_Cancelled"_s));
-        QCOMPARE(queue.numUploadsInProgress(), 0);
-
-        session.openGate();
-        QTRY_VERIFY_WITH_TIMEOUT(settled(queue), 30000);
-        QCOMPARE(records.at(2)->status(), UploadStatusEnd);
-        QCOMPARE(records.at(1)->status(), UploadStatusCancelled);
-        QCOMPARE(records.at(0)->status(), UploadStatusCancelled);
-        QCOMPARE(Log::instance()->count(), 0);
-    }
-
-    void cancelAll()
+    // Cancelling a waiting upload takes it out; cancelling a running one calls it back and lets the
+    // next start. Cancelling all then ends the running ones failed with "Cancelled" and the waiting
+    // ones cancelled, with the queue idle at once. None of them reaches the event log.
+    void cancel()
     {
         Preferences::instance()->setNumberSimultaneousUploads(2);
         UploadTestSession session;
-        session.addAlbum(7, 0, u"Photos"_s);
         UploadQueue &queue = session.globals.uploadQueue();
         session.closeGate();
+        QList<UploadStatusPtr> records;
         for (int i = 0; i < 5; ++i)
-            queue.addFileUpload(QUrl::fromLocalFile(session.writeFile(u"c%1.bin"_s.arg(i), "abc")),
-                                u"Photos"_s, nullptr);
-        const QList<UploadStatusPtr> records = queue.waitingCommands();
+            records.append(session.queueFile(u"c%1.bin"_s.arg(i)));
         QTRY_COMPARE_WITH_TIMEOUT(session.arrived(), 2, 30000);
-        m_queueStates.clear();
 
+        queue.cancelUploadForStatus(records[2]);
+        QCOMPARE(records[2]->status(), UploadStatusCancelled);
+        QCOMPARE(queue.numUploadsInQueue(), quint64(2));
+        queue.cancelUploadForStatus(records[0]);
+        QCOMPARE(records[0]->status(), UploadStatusCancelled);
+        QCOMPARE(records[0]->error(), messageText(u"Text_Cancelled"_s));
+        QCOMPARE(queue.numUploadsInProgress(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(session.arrived(), 3, 30000);
+
+        m_queueStates.clear();
         queue.cancelAllUploads();
         QCOMPARE(m_queueStates, QList<int>{0});
         QCOMPARE(queue.numUploadsInProgressOrWaiting(), quint64(0));
-        for (int i = 0; i < 5; ++i) {
-            if (i < 2) {
-                QCOMPARE(records.at(i)->status(), UploadStatusFailed);
-                QCOMPARE(records.at(i)->error(), messageText(u"Cancelled"_s));
-            } else {
-                QCOMPARE(records.at(i)->status(), UploadStatusCancelled);
-            }
+        for (int i : {1, 3}) {
+            QCOMPARE(records[i]->status(), UploadStatusFailed);
+            QCOMPARE(records[i]->error(), messageText(u"Cancelled"_s));
         }
+        QCOMPARE(records[4]->status(), UploadStatusCancelled);
+        // The held replies that now come back change nothing.
         session.openGate();
         QTest::qWait(300);
+        QCOMPARE(records[1]->status(), UploadStatusFailed);
+        QCOMPARE(records[0]->status(), UploadStatusCancelled);
         QCOMPARE(Log::instance()->count(), 0);
-        QCOMPARE(records.at(0)->status(), UploadStatusFailed);
     }
 
     void quitKeepsWaitingCommands()
     {
         UploadTestSession session;
-        session.addAlbum(7, 0, u"Photos"_s);
         UploadQueue &queue = session.globals.uploadQueue();
         queue.quit();
-        QVERIFY(queue.isQuit());
-        QVERIFY(!queue.isRunning());
-        queue.addFileUpload(QUrl::fromLocalFile(session.writeFile(u"q.bin"_s, "abc")), u"Photos"_s, nullptr);
+        QVERIFY(queue.isQuit() && !queue.isRunning());
+        session.queueFile(u"q.bin"_s);
         QTest::qWait(300);
         QCOMPARE(queue.numUploadsInQueue(), quint64(1));
         QCOMPARE(session.arrived(), 0);
