@@ -19,6 +19,19 @@ namespace {
 // The path and query of a link the server handed out.
 const QString kForm = u"application/x-www-form-urlencoded"_s;
 
+// The link of a button result: GetPendingFilesButtonDetails or GetMyPicturesButtonDetails.
+QString buttonLink(ServerTestClient &client, const QString &button)
+{
+    const auto reply = client.call(u"Get%1ButtonDetails"_s.arg(button));
+    const XmlNode *details = reply.response.child(u"obj%1ButtonDetails"_s.arg(button));
+    return details ? details->leafText(u"m_strLink"_s) : u"<no details>"_s;
+}
+
+QString pageToken(const QString &link)
+{
+    return QUrlQuery(QUrl(link)).queryItemValue(u"token"_s);
+}
+
 QString localPart(const QString &link)
 {
     const QUrl url(link);
@@ -69,7 +82,7 @@ void TestServerPages::pendingPageListsAndApproves()
     ServerTestClient browser(server); // no session cookie, as in a web browser
     const QByteArray listed = browser.get(localPart(link)).second;
     QVERIFY(listed.contains("Family/") && listed.contains("waiting.jpg"));
-    const QByteArray token = "token=" + QUrlQuery(QUrl(link)).queryItemValue("token").toUtf8();
+    const QByteArray token = "token=" + pageToken(link).toUtf8();
     QCOMPARE(browser.send("POST", "/pending/approve", token + "&asset=" + waiting.toUtf8(), kForm, false),
              303);
     const auto listing = client.call("GetAssetsByAlbumID", {{"nAlbumID", QString::number(family)}});
@@ -95,9 +108,7 @@ void TestServerPages::picturesPageEscapesNamesAndServesFiles()
     const QByteArray data = TestFiles::randomBytes(100000, 5);
     const QString name = QString::fromUtf8("<img src=x onerror=alert(1)> & \"Ü\".jpg");
     const QString asset = client.upload(client.topLevelAlbumId("Family"), name, data).result.value("assetid");
-    const QString link = client.call("GetMyPicturesButtonDetails")
-                             .response.child("objMyPicturesButtonDetails")
-                             ->leafText("m_strLink");
+    const QString link = buttonLink(client, "MyPictures");
     ServerTestClient browser(server);
     const auto page = browser.get(localPart(link));
     QCOMPARE(page.first, 200);
@@ -105,7 +116,7 @@ void TestServerPages::picturesPageEscapesNamesAndServesFiles()
     QVERIFY(page.second.contains("&lt;img src=x onerror=alert(1)&gt; &amp; &quot;\xc3\x9c&quot;.jpg"));
     QVERIFY(page.second.contains("Holidays") && page.second.contains("2019"));
 
-    const QString token = QUrlQuery(QUrl(link)).queryItemValue("token");
+    const QString token = pageToken(link);
     QCOMPARE(browser.get("/pictures/file?token=" + token + "&asset=" + asset), qMakePair(200, data));
     QCOMPARE(browser.get("/pictures/file?token=" + token + "&asset=424242").first, 404);
 }
@@ -124,13 +135,9 @@ void TestServerPages::pagesRefuseWithoutAValidToken()
     QCOMPARE(server.runAdmin({"user", "add", "plain", "--rights", "Upload"}, "pw\n"), 0);
     ServerTestClient client(server);
     QVERIFY(client.signIn());
-    const auto button = client.call("GetMyPicturesButtonDetails");
-    const QString token =
-        QUrlQuery(QUrl(button.response.child("objMyPicturesButtonDetails")->leafText("m_strLink")))
-            .queryItemValue("token");
+    const QString token = pageToken(buttonLink(client, "MyPictures"));
     QVERIFY(client.signIn("plain", "pw"));
-    const auto plainButton = client.call("GetPendingFilesButtonDetails");
-    QCOMPARE(plainButton.response.child("objPendingFilesButtonDetails")->leafText("m_strLink"), QString());
+    QCOMPARE(buttonLink(client, "PendingFiles"), QString());
     // Signing in again ended the demo session; its page token went with it.
     QCOMPARE(browser.get("/pictures?token=" + token).first, 403);
 }
@@ -185,9 +192,11 @@ void TestServerPages::userAdministration()
              0);
     QCOMPARE(server.runAdmin({"user", "add", "alice"}, "again\n", &output), 2);
     QVERIFY(output.contains("exists"));
-    QCOMPARE(server.runAdmin({"user", "add", "../bob"}, "pw\n"), 2);
-    QCOMPARE(server.runAdmin({"user", "add", "carol", "--rights", "Upload,Fly"}, "pw\n"), 2);
-    QCOMPARE(server.runAdmin({"user", "add", "dave"}, ""), 2); // no password given
+    // A name that is no folder name, an unknown right, no password given.
+    for (const auto &[name, rights, input] :
+         {std::tuple("../bob", "Upload", "pw\n"), std::tuple("carol", "Upload,Fly", "pw\n"),
+          std::tuple("dave", "Upload", "")})
+        QCOMPARE(server.runAdmin({"user", "add", name, "--rights", rights}, input), 2);
     QCOMPARE(server.runAdmin({"user", "list"}, {}, &output), 0);
     QCOMPARE(output.trimmed(), QString("alice\tquota=5242880\tused=0\tfiles=0\trights=Upload,SeeQuota"));
 
@@ -234,21 +243,16 @@ void TestServerPages::logsOneLinePerRequestWithoutSecrets()
     ServerTestClient client(server);
     QVERIFY(client.signIn("erin", "pa55-w0rd-xyz"));
     const QString cookie = client.sessionToken();
-    const auto button = client.call("GetMyPicturesButtonDetails");
-    const QString link = button.response.child("objMyPicturesButtonDetails")->leafText("m_strLink");
-    const QString pageToken = QUrlQuery(QUrl(link)).queryItemValue("token");
+    const QString link = buttonLink(client, "MyPictures");
     QCOMPARE(client.get(localPart(link)).first, 200);
 
     // SIGINT stops it as cleanly as SIGTERM.
     QCOMPARE(::kill(pid_t(server.processId()), SIGINT), 0);
     QVERIFY(server.waitForExit());
 
-    QFile log(options.logFile);
-    QVERIFY(log.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(log.readAll());
-    QVERIFY(!text.contains("pa55-w0rd-xyz"));
-    QVERIFY(!text.contains(cookie));
-    QVERIFY(!text.contains(pageToken));
+    const QString text = QString::fromUtf8(TestFiles::read(options.logFile));
+    for (const QString &secret : {u"pa55-w0rd-xyz"_s, cookie, pageToken(link)})
+        QVERIFY2(!text.contains(secret), qPrintable(secret));
     const QStringList requests = text.split('\n').filter(QRegularExpression(" (GET|POST) "));
     QCOMPARE(requests.size(), 4); // CheckVersion, Login, GetMyPicturesButtonDetails, the page
     // Lines are written as requests finish, so their order may differ from the order of sending.
