@@ -10,7 +10,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include <thread>
+#include <future>
 
 namespace {
 
@@ -272,19 +272,15 @@ void TestServerUpload::eightParallelUploadsAllArrive()
     QList<QByteArray> data;
     for (int i = 0; i < Count; ++i)
         data << TestFiles::randomBytes(3 * 1024 * 1024 + i * 1000, 100 + i);
-    QList<ServerTestClient::UploadReply> replies(Count);
-    std::vector<std::thread> threads;
-    for (int i = 0; i < Count; ++i) {
-        threads.emplace_back([&, i] {
+    std::vector<std::future<ServerTestClient::UploadReply>> replies;
+    for (int i = 0; i < Count; ++i)
+        replies.push_back(std::async(std::launch::async, [&, i] {
             ServerTestClient client(m_server);
             client.setSessionToken(signer.sessionToken());
-            replies[i] = client.upload(album, u"parallel-%1.bin"_s.arg(i), data[i], i % 2 == 1);
-        });
-    }
-    for (auto &thread : threads)
-        thread.join();
+            return client.upload(album, u"parallel-%1.bin"_s.arg(i), data[i], i % 2 == 1);
+        }));
     for (int i = 0; i < Count; ++i) {
-        QCOMPARE(replies[i].result.value("actionresult"), QString("ok"));
+        QCOMPARE(replies[i].get().result.value("actionresult"), QString("ok"));
         QCOMPARE(
             TestFiles::read(m_server.albumFilePath("demo", "Holidays/2019", u"parallel-%1.bin"_s.arg(i))),
             data[i]);

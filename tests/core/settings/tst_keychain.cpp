@@ -30,18 +30,13 @@ QString uniqueService()
     return u"keychain-test-%1.example"_s.arg(QUuid::createUuid().toString(QUuid::WithoutBraces));
 }
 
-QStringList sorted(QStringList list)
-{
-    list.sort();
-    return list;
-}
-
 QStringList attributeOf(const QList<QVariantMap> &items, const QString &attribute)
 {
     QStringList values;
     for (const QVariantMap &item : items)
         values.append(item.value(attribute).toString());
-    return sorted(values);
+    values.sort();
+    return values;
 }
 
 } // namespace
