@@ -72,6 +72,18 @@ std::string cookieHeader(const QString &token)
     return QString(QStringLiteral("VENDRA_SESSION=") + token).toStdString();
 }
 
+// Sends the body in pieces of an odd size, so that boundaries and headers fall across them.
+httplib::ContentProviderWithoutLength inPieces(const QByteArray &body)
+{
+    return [&body](size_t offset, httplib::DataSink &sink) {
+        if (offset >= size_t(body.size())) {
+            sink.done();
+            return true;
+        }
+        return sink.write(body.constData() + offset, std::min<size_t>(1237, size_t(body.size()) - offset));
+    };
+}
+
 QString escapedFileName(QString name)
 {
     name.replace(QLatin1String("\\"), QLatin1String("\\\\"));
@@ -207,24 +219,9 @@ ServerTestClient::UploadReply ServerTestClient::uploadBody(qint64 albumId, const
     if (!m_token.isEmpty())
         headers.emplace("Cookie", cookieHeader(m_token));
     const std::string path = "/soapfileupload.hvxr?album=" + std::to_string(albumId);
-    httplib::Result result{nullptr, httplib::Error::Unknown};
-    if (chunked) {
-        // Pieces of an odd size, so that boundaries and headers fall across them.
-        result = m_http->Post(
-            path, headers,
-            [&body](size_t offset, httplib::DataSink &sink) {
-                if (offset >= size_t(body.size())) {
-                    sink.done();
-                    return true;
-                }
-                return sink.write(body.constData() + offset,
-                                  std::min<size_t>(1237, size_t(body.size()) - offset));
-            },
-            contentType.toStdString());
-    } else {
-        result =
-            m_http->Post(path, headers, body.constData(), size_t(body.size()), contentType.toStdString());
-    }
+    const auto result = chunked ? m_http->Post(path, headers, inPieces(body), contentType.toStdString())
+                                : m_http->Post(path, headers, body.constData(), size_t(body.size()),
+                                               contentType.toStdString());
     UploadReply reply;
     if (!result)
         return reply;
@@ -246,33 +243,17 @@ QPair<int, QByteArray> ServerTestClient::get(const QString &pathAndQuery)
     return {result->status, QByteArray::fromStdString(result->body)};
 }
 
-QPair<int, QByteArray> ServerTestClient::postForm(const QString &path, const QByteArray &form)
-{
-    const auto result = m_http->Post(path.toStdString(), form.constData(), size_t(form.size()),
-                                     "application/x-www-form-urlencoded");
-    if (!result)
-        return {0, {}};
-    return {result->status, QByteArray::fromStdString(result->body)};
-}
-
 int ServerTestClient::send(const QString &method, const QString &path, const QByteArray &body,
                            const QString &contentType, bool chunked)
 {
     const std::string target = path.toStdString();
     const std::string type = contentType.toStdString();
-    const auto provider = [&body](size_t offset, httplib::DataSink &sink) {
-        if (offset >= size_t(body.size())) {
-            sink.done();
-            return true;
-        }
-        return sink.write(body.constData() + offset, std::min<size_t>(4096, size_t(body.size()) - offset));
-    };
     httplib::Result result{nullptr, httplib::Error::Unknown};
     if (method == QLatin1String("PUT"))
-        result = chunked ? m_http->Put(target, provider, type)
+        result = chunked ? m_http->Put(target, inPieces(body), type)
                          : m_http->Put(target, body.constData(), size_t(body.size()), type);
     else
-        result = chunked ? m_http->Post(target, provider, type)
+        result = chunked ? m_http->Post(target, inPieces(body), type)
                          : m_http->Post(target, body.constData(), size_t(body.size()), type);
     return result ? result->status : 0;
 }

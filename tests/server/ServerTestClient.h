@@ -68,7 +68,6 @@ public:
 
     // GET of a path with query, without the session cookie (as a browser would).
     QPair<int, QByteArray> get(const QString &pathAndQuery);
-    QPair<int, QByteArray> postForm(const QString &path, const QByteArray &form);
     // Any request with a body; returns the HTTP status, 0 when no reply came.
     int send(const QString &method, const QString &path, const QByteArray &body, const QString &contentType,
              bool chunked);

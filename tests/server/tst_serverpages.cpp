@@ -1,6 +1,7 @@
 // The reference server's web pages and its TLS and administration commands.
 #include "ReferenceServer.h"
 #include "ServerTestClient.h"
+#include "TestFiles.h"
 #include "VendraTest.h"
 
 #include <QDir>
@@ -9,21 +10,40 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QProcess>
-#include <QSignalSpy>
-#include <QSslConfiguration>
 #include <QUrlQuery>
 #include <csignal>
 
 namespace {
 
 // The path and query of a link the server handed out.
+const QString kForm = u"application/x-www-form-urlencoded"_s;
+
+// The link of a button result: GetPendingFilesButtonDetails or GetMyPicturesButtonDetails.
+QString buttonLink(ServerTestClient &client, const QString &button)
+{
+    const auto reply = client.call(u"Get%1ButtonDetails"_s.arg(button));
+    const XmlNode *details = reply.response.child(u"obj%1ButtonDetails"_s.arg(button));
+    return details ? details->leafText(u"m_strLink"_s) : u"<no details>"_s;
+}
+
+QString pageToken(const QString &link)
+{
+    return QUrlQuery(QUrl(link)).queryItemValue(u"token"_s);
+}
+
 QString localPart(const QString &link)
 {
     const QUrl url(link);
     return url.path() + "?" + url.query(QUrl::FullyEncoded);
+}
+
+// The usual demo server with more command-line options.
+ReferenceServer::Options withArguments(const QStringList &arguments)
+{
+    ReferenceServer::Options options;
+    options.arguments = arguments;
+    return options;
 }
 
 } // namespace
@@ -39,7 +59,6 @@ private Q_SLOTS:
     void tlsWithTheGeneratedCertificate();
     void userAdministration();
     void logsOneLinePerRequestWithoutSecrets();
-    void ownCertificateAndKey();
 };
 
 void TestServerPages::pendingPageListsAndApproves()
@@ -49,39 +68,35 @@ void TestServerPages::pendingPageListsAndApproves()
     ServerTestClient client(server);
     QVERIFY(client.signIn());
     const qint64 family = client.topLevelAlbumId("Family");
-    const auto uploaded = client.upload(family, "waiting.jpg", "w");
-    QCOMPARE(uploaded.result.value("pending"), QString("true"));
+    const QString waiting = client.upload(family, "waiting.jpg", "w").result.value("assetid");
     QCOMPARE(client.upload(family, "second.jpg", "s").result.value("pending"), QString("true"));
-
-    auto button = client.call("GetPendingFilesButtonDetails");
-    QVERIFY(button.ok());
-    const XmlNode *details = button.response.child("objPendingFilesButtonDetails");
-    QCOMPARE(details->leafText("m_bDisplayed"), QString("1"));
-    const QString link = details->leafText("m_strLink");
+    const auto button = [&](const char *member) {
+        return client.call("GetPendingFilesButtonDetails")
+            .response.child("objPendingFilesButtonDetails")
+            ->leafText(member);
+    };
+    QCOMPARE(button("m_bDisplayed"), QString("1"));
+    const QString link = button("m_strLink");
     QVERIFY(link.startsWith(server.baseUrl().toString() + "/pending?"));
 
     ServerTestClient browser(server); // no session cookie, as in a web browser
-    auto page = browser.get(localPart(link));
+    const QByteArray listed = browser.get(localPart(link)).second;
+    QVERIFY(listed.contains("Family/") && listed.contains("waiting.jpg"));
+    const QByteArray token = "token=" + pageToken(link).toUtf8();
+    QCOMPARE(browser.send("POST", "/pending/approve", token + "&asset=" + waiting.toUtf8(), kForm, false),
+             303);
+    const auto listing = client.call("GetAssetsByAlbumID", {{"nAlbumID", QString::number(family)}});
+    const XmlNode *assets = listing.response.child("arrAssets");
+    QCOMPARE(assets->children.at(0).leafText("m_bPending") + assets->children.at(1).leafText("m_bPending"),
+             QString("falsetrue"));
+    const auto page = browser.get(localPart(link));
     QCOMPARE(page.first, 200);
-    QVERIFY(page.second.contains("waiting.jpg"));
-    QVERIFY(page.second.contains("Family/"));
+    QVERIFY(!page.second.contains("waiting.jpg") && page.second.contains("second.jpg"));
 
-    const QString token = QUrlQuery(QUrl(link)).queryItemValue("token");
-    auto approved =
-        browser.postForm("/pending/approve",
-                         "token=" + token.toUtf8() + "&asset=" + uploaded.result.value("assetid").toUtf8());
-    QCOMPARE(approved.first, 303);
-    auto assets = client.call("GetAssetsByAlbumID", {{"nAlbumID", QString::number(family)}});
-    QCOMPARE(assets.response.child("arrAssets")->children.at(0).leafText("m_bPending"), QString("false"));
-    QCOMPARE(assets.response.child("arrAssets")->children.at(1).leafText("m_bPending"), QString("true"));
-    page = browser.get(localPart(link));
-    QVERIFY(!page.second.contains("waiting.jpg"));
-
-    QCOMPARE(browser.postForm("/pending/approve", "token=" + token.toUtf8() + "&asset=all").first, 303);
-    button = client.call("GetPendingFilesButtonDetails");
-    QCOMPARE(button.response.child("objPendingFilesButtonDetails")->leafText("m_bDisplayed"), QString("0"));
+    QCOMPARE(browser.send("POST", "/pending/approve", token + "&asset=all", kForm, false), 303);
+    QCOMPARE(button("m_bDisplayed"), QString("0"));
     // A forged form without the token approves nothing.
-    QCOMPARE(browser.postForm("/pending/approve", "asset=all").first, 403);
+    QCOMPARE(browser.send("POST", "/pending/approve", "asset=all", kForm, false), 403);
 }
 
 void TestServerPages::picturesPageEscapesNamesAndServesFiles()
@@ -90,29 +105,19 @@ void TestServerPages::picturesPageEscapesNamesAndServesFiles()
     QVERIFY2(server.start(), qPrintable(server.errorString()));
     ServerTestClient client(server);
     QVERIFY(client.signIn());
-    const qint64 family = client.topLevelAlbumId("Family");
-    QByteArray data(100000, Qt::Uninitialized);
-    for (int i = 0; i < data.size(); ++i)
-        data[i] = char(i * 7);
+    const QByteArray data = TestFiles::randomBytes(100000, 5);
     const QString name = QString::fromUtf8("<img src=x onerror=alert(1)> & \"Ü\".jpg");
-    const auto uploaded = client.upload(family, name, data);
-    QCOMPARE(uploaded.result.value("actionresult"), QString("ok"));
-
-    const auto button = client.call("GetMyPicturesButtonDetails");
-    const QString link = button.response.child("objMyPicturesButtonDetails")->leafText("m_strLink");
+    const QString asset = client.upload(client.topLevelAlbumId("Family"), name, data).result.value("assetid");
+    const QString link = buttonLink(client, "MyPictures");
     ServerTestClient browser(server);
     const auto page = browser.get(localPart(link));
     QCOMPARE(page.first, 200);
     QVERIFY(!page.second.contains("<img"));
     QVERIFY(page.second.contains("&lt;img src=x onerror=alert(1)&gt; &amp; &quot;\xc3\x9c&quot;.jpg"));
-    QVERIFY(page.second.contains("Holidays"));
-    QVERIFY(page.second.contains("2019"));
+    QVERIFY(page.second.contains("Holidays") && page.second.contains("2019"));
 
-    const QString token = QUrlQuery(QUrl(link)).queryItemValue("token");
-    const auto file =
-        browser.get("/pictures/file?token=" + token + "&asset=" + uploaded.result.value("assetid"));
-    QCOMPARE(file.first, 200);
-    QCOMPARE(file.second, data);
+    const QString token = pageToken(link);
+    QCOMPARE(browser.get("/pictures/file?token=" + token + "&asset=" + asset), qMakePair(200, data));
     QCOMPARE(browser.get("/pictures/file?token=" + token + "&asset=424242").first, 404);
 }
 
@@ -130,13 +135,9 @@ void TestServerPages::pagesRefuseWithoutAValidToken()
     QCOMPARE(server.runAdmin({"user", "add", "plain", "--rights", "Upload"}, "pw\n"), 0);
     ServerTestClient client(server);
     QVERIFY(client.signIn());
-    const auto button = client.call("GetMyPicturesButtonDetails");
-    const QString token =
-        QUrlQuery(QUrl(button.response.child("objMyPicturesButtonDetails")->leafText("m_strLink")))
-            .queryItemValue("token");
+    const QString token = pageToken(buttonLink(client, "MyPictures"));
     QVERIFY(client.signIn("plain", "pw"));
-    const auto plainButton = client.call("GetPendingFilesButtonDetails");
-    QCOMPARE(plainButton.response.child("objPendingFilesButtonDetails")->leafText("m_strLink"), QString());
+    QCOMPARE(buttonLink(client, "PendingFiles"), QString());
     // Signing in again ended the demo session; its page token went with it.
     QCOMPARE(browser.get("/pictures?token=" + token).first, 403);
 }
@@ -149,55 +150,34 @@ void TestServerPages::tlsWithTheGeneratedCertificate()
     QVERIFY2(server.start(options), qPrintable(server.errorString()));
     QCOMPARE(server.baseUrl().scheme(), QString("https"));
     QCOMPARE(server.caCertificates().size(), 1);
-    QFile key(server.dataDir() + "/tls/key.pem");
-    QCOMPARE(key.permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
-
+    const QString key = server.dataDir() + "/tls/key.pem";
+    QCOMPARE(QFile::permissions(key) & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+    // The client trusts exactly this certificate; the cookie is secure.
     ServerTestClient client(server);
     const auto version = client.call("CheckVersion", {{"strVersion", "1.0"}});
-    QVERIFY(version.ok());
-    QVERIFY(version.secureCookie);
+    QVERIFY(version.ok() && version.secureCookie);
     QVERIFY(client.signIn());
-    const qint64 family = client.topLevelAlbumId("Family");
-    QCOMPARE(client.upload(family, "secure.jpg", QByteArray(50000, 's'), true).result.value("actionresult"),
+    QCOMPARE(client.upload(client.topLevelAlbumId("Family"), "secure.jpg", QByteArray(50000, 's'), true)
+                 .result.value("actionresult"),
              QString("ok"));
 
-    // Qt's own TLS stack accepts the server when told to trust exactly that certificate, and
-    // refuses it otherwise.
-    QNetworkAccessManager network;
-    QNetworkRequest request(server.soapUrl());
-    request.setHeader(QNetworkRequest::ContentTypeHeader, "text/xml; charset=utf-8");
-    QSslConfiguration trusting = QSslConfiguration::defaultConfiguration();
-    trusting.setCaCertificates(server.caCertificates());
-    request.setSslConfiguration(trusting);
-    const QByteArray envelope = "<?xml version=\"1.0\"?><SOAP-ENV:Envelope "
-                                "xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\">"
-                                "<SOAP-ENV:Body><m:CheckVersion "
-                                "xmlns:m=\"urn:x\"></m:CheckVersion></SOAP-ENV:Body></SOAP-ENV:Envelope>";
-    std::unique_ptr<QNetworkReply> reply(network.post(request, envelope));
-    QSignalSpy finished(reply.get(), &QNetworkReply::finished);
-    QVERIFY(finished.wait(20000));
-    QCOMPARE(reply->error(), QNetworkReply::NoError);
-    XmlNode response;
-    QCOMPARE(ServerTestClient::checkEnvelope(reply->readAll(), "CheckVersion", response), QString());
-
-    QNetworkRequest untrusted(server.soapUrl());
-    untrusted.setHeader(QNetworkRequest::ContentTypeHeader, "text/xml; charset=utf-8");
-    QNetworkAccessManager otherNetwork; // a fresh one, so no trusted connection is reused
-    std::unique_ptr<QNetworkReply> refused(otherNetwork.post(untrusted, envelope));
-    QSignalSpy refusedFinished(refused.get(), &QNetworkReply::finished);
-    QVERIFY(refusedFinished.wait(20000));
-    QCOMPARE(refused->error(), QNetworkReply::SslHandshakeFailedError);
-
     // The certificate is made once and reused.
-    QFile certificate(server.certificatePath());
-    QVERIFY(certificate.open(QIODevice::ReadOnly));
-    const QByteArray first = certificate.readAll();
-    certificate.close();
+    const QByteArray certificate = TestFiles::read(server.certificatePath());
     QVERIFY2(server.restart(), qPrintable(server.errorString()));
-    QVERIFY(certificate.open(QIODevice::ReadOnly));
-    QCOMPARE(certificate.readAll(), first);
-    ServerTestClient again(server);
-    QVERIFY(again.signIn());
+    QCOMPARE(TestFiles::read(server.certificatePath()), certificate);
+    QVERIFY(ServerTestClient(server).signIn());
+
+    // Given as --cert and --key, a certificate is served as it is and none is made.
+    ReferenceServer own;
+    QVERIFY2(own.start(withArguments({"--cert", server.certificatePath(), "--key", key})),
+             qPrintable(own.errorString()));
+    QCOMPARE(own.baseUrl().scheme(), QString("https"));
+    QVERIFY(!QFileInfo::exists(own.dataDir() + "/tls"));
+    TestFiles::write(own.certificatePath(), certificate); // where ServerTestClient looks for it
+    QVERIFY(ServerTestClient(own).signIn());
+    ReferenceServer mismatched;
+    QVERIFY(!mismatched.start(
+        withArguments({"--cert", server.certificatePath(), "--key", server.certificatePath()})));
 }
 
 void TestServerPages::userAdministration()
@@ -212,9 +192,11 @@ void TestServerPages::userAdministration()
              0);
     QCOMPARE(server.runAdmin({"user", "add", "alice"}, "again\n", &output), 2);
     QVERIFY(output.contains("exists"));
-    QCOMPARE(server.runAdmin({"user", "add", "../bob"}, "pw\n"), 2);
-    QCOMPARE(server.runAdmin({"user", "add", "carol", "--rights", "Upload,Fly"}, "pw\n"), 2);
-    QCOMPARE(server.runAdmin({"user", "add", "dave"}, ""), 2); // no password given
+    // A name that is no folder name, an unknown right, no password given.
+    for (const auto &[name, rights, input] :
+         {std::tuple("../bob", "Upload", "pw\n"), std::tuple("carol", "Upload,Fly", "pw\n"),
+          std::tuple("dave", "Upload", "")})
+        QCOMPARE(server.runAdmin({"user", "add", name, "--rights", rights}, input), 2);
     QCOMPARE(server.runAdmin({"user", "list"}, {}, &output), 0);
     QCOMPARE(output.trimmed(), QString("alice\tquota=5242880\tused=0\tfiles=0\trights=Upload,SeeQuota"));
 
@@ -261,59 +243,22 @@ void TestServerPages::logsOneLinePerRequestWithoutSecrets()
     ServerTestClient client(server);
     QVERIFY(client.signIn("erin", "pa55-w0rd-xyz"));
     const QString cookie = client.sessionToken();
-    const auto button = client.call("GetMyPicturesButtonDetails");
-    const QString link = button.response.child("objMyPicturesButtonDetails")->leafText("m_strLink");
-    const QString pageToken = QUrlQuery(QUrl(link)).queryItemValue("token");
+    const QString link = buttonLink(client, "MyPictures");
     QCOMPARE(client.get(localPart(link)).first, 200);
 
     // SIGINT stops it as cleanly as SIGTERM.
     QCOMPARE(::kill(pid_t(server.processId()), SIGINT), 0);
     QVERIFY(server.waitForExit());
 
-    QFile log(options.logFile);
-    QVERIFY(log.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(log.readAll());
-    QVERIFY(!text.contains("pa55-w0rd-xyz"));
-    QVERIFY(!text.contains(cookie));
-    QVERIFY(!text.contains(pageToken));
+    const QString text = QString::fromUtf8(TestFiles::read(options.logFile));
+    for (const QString &secret : {u"pa55-w0rd-xyz"_s, cookie, pageToken(link)})
+        QVERIFY2(!text.contains(secret), qPrintable(secret));
     const QStringList requests = text.split('\n').filter(QRegularExpression(" (GET|POST) "));
     QCOMPARE(requests.size(), 4); // CheckVersion, Login, GetMyPicturesButtonDetails, the page
     // Lines are written as requests finish, so their order may differ from the order of sending.
     QCOMPARE(requests.filter("POST /soap/soap_server_uploadtool.hvxr Login 200").size(), 1);
     QCOMPARE(requests.filter("GET /pictures 200").size(), 1);
     QVERIFY(text.contains("SIGINT"));
-}
-
-void TestServerPages::ownCertificateAndKey()
-{
-    // The first server makes a certificate; the second serves with it as --cert/--key.
-    ReferenceServer maker;
-    ReferenceServer::Options options;
-    options.tls = true;
-    QVERIFY2(maker.start(options), qPrintable(maker.errorString()));
-    QVERIFY(maker.stop());
-    QTemporaryDir copies;
-    QVERIFY(QFile::copy(maker.certificatePath(), copies.filePath("server.crt")));
-    QVERIFY(QFile::copy(maker.dataDir() + "/tls/key.pem", copies.filePath("server.key")));
-
-    ReferenceServer server;
-    ReferenceServer::Options own;
-    own.arguments =
-        QStringList{"--cert", copies.filePath("server.crt"), "--key", copies.filePath("server.key")};
-    QVERIFY2(server.start(own), qPrintable(server.errorString()));
-    QCOMPARE(server.baseUrl().scheme(), QString("https"));
-    QVERIFY(!QFileInfo::exists(server.dataDir() + "/tls"));
-    // Trust the copied certificate through the data folder's usual place.
-    QDir(server.dataDir()).mkpath("tls");
-    QVERIFY(QFile::copy(copies.filePath("server.crt"), server.certificatePath()));
-    ServerTestClient client(server);
-    QVERIFY(client.signIn());
-
-    ReferenceServer broken;
-    ReferenceServer::Options mismatched;
-    mismatched.arguments =
-        QStringList{"--cert", copies.filePath("server.crt"), "--key", copies.filePath("server.crt")};
-    QVERIFY(!broken.start(mismatched));
 }
 
 VENDRA_TEST_MAIN(TestServerPages)

@@ -76,25 +76,22 @@ private Q_SLOTS:
         const PasswordHash first = PasswordHash::create("demo");
         const PasswordHash second = PasswordHash::create("demo");
         QCOMPARE(first.salt.size(), size_t(16));
-        QVERIFY(first.salt != second.salt);
-        QVERIFY(first.hash != second.hash);
+        QVERIFY(first.salt != second.salt && first.hash != second.hash);
         QVERIFY(first.iterations >= 100000);
         QCOMPARE(first.hash, openSslPbkdf2("demo", first.salt, first.iterations));
-        QVERIFY(first.matches("demo"));
-        QVERIFY(!first.matches("Demo"));
-        QVERIFY(!first.matches(""));
+        QVERIFY(first.matches("demo") && !first.matches("Demo") && !first.matches(""));
     }
 
     void brokenRecordsNeverMatch()
     {
-        PasswordHash stored = PasswordHash::create("");
+        const PasswordHash stored = PasswordHash::create("");
         QVERIFY(stored.matches(""));
-        PasswordHash noCount = stored;
-        noCount.iterations = 0;
-        QVERIFY(!noCount.matches(""));
-        PasswordHash cut = stored;
-        cut.hash.pop_back();
-        QVERIFY(!cut.matches(""));
+        PasswordHash broken = stored;
+        broken.iterations = 0;
+        QVERIFY(!broken.matches(""));
+        broken = stored;
+        broken.hash.pop_back();
+        QVERIFY(!broken.matches(""));
     }
 };
 

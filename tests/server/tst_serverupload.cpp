@@ -10,7 +10,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include <thread>
+#include <future>
 
 namespace {
 
@@ -41,6 +41,14 @@ qint64 subAlbumId(ServerTestClient &client)
                : -1;
 }
 
+// The usual demo server with more command-line options.
+ReferenceServer::Options withArguments(const QStringList &arguments)
+{
+    ReferenceServer::Options options;
+    options.arguments = arguments;
+    return options;
+}
+
 } // namespace
 
 class TestServerUpload : public QObject
@@ -58,7 +66,8 @@ private Q_SLOTS:
     void quotaOverrunIsRefused();
     void transferSizeIsEnforced();
     void eightParallelUploadsAllArrive();
-    void stagedUploadFaults();
+    void eachFaultOption_data();
+    void eachFaultOption();
     void dataSurvivesARestart();
 
 private:
@@ -99,14 +108,16 @@ void TestServerUpload::filesArriveByteForByte()
     const qint64 album = subAlbumId(client);
     const auto reply = client.upload(album, name, data, chunked);
     QCOMPARE(reply.status, 200);
-    QCOMPARE(reply.result.value("actionresult"), QString("ok"));
-    QCOMPARE(reply.result.value("apiresult"), QString("ok"));
-    QCOMPARE(reply.result.value("filename"), name);
-    QCOMPARE(reply.result.value("filesize"), QString::number(data.size()));
-    QCOMPARE(reply.result.value("albumid"), QString::number(album));
-    QCOMPARE(reply.result.value("pending"), QString("true"));
-    QVERIFY(reply.result.value("assetid").toLongLong() > 0);
-    QVERIFY(reply.result.contains("assettype"));
+    // Every attribute the uploader reads, and no other.
+    QMap<QString, QString> result = reply.result;
+    QVERIFY(result.take("assetid").toLongLong() > 0);
+    QVERIFY(!result.take("assettype").isEmpty());
+    QCOMPARE(result, (QMap<QString, QString>{{"actionresult", "ok"},
+                                             {"apiresult", "ok"},
+                                             {"filename", name},
+                                             {"filesize", QString::number(data.size())},
+                                             {"albumid", QString::number(album)},
+                                             {"pending", "true"}}));
     QCOMPARE(TestFiles::read(m_server.albumFilePath("demo", "Holidays/2019", name)), data);
 }
 
@@ -137,22 +148,17 @@ void TestServerUpload::secondFileOfTheSameNameGetsItsOwnName()
     ServerTestClient client(m_server);
     QVERIFY(client.signIn());
     const qint64 album = subAlbumId(client);
-    QCOMPARE(client.upload(album, "twin.jpg", "first").result.value("filename"), QString("twin.jpg"));
-    QCOMPARE(client.upload(album, "twin.jpg", "second").result.value("filename"), QString("twin (2).jpg"));
-    QCOMPARE(client.upload(album, "twin.jpg", "third").result.value("filename"), QString("twin (3).jpg"));
-    QCOMPARE(TestFiles::read(m_server.albumFilePath("demo", "Holidays/2019", "twin.jpg")),
-             QByteArray("first"));
-    QCOMPARE(TestFiles::read(m_server.albumFilePath("demo", "Holidays/2019", "twin (2).jpg")),
-             QByteArray("second"));
-    QCOMPARE(TestFiles::read(m_server.albumFilePath("demo", "Holidays/2019", "twin (3).jpg")),
-             QByteArray("third"));
+    const QStringList stored{"twin.jpg", "twin (2).jpg", "twin (3).jpg"};
+    for (const QString &name : stored) {
+        QCOMPARE(client.upload(album, "twin.jpg", name.toUtf8()).result.value("filename"), name);
+        QCOMPARE(TestFiles::read(m_server.albumFilePath("demo", "Holidays/2019", name)), name.toUtf8());
+    }
     // The listing names each asset as it is stored.
-    const auto listing = client.call("GetAssetsByAlbumID", {{"nAlbumID", QString::number(album)}});
     QStringList names;
+    const auto listing = client.call("GetAssetsByAlbumID", {{"nAlbumID", QString::number(album)}});
     for (const XmlNode &asset : listing.response.child("arrAssets")->children)
         names << asset.leafText("m_strFilename");
-    QVERIFY(names.contains("twin (2).jpg"));
-    QCOMPARE(names.count("twin.jpg"), 1);
+    QCOMPARE(names.filter("twin"), stored);
 }
 
 void TestServerUpload::hostileNamesStayInside()
@@ -163,33 +169,26 @@ void TestServerUpload::hostileNamesStayInside()
     QVERIFY(client.signIn());
     const qint64 album = subAlbumId(client);
 
+    // The upload-result attributes for a file name sent as raw bytes.
+    const auto sent = [&](const QByteArray &filename) {
+        return client
+            .uploadBody(album,
+                        "--xyz\r\nContent-Disposition: form-data; name=\"file\"; filename=\"" + filename +
+                            "\"\r\n\r\ndata\r\n--xyz--\r\n",
+                        "multipart/form-data; boundary=xyz", false)
+            .result;
+    };
     // A path is cut down to its last part, inside the album.
-    QCOMPARE(client.upload(album, "../../../escape.txt", "a").result.value("filename"),
-             QString("escape.txt"));
-    QCOMPARE(client.upload(album, "/etc/passwd", "b").result.value("filename"), QString("passwd"));
-    for (const QString &name :
-         {QString(".."), QString("."), QString(""), QString("dir/.."), QString("nul\x01name")})
-        QCOMPARE(client.upload(album, name, "c").result.value("actionresult"), QString("INVALID_NAME"));
-
+    QCOMPARE(sent("../../../escape.txt").value("filename"), QString("escape.txt"));
+    QCOMPARE(sent("/etc/passwd").value("filename"), QString("passwd"));
+    for (const QByteArray name : {"..", ".", "", "dir/..", "nul\x01name"})
+        QCOMPARE(sent(name).value("actionresult"), QString("INVALID_NAME"));
+    QCOMPARE(sent(QByteArray("a\0b.jpg", 7)).value("actionresult"), QString("INVALID_NAME"));
     // Invalid UTF-8 is repaired rather than written raw.
-    const QByteArray boundary = "xyz";
-    QByteArray body = "--xyz\r\nContent-Disposition: form-data; name=\"file\"; "
-                      "filename=\"caf\xe9.jpg\"\r\n\r\ndata\r\n--xyz--\r\n";
-    auto reply = client.uploadBody(album, body, "multipart/form-data; boundary=xyz", false);
-    QCOMPARE(reply.result.value("actionresult"), QString("ok"));
-    QCOMPARE(reply.result.value("filename"), QString::fromUtf8("caf\xef\xbf\xbd.jpg"));
-    // A NUL inside the name is refused.
-    body = QByteArray("--xyz\r\nContent-Disposition: form-data; name=\"file\"; filename=\"a") + '\0' +
-           QByteArray("b.jpg\"\r\n\r\ndata\r\n--xyz--\r\n");
-    QCOMPARE(client.uploadBody(album, body, "multipart/form-data; boundary=xyz", false)
-                 .result.value("actionresult"),
-             QString("INVALID_NAME"));
+    QCOMPARE(sent("caf\xe9.jpg").value("filename"), QString::fromUtf8("caf\xef\xbf\xbd.jpg"));
     // A very long name is shortened to what the file system takes, keeping its extension.
-    const QString longName = QString(300, QChar(u'ä')) + ".jpg";
-    reply = client.upload(album, longName, "d");
-    QCOMPARE(reply.result.value("actionresult"), QString("ok"));
-    QVERIFY(reply.result.value("filename").toUtf8().size() <= 255);
-    QVERIFY(reply.result.value("filename").endsWith(".jpg"));
+    const QString shortened = sent(QString(300, u'ä').toUtf8() + ".jpg").value("filename");
+    QVERIFY(shortened.toUtf8().size() <= 255 && shortened.endsWith(".jpg"));
 
     const QStringList files = storedFiles(server);
     for (const QString &file : files)
@@ -204,23 +203,21 @@ void TestServerUpload::malformedBodiesAreRefused()
     QVERIFY(client.signIn());
     const qint64 album = subAlbumId(client);
     const QStringList before = storedFiles(m_server);
-    // No closing boundary: the body ended early.
+    const QString multipart = u"multipart/form-data; boundary=b"_s;
+    // The body ends before the closing boundary; no part is named file; not multipart at all.
     auto reply = client.uploadBody(
         album, "--b\r\nContent-Disposition: form-data; name=\"file\"; filename=\"cut.jpg\"\r\n\r\nabc",
-        "multipart/form-data; boundary=b", false);
+        multipart, false);
     QCOMPARE(reply.result.value("actionresult"), QString("BAD_REQUEST"));
-    // No part named file.
     reply = client.uploadBody(album,
                               "--b\r\nContent-Disposition: form-data; name=\"other\"\r\n\r\nabc\r\n--b--\r\n",
-                              "multipart/form-data; boundary=b", true);
+                              multipart, true);
     QCOMPARE(reply.result.value("actionresult"), QString("NO_FILE"));
-    reply = client.uploadBody(album, "plain", "text/plain", false);
-    QCOMPARE(reply.result.value("actionresult"), QString("BAD_REQUEST"));
-    reply = client.upload(999999, "lost.jpg", "x");
-    QCOMPARE(reply.result.value("actionresult"), QString("ALBUM_NOT_FOUND"));
+    QCOMPARE(client.uploadBody(album, "plain", "text/plain", false).result.value("actionresult"),
+             QString("BAD_REQUEST"));
+    QCOMPARE(client.upload(999999, "lost.jpg", "x").result.value("actionresult"), QString("ALBUM_NOT_FOUND"));
     client.setSessionToken(QString());
-    reply = client.upload(album, "anonymous.jpg", "x");
-    QCOMPARE(reply.result.value("apiresult"), QString("NOT_LOGGED_IN"));
+    QCOMPARE(client.upload(album, "anonymous.jpg", "x").result.value("apiresult"), QString("NOT_LOGGED_IN"));
     QCOMPARE(storedFiles(m_server), before);
 }
 
@@ -232,16 +229,15 @@ void TestServerUpload::quotaOverrunIsRefused()
     const auto created = client.call("CreateNewTopLevelAlbum", {{"strName", "Box"}, {"strDescription", ""}});
     const qint64 album = created.response.child("objAlbumSummary")->leafText("m_nAlbumID").toLongLong();
 
-    QCOMPARE(client.upload(album, "big.bin", QByteArray(1001, 'x')).result.value("actionresult"),
-             QString("QUOTA_EXCEEDED"));
-    QCOMPARE(client.upload(album, "big.bin", QByteArray(1001, 'x'), true).result.value("actionresult"),
-             QString("QUOTA_EXCEEDED"));
-    QCOMPARE(client.upload(album, "fits.bin", QByteArray(800, 'y')).result.value("actionresult"),
-             QString("ok"));
-    QCOMPARE(client.upload(album, "more.bin", QByteArray(201, 'z'), true).result.value("actionresult"),
-             QString("QUOTA_EXCEEDED"));
-    QCOMPARE(client.upload(album, "exact.bin", QByteArray(200, 'z')).result.value("actionresult"),
-             QString("ok"));
+    // Name, size, chunked, answer: the quota of 1000 bytes holds whether the size is announced or not.
+    const QList<std::tuple<QString, int, bool, QString>> uploads{{"big.bin", 1001, false, "QUOTA_EXCEEDED"},
+                                                                 {"big.bin", 1001, true, "QUOTA_EXCEEDED"},
+                                                                 {"fits.bin", 800, false, "ok"},
+                                                                 {"more.bin", 201, true, "QUOTA_EXCEEDED"},
+                                                                 {"exact.bin", 200, false, "ok"}};
+    for (const auto &[name, size, chunked, answer] : uploads)
+        QCOMPARE(client.upload(album, name, QByteArray(size, 'x'), chunked).result.value("actionresult"),
+                 answer);
     QCOMPARE(QDir(m_server.dataDir() + "/albums/small/Box").entryList(QDir::Files),
              QStringList({"exact.bin", "fits.bin"}));
     QCOMPARE(QDir(m_server.dataDir() + "/incoming").entryList(QDir::Files), QStringList());
@@ -252,9 +248,7 @@ void TestServerUpload::quotaOverrunIsRefused()
 void TestServerUpload::transferSizeIsEnforced()
 {
     ReferenceServer server;
-    ReferenceServer::Options options;
-    options.arguments = QStringList{"--max-transfer-size", "64K"};
-    QVERIFY2(server.start(options), qPrintable(server.errorString()));
+    QVERIFY2(server.start(withArguments({"--max-transfer-size", "64K"})), qPrintable(server.errorString()));
     ServerTestClient client(server);
     QVERIFY(client.signIn());
     const qint64 album = subAlbumId(client);
@@ -278,51 +272,69 @@ void TestServerUpload::eightParallelUploadsAllArrive()
     QList<QByteArray> data;
     for (int i = 0; i < Count; ++i)
         data << TestFiles::randomBytes(3 * 1024 * 1024 + i * 1000, 100 + i);
-    QList<ServerTestClient::UploadReply> replies(Count);
-    std::vector<std::thread> threads;
-    for (int i = 0; i < Count; ++i) {
-        threads.emplace_back([&, i] {
+    std::vector<std::future<ServerTestClient::UploadReply>> replies;
+    for (int i = 0; i < Count; ++i)
+        replies.push_back(std::async(std::launch::async, [&, i] {
             ServerTestClient client(m_server);
             client.setSessionToken(signer.sessionToken());
-            replies[i] = client.upload(album, u"parallel-%1.bin"_s.arg(i), data[i], i % 2 == 1);
-        });
-    }
-    for (auto &thread : threads)
-        thread.join();
+            return client.upload(album, u"parallel-%1.bin"_s.arg(i), data[i], i % 2 == 1);
+        }));
     for (int i = 0; i < Count; ++i) {
-        QCOMPARE(replies[i].result.value("actionresult"), QString("ok"));
+        QCOMPARE(replies[i].get().result.value("actionresult"), QString("ok"));
         QCOMPARE(
             TestFiles::read(m_server.albumFilePath("demo", "Holidays/2019", u"parallel-%1.bin"_s.arg(i))),
             data[i]);
     }
 }
 
-void TestServerUpload::stagedUploadFaults()
+void TestServerUpload::eachFaultOption_data()
 {
-    struct Case
-    {
-        QStringList arguments;
-        int status;
-        QString actionResult;
-    };
-    const QList<Case> cases{{{"--fault", "upload-status=500"}, 500, QString()},
-                            {{"--fault", "upload-action=DISK_FULL"}, 200, "DISK_FULL"},
-                            {{"--fault", "upload-reset=10000"}, 0, QString()},
-                            {{"--fault", "delay=300"}, 200, "ok"},
-                            {{"--fault", "upload-delay=300"}, 200, "ok"}};
-    for (const Case &c : cases) {
-        ReferenceServer server;
-        ReferenceServer::Options options;
-        options.arguments = c.arguments;
-        QVERIFY2(server.start(options), qPrintable(server.errorString()));
-        ServerTestClient client(server);
-        QVERIFY(client.signIn());
-        const auto reply = client.upload(subAlbumId(client), "staged.bin", TestFiles::randomBytes(100000, 7));
-        QCOMPARE(reply.status, c.status);
-        QCOMPARE(reply.result.value("actionresult"), c.actionResult);
-        const QStringList kept = storedFiles(server).filter(QRegularExpression("^albums/"));
-        QCOMPARE(kept.size(), c.actionResult == "ok" ? 1 : 0);
-    }
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("outcome");
+    const QString normal = u"cookie=plain login=OK/OK quota=OK/OK upload=200/ok/ok kept=1"_s;
+    QTest::newRow("none") << QString() << normal;
+    QTest::newRow("delay") << "delay=300" << normal;
+    QTest::newRow("upload-delay") << "upload-delay=300" << normal;
+    QTest::newRow("soap-api")
+        << "soap-api=Login:SERVER_BUSY"
+        << "cookie=plain login=SERVER_BUSY/OK quota=NOT_LOGGED_IN/OK upload=200/NOT_LOGGED_IN/ kept=0";
+    QTest::newRow("soap-action") << "soap-action=GetQuotaDetails:DATABASE_DOWN"
+                                 << "cookie=plain login=OK/OK quota=OK/DATABASE_DOWN upload=200/ok/ok kept=1";
+    QTest::newRow("secure-cookie") << "secure-cookie"
+                                   << "cookie=secure login=OK/OK quota=OK/OK upload=200/ok/ok kept=1";
+    QTest::newRow("no-cookie")
+        << "no-cookie"
+        << "cookie=none login=OK/OK quota=NOT_LOGGED_IN/OK upload=200/NOT_LOGGED_IN/ kept=0";
+    QTest::newRow("upload-status") << "upload-status=500"
+                                   << "cookie=plain login=OK/OK quota=OK/OK upload=500/ok/ kept=0";
+    QTest::newRow("upload-action") << "upload-action=DISK_FULL"
+                                   << "cookie=plain login=OK/OK quota=OK/OK upload=200/ok/DISK_FULL kept=0";
+    QTest::newRow("upload-reset") << "upload-reset=10000"
+                                  << "cookie=plain login=OK/OK quota=OK/OK upload=0// kept=0";
+}
+
+// Each staged failure shows where it should and nowhere else.
+void TestServerUpload::eachFaultOption()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, outcome);
+    ReferenceServer server;
+    QVERIFY2(server.start(withArguments(fault.isEmpty() ? QStringList() : QStringList{"--fault", fault})),
+             qPrintable(server.errorString()));
+    ServerTestClient client(server);
+    const auto version = client.call("CheckVersion", {{"strVersion", "1.0"}});
+    const auto login = client.call("Login", {{"strUsername", "demo"}, {"strPassword", "demo"}});
+    const auto quota = client.call("GetQuotaDetails");
+    const auto upload = client.upload(subAlbumId(client), "staged.bin", TestFiles::randomBytes(100000, 7));
+    const QString actual = u"cookie=%1 login=%2/%3 quota=%4/%5 upload=%6/%7/%8 kept=%9"_s
+                               .arg(QString(!version.setCookie     ? "none"
+                                            : version.secureCookie ? "secure"
+                                                                   : "plain"),
+                                    login.apiResponse, login.actionResponse, quota.apiResponse,
+                                    quota.actionResponse, QString::number(upload.status),
+                                    upload.result.value("apiresult"), upload.result.value("actionresult"))
+                               .arg(storedFiles(server).filter(QRegularExpression("^albums/")).size());
+    QCOMPARE(actual, outcome);
 }
 
 void TestServerUpload::dataSurvivesARestart()
@@ -342,10 +354,10 @@ void TestServerUpload::dataSurvivesARestart()
     ServerTestClient after(server);
     QVERIFY(after.signIn());
     QCOMPARE(QString::number(after.topLevelAlbumId("Kept")), album);
-    const auto assets = after.call("GetAssetsByAlbumID", {{"nAlbumID", album}});
-    QCOMPARE(assets.response.child("arrAssets")->children.size(), 1);
-    QCOMPARE(assets.response.child("arrAssets")->children.first().leafText("m_strFilename"),
-             QString("kept.jpg"));
+    const auto listing = after.call("GetAssetsByAlbumID", {{"nAlbumID", album}});
+    const XmlNode *assets = listing.response.child("arrAssets");
+    QCOMPARE(assets ? assets->children.size() : -1, 1);
+    QCOMPARE(assets->children.first().leafText("m_strFilename"), QString("kept.jpg"));
     QCOMPARE(TestFiles::read(server.albumFilePath("demo", "Kept", "kept.jpg")), data);
     QVERIFY(after.signIn("later", "pw"));
     // Sessions are kept too, and the demo account is not made a second time.

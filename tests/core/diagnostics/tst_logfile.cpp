@@ -2,6 +2,7 @@
 
 #include "diagnostics/DiagnosticLine.h"
 
+#include "TestFiles.h"
 #include "VendraTest.h"
 
 #include <QDir>
@@ -22,28 +23,12 @@ private:
     // Old files, the first one newest, each an hour older than the one before.
     void makeOldFiles(const QStringList &names)
     {
-        QVERIFY(QDir().mkpath(folder()));
         const QDateTime now = QDateTime::currentDateTime();
         for (qsizetype i = 0; i < names.size(); ++i) {
-            QFile file(folder() + u'/' + names.at(i));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("old\n");
-            QVERIFY(file.flush()); // a later flush would set the time again
+            QFile file(TestFiles::write(folder() + u'/' + names.at(i), "old\n"));
+            QVERIFY(file.open(QIODevice::ReadWrite));
             QVERIFY(file.setFileTime(now.addSecs(-3600 * (i + 1)), QFileDevice::FileModificationTime));
         }
-    }
-
-    QStringList logNames(int count)
-    {
-        QStringList names;
-        for (int i = 0; i < count; ++i)
-            names.append(u"old%1.log"_s.arg(i, 2, 10, QLatin1Char('0')));
-        return names;
-    }
-
-    QStringList filesInFolder() const
-    {
-        return QDir(folder()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     }
 
 private Q_SLOTS:
@@ -57,56 +42,45 @@ private Q_SLOTS:
     void theFolderIsInTheUsersStateFolder()
     {
         QCOMPARE(LogFile::logFolder(), folder());
+        QVERIFY(LogFile::contentsOfDirectoryAtPathByModDate(folder(), u"log"_s).isEmpty()); // not made yet
         qputenv("XDG_STATE_HOME", "relative/path");
         QCOMPARE(LogFile::logFolder(), QDir::homePath() + u"/.local/state/Halvane-ZRM"_s);
     }
 
-    void tenOldFilesAreAllKept()
+    void oldFilesArePrunedAboveTen_data()
     {
-        makeOldFiles(logNames(10));
-        {
-            LogFile log;
-            QVERIFY(log.isCapturing());
-            QVERIFY(QFileInfo(log.fileName()).absolutePath() == folder());
-        }
-        QCOMPARE(LogFile::contentsOfDirectoryAtPathByModDate(folder(), u"log"_s).size(), 11);
+        QTest::addColumn<int>("oldFiles");
+        QTest::addColumn<int>("keptOldFiles");
+        QTest::newRow("10 are all kept") << 10 << 10;
+        QTest::newRow("12 lose the three oldest") << 12 << 9;
     }
 
-    void twelveOldFilesLoseTheThreeOldest()
+    void oldFilesArePrunedAboveTen()
     {
-        const QStringList old = logNames(12);
+        QFETCH(int, oldFiles);
+        QFETCH(int, keptOldFiles);
+        QStringList old;
+        for (int i = 0; i < oldFiles; ++i)
+            old.append(u"old%1.log"_s.arg(i, 2, 10, QLatin1Char('0')));
         makeOldFiles(old);
-        makeOldFiles({u"notes.txt"_s, u"UPPER.LOG"_s, u"older.Log"_s});
+        // Other extensions, other cases and folders are neither counted nor touched.
+        const QStringList others{u"notes.txt"_s, u"UPPER.LOG"_s, u"older.Log"_s};
+        makeOldFiles(others);
         QVERIFY(QDir(folder()).mkdir(u"folder.log"_s));
         QString newFile;
         {
             LogFile log;
+            QVERIFY(log.isCapturing());
+            QCOMPARE(QFileInfo(log.fileName()).absolutePath(), folder());
             newFile = QFileInfo(log.fileName()).fileName();
         }
-        const QList<LogFile::Entry> logs = LogFile::contentsOfDirectoryAtPathByModDate(folder(), u"log"_s);
-        QCOMPARE(logs.size(), 10);
-        QCOMPARE(logs.first().file, newFile);
-        for (qsizetype i = 0; i < 9; ++i)
-            QCOMPARE(logs.at(i + 1).file, old.at(i));
-        // Other extensions, other cases and folders are neither counted nor touched.
-        const QStringList remaining = filesInFolder();
-        for (const QString &kept : {u"notes.txt"_s, u"UPPER.LOG"_s, u"older.Log"_s, u"folder.log"_s})
+        QStringList logs;
+        for (const LogFile::Entry &entry : LogFile::contentsOfDirectoryAtPathByModDate(folder(), u"log"_s))
+            logs.append(entry.file);
+        QCOMPARE(logs, QStringList{newFile} + old.mid(0, keptOldFiles)); // newest first
+        const QStringList remaining = QDir(folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        for (const QString &kept : others + QStringList{u"folder.log"_s})
             QVERIFY2(remaining.contains(kept), qPrintable(kept));
-        for (const QString &gone : {old.at(9), old.at(10), old.at(11)})
-            QVERIFY2(!remaining.contains(gone), qPrintable(gone));
-    }
-
-    void listingIsNewestFirstAndMissingFoldersGiveNothing()
-    {
-        makeOldFiles({u"b.log"_s, u"a.log"_s, u"c.log"_s});
-        const QList<LogFile::Entry> logs = LogFile::contentsOfDirectoryAtPathByModDate(folder(), u"log"_s);
-        QCOMPARE(logs.size(), 3);
-        QCOMPARE(logs.at(0).file, u"b.log"_s);
-        QCOMPARE(logs.at(2).file, u"c.log"_s);
-        QVERIFY(LogFile::lastModifiedSort(logs.at(0), logs.at(1)));
-        QVERIFY(!LogFile::lastModifiedSort(logs.at(1), logs.at(0)));
-        QVERIFY(
-            LogFile::contentsOfDirectoryAtPathByModDate(m_state->filePath(u"none"_s), u"log"_s).isEmpty());
     }
 
     void theFileNameCountsSecondsSince2001()
@@ -114,12 +88,12 @@ private Q_SLOTS:
         LogFile log;
         const QString name = QFileInfo(log.fileName()).fileName();
         QVERIFY(name.endsWith(u".log"_s));
+        QCOMPARE(name.section(u'.', 1, 1).size(), 6); // "%f": six decimals
         bool ok = false;
         const double seconds = name.chopped(4).toDouble(&ok);
         QVERIFY(ok);
         const QDateTime reference(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
         QVERIFY(qAbs(reference.secsTo(QDateTime::currentDateTimeUtc()) - seconds) < 3600);
-        QCOMPARE(name.section(u'.', 1, 1).size(), 6); // "%f": six decimals
     }
 
     void everythingOnStandardErrorGoesIntoTheFile()
@@ -132,9 +106,7 @@ private Q_SLOTS:
             writePlainLine(u"written as a plain line"_s);
             log.start(); // already capturing: no second start line
         }
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QString text = QString::fromUtf8(file.readAll());
+        const QString text = QString::fromUtf8(TestFiles::read(path));
         QVERIFY(text.startsWith(u'<'));
         QVERIFY(text.section(u'\n', 0, 0).contains(u"Logging Started : "_s));
         QVERIFY(text.contains(u"written with stdio"_s));
@@ -156,9 +128,7 @@ private Q_SLOTS:
         QVERIFY(stderrText.contains(u"line after stop"_s));
         QVERIFY(!stderrText.contains(u"line while capturing"_s));
         QVERIFY(path.startsWith(folder()));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QString text = QString::fromUtf8(file.readAll());
+        const QString text = QString::fromUtf8(TestFiles::read(path));
         QVERIFY(text.contains(u"line while capturing"_s));
         QVERIFY(text.contains(u"Logging Stopped"_s));
         QVERIFY(!text.contains(u"line after stop"_s));
@@ -167,14 +137,10 @@ private Q_SLOTS:
     void anUnwritableFolderLeavesStandardErrorAlone()
     {
         // A plain file where the folder should be: neither it nor standard error may be harmed.
-        QFile blocker(folder());
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.write("not a folder");
-        blocker.close();
+        TestFiles::write(folder(), "not a folder");
         LogFile log;
         QVERIFY(!log.isCapturing());
-        QVERIFY(QFileInfo(folder()).isFile());
-        QCOMPARE(QFileInfo(folder()).size(), 12);
+        QCOMPARE(TestFiles::read(folder()), QByteArray("not a folder"));
     }
 };
 

@@ -30,14 +30,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("format");
         QTest::addColumn<QString>("folder");
         const QString top = m_work.filePath(u"Report 1"_s);
-        for (const int format : {int(ReportArchive::Zip), int(ReportArchive::Tar)}) {
-            const QByteArray kind = format == ReportArchive::Zip ? "zip" : "tar";
-            QTest::newRow(QByteArray(kind + " plain").constData()) << format << top;
-            QTest::newRow(QByteArray(kind + " trailing slash").constData()) << format << top + u'/';
-            QTest::newRow(QByteArray(kind + " dot-dot").constData()) << format << top + u"/nested/.."_s;
-            QTest::newRow(QByteArray(kind + " relative").constData())
-                << format << QDir::current().relativeFilePath(top);
-        }
+        for (const int format : {int(ReportArchive::Zip), int(ReportArchive::Tar)})
+            for (const auto &[name, path] :
+                 {std::pair("plain", top), std::pair("trailing slash", QString(top + u'/')),
+                  std::pair("dot-dot", QString(top + u"/nested/.."_s)),
+                  std::pair("relative", QDir::current().relativeFilePath(top))})
+                QTest::addRow("%s %s", format == ReportArchive::Zip ? "zip" : "tar", name) << format << path;
     }
 
     void theFolderIsTheTopEntryHoweverItIsNamed()
@@ -60,22 +58,17 @@ private Q_SLOTS:
         QCOMPARE(contents.files.value(u"Report 1/empty.log"_s), QByteArray());
     }
 
-    void aMissingFolderWritesNothing()
+    void failuresLeaveNoFile()
     {
-        const QString archive = m_work.filePath(u"missing.zip"_s);
-        Error error;
-        QVERIFY(!ReportArchive::write(ReportArchive::Zip, m_work.filePath(u"none"_s), archive, error));
-        QVERIFY(error.isSet());
-        QVERIFY(!QFileInfo::exists(archive));
-    }
-
-    void anUnwritableDestinationFailsAndLeavesNoFile()
-    {
-        const QString archive = m_work.filePath(u"no-such-folder/out.zip"_s);
-        Error error;
-        QVERIFY(!ReportArchive::write(ReportArchive::Zip, m_work.filePath(u"Report 1"_s), archive, error));
-        QVERIFY(error.isSet());
-        QVERIFY(!QFileInfo::exists(archive));
+        // A folder that is not there, and a destination that cannot be written.
+        for (const auto &[folder, archive] : {std::pair(u"none"_s, u"missing.zip"_s),
+                                              std::pair(u"Report 1"_s, u"no-such-folder/out.zip"_s)}) {
+            Error error;
+            QVERIFY(!ReportArchive::write(ReportArchive::Zip, m_work.filePath(folder),
+                                          m_work.filePath(archive), error));
+            QVERIFY(error.isSet());
+            QVERIFY(!QFileInfo::exists(m_work.filePath(archive)));
+        }
     }
 };
 
