@@ -10,7 +10,7 @@
 #include "soap/SharedCookieJar.h"
 #include "soap/ThreadNetworkManager.h"
 
-#include "ReferenceServer.h"
+#include "SessionTarget.h"
 #include "VendraTest.h"
 
 #include <QMutex>
@@ -79,15 +79,7 @@ private:
     // Signs in to a fresh server with the demo albums and loads the top level.
     void start(const QStringList &arguments = {})
     {
-        m_server = std::make_unique<ReferenceServer>();
-        ReferenceServer::Options options;
-        options.arguments = arguments;
-        QVERIFY2(m_server->start(options), qPrintable(m_server->errorString()));
-        m_globals->setServer(m_server->host());
-        m_globals->setPortNo(m_server->port());
-        m_globals->setBUseHTTPS(false);
-        m_globals->setUserName(u"demo"_s);
-        m_globals->setPassword(u"demo"_s);
+        m_server = startServerFor(*m_globals, arguments);
         Error error;
         wsCoreComms &comms = m_globals->coreComms();
         m_globals->results().checkVersion().deserialise(comms.doCheckVersion(error));

@@ -8,7 +8,7 @@
 #include "soap/SharedCookieJar.h"
 #include "soap/TrustedCertificates.h"
 
-#include "ReferenceServer.h"
+#include "SessionTarget.h"
 #include "VendraTest.h"
 
 #include <QNetworkReply>
@@ -31,15 +31,7 @@ private:
 
     void start(const QStringList &arguments, const QString &login = u"demo:demo"_s)
     {
-        m_server = std::make_unique<ReferenceServer>();
-        ReferenceServer::Options options;
-        options.arguments = arguments;
-        QVERIFY2(m_server->start(options), qPrintable(m_server->errorString()));
-        m_globals->setServer(m_server->host());
-        m_globals->setPortNo(m_server->port());
-        m_globals->setBUseHTTPS(m_server->baseUrl().scheme() == QLatin1String("https"));
-        m_globals->setUserName(login.section(u':', 0, 0));
-        m_globals->setPassword(login.section(u':', 1));
+        m_server = startServerFor(*m_globals, arguments, login.section(u':', 0, 0), login.section(u':', 1));
     }
 
     // Starts `runs` sign-ins at once and waits for all of them to end; true when the last succeeded.
