@@ -9,11 +9,17 @@
 // Tests spell their many string constants as u"..."_s.
 using namespace Qt::Literals::StringLiterals;
 
+// A test run outside scripts/test.sh (say, straight from the build folder) gets a throw-away home
+// and no session bus, so that neither it nor the programs it starts reach the real home folder,
+// settings or keyring of the machine. The tests that need the keyring skip themselves then.
+void keepAwayFromTheRealHome();
+
 // Like QTEST_GUILESS_MAIN, with the string tables loaded and QStandardPaths pointed at test folders,
 // so that no test reads or writes the real settings of the machine.
 #define VENDRA_TEST_MAIN(TestObject)                                                                         \
     int main(int argc, char *argv[])                                                                         \
     {                                                                                                        \
+        keepAwayFromTheRealHome();                                                                           \
         QStandardPaths::setTestModeEnabled(true);                                                            \
         QCoreApplication app(argc, argv);                                                                    \
         installMessageTables();                                                                              \
