@@ -90,6 +90,14 @@ private:
         return server.start(options);
     }
 
+    // A server that takes large files and waits before reading each upload's body, so a test can act
+    // mid-batch.
+    static bool startSlow(ReferenceServer &server, int delayMs)
+    {
+        return start(server, {u"--max-transfer-size"_s, QString::number(LargeSize), u"--fault"_s,
+                              u"upload-delay=%1"_s.arg(delayMs)});
+    }
+
     // Every regular file below the folder, by path relative to it.
     static QMap<QString, QByteArray> filesBelow(const QString &folder)
     {
@@ -279,9 +287,7 @@ private Q_SLOTS:
         const QString swapped = make(u"swapped.bin"_s, "swapped");
         make(u"later.bin"_s, TestFiles::randomBytes(30000, 9));
         ReferenceServer server;
-        QVERIFY2(start(server, {u"--max-transfer-size"_s, QString::number(LargeSize), u"--fault"_s,
-                                u"upload-delay=1000"_s}),
-                 qPrintable(server.errorString()));
+        QVERIFY2(startSlow(server, 1000), qPrintable(server.errorString()));
         QProcess process;
         // A limit of 0 counts as one: the others wait while the first is under way.
         launch(process, server,
@@ -341,9 +347,7 @@ private Q_SLOTS:
             QVERIFY(QFile::resize(paths.last(), LargeSize));
         }
         ReferenceServer server;
-        QVERIFY2(start(server, {u"--max-transfer-size"_s, QString::number(LargeSize), u"--fault"_s,
-                                u"upload-delay=2000"_s}),
-                 qPrintable(server.errorString()));
+        QVERIFY2(startSlow(server, 2000), qPrintable(server.errorString()));
         QProcess process;
         launch(process, server,
                QStringList{u"upload"_s, u"--parallel"_s, u"2"_s, u"--to"_s, u"Family"_s} + paths);
