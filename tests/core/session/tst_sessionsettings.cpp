@@ -85,7 +85,8 @@ private Q_SLOTS:
         // A port goes after the host, not after a path typed with the address.
         configure(u"media.example.org/gallery/"_s, true, 8443);
         QCOMPARE(m_globals->coreComms().getSoapURL().toString(),
-                 u"https://media.example.org:8443/gallery/soap/soap_server_uploadtool.hvxr?client="_s + client);
+                 u"https://media.example.org:8443/gallery/soap/soap_server_uploadtool.hvxr?client="_s +
+                     client);
     }
 
     void uploadEndpointAlwaysNamesThePort()
