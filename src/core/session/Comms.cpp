@@ -25,8 +25,11 @@ void Comms::completedLoginSequence(bool succeeded)
         NotificationCenter::defaultCenter().postNotificationOnMainThreadWithName(
             NotificationNames::CommsEventsLoginSuccess, messageText(QStringLiteral("Text_LoginSucceeded")));
     } else {
+        // Waits until the failure has been handled: the handlers read the sequence's error, which a
+        // sign-in queued behind this one clears as soon as it starts.
         NotificationCenter::defaultCenter().postNotificationOnMainThreadWithName(
-            NotificationNames::CommsEventsLoginFailure, messageText(QStringLiteral("Text_LoginFailed")));
+            NotificationNames::CommsEventsLoginFailure, messageText(QStringLiteral("Text_LoginFailed")), {},
+            true);
     }
 }
 

@@ -20,6 +20,17 @@ QString scheme()
     return commsGlobal->bUseHTTPS() ? QStringLiteral("https") : QStringLiteral("http");
 }
 
+// The port goes right after the host, before any path typed with the address: put after the path
+// it would be read as part of the path.
+QString addressWithPort(const QString &portPart)
+{
+    const QString address = commsGlobal->getRemotePath();
+    const qsizetype slash = address.indexOf(u'/');
+    if (slash < 0)
+        return address + portPart;
+    return address.left(slash) + portPart + address.mid(slash);
+}
+
 } // namespace
 
 wsCoreComms::wsCoreComms() = default;
@@ -35,8 +46,8 @@ QUrl wsCoreComms::getSoapURL() const
     const qint64 port = commsGlobal->portNo();
     const QString portPart =
         ((!https && port == 80) || (https && port == 443)) ? QString() : QStringLiteral(":%1").arg(port);
-    return QUrl(QStringLiteral("%1://%2%3/soap/soap_server_uploadtool.hvxr?client=%4")
-                    .arg(scheme(), commsGlobal->getRemotePath(), portPart, ClientVersion::numberText()));
+    return QUrl(QStringLiteral("%1://%2/soap/soap_server_uploadtool.hvxr?client=%3")
+                    .arg(scheme(), addressWithPort(portPart), ClientVersion::numberText()));
 }
 
 QString wsCoreComms::getNamespaceURLStr() const
@@ -50,9 +61,8 @@ QString wsCoreComms::getNamespaceURLStr() const
 
 QString wsCoreComms::getUploadURLStr() const
 {
-    return QStringLiteral("%1://%2:%3/soapfileupload.hvxr?album=")
-        .arg(scheme(), commsGlobal->getRemotePath())
-        .arg(commsGlobal->portNo());
+    return QStringLiteral("%1://%2/soapfileupload.hvxr?album=")
+        .arg(scheme(), addressWithPort(QStringLiteral(":%1").arg(commsGlobal->portNo())));
 }
 
 QVariantMap wsCoreComms::invoke(const QString &method, const QStringList &paramOrder,

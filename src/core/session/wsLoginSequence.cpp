@@ -38,7 +38,8 @@ void wsLoginSequence::waitForDone()
 
 void wsLoginSequence::startLoginSequence(const Delegate &delegate)
 {
-    setError(Error());
+    // The error is left alone here: a run still ending may not have shown its failure yet. The
+    // queued run clears it when it starts.
     m_operationQ.start([this, delegate] { doLoginSequence(delegate); });
 }
 

@@ -27,6 +27,7 @@ private:
     QObject m_observer;
     QStringList m_events; // notification names in order
     QStringList m_statusLines;
+    QList<Error> m_errorsAtFailure; // what a failure handler reads from the sequence
     int m_finished = 0;
 
     void start(const QStringList &arguments, const QString &login = u"demo:demo"_s)
@@ -39,6 +40,7 @@ private:
     {
         m_events.clear();
         m_statusLines.clear();
+        m_errorsAtFailure.clear();
         m_finished = 0;
         for (int i = 0; i < runs; ++i)
             m_globals->loginSequence().startLoginSequence(m_comms);
@@ -62,6 +64,8 @@ private Q_SLOTS:
                 m_events.append(n.name());
                 if (n.name() == NotificationNames::CommsEventsLoginStateChange)
                     m_statusLines.append(n.object().toString());
+                if (n.name() == NotificationNames::CommsEventsLoginFailure)
+                    m_errorsAtFailure.append(m_globals->loginSequence().error());
                 if (n.name() == NotificationNames::CommsEventsLoginSuccess ||
                     n.name() == NotificationNames::CommsEventsLoginFailure)
                     ++m_finished;
@@ -192,6 +196,16 @@ private Q_SLOTS:
         QVERIFY(m_comms->bAreLoggedIn());
         // The timer fired while the first request waited on its delayed reply.
         QVERIFY(ticksAtFirstStatus > 0);
+    }
+
+    // The failure's handlers still find its error, though the next run starts right after it.
+    void failureKeepsItsErrorForTheHandlerWhileTheNextRunStarts()
+    {
+        start({}, u"demo:wrong"_s);
+        QVERIFY(!signIn(2));
+        QCOMPARE(m_errorsAtFailure.size(), 2);
+        for (const Error &error : std::as_const(m_errorsAtFailure))
+            QCOMPARE(error.messageKey(), u"LOGIN_USER_NOT_FOUND"_s);
     }
 };
 

@@ -81,12 +81,21 @@ private Q_SLOTS:
         QCOMPARE(m_globals->coreComms().getSoapURL().port(), 80);
         configure(u"h"_s, false, 80);
         QCOMPARE(m_globals->coreComms().getSoapURL().port(), -1);
+
+        // A port goes after the host, not after a path typed with the address.
+        configure(u"media.example.org/gallery/"_s, true, 8443);
+        QCOMPARE(m_globals->coreComms().getSoapURL().toString(),
+                 u"https://media.example.org:8443/gallery/soap/soap_server_uploadtool.hvxr?client="_s +
+                     client);
     }
 
     void uploadEndpointAlwaysNamesThePort()
     {
         configure(u"https://host/"_s, true, 443);
         QCOMPARE(m_globals->coreComms().getUploadURLStr(), u"https://host:443/soapfileupload.hvxr?album="_s);
+        configure(u"media.example.org/gallery"_s, false, 8080);
+        QCOMPARE(m_globals->coreComms().getUploadURLStr(),
+                 u"http://media.example.org:8080/gallery/soapfileupload.hvxr?album="_s);
     }
 
     void clientVersionText()
