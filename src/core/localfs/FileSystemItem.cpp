@@ -115,12 +115,16 @@ qsizetype FileSystemItem::indexOfChild(const FileSystemItem *child)
 
 void FileSystemItem::close()
 {
+    if (!m_children)
+        return;
+    for (auto &child : *m_children)
+        retire(std::move(child));
     m_children.reset();
 }
 
 void FileSystemItem::refreshChildren()
 {
-    m_children.reset();
+    close();
     list();
 }
 

@@ -50,7 +50,7 @@ public:
 
     // Listing happens on demand, so opening needs nothing.
     void open() {}
-    // Drops the children; the next question about them lists the folder again.
+    // Drops the children (see retire()); the next question about them lists the folder again.
     void close();
     void refreshChildren();
 

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 class FileSystemItem;
 
 // A node of the local pane's tree: a group root or a file or folder. Both answer the questions the
@@ -21,6 +23,10 @@ public:
     virtual FileSystemItem *childAtIndex(qsizetype index) = 0;
 
     quint64 serial() const { return m_serial; }
+
+    // Drops an item that may still be shown: it is destroyed once control is back in the event loop,
+    // so that the pane's model can still read its rows while it takes them away.
+    static void retire(std::unique_ptr<FileSystemItem> item);
 
 protected:
     FileSystemNode();

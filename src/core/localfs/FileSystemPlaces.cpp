@@ -50,6 +50,7 @@ FileSystemPlaces::FileSystemPlaces(const QString &name, const QString &bookmarks
     offerChildPaths(places);
     // The appends made while offering are replaced by exactly the accepted paths, in their order.
     places.removeIf([this](const QString &path) { return !containsChildPath(QUrl::fromLocalFile(path)); });
+    places.removeDuplicates();
     storePlaces(places);
 }
 

@@ -84,6 +84,7 @@ bool FileSystemRoot::removeChildPath(const QUrl &url)
                                     [&path](const auto &child) { return child->fullPath() == path; });
     if (found == m_children.end())
         return false;
+    retire(std::move(*found));
     m_children.erase(found);
     sizeChanged();
     return true;
@@ -110,6 +111,7 @@ bool FileSystemRoot::removeChild(FileSystemItem *item)
     const qsizetype index = indexOfChild(item);
     if (index < 0)
         return false;
+    retire(std::move(m_children[size_t(index)]));
     m_children.erase(m_children.begin() + index);
     sizeChanged();
     return true;
