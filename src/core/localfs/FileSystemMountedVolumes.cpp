@@ -49,5 +49,5 @@ void FileSystemMountedVolumes::handleVolumeDidUnmount(const QString &devicePath)
 void FileSystemMountedVolumes::announce()
 {
     NotificationCenter::workspaceCenter().postNotificationName(NotificationNames::FileBrowserObjectChanged,
-                                                              QVariant::fromValue<QObject *>(this));
+                                                               QVariant::fromValue<QObject *>(this));
 }

@@ -9,7 +9,8 @@ quint64 nextSerial = 1;
 
 } // namespace
 
-FileSystemNode::FileSystemNode() : m_serial(nextSerial++) {}
+FileSystemNode::FileSystemNode() : m_serial(nextSerial++)
+{}
 
 void FileSystemNode::retire(std::unique_ptr<FileSystemItem> item)
 {

@@ -67,7 +67,7 @@ void FileSystemPlaces::setMonitorFinderPlaces(bool monitor)
 void FileSystemPlaces::announce()
 {
     NotificationCenter::workspaceCenter().postNotificationName(NotificationNames::FileBrowserObjectChanged,
-                                                              QVariant::fromValue<QObject *>(this));
+                                                               QVariant::fromValue<QObject *>(this));
 }
 
 bool FileSystemPlaces::addChildPath(const QUrl &url)

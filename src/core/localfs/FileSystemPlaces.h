@@ -15,7 +15,8 @@ class FileSystemPlaces : public FileSystemRoot
 
 public:
     // The stored places, or the defaults on a first run; places that vanished are dropped.
-    explicit FileSystemPlaces(const QString &name, const QString &bookmarksFile = DesktopBookmarks::defaultFile(),
+    explicit FileSystemPlaces(const QString &name,
+                              const QString &bookmarksFile = DesktopBookmarks::defaultFile(),
                               QObject *parent = nullptr);
     ~FileSystemPlaces() override;
 

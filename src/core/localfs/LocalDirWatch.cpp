@@ -66,7 +66,7 @@ void LocalDirWatch::pathAltered(const QString &path)
         if (!item)
             continue;
         item->refreshChildren();
-        NotificationCenter::workspaceCenter().postNotificationName(NotificationNames::FileBrowserObjectChanged,
-                                                                  QVariant::fromValue<QObject *>(item));
+        NotificationCenter::workspaceCenter().postNotificationName(
+            NotificationNames::FileBrowserObjectChanged, QVariant::fromValue<QObject *>(item));
     }
 }

@@ -32,8 +32,7 @@ struct LocalFileBrowserModel::Row
 
 LocalFileBrowserModel::LocalFileBrowserModel(QObject *parent)
     : LocalFileBrowserModel(QStringLiteral("/proc/self/mountinfo"), DesktopBookmarks::defaultFile(), parent)
-{
-}
+{}
 
 LocalFileBrowserModel::LocalFileBrowserModel(const QString &mountInfoFile, const QString &bookmarksFile,
                                              QObject *parent)
@@ -42,8 +41,9 @@ LocalFileBrowserModel::LocalFileBrowserModel(const QString &mountInfoFile, const
 {
     m_top->fetched = true;
     NotificationCenter::workspaceCenter().addObserver(
-        this, NotificationNames::FileBrowserObjectChanged,
-        [this](const Notification &notification) { handleObjectChanged(notification.object().value<QObject *>()); });
+        this, NotificationNames::FileBrowserObjectChanged, [this](const Notification &notification) {
+            handleObjectChanged(notification.object().value<QObject *>());
+        });
     createRoot();
 }
 
@@ -68,7 +68,8 @@ void LocalFileBrowserModel::createRoot()
         m_top->children.push_back(makeRow(m_devices.get(), m_top.get()));
     }
     m_devices->setSizeChangeCallback([this](FileSystemRoot *) { devicesSizeChanged(); });
-    m_places = std::make_unique<FileSystemPlaces>(messageText(QStringLiteral("Text_PLACES")), m_bookmarksFile);
+    m_places =
+        std::make_unique<FileSystemPlaces>(messageText(QStringLiteral("Text_PLACES")), m_bookmarksFile);
     m_top->children.push_back(makeRow(m_places.get(), m_top.get()));
     renumber(m_top.get(), 0);
     endResetModel();
@@ -244,7 +245,8 @@ void LocalFileBrowserModel::sortInRowOrder(QModelIndexList &indexes)
             rows.prepend(at.row());
         keyed.emplace_back(rows, index);
     }
-    std::stable_sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
     indexes.clear();
     for (const auto &entry : keyed)
         indexes.append(entry.second);

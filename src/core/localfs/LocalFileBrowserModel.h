@@ -34,7 +34,8 @@ public:
 
     // The system's mount table and the desktop's bookmarks; tests pass files of their own.
     explicit LocalFileBrowserModel(QObject *parent = nullptr);
-    LocalFileBrowserModel(const QString &mountInfoFile, const QString &bookmarksFile, QObject *parent = nullptr);
+    LocalFileBrowserModel(const QString &mountInfoFile, const QString &bookmarksFile,
+                          QObject *parent = nullptr);
     ~LocalFileBrowserModel() override;
 
     // Builds both roots afresh (a reset of the model). The new places do not follow the bookmarks.

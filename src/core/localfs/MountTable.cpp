@@ -29,9 +29,10 @@ bool isUnder(const QString &path, const QString &folder)
 bool isSystemFolder(const QString &path)
 {
     static const QStringList folders{
-        QStringLiteral("/boot"), QStringLiteral("/efi"), QStringLiteral("/snap"), QStringLiteral("/proc"),
-        QStringLiteral("/sys"),  QStringLiteral("/dev"), QStringLiteral("/run"),  QStringLiteral("/var/lib"),
-        QStringLiteral("/etc"),  QStringLiteral("/usr"), QStringLiteral("/var/snap"),
+        QStringLiteral("/boot"), QStringLiteral("/efi"),      QStringLiteral("/snap"),
+        QStringLiteral("/proc"), QStringLiteral("/sys"),      QStringLiteral("/dev"),
+        QStringLiteral("/run"),  QStringLiteral("/var/lib"),  QStringLiteral("/etc"),
+        QStringLiteral("/usr"),  QStringLiteral("/var/snap"),
     };
     for (const QString &folder : folders) {
         if (path == folder || isUnder(path, folder))
@@ -112,7 +113,8 @@ QList<MountTable::Entry> MountTable::parse(const QByteArray &mountInfo)
         const qsizetype separator = fields.indexOf("-");
         if (fields.size() < 5 || separator < 6 || separator + 2 >= fields.size())
             continue;
-        entries.append({unescape(fields[4]), unescape(fields[separator + 1]), unescape(fields[separator + 2])});
+        entries.append(
+            {unescape(fields[4]), unescape(fields[separator + 1]), unescape(fields[separator + 2])});
     }
     return entries;
 }

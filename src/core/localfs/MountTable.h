@@ -24,7 +24,8 @@ public:
     };
 
     // file is read as mountinfo; a regular file (for tests) is read but gives no change events.
-    explicit MountTable(const QString &file = QStringLiteral("/proc/self/mountinfo"), QObject *parent = nullptr);
+    explicit MountTable(const QString &file = QStringLiteral("/proc/self/mountinfo"),
+                        QObject *parent = nullptr);
     ~MountTable() override;
 
     // The table as it is now; empty when the file cannot be read.

@@ -3,7 +3,7 @@
 #include <QStyledItemDelegate>
 
 // Draws a group row of the local pane (the devices and places headings): its name only, as a small
-// heading in the palette's muted text colour.
+// bold heading in a muted text colour.
 class FileRootCell : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -13,6 +13,7 @@ public:
 
     static constexpr int RowHeight = 22;
 
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 };

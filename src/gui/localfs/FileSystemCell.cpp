@@ -16,9 +16,12 @@ QHash<QString, QString> specialFolderIconNames()
 {
     QHash<QString, QString> names;
     const std::pair<QStandardPaths::StandardLocation, const char *> folders[] = {
-        {QStandardPaths::DesktopLocation, "user-desktop"},     {QStandardPaths::DocumentsLocation, "folder-documents"},
-        {QStandardPaths::DownloadLocation, "folder-download"}, {QStandardPaths::PicturesLocation, "folder-pictures"},
-        {QStandardPaths::MusicLocation, "folder-music"},       {QStandardPaths::MoviesLocation, "folder-videos"},
+        {QStandardPaths::DesktopLocation, "user-desktop"},
+        {QStandardPaths::DocumentsLocation, "folder-documents"},
+        {QStandardPaths::DownloadLocation, "folder-download"},
+        {QStandardPaths::PicturesLocation, "folder-pictures"},
+        {QStandardPaths::MusicLocation, "folder-music"},
+        {QStandardPaths::MoviesLocation, "folder-videos"},
     };
     for (const auto &[location, name] : folders)
         names.insert(QStandardPaths::writableLocation(location), QString::fromLatin1(name));
@@ -30,10 +33,10 @@ QHash<QString, QString> specialFolderIconNames()
 
 FileSystemCell::FileSystemCell(QObject *parent)
     : QStyledItemDelegate(parent), m_rootCell(this), m_specialFolders(specialFolderIconNames())
-{
-}
+{}
 
-void FileSystemCell::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+void FileSystemCell::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                           const QModelIndex &index) const
 {
     if (index.data(LocalFileBrowserModel::IsGroupRole).toBool()) {
         m_rootCell.paint(painter, option, index);

@@ -18,7 +18,8 @@ public:
 
     static constexpr int RowHeight = 20;
 
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
     // The icon theme's picture for the path: special folders and (for rows right under a group)

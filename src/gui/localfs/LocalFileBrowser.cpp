@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMessageBox>
@@ -21,15 +22,16 @@
 
 LocalFileBrowser::LocalFileBrowser(QWidget *parent)
     : LocalFileBrowser(QStringLiteral("/proc/self/mountinfo"), DesktopBookmarks::defaultFile(), parent)
-{
-}
+{}
 
-LocalFileBrowser::LocalFileBrowser(const QString &mountInfoFile, const QString &bookmarksFile, QWidget *parent)
+LocalFileBrowser::LocalFileBrowser(const QString &mountInfoFile, const QString &bookmarksFile,
+                                   QWidget *parent)
     : QWidget(parent), m_model(new LocalFileBrowserModel(mountInfoFile, bookmarksFile, this))
 {
     build();
-    NotificationCenter::defaultCenter().addObserver(this, NotificationNames::EventPreferencesChanged,
-                                                    [this](const Notification &) { followPlacesPreference(); });
+    NotificationCenter::defaultCenter().addObserver(
+        this, NotificationNames::EventPreferencesChanged,
+        [this](const Notification &) { followPlacesPreference(); });
     connect(qApp, &QCoreApplication::aboutToQuit, this, &LocalFileBrowser::saveOpenState);
 
     Preferences *preferences = Preferences::init();
@@ -56,12 +58,13 @@ void LocalFileBrowser::build()
     connect(m_view, &QTreeView::collapsed, m_model, &LocalFileBrowserModel::itemDidCollapse);
     // A group whose list changed stays open.
     connect(m_model, &LocalFileBrowserModel::rootReloaded, m_view, &QTreeView::expand);
-    connect(m_model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &parent, int first, int last) {
-        if (parent.isValid())
-            return;
-        for (int row = first; row <= last; ++row)
-            m_view->expand(m_model->index(row, 0));
-    });
+    connect(m_model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex &parent, int first, int last) {
+                if (parent.isValid())
+                    return;
+                for (int row = first; row <= last; ++row)
+                    m_view->expand(m_model->index(row, 0));
+            });
     connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &LocalFileBrowser::updateRemovePlaceButton);
     connect(m_model, &QAbstractItemModel::modelReset, this, &LocalFileBrowser::updateRemovePlaceButton);
@@ -74,7 +77,8 @@ void LocalFileBrowser::build()
     m_localMenuButton->setPopupMode(QToolButton::InstantPopup);
     auto *menu = new QMenu(m_localMenuButton);
     menu->addAction(messageText(QStringLiteral("Text_Add_Place")), this, &LocalFileBrowser::addPlace);
-    menu->addAction(messageText(QStringLiteral("Text_Reset_Places_Menu")), this, &LocalFileBrowser::resetPlaces);
+    menu->addAction(messageText(QStringLiteral("Text_Reset_Places_Menu")), this,
+                    &LocalFileBrowser::resetPlaces);
     m_localMenuButton->setMenu(menu);
 
     m_removePlaceButton = new QToolButton(this);
@@ -92,10 +96,15 @@ void LocalFileBrowser::build()
     buttons->addWidget(m_removePlaceButton);
     buttons->addStretch();
 
+    auto *line = new QFrame(this);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_view, 1);
+    layout->addWidget(line);
     layout->addLayout(buttons);
 }
 
@@ -109,9 +118,9 @@ void LocalFileBrowser::expandRoots()
 void LocalFileBrowser::updateRemovePlaceButton()
 {
     const QModelIndexList selected = m_view->selectionModel()->selectedRows();
-    const bool placesOnly =
-        !selected.isEmpty() && std::all_of(selected.begin(), selected.end(),
-                                           [this](const QModelIndex &index) { return m_model->isPlace(index); });
+    const bool placesOnly = !selected.isEmpty() &&
+                            std::all_of(selected.begin(), selected.end(),
+                                        [this](const QModelIndex &index) { return m_model->isPlace(index); });
     // Places that follow the bookmarks are edited there, not here.
     m_removePlaceButton->setEnabled(placesOnly && !m_model->isFollowingDesktopBookmarks());
 }
@@ -142,8 +151,9 @@ void LocalFileBrowser::restoreOpenState()
 void LocalFileBrowser::addPlace()
 {
     const QString stored = Preferences::init()->addPlaceURL();
-    auto *chooser = new QFileDialog(this, messageText(QStringLiteral("Text_Choose_Directory")),
-                                    stored.isEmpty() || !QFileInfo(stored).isDir() ? QDir::homePath() : stored);
+    auto *chooser =
+        new QFileDialog(this, messageText(QStringLiteral("Text_Choose_Directory")),
+                        stored.isEmpty() || !QFileInfo(stored).isDir() ? QDir::homePath() : stored);
     chooser->setAttribute(Qt::WA_DeleteOnClose);
     chooser->setFileMode(QFileDialog::Directory);
     chooser->setOption(QFileDialog::ShowDirsOnly);
@@ -173,8 +183,9 @@ void LocalFileBrowser::removePlace()
 
 void LocalFileBrowser::resetPlaces()
 {
-    auto *alert = new QMessageBox(QMessageBox::Warning, messageText(QStringLiteral("Text_Reset_Places")),
-                                  messageText(QStringLiteral("Text_Reset_Places")), QMessageBox::NoButton, this);
+    auto *alert =
+        new QMessageBox(QMessageBox::Warning, messageText(QStringLiteral("Text_Reset_Places")),
+                        messageText(QStringLiteral("Text_Reset_Places")), QMessageBox::NoButton, this);
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->setInformativeText(messageText(QStringLiteral("Text_Reset_Places_Info")));
     QPushButton *reset = alert->addButton(messageText(QStringLiteral("Text_Reset")), QMessageBox::AcceptRole);

@@ -96,7 +96,8 @@ void LocalFileOutlineView::moveSelection(bool down, bool toEnd)
     }
     if (!target.isValid() || target == selected.first())
         return;
-    selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    selectionModel()->setCurrentIndex(target,
+                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(target);
 }
 

@@ -52,7 +52,8 @@ private Q_SLOTS:
         for (const QString &name : {u"b10.jpg"_s, u"B2.jpg"_s, u"a.jpg"_s, u"b1.jpg"_s, u"Zeta"_s})
             TestFiles::write(path(u"sorted/"_s + name), "x");
         FileSystemItem item(QUrl::fromLocalFile(path(u"sorted"_s)), nullptr);
-        QCOMPARE(childNames(item), (QStringList{u"a.jpg"_s, u"b1.jpg"_s, u"B2.jpg"_s, u"b10.jpg"_s, u"Zeta"_s}));
+        QCOMPARE(childNames(item),
+                 (QStringList{u"a.jpg"_s, u"b1.jpg"_s, u"B2.jpg"_s, u"b10.jpg"_s, u"Zeta"_s}));
         QLocale::setDefault(QLocale::c());
     }
 

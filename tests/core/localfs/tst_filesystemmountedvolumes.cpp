@@ -23,8 +23,8 @@ QByteArray mountLine(const QString &mountPoint, const QString &type, const QStri
     static int id = 30;
     QByteArray escaped = mountPoint.toUtf8();
     escaped.replace(' ', "\\040");
-    return QByteArray::number(++id) + " 1 8:1 / " + escaped + " rw,relatime shared:1 - " + type.toUtf8() + ' ' +
-           source.toUtf8() + " rw\n";
+    return QByteArray::number(++id) + " 1 8:1 / " + escaped + " rw,relatime shared:1 - " + type.toUtf8() +
+           ' ' + source.toUtf8() + " rw\n";
 }
 
 QStringList paths(const FileSystemRoot &root)
@@ -81,7 +81,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("volume");
         QTest::newRow("root in a container") << u"/"_s << u"overlay"_s << u"overlay"_s << true;
         QTest::newRow("stick under /media") << u"/media/me/STICK"_s << u"vfat"_s << u"/dev/sdb1"_s << true;
-        QTest::newRow("disc under /run/media") << u"/run/media/me/DISC"_s << u"iso9660"_s << u"/dev/sr0"_s << true;
+        QTest::newRow("disc under /run/media")
+            << u"/run/media/me/DISC"_s << u"iso9660"_s << u"/dev/sr0"_s << true;
         QTest::newRow("ram disk under /mnt") << u"/mnt/scratch"_s << u"tmpfs"_s << u"none"_s << true;
         QTest::newRow("home partition") << u"/home"_s << u"ext4"_s << u"/dev/sda3"_s << true;
         QTest::newRow("automounter") << u"/media/net"_s << u"autofs"_s << u"systemd-1"_s << false;
@@ -108,8 +109,9 @@ private Q_SLOTS:
 
     void parsesEscapesAndOptionalFields()
     {
-        const QByteArray table = "36 35 98:0 /mnt1 /mnt/with\\040blank\\011tab rw,noatime master:1 shared:2 - ext3 "
-                                 "/dev/root rw,errors=continue\nbroken line\n\n";
+        const QByteArray table =
+            "36 35 98:0 /mnt1 /mnt/with\\040blank\\011tab rw,noatime master:1 shared:2 - ext3 "
+            "/dev/root rw,errors=continue\nbroken line\n\n";
         const QList<MountTable::Entry> entries = MountTable::parse(table);
         QCOMPARE(entries.size(), 1);
         QCOMPARE(entries.first().mountPoint, u"/mnt/with blank\ttab"_s);
@@ -125,7 +127,8 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(stick));
         QVERIFY(QDir().mkpath(net));
         const QString tableFile = m_dir.filePath(u"mountinfo"_s);
-        const QByteArray base = mountLine(u"/"_s, u"ext4"_s, u"/dev/sda1"_s) + mountLine(u"/proc"_s, u"proc"_s, u"proc"_s) +
+        const QByteArray base = mountLine(u"/"_s, u"ext4"_s, u"/dev/sda1"_s) +
+                                mountLine(u"/proc"_s, u"proc"_s, u"proc"_s) +
                                 mountLine(net, u"autofs"_s, u"systemd-1"_s) +
                                 mountLine(m_dir.filePath(u"missing"_s), u"ext4"_s, u"/dev/sdc1"_s);
         TestFiles::write(tableFile, base);
@@ -137,8 +140,9 @@ private Q_SLOTS:
         QList<QObject *> announced;
         QObject observer;
         NotificationCenter::workspaceCenter().addObserver(
-            &observer, NotificationNames::FileBrowserObjectChanged,
-            [&](const Notification &notification) { announced.append(notification.object().value<QObject *>()); });
+            &observer, NotificationNames::FileBrowserObjectChanged, [&](const Notification &notification) {
+                announced.append(notification.object().value<QObject *>());
+            });
         QList<qsizetype> sizes;
         devices.setSizeChangeCallback([&](FileSystemRoot *root) { sizes.append(root->numberOfChildren()); });
 

@@ -56,7 +56,9 @@ private:
 
     static QStringList stored()
     {
-        return Preferences::instance()->stringList(Preferences::KeyLocalFileSystemPlaces).value_or(QStringList{u"<absent>"_s});
+        return Preferences::instance()
+            ->stringList(Preferences::KeyLocalFileSystemPlaces)
+            .value_or(QStringList{u"<absent>"_s});
     }
 
     static void store(const QStringList &places)
@@ -92,7 +94,8 @@ private Q_SLOTS:
     void firstStartTakesTheBookmarksWhenThereAreAny()
     {
         const QString a = folder(u"A b"_s), c = folder(u"C"_s);
-        writeBookmarks({uri(a) + u" My label"_s, u"sftp://host/folder"_s, uri(home(u"missing"_s)), uri(c), u""_s});
+        writeBookmarks(
+            {uri(a) + u" My label"_s, u"sftp://host/folder"_s, uri(home(u"missing"_s)), uri(c), u""_s});
         FileSystemPlaces places(u"Places"_s, m_bookmarks);
         QCOMPARE(paths(places), (QStringList{a, c}));
         QCOMPARE(stored(), (QStringList{a, c}));

@@ -20,8 +20,9 @@ public:
     Announcements()
     {
         NotificationCenter::workspaceCenter().addObserver(
-            this, NotificationNames::FileBrowserObjectChanged,
-            [this](const Notification &notification) { objects.append(notification.object().value<QObject *>()); });
+            this, NotificationNames::FileBrowserObjectChanged, [this](const Notification &notification) {
+                objects.append(notification.object().value<QObject *>());
+            });
     }
     ~Announcements() override { NotificationCenter::workspaceCenter().removeObserver(this); }
     qsizetype count(const QObject *object) const { return objects.count(object); }

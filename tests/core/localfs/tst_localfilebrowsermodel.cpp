@@ -40,8 +40,8 @@ private:
         m_tester.reset();
         m_model = std::make_unique<LocalFileBrowserModel>(mountInfo(), path(u"bookmarks"_s));
         if (withTester)
-            m_tester = std::make_unique<QAbstractItemModelTester>(m_model.get(),
-                                                              QAbstractItemModelTester::FailureReportingMode::QtTest);
+            m_tester = std::make_unique<QAbstractItemModelTester>(
+                m_model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     }
 
     QModelIndex placesIndex() const { return m_model->indexForNode(m_model->placesRoot()); }
@@ -79,7 +79,8 @@ private Q_SLOTS:
             TestFiles::write(path(u"A/"_s + name + u".jpg"_s), "x");
         folder(u"A/sub"_s);
         folder(u"B"_s);
-        Preferences::instance()->setStringList(Preferences::KeyLocalFileSystemPlaces, {path(u"A"_s), path(u"B"_s)});
+        Preferences::instance()->setStringList(Preferences::KeyLocalFileSystemPlaces,
+                                               {path(u"A"_s), path(u"B"_s)});
         makeModel();
     }
 
@@ -144,8 +145,10 @@ private Q_SLOTS:
                                       childNamed(a, u"one.jpg"_s), childNamed(a, u"three.jpg"_s)};
         std::unique_ptr<QMimeData> mime(m_model->mimeData(dragged));
         QVERIFY(mime);
-        const QStringList expected{path(u"A/one.jpg"_s), path(u"A/three.jpg"_s), path(u"A/two.jpg"_s), path(u"B"_s)};
-        QCOMPARE(QString::fromUtf8(mime->data(QString::fromLatin1(kLocalFilesMimeType))).split(u'\n'), expected);
+        const QStringList expected{path(u"A/one.jpg"_s), path(u"A/three.jpg"_s), path(u"A/two.jpg"_s),
+                                   path(u"B"_s)};
+        QCOMPARE(QString::fromUtf8(mime->data(QString::fromLatin1(kLocalFilesMimeType))).split(u'\n'),
+                 expected);
         QList<QUrl> urls;
         for (const QString &file : expected)
             urls.append(QUrl::fromLocalFile(file));

@@ -83,7 +83,9 @@ private:
 
     QStringList storedPlaces() const
     {
-        return Preferences::instance()->stringList(Preferences::KeyLocalFileSystemPlaces).value_or(QStringList());
+        return Preferences::instance()
+            ->stringList(Preferences::KeyLocalFileSystemPlaces)
+            .value_or(QStringList());
     }
 
     // A drag of files from another program, entering the pane and dropped on it.
@@ -237,7 +239,8 @@ private Q_SLOTS:
         QVERIFY(view()->isLocalDragUnderWay());
         QCOMPARE(dragged->hidden(), !following);
         const QRect frame = m_browser->window()->frameGeometry();
-        view()->endLocalDrag(Qt::IgnoreAction, outside ? frame.bottomRight() + QPoint(50, 50) : frame.center());
+        view()->endLocalDrag(Qt::IgnoreAction,
+                             outside ? frame.bottomRight() + QPoint(50, 50) : frame.center());
         QVERIFY(!view()->isLocalDragUnderWay());
         QCOMPARE(placeNames(), remaining);
         QCOMPARE(storedPlaces().size(), remaining.size());
