@@ -159,6 +159,18 @@ private Q_SLOTS:
         QCOMPARE(item.hash(), FileSystemItem(QUrl::fromLocalFile(path(fullPath)), nullptr).hash());
     }
 
+    void theTopFolderListsPlainPaths()
+    {
+        FileSystemItem top(QUrl::fromLocalFile(u"/"_s), nullptr);
+        QCOMPARE(top.fullPath(), u"/"_s);
+        QCOMPARE(top.name(), messageText(u"Text_ComputerFolderName"_s));
+        QVERIFY(top.numberOfChildren() > 0);
+        for (const FileSystemItem *child : top.children()) {
+            QVERIFY2(!child->fullPath().startsWith(u"//"_s), qPrintable(child->fullPath()));
+            QCOMPARE(child->fullPath(), u'/' + child->name());
+        }
+    }
+
     void theHashIsTheSameInEveryRun()
     {
         // A fixed function of the URL text: this value must never change, it is stored in the settings.
