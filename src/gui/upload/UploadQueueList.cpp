@@ -44,8 +44,8 @@ UploadQueueList::UploadQueueList(QWidget *parent)
     header->setHighlightSections(false);
     header->setSectionResizeMode(UploadQueueListModel::IconColumn, QHeaderView::Fixed);
     header->resizeSection(UploadQueueListModel::IconColumn, fontMetrics().height() + 8);
-    header->resizeSection(UploadQueueListModel::FileColumn, 220);
-    header->resizeSection(UploadQueueListModel::SourceColumn, 260);
+    header->resizeSection(UploadQueueListModel::FileColumn, 200);
+    header->resizeSection(UploadQueueListModel::SourceColumn, 220);
     header->resizeSection(UploadQueueListModel::DestinationColumn, 160);
     header->resizeSection(UploadQueueListModel::SizeColumn, 90);
     header->setStretchLastSection(true);

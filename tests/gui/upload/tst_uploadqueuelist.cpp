@@ -452,7 +452,7 @@ private Q_SLOTS:
         const QString folder = qEnvironmentVariable("VENDRA_SCREENSHOT_DIR");
         if (folder.isEmpty())
             QSKIP("VENDRA_SCREENSHOT_DIR is not set");
-        signIn({u"--fault"_s, u"upload-delay=4000"_s});
+        signIn({});
         QWidget window;
         window.setWindowTitle(u"Uploads"_s);
         auto *list = new UploadQueueList(&window);
@@ -462,11 +462,17 @@ private Q_SLOTS:
         window.resize(1000, 170);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        queueFile(*list, u"IMG_0412.jpg"_s, u"Holidays/Gone"_s);
-        const UploadStatusPtr running = queueFile(*list, u"IMG_0413.jpg"_s, u"Holidays"_s, 8 << 20);
-        queueFile(*list, u"IMG_0414.jpg"_s, u"Holidays"_s, 3 << 20);
-        QTRY_VERIFY_WITH_TIMEOUT(running->status() == UploadStatusProgress, 10000);
-        QTest::qWait(700);
+        queueFile(*list, u"Pictures/Trip/IMG_0412.jpg"_s, u"Holidays/Gone"_s, 2 << 20);
+        const UploadStatusPtr running =
+            queueFile(*list, u"Pictures/Trip/IMG_0413.jpg"_s, u"Holidays"_s, 256 << 20);
+        queueFile(*list, u"Pictures/Trip/IMG_0414.jpg"_s, u"Holidays"_s, 3 << 20);
+        // Caught on its way, somewhere in the middle.
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                const double part = double(running->numBytesSent()) / double(running->numBytesTotal());
+                return running->status() == UploadStatusProgress && part > 0.2 && part < 0.8;
+            },
+            20000));
         QVERIFY(window.grab().save(folder + u"/upload-list.png"_s));
         m_globals->uploadQueue().cancelAllUploads();
     }
