@@ -1,6 +1,7 @@
 #include "events/LogView.h"
 
 #include "common/MessageText.h"
+#include "controls/ListTableLook.h"
 #include "events/Log.h"
 #include "events/LogTableModel.h"
 
@@ -10,22 +11,11 @@ LogView::LogView(QWidget *parent) : QTableView(parent), m_model(new LogTableMode
 {
     setModel(m_model);
     setAccessibleName(messageText(QStringLiteral("Text_EventLogListName")));
-    setSelectionBehavior(SelectRows);
-    setEditTriggers(NoEditTriggers);
-    setTabKeyNavigation(false);
-    setShowGrid(false);
-    setAlternatingRowColors(true);
-    setWordWrap(false);
-    setTextElideMode(Qt::ElideMiddle);
-    verticalHeader()->hide();
-    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    applyListTableLook(this);
     QHeaderView *header = horizontalHeader();
-    header->setHighlightSections(false);
     header->resizeSection(LogTableModel::IndexColumn,
                           fontMetrics().horizontalAdvance(QStringLiteral("00000")));
     header->resizeSection(LogTableModel::PathColumn, 300);
-    header->setStretchLastSection(true);
 }
 
 qint64 LogView::count() const

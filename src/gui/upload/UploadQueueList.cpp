@@ -1,6 +1,7 @@
 #include "upload/UploadQueueList.h"
 
 #include "common/MessageText.h"
+#include "controls/ListTableLook.h"
 #include "upload/BZIndeterminateProgressIndicatorCell.h"
 #include "upload/FailedRowDelegate.h"
 #include "upload/UploadQueueListModel.h"
@@ -26,29 +27,15 @@ UploadQueueList::UploadQueueList(QWidget *parent)
     setItemDelegateForColumn(progressColumn(), m_progressCell);
 
     setAccessibleName(messageText(QStringLiteral("Text_UploadListName")));
-    setSelectionBehavior(SelectRows);
+    applyListTableLook(this);
     setSelectionMode(ExtendedSelection);
-    setEditTriggers(NoEditTriggers);
-    // Tab leaves the list rather than walking its cells.
-    setTabKeyNavigation(false);
-    setShowGrid(false);
-    setAlternatingRowColors(true);
-    setWordWrap(false);
-    setTextElideMode(Qt::ElideMiddle);
-    setHorizontalScrollMode(ScrollPerPixel);
-
-    verticalHeader()->hide();
-    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     QHeaderView *header = horizontalHeader();
-    header->setHighlightSections(false);
     header->setSectionResizeMode(UploadQueueListModel::IconColumn, QHeaderView::Fixed);
     header->resizeSection(UploadQueueListModel::IconColumn, fontMetrics().height() + 8);
     header->resizeSection(UploadQueueListModel::FileColumn, 200);
     header->resizeSection(UploadQueueListModel::SourceColumn, 220);
     header->resizeSection(UploadQueueListModel::DestinationColumn, 160);
     header->resizeSection(UploadQueueListModel::SizeColumn, 90);
-    header->setStretchLastSection(true);
 
     m_cancelSelected->setData(int(CancelSelectedTag));
     m_cancelAll->setData(int(CancelAllTag));
