@@ -163,34 +163,6 @@ private Q_SLOTS:
         QVERIFY(description.isEmpty() || text.contains(description));
     }
 
-    void colourAndSpinnerFollowTheStatus_data()
-    {
-        QTest::addColumn<int>("status");
-        QTest::addColumn<bool>("failed");
-        QTest::addColumn<bool>("red");
-        QTest::addColumn<bool>("spinning");
-        QTest::newRow("waiting") << 0 << false << false << false;
-        QTest::newRow("started") << 1 << false << false << true;
-        QTest::newRow("progress") << 2 << false << false << true;
-        QTest::newRow("failed") << 4 << true << true << false;
-        QTest::newRow("start reported as a failure") << 1 << true << true << true;
-    }
-
-    void colourAndSpinnerFollowTheStatus()
-    {
-        QFETCH(int, status);
-        QFETCH(bool, failed);
-        QFETCH(bool, red);
-        QFETCH(bool, spinning);
-        UploadQueueListModel model;
-        const UploadStatusPtr record = fileRecord();
-        record->setStatus(UploadStatusCode(status), u"Test"_s, failed);
-        const QModelIndex cell = model.index(0, UploadQueueListModel::IconColumn);
-        QCOMPARE(model.data(cell, UploadQueueListModel::IsFailedRole).toBool(), red);
-        QCOMPARE(model.data(cell, UploadQueueListModel::IsSpinningRole).toBool(), spinning);
-        QCOMPARE(model.data(cell, UploadQueueListModel::UploadStatusRole).value<UploadStatusPtr>(), record);
-    }
-
     // Rows come and go one at a time: no reset, and an update touches only its own row.
     void rowsFollowTheNotifications()
     {

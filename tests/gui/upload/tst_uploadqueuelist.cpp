@@ -413,19 +413,9 @@ private Q_SLOTS:
         white.fill(Qt::white);
         QCOMPARE(image, white);
 
-        cell.setDoubleValue(1.5);
-        QCOMPARE(cell.doubleValue(), 1.0);
-        cell.setDoubleValue(-0.5);
-        QCOMPARE(cell.doubleValue(), 0.0);
         QTest::ignoreMessage(QtWarningMsg, "color must be opaque");
         QVERIFY(!cell.setColor(QColor(255, 0, 0, 128)));
         QCOMPARE(cell.color(), QColor(Qt::black));
-        QVERIFY(cell.setColor(QColor(0, 0, 255)));
-        QCOMPARE(cell.blueComponent(), 1.0);
-        cell.setObjectValue(true);
-        QVERIFY(cell.isSpinning());
-        cell.setObjectValue(QVariant());
-        QVERIFY(!cell.isSpinning());
     }
 
     // The spinners step a twelfth of a turn per tick while the list shows, and rest while hidden.
