@@ -1,10 +1,24 @@
 #include "FadableWindowController.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 
 namespace {
 // Below this the window counts as not showing, even when it is mapped.
 constexpr qreal kVisibleOpacity = 0.0001;
+
+bool isMouseInput(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+        return true;
+    default:
+        return false;
+    }
+}
 } // namespace
 
 FadableWindowController::FadableWindowController(std::unique_ptr<QWidget> window, QObject *parent)
@@ -98,8 +112,19 @@ void FadableWindowController::closeForReal()
 
 void FadableWindowController::setTakesMouseClicks(bool takes)
 {
-    // Covers the window's children too, so no button inside takes a click mid-fade.
-    m_window->setAttribute(Qt::WA_TransparentForMouseEvents, !takes);
+    // Clicks go to the widgets inside, so they are caught application-wide, and only mid-fade.
+    if (takes == m_takesMouseClicks)
+        return;
+    m_takesMouseClicks = takes;
+    if (takes)
+        qApp->removeEventFilter(this);
+    else
+        qApp->installEventFilter(this);
+}
+
+bool FadableWindowController::takesMouseClicks() const
+{
+    return m_takesMouseClicks;
 }
 
 bool FadableWindowController::eventFilter(QObject *watched, QEvent *event)
@@ -110,5 +135,8 @@ bool FadableWindowController::eventFilter(QObject *watched, QEvent *event)
         fadeOutAndCloseWindow();
         return true;
     }
+    if (!m_takesMouseClicks && isMouseInput(event->type()) && watched->isWidgetType() &&
+        static_cast<QWidget *>(watched)->window() == m_window.get())
+        return true;
     return QObject::eventFilter(watched, event);
 }

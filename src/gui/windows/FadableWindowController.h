@@ -31,6 +31,8 @@ public:
 
     bool isWindowAnimating() const { return m_animationIdentifier != NoAnimation; }
     int animationIdentifier() const { return m_animationIdentifier; }
+    // False while the window fades: it takes no clicks then.
+    bool takesMouseClicks() const;
 
 Q_SIGNALS:
     // Just before the window really closes (after any fade), like a window-will-close notification.
@@ -53,4 +55,5 @@ private:
     QPropertyAnimation m_animation;
     int m_animationIdentifier = NoAnimation;
     bool m_closingForReal = false;
+    bool m_takesMouseClicks = true;
 };

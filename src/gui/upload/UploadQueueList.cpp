@@ -1,0 +1,216 @@
+#include "upload/UploadQueueList.h"
+
+#include "common/MessageText.h"
+#include "controls/ListTableLook.h"
+#include "upload/BZIndeterminateProgressIndicatorCell.h"
+#include "upload/FailedRowDelegate.h"
+#include "upload/UploadQueueListModel.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+UploadQueueList::UploadQueueList(QWidget *parent)
+    : QTableView(parent), m_uploads(new UploadQueueListModel(this)),
+      m_progressCell(new BZIndeterminateProgressIndicatorCell(this)),
+      m_textCells(new FailedRowDelegate(this)), m_menu(this),
+      m_cancelSelected(m_menu.addAction(messageText(QStringLiteral("Text_UploadCancelSelected")))),
+      m_cancelAll(m_menu.addAction(messageText(QStringLiteral("Text_UploadCancelAll"))))
+{
+    setModel(m_uploads);
+    setItemDelegate(m_textCells);
+    m_progressCell->setSpinning(false);
+    m_progressCell->setDisplayedWhenStopped(false);
+    setItemDelegateForColumn(progressColumn(), m_progressCell);
+
+    setAccessibleName(messageText(QStringLiteral("Text_UploadListName")));
+    applyListTableLook(this);
+    setSelectionMode(ExtendedSelection);
+    QHeaderView *header = horizontalHeader();
+    header->setSectionResizeMode(UploadQueueListModel::IconColumn, QHeaderView::Fixed);
+    header->resizeSection(UploadQueueListModel::IconColumn, fontMetrics().height() + 8);
+    header->resizeSection(UploadQueueListModel::FileColumn, 200);
+    header->resizeSection(UploadQueueListModel::SourceColumn, 220);
+    header->resizeSection(UploadQueueListModel::DestinationColumn, 160);
+    header->resizeSection(UploadQueueListModel::SizeColumn, 90);
+
+    m_cancelSelected->setData(int(CancelSelectedTag));
+    m_cancelAll->setData(int(CancelAllTag));
+    connect(m_cancelSelected, &QAction::triggered, this, &UploadQueueList::cancelSelectedUpload);
+    connect(m_cancelAll, &QAction::triggered, this, &UploadQueueList::cancelAllUploads);
+    // The actions may sit in the window's menus too, so they follow the rows and the selection.
+    connect(m_uploads, &QAbstractItemModel::rowsInserted, this, &UploadQueueList::validateMenu);
+    connect(m_uploads, &QAbstractItemModel::rowsRemoved, this, &UploadQueueList::validateMenu);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &UploadQueueList::validateMenu);
+    validateMenu();
+
+    m_progressTimer.setInterval(kProgressIntervalMs);
+    connect(&m_progressTimer, &QTimer::timeout, this, &UploadQueueList::progressUpdate);
+}
+
+UploadQueueList::~UploadQueueList()
+{
+    m_progressTimer.stop();
+}
+
+int UploadQueueList::progressColumn() const
+{
+    return UploadQueueListModel::IconColumn;
+}
+
+QList<int> UploadQueueList::selectedRowNumbers() const
+{
+    QList<int> rows;
+    for (const QModelIndex &index : selectionModel()->selectedRows())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void UploadQueueList::selectOnlyRow(int row)
+{
+    const QModelIndex index = m_uploads->index(row, 0);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(index);
+}
+
+void UploadQueueList::deleteSelectedEntries()
+{
+    m_uploads->deleteEntries(selectedRowNumbers());
+}
+
+void UploadQueueList::cancelSelectedUpload()
+{
+    deleteSelectedEntries();
+}
+
+void UploadQueueList::cancelAllUploads()
+{
+    m_uploads->cancelAllUploads();
+}
+
+bool UploadQueueList::validateMenuItem(const QAction *item) const
+{
+    if (!item || !item->data().isValid())
+        return false;
+    const bool hasRows = m_uploads->rowCount() > 0;
+    switch (item->data().toInt()) {
+    case CancelAllTag:
+        return hasRows;
+    case CancelSelectedTag:
+        return hasRows && selectionModel()->hasSelection();
+    default:
+        return false;
+    }
+}
+
+void UploadQueueList::validateMenu()
+{
+    for (QAction *action : m_menu.actions())
+        action->setEnabled(validateMenuItem(action));
+}
+
+void UploadQueueList::progressUpdate()
+{
+    if (!isVisible())
+        return;
+    m_progressCell->setDoubleValue(std::fmod(m_progressCell->doubleValue() + 1.0 / 12.0, 1.0));
+    const int column = progressColumn();
+    viewport()->update(QRect(columnViewportPosition(column), 0, columnWidth(column), viewport()->height()));
+}
+
+bool UploadQueueList::isListKey(int key)
+{
+    return key == Qt::Key_Backspace || key == Qt::Key_Delete || key == Qt::Key_Up || key == Qt::Key_Down;
+}
+
+bool UploadQueueList::event(QEvent *event)
+{
+    // The list's own keys win over window shortcuts on the same keys while it has the focus.
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        const Qt::KeyboardModifiers others = key->modifiers() & ~(Qt::AltModifier | Qt::KeypadModifier);
+        if (isListKey(key->key()) && others == Qt::NoModifier) {
+            event->accept();
+            return true;
+        }
+    }
+    return QTableView::event(event);
+}
+
+void UploadQueueList::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    if (key == Qt::Key_Backspace || key == Qt::Key_Delete) {
+        deleteSelectedEntries();
+    } else if (key == Qt::Key_Up || key == Qt::Key_Down) {
+        const bool down = key == Qt::Key_Down;
+        const int count = m_uploads->rowCount();
+        const QList<int> selected = selectedRowNumbers();
+        int target = -1;
+        if (selected.isEmpty())
+            target = down ? 0 : count - 1; // the way into the list from the keyboard
+        else if (selected.size() == 1 && (event->modifiers() & Qt::AltModifier))
+            target = down ? count - 1 : 0;
+        else if (selected.size() == 1)
+            target = selected.first() + (down ? 1 : -1);
+        if (target >= 0 && target < count && selected != QList<int>{target})
+            selectOnlyRow(target);
+    } else if (key == Qt::Key_Menu) {
+        // Not swallowed, so that the keyboard opens the context menu.
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void UploadQueueList::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && event->modifiers() == Qt::NoModifier) {
+        const int row = indexAt(event->position().toPoint()).row();
+        if (row >= 0 && selectedRowNumbers() == QList<int>{row}) {
+            clearSelection();
+            event->accept();
+            return;
+        }
+    }
+    QTableView::mousePressEvent(event);
+}
+
+void UploadQueueList::contextMenuEvent(QContextMenuEvent *event)
+{
+    const QModelIndex index =
+        event->reason() == QContextMenuEvent::Mouse ? indexAt(event->pos()) : currentIndex();
+    if (index.isValid() && !selectionModel()->isRowSelected(index.row(), {}))
+        selectOnlyRow(index.row());
+    validateMenu();
+    QPoint where = event->globalPos();
+    if (event->reason() != QContextMenuEvent::Mouse && index.isValid())
+        where = viewport()->mapToGlobal(visualRect(index).center());
+    m_menu.popup(where);
+    event->accept();
+}
+
+void UploadQueueList::paintEvent(QPaintEvent *event)
+{
+    QTableView::paintEvent(event);
+    if (!isEnabled()) {
+        QPainter painter(viewport());
+        painter.fillRect(event->rect(), QColor(0, 0, 0, 51));
+    }
+}
+
+void UploadQueueList::showEvent(QShowEvent *event)
+{
+    QTableView::showEvent(event);
+    m_progressTimer.start();
+}
+
+void UploadQueueList::hideEvent(QHideEvent *event)
+{
+    m_progressTimer.stop();
+    QTableView::hideEvent(event);
+}

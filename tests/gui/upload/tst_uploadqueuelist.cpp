@@ -1,0 +1,472 @@
+#include "upload/UploadQueueList.h"
+
+#include "GuiTest.h"
+#include "SessionTarget.h"
+#include "TestFiles.h"
+#include "albums/soapRemoteFolderBrowser.h"
+#include "events/Log.h"
+#include "events/LogObject.h"
+#include "events/NotificationCenter.h"
+#include "events/NotificationNames.h"
+#include "session/commsGlobals.h"
+#include "session/soapResults.h"
+#include "session/wsCoreComms.h"
+#include "settings/Preferences.h"
+#include "soap/SharedCookieJar.h"
+#include "soap/ThreadNetworkManager.h"
+#include "upload/BZIndeterminateProgressIndicatorCell.h"
+#include "upload/FailedRowDelegate.h"
+#include "upload/UploadQueue.h"
+#include "upload/UploadQueueListModel.h"
+
+#include <QContextMenuEvent>
+#include <QFileInfo>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+#include <QtMath>
+
+namespace {
+
+// How far a colour is from the spinner's black: 0 black, 255 white.
+int lightness(const QImage &image, QPointF point)
+{
+    return qGray(image.pixel(point.toPoint()));
+}
+
+QPointF onSpoke(QPointF centre, double radius, double degrees)
+{
+    const double radians = qDegreesToRadians(degrees);
+    return centre + radius * QPointF(std::cos(radians), std::sin(radians));
+}
+
+int redPixels(const QImage &image, const QRect &rect)
+{
+    int count = 0;
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        for (int x = rect.left(); x <= rect.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            count += c.red() > 140 && c.green() < 90 && c.blue() < 90;
+        }
+    }
+    return count;
+}
+
+} // namespace
+
+class TestUploadQueueList : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<ReferenceServer> m_server;
+    std::unique_ptr<commsGlobals> m_globals;
+
+    // Signs in to a fresh reference server with the given faults and loads the top-level albums.
+    void signIn(const QStringList &arguments)
+    {
+        m_globals = std::make_unique<commsGlobals>();
+        m_server = startServerFor(*m_globals, arguments);
+        Error error;
+        wsCoreComms &comms = m_globals->coreComms();
+        m_globals->results().checkVersion().deserialise(comms.doCheckVersion(error));
+        comms.doLogin(error);
+        QVERIFY(m_globals->results().remoteFolderBrowser()->deserialise(comms.doGetTopLevelAlbums(error)));
+        QVERIFY2(!error, qPrintable(error.toString()));
+    }
+    UploadStatusPtr queueFile(UploadQueueList &list, const QString &name, const QString &album,
+                              qsizetype size = 1000)
+    {
+        const QString path = TestFiles::write(m_dir.filePath(name), QByteArray(size, 'v'));
+        m_globals->uploadQueue().addFileUpload(QUrl::fromLocalFile(path), album, nullptr);
+        return list.uploadModel()->uploadAt(list.uploadModel()->rowCount() - 1);
+    }
+    // Rows shown without a session: waiting file records.
+    QList<UploadStatusPtr> waitingRows(int count)
+    {
+        QList<UploadStatusPtr> records;
+        for (int i = 0; i < count; ++i) {
+            const QString path = TestFiles::write(m_dir.filePath(u"row%1.jpg"_s.arg(i)), "abc");
+            records.append(UploadStatus::initWithFile(QUrl::fromLocalFile(path), u"Family"_s, nullptr));
+            records.last()->setStatus(UploadStatusWaiting, u"FileUpload"_s, false);
+        }
+        return records;
+    }
+    static QList<int> selectedRows(const UploadQueueList &list)
+    {
+        QList<int> rows;
+        for (const QModelIndex &index : list.selectionModel()->selectedRows())
+            rows.append(index.row());
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    }
+    static void select(UploadQueueList &list, const QList<int> &rows)
+    {
+        list.clearSelection();
+        for (int row : rows)
+            list.selectionModel()->select(list.model()->index(row, 0),
+                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    static QString statusText(const UploadQueueList &list, int row)
+    {
+        return list.model()->index(row, UploadQueueListModel::StatusColumn).data().toString();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        Preferences::init();
+        Log::init();
+    }
+    void init()
+    {
+        Preferences::instance()->setNumberSimultaneousUploads(1);
+        Log::instance()->clear();
+    }
+    void cleanup()
+    {
+        m_globals.reset();
+        // Idle keep-alive connections would hold the server's shutdown up.
+        ThreadNetworkManager::forCurrentThread().clearConnectionCache();
+        m_server.reset();
+        SharedCookieJar::instance().clear();
+    }
+    void cleanupTestCase()
+    {
+        Log::close();
+        Preferences::close();
+    }
+
+    // A running upload spins and updates its own row; Delete on a waiting one cancels it; the
+    // finished one leaves.
+    void uploadsRunWaitAndLeave()
+    {
+        signIn({u"--fault"_s, u"upload-delay=1500"_s});
+        UploadQueueList list;
+        list.resize(900, 200);
+        list.show();
+        QSignalSpy reset(list.model(), &QAbstractItemModel::modelReset);
+        QSignalSpy changed(list.model(), &QAbstractItemModel::dataChanged);
+
+        const UploadStatusPtr first = queueFile(list, u"first.jpg"_s, u"Holidays"_s);
+        const UploadStatusPtr second = queueFile(list, u"second.jpg"_s, u"Holidays"_s);
+        QCOMPARE(list.model()->rowCount(), 2);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            first->status() == UploadStatusStart || first->status() == UploadStatusProgress, 10000);
+        QVERIFY(list.model()->index(0, 0).data(UploadQueueListModel::IsSpinningRole).toBool());
+        QCOMPARE(statusText(list, 1), u"Waiting"_s);
+        QVERIFY(!list.model()->index(1, 0).data(UploadQueueListModel::IsSpinningRole).toBool());
+
+        select(list, {1});
+        QTest::keyClick(&list, Qt::Key_Delete);
+        QCOMPARE(second->status(), UploadStatusCancelled);
+        QCOMPARE(list.model()->rowCount(), 1);
+        QCOMPARE(list.uploadModel()->uploadAt(0), first);
+
+        QTRY_COMPARE_WITH_TIMEOUT(list.model()->rowCount(), 0, 20000);
+        QCOMPARE(first->status(), UploadStatusEnd);
+        QVERIFY(QFileInfo::exists(m_server->albumFilePath(u"demo"_s, u"Holidays"_s, u"first.jpg"_s)));
+        QTest::qWait(300);
+        QVERIFY(!QFileInfo::exists(m_server->albumFilePath(u"demo"_s, u"Holidays"_s, u"second.jpg"_s)));
+        QVERIFY(changed.count() > 0);
+        QCOMPARE(reset.count(), 0);
+    }
+
+    void failedRowStaysRedUntilDismissed_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("server error") << u"upload-status=500"_s;
+        QTest::newRow("refused by the server") << u"upload-action=QUOTA_EXCEEDED"_s;
+    }
+
+    void failedRowStaysRedUntilDismissed()
+    {
+        QFETCH(QString, fault);
+        signIn({u"--fault"_s, fault});
+        UploadQueueList list;
+        list.resize(900, 200);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        const UploadStatusPtr record = queueFile(list, u"refused.jpg"_s, u"Holidays"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(record->status(), UploadStatusFailed, 20000);
+        QTest::qWait(300);
+        QCOMPARE(list.model()->rowCount(), 1);
+        QVERIFY(!record->error().isEmpty());
+        QCOMPARE(statusText(list, 0), record->error());
+        // The queue logs the failure against the local file.
+        QCOMPARE(Log::instance()->count(), 1);
+        QCOMPARE(Log::instance()->objectAtIndex(0).message(), record->error());
+
+        const QImage image = list.viewport()->grab().toImage();
+        const QRect status = list.visualRect(list.model()->index(0, UploadQueueListModel::StatusColumn));
+        QVERIFY2(redPixels(image, status) > 20, "the failed row's status is not drawn in red");
+
+        // Dismissing does not go back to the queue.
+        int notified = 0;
+        QObject observer;
+        NotificationCenter::defaultCenter().addObserver(&observer, NotificationNames::UploadEventStatusUpdate,
+                                                        [&](const Notification &) { ++notified; });
+        select(list, {0});
+        QTest::keyClick(&list, Qt::Key_Backspace);
+        QCOMPARE(list.model()->rowCount(), 0);
+        QCOMPARE(record->status(), UploadStatusFailed);
+        QCOMPARE(notified, 0);
+    }
+
+    void arrowKeys_data()
+    {
+        QTest::addColumn<QList<int>>("before");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("alt");
+        QTest::addColumn<QList<int>>("after");
+        QTest::newRow("down moves one") << QList<int>{1} << int(Qt::Key_Down) << false << QList<int>{2};
+        QTest::newRow("up moves one") << QList<int>{2} << int(Qt::Key_Up) << false << QList<int>{1};
+        QTest::newRow("up on the first row") << QList<int>{0} << int(Qt::Key_Up) << false << QList<int>{0};
+        QTest::newRow("down on the last row") << QList<int>{3} << int(Qt::Key_Down) << false << QList<int>{3};
+        QTest::newRow("alt+down selects the last")
+            << QList<int>{0} << int(Qt::Key_Down) << true << QList<int>{3};
+        QTest::newRow("alt+up selects the first")
+            << QList<int>{2} << int(Qt::Key_Up) << true << QList<int>{0};
+        QTest::newRow("several selected")
+            << QList<int>{1, 2} << int(Qt::Key_Down) << false << QList<int>{1, 2};
+        QTest::newRow("down into the list") << QList<int>{} << int(Qt::Key_Down) << false << QList<int>{0};
+        QTest::newRow("other keys are swallowed")
+            << QList<int>{1} << int(Qt::Key_End) << false << QList<int>{1};
+        QTest::newRow("home is swallowed too")
+            << QList<int>{2} << int(Qt::Key_Home) << false << QList<int>{2};
+    }
+
+    void arrowKeys()
+    {
+        QFETCH(QList<int>, before);
+        QFETCH(int, key);
+        QFETCH(bool, alt);
+        QFETCH(QList<int>, after);
+        UploadQueueList list;
+        const auto records = waitingRows(4);
+        list.show();
+        select(list, before);
+        QTest::keyClick(&list, Qt::Key(key), alt ? Qt::AltModifier : Qt::NoModifier);
+        QCOMPARE(selectedRows(list), after);
+        QCOMPARE(list.model()->rowCount(), 4);
+    }
+
+    void clickingTheSelectedRowClearsTheSelection()
+    {
+        UploadQueueList list;
+        const auto records = waitingRows(3);
+        list.resize(600, 200);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        const auto centre = [&](int row) {
+            return list.visualRect(list.model()->index(row, 1)).center();
+        };
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, centre(1));
+        QCOMPARE(selectedRows(list), QList<int>{1});
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, centre(1));
+        QCOMPARE(selectedRows(list), QList<int>{});
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, centre(2));
+        QCOMPARE(selectedRows(list), QList<int>{2});
+
+        // A right click on a row outside the selection selects only it, then the menu opens.
+        select(list, {0, 1});
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, centre(2),
+                                    list.viewport()->mapToGlobal(centre(2)));
+        QApplication::sendEvent(list.viewport(), &menuEvent);
+        QCOMPARE(selectedRows(list), QList<int>{2});
+        QTRY_VERIFY(list.contextMenu()->isVisible());
+        QVERIFY(list.cancelSelectedAction()->isEnabled() && list.cancelAllAction()->isEnabled());
+        list.contextMenu()->close();
+        // A right click inside the selection keeps it.
+        select(list, {0, 1});
+        QContextMenuEvent inside(QContextMenuEvent::Mouse, centre(0),
+                                 list.viewport()->mapToGlobal(centre(0)));
+        QApplication::sendEvent(list.viewport(), &inside);
+        QCOMPARE(selectedRows(list), (QList<int>{0, 1}));
+        list.contextMenu()->close();
+    }
+
+    void menuItemsByTag()
+    {
+        UploadQueueList list;
+        QAction unknown;
+        unknown.setData(7);
+        QAction untagged;
+        const auto states = [&] {
+            return QList<bool>{list.validateMenuItem(list.cancelSelectedAction()),
+                               list.validateMenuItem(list.cancelAllAction()), list.validateMenuItem(&unknown),
+                               list.validateMenuItem(&untagged)};
+        };
+        QCOMPARE(list.cancelSelectedAction()->data().toInt(), 0);
+        QCOMPARE(list.cancelAllAction()->data().toInt(), 1);
+        QCOMPARE(states(), (QList<bool>{false, false, false, false}));
+        const auto records = waitingRows(2);
+        QCOMPARE(states(), (QList<bool>{false, true, false, false}));
+        QVERIFY(!list.cancelSelectedAction()->isEnabled() && list.cancelAllAction()->isEnabled());
+        select(list, {1});
+        QCOMPARE(states(), (QList<bool>{true, true, false, false}));
+        QVERIFY(list.cancelSelectedAction()->isEnabled());
+    }
+
+    // The delete key wins over a window shortcut on the same key while the list has the focus.
+    void listKeysBeatWindowShortcuts()
+    {
+        QWidget window;
+        auto *list = new UploadQueueList(&window);
+        list->resize(400, 150);
+        QAction shortcut(&window);
+        shortcut.setShortcut(Qt::Key_Delete);
+        window.addAction(&shortcut);
+        QSignalSpy triggered(&shortcut, &QAction::triggered);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        list->setFocus();
+        const auto records = waitingRows(2);
+        records.at(0)->setStatus(UploadStatusFailed, u"Test"_s, true, u"refused"_s);
+        select(*list, {0});
+        // Elsewhere in the window the shortcut answers.
+        QTest::keyClick(&window, Qt::Key_Delete);
+        QCOMPARE(triggered.count(), 1);
+        QCOMPARE(list->model()->rowCount(), 2);
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(triggered.count(), 1);
+        QCOMPARE(list->model()->rowCount(), 1);
+    }
+
+    void disabledListIsDimmed()
+    {
+        UploadQueueList list;
+        list.resize(400, 150);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        const QPoint empty(list.viewport()->width() / 2, list.viewport()->height() - 5);
+        list.setEnabled(false);
+        const int base = qGray(list.palette().color(QPalette::Disabled, QPalette::Base).rgb());
+        const int disabled = lightness(list.viewport()->grab().toImage(), empty);
+        // Black at 20 % over the background.
+        QVERIFY2(qAbs(disabled - base * 0.8) <= 3, qPrintable(u"%1 -> %2"_s.arg(base).arg(disabled)));
+    }
+
+    void spinnerDrawing_data()
+    {
+        QTest::addColumn<int>("side");
+        QTest::addColumn<double>("phase");
+        QTest::addColumn<bool>("spinning");
+        QTest::addColumn<double>("brightestAt"); // degrees, y axis down; 270 is straight up
+        QTest::newRow("large, at rest phase") << 100 << 0.0 << true << 270.0;
+        QTest::newRow("large, a quarter turn") << 100 << 0.25 << true << 0.0;
+        QTest::newRow("large, rounds to the nearest spoke") << 100 << 0.46 << true << 90.0;
+        QTest::newRow("small cell") << 38 << 0.5 << true << 90.0;
+        QTest::newRow("stopped but shown points up") << 100 << 0.25 << false << 270.0;
+    }
+
+    // Twelve spokes between the radii for the cell's size, the brightest at the phase, each next one
+    // (turning back) fainter.
+    void spinnerDrawing()
+    {
+        QFETCH(int, side);
+        QFETCH(double, phase);
+        QFETCH(bool, spinning);
+        QFETCH(double, brightestAt);
+        BZIndeterminateProgressIndicatorCell cell;
+        cell.setDoubleValue(phase);
+        cell.setSpinning(spinning);
+        cell.setDisplayedWhenStopped(true);
+        QImage image(side, side, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            cell.drawInterior(&painter, QRectF(0, 0, side, side));
+        }
+        const double size = 0.8 * side;
+        const double inner = (size >= 32 ? 0.23 : 0.27) * size;
+        const double outer = (size >= 32 ? 0.38 : 0.48) * size;
+        const QPointF centre(side / 2.0, side / 2.0);
+        const double middle = (inner + outer) / 2;
+        QList<int> spokes;
+        for (int i = 0; i < 12; ++i)
+            spokes.append(lightness(image, onSpoke(centre, middle, brightestAt - 30.0 * i)));
+        QVERIFY2(spokes.first() < (side < 40 ? 80 : 40), qPrintable(u"%1"_s.arg(spokes.first())));
+        for (int i = 1; i < 12; ++i)
+            QVERIFY2(spokes.at(i) > spokes.at(i - 1) || side < 40, qPrintable(u"spoke %1"_s.arg(i)));
+        QVERIFY(spokes.last() > 150 && spokes.last() < 250);
+        // Nothing inside the inner radius, nothing beyond the outer one.
+        QCOMPARE(lightness(image, centre), 255);
+        QCOMPARE(lightness(image, onSpoke(centre, outer + 0.06 * size + 1, brightestAt)), 255);
+    }
+
+    void stoppedSpinnerIsNotDrawn()
+    {
+        BZIndeterminateProgressIndicatorCell cell;
+        cell.setDoubleValue(0.5);
+        QImage image(40, 40, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            cell.drawInterior(&painter, QRectF(0, 0, 40, 40));
+        }
+        QImage white(40, 40, QImage::Format_RGB32);
+        white.fill(Qt::white);
+        QCOMPARE(image, white);
+
+        QTest::ignoreMessage(QtWarningMsg, "color must be opaque");
+        QVERIFY(!cell.setColor(QColor(255, 0, 0, 128)));
+        QCOMPARE(cell.color(), QColor(Qt::black));
+    }
+
+    // The spinners step a twelfth of a turn per tick while the list shows, and rest while hidden.
+    void spinnerStepsOnlyWhileVisible()
+    {
+        UploadQueueList list;
+        BZIndeterminateProgressIndicatorCell *cell = list.progressCell();
+        QTest::qWait(350);
+        QCOMPARE(cell->doubleValue(), 0.0);
+        list.show();
+        QTRY_VERIFY(cell->doubleValue() > 0.0);
+        const double steps = cell->doubleValue() * 12;
+        QVERIFY2(qAbs(steps - qRound(steps)) < 1e-6, qPrintable(QString::number(steps)));
+        list.hide();
+        const double resting = cell->doubleValue();
+        QTest::qWait(350);
+        QCOMPARE(cell->doubleValue(), resting);
+    }
+
+    // Not a check: with VENDRA_SCREENSHOT_DIR set (under Xvfb), saves the list with a running, a
+    // waiting and a failed upload.
+    void screenshot()
+    {
+        const QString folder = qEnvironmentVariable("VENDRA_SCREENSHOT_DIR");
+        if (folder.isEmpty())
+            QSKIP("VENDRA_SCREENSHOT_DIR is not set");
+        signIn({});
+        QWidget window;
+        window.setWindowTitle(u"Uploads"_s);
+        auto *list = new UploadQueueList(&window);
+        auto *layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(list);
+        window.resize(1000, 170);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        queueFile(*list, u"Pictures/Trip/IMG_0412.jpg"_s, u"Holidays/Gone"_s, 2 << 20);
+        const UploadStatusPtr running =
+            queueFile(*list, u"Pictures/Trip/IMG_0413.jpg"_s, u"Holidays"_s, 256 << 20);
+        queueFile(*list, u"Pictures/Trip/IMG_0414.jpg"_s, u"Holidays"_s, 3 << 20);
+        // Caught on its way, somewhere in the middle.
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                const double part = double(running->numBytesSent()) / double(running->numBytesTotal());
+                return running->status() == UploadStatusProgress && part > 0.2 && part < 0.8;
+            },
+            20000));
+        QVERIFY(window.grab().save(folder + u"/upload-list.png"_s));
+        m_globals->uploadQueue().cancelAllUploads();
+    }
+};
+
+VENDRA_GUI_TEST_MAIN(TestUploadQueueList)
+#include "tst_uploadqueuelist.moc"
