@@ -136,6 +136,22 @@ private Q_SLOTS:
         QCOMPARE(m_model->dirWatch()->watchedPaths(), QStringList{path(u"A"_s)});
     }
 
+    void anOpenFolderThatIsDeletedGoesAway()
+    {
+        folder(u"A/sub/deeper/deepest"_s);
+        makeModel();
+        const QModelIndex a = childNamed(placesIndex(), u"A"_s);
+        m_model->itemDidExpand(a);
+        const QModelIndex sub = childNamed(a, u"sub"_s);
+        m_model->itemDidExpand(sub);
+        m_model->itemDidExpand(childNamed(sub, u"deeper"_s));
+        QCOMPARE(m_model->dirWatch()->watchedPaths().size(), 3);
+        QVERIFY(QDir(path(u"A/sub"_s)).removeRecursively());
+        QTRY_COMPARE_WITH_TIMEOUT(names(a), (QStringList{u"one.jpg"_s, u"three.jpg"_s, u"two.jpg"_s}), 1500);
+        QTest::qWait(900); // the rest of the burst finds nothing left to refresh
+        QCOMPARE(m_model->dirWatch()->watchedPaths(), QStringList{path(u"A"_s)});
+    }
+
     void dragDataInRowOrder()
     {
         const QModelIndex places = placesIndex();
