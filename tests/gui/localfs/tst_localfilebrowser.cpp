@@ -12,6 +12,7 @@
 #include "TestFiles.h"
 
 #include <QDir>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -285,6 +286,27 @@ private Q_SLOTS:
         preferences->sendEventPrefrencesChanged();
         QVERIFY(m_browser->localMenuButton()->isEnabled());
         QCOMPARE(placeNames(), (QStringList{u"A"_s, u"B"_s}));
+    }
+
+    void addingAPlaceThroughTheChooser()
+    {
+        const QString c = folder(u"C"_s);
+        QVERIFY(QFile::link(c, path(u"link to C"_s)));
+        for (const QString &chosen : {path(u"link to C"_s), path(u"B"_s)}) {
+            m_browser->addPlace();
+            auto *chooser = m_browser->findChild<QFileDialog *>();
+            QVERIFY(chooser);
+            QCOMPARE(chooser->windowTitle(), messageText(u"Text_Choose_Directory"_s));
+            QCOMPARE(chooser->fileMode(), QFileDialog::Directory);
+            // First the home folder, then the folder chosen last time.
+            QCOMPARE(chooser->directory().absolutePath(), chosen == path(u"B"_s) ? c : QDir::homePath());
+            chooser->selectFile(chosen);
+            static_cast<QDialog *>(chooser)->accept(); // as the Choose button does
+            QTRY_VERIFY(!m_browser->findChild<QFileDialog *>());
+        }
+        // The link is followed; the folder that is a place already is not added twice.
+        QCOMPARE(placeNames(), (QStringList{u"A"_s, u"B"_s, u"C"_s}));
+        QCOMPARE(Preferences::instance()->addPlaceURL(), path(u"B"_s));
     }
 
     void resetAsksFirst()
