@@ -5,3 +5,10 @@ endfunction()
 
 # glib (behind libsecret) uses "signals" as a field name, so Qt's keywords stay off everywhere.
 add_compile_definitions(QT_NO_KEYWORDS QT_USE_QSTRINGBUILDER)
+
+# CMake 3.25's Ninja rule for AUTOMOC depends only on the files it scanned before, so a header added
+# to an existing target goes unnoticed (and its class links without a vtable). Adding a file changes a
+# CMakeLists.txt and so configures again; dropping the target's moc stamp then makes AUTOMOC rescan.
+function(vendra_rescan_moc_on_configure target)
+  file(REMOVE "${CMAKE_CURRENT_BINARY_DIR}/${target}_autogen/timestamp")
+endfunction()
