@@ -110,6 +110,10 @@ private Q_SLOTS:
         QTest::newRow("one place") << QStringList{b} << QStringList{b};
         QTest::newRow("vanished place dropped") << QStringList{a, gone, b} << QStringList{a, b};
         QTest::newRow("duplicate kept once") << QStringList{a, a} << QStringList{a};
+        const QString odd = u"@Invalid() \"quoted\" back\\slash;semi"_s;
+        QTest::newRow("quotes, backslash, semicolon, alone") << QStringList{odd} << QStringList{odd};
+        QTest::newRow("quotes, backslash, semicolon, with others")
+            << QStringList{odd, b} << QStringList{odd, b};
     }
 
     void storedPlacesAreKeptAsStored()
@@ -119,6 +123,7 @@ private Q_SLOTS:
         folder(u"Pictures"_s);
         folder(u"A"_s);
         folder(u"B, with comma"_s);
+        folder(u"@Invalid() \"quoted\" back\\slash;semi"_s);
         auto absolute = [this](QStringList list) {
             for (QString &entry : list)
                 entry = home(entry);
