@@ -240,6 +240,57 @@ void Preferences::setAutoExpandFinderFolders(bool autoExpand)
     setValue(KeyAutoExpandFinderFolders, autoExpand);
 }
 
+std::optional<QStringList> Preferences::stringList(const QString &key) const
+{
+    if (!m_settings->contains(key))
+        return std::nullopt;
+    const QVariant stored = m_settings->value(key);
+    // An empty list is written as an invalid value or an empty text; one element as its text alone.
+    if (stored.typeId() == QMetaType::QStringList)
+        return stored.toStringList();
+    const QString text = stored.toString();
+    if (text.isEmpty())
+        return QStringList();
+    return QStringList{text};
+}
+
+void Preferences::setStringList(const QString &key, const QStringList &list)
+{
+    setValue(key, list);
+}
+
+QList<quint64> Preferences::hashList(const QString &key) const
+{
+    QList<quint64> hashes;
+    for (const QString &text : stringList(key).value_or(QStringList())) {
+        bool ok = false;
+        const quint64 hash = text.trimmed().toULongLong(&ok);
+        if (ok)
+            hashes.append(hash);
+    }
+    return hashes;
+}
+
+void Preferences::setHashList(const QString &key, const QList<quint64> &list)
+{
+    // Written as decimal texts: QSettings would store a list of numbers as typed variants.
+    QStringList texts;
+    texts.reserve(list.size());
+    for (const quint64 hash : list)
+        texts.append(QString::number(hash));
+    setStringList(key, texts);
+}
+
+QString Preferences::addPlaceURL() const
+{
+    return m_settings->value(KeyAddPlaceURL).toString();
+}
+
+void Preferences::setAddPlaceURL(const QString &path)
+{
+    setValue(KeyAddPlaceURL, path);
+}
+
 bool Preferences::synchronize()
 {
     m_settings->sync();

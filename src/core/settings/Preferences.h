@@ -2,9 +2,11 @@
 
 #include <QObject>
 #include <QSettings>
+#include <QStringList>
 #include <QVariant>
 
 #include <memory>
+#include <optional>
 
 // The user's persistent settings. Uncached: every getter reads the defaults database when called
 // and every setter writes it at once. The password never goes into the database; it lives in the
@@ -31,6 +33,15 @@ public:
     static inline const QString KeyDisableFinder = QStringLiteral("disableFinderKey");
     static inline const QString KeyAutoSyncPlacesWithFinder = QStringLiteral("autoSyncPlacesWithFinder");
     static inline const QString KeyAutoExpandFinderFolders = QStringLiteral("autoExpandFinderFolders");
+
+    // Keys the local pane keeps without registered defaults.
+    // The places in display order, as absolute paths; absent until the places were first made.
+    static inline const QString KeyLocalFileSystemPlaces = QStringLiteral("LocalFileSystemPlaces");
+    // The hashes of the folders left open under the places and under the devices.
+    static inline const QString KeyPlacesSave = QStringLiteral("PlacesSaveKey");
+    static inline const QString KeyMountsSave = QStringLiteral("MountsSaveKey");
+    // The folder last chosen when adding a place.
+    static inline const QString KeyAddPlaceURL = QStringLiteral("addPlaceURL");
 
     // The values every key without a stored value reads as.
     static QVariantMap registeredDefaults();
@@ -80,6 +91,15 @@ public:
     void setAutoSyncPlacesWithFinder(bool autoSync);
     bool autoExpandFinderFolders() const;
     void setAutoExpandFinderFolders(bool autoExpand);
+
+    // Lists read back as lists, whatever the file made of them (INI gives one element back as a plain
+    // string). A missing key reads as nullopt, so an emptied list stays told apart from a first run.
+    std::optional<QStringList> stringList(const QString &key) const;
+    void setStringList(const QString &key, const QStringList &list);
+    QList<quint64> hashList(const QString &key) const;
+    void setHashList(const QString &key, const QList<quint64> &list);
+    QString addPlaceURL() const;
+    void setAddPlaceURL(const QString &path);
 
     // Writes the database to disk now; false when the file could not be written.
     bool synchronize();

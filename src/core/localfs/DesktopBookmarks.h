@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QFileSystemWatcher>
+#include <QObject>
+#include <QTimer>
+#include <QUrl>
+
+// The desktop's list of bookmarked folders (the file managers' sidebar), read from the GTK bookmarks
+// file: one URI a line, optionally followed by a blank and a label. While watching, changed() is
+// emitted shortly after the file changes; editors often replace the file, so its folder is watched too.
+class DesktopBookmarks : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit DesktopBookmarks(const QString &file = defaultFile(), QObject *parent = nullptr);
+
+    // gtk-3.0/bookmarks in the user's configuration folder.
+    static QString defaultFile();
+    QString file() const { return m_file; }
+
+    // The bookmarked local folders in list order; other schemes are skipped.
+    QList<QUrl> snapshot() const;
+
+    void setWatching(bool watching);
+    bool isWatching() const { return m_watching; }
+
+Q_SIGNALS:
+    void changed();
+
+private:
+    void updateWatches();
+    void somethingChanged();
+
+    QString m_file;
+    bool m_watching = false;
+    QFileSystemWatcher m_watcher;
+    // A save is a burst of events (write, rename, attribute change): one announcement for all.
+    QTimer m_settle;
+};

@@ -1,0 +1,104 @@
+#include "localfs/FileSystemCell.h"
+
+#include "localfs/LocalFileBrowserModel.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QStorageInfo>
+#include <QStyle>
+
+namespace {
+
+// The desktop's own folders, by their icon names; read once, as the lookup reads a file.
+QHash<QString, QString> specialFolderIconNames()
+{
+    QHash<QString, QString> names;
+    const std::pair<QStandardPaths::StandardLocation, const char *> folders[] = {
+        {QStandardPaths::DesktopLocation, "user-desktop"},
+        {QStandardPaths::DocumentsLocation, "folder-documents"},
+        {QStandardPaths::DownloadLocation, "folder-download"},
+        {QStandardPaths::PicturesLocation, "folder-pictures"},
+        {QStandardPaths::MusicLocation, "folder-music"},
+        {QStandardPaths::MoviesLocation, "folder-videos"},
+    };
+    for (const auto &[location, name] : folders)
+        names.insert(QStandardPaths::writableLocation(location), QString::fromLatin1(name));
+    names.insert(QDir::homePath(), QStringLiteral("user-home"));
+    return names;
+}
+
+} // namespace
+
+FileSystemCell::FileSystemCell(QObject *parent)
+    : QStyledItemDelegate(parent), m_rootCell(this), m_specialFolders(specialFolderIconNames())
+{}
+
+void FileSystemCell::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                           const QModelIndex &index) const
+{
+    if (index.data(LocalFileBrowserModel::IsGroupRole).toBool()) {
+        m_rootCell.paint(painter, option, index);
+        return;
+    }
+    QStyledItemDelegate::paint(painter, option, index);
+}
+
+QSize FileSystemCell::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    if (index.data(LocalFileBrowserModel::IsGroupRole).toBool())
+        return m_rootCell.sizeHint(option, index);
+    return {QStyledItemDelegate::sizeHint(option, index).width(), RowHeight};
+}
+
+void FileSystemCell::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QString path = index.data(LocalFileBrowserModel::FullPathRole).toString();
+    if (path.isEmpty())
+        return;
+    option->icon = iconForPath(path, index.parent().data(LocalFileBrowserModel::IsGroupRole).toBool());
+    option->features |= QStyleOptionViewItem::HasDecoration;
+    option->decorationSize = QSize(16, 16);
+}
+
+bool FileSystemCell::isVolumeRoot(const QString &path) const
+{
+    auto known = m_volumeRoots.constFind(path);
+    if (known == m_volumeRoots.constEnd())
+        known = m_volumeRoots.insert(path, path == u'/' || QStorageInfo(path).rootPath() == path);
+    return *known;
+}
+
+QIcon FileSystemCell::iconForPath(const QString &path, bool topLevel) const
+{
+    const QFileInfo info(path);
+    QString name;
+    QString genericName;
+    QStyle::StandardPixmap standard = QStyle::SP_FileIcon;
+    if (info.isDir()) {
+        name = m_specialFolders.value(path);
+        // Only the rows right under a group can be volumes; asking the mount table for every row is slow.
+        if (name.isEmpty() && topLevel && isVolumeRoot(path))
+            name = QStringLiteral("drive-harddisk");
+        genericName = QStringLiteral("folder");
+        standard = name == u"drive-harddisk" ? QStyle::SP_DriveHDIcon : QStyle::SP_DirIcon;
+    } else {
+        // By the name alone: reading every file's first bytes would slow the scrolling down.
+        const QMimeType type = m_mimeTypes.mimeTypeForFile(info, QMimeDatabase::MatchExtension);
+        name = type.iconName();
+        genericName = type.genericIconName();
+    }
+    const QString key = name + u'|' + genericName;
+    auto cached = m_iconsByName.constFind(key);
+    if (cached != m_iconsByName.constEnd())
+        return *cached;
+    QIcon icon = QIcon::fromTheme(name);
+    if (icon.isNull())
+        icon = QIcon::fromTheme(genericName);
+    if (icon.isNull())
+        icon = QApplication::style()->standardIcon(standard);
+    m_iconsByName.insert(key, icon);
+    return icon;
+}

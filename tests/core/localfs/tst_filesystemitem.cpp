@@ -1,0 +1,199 @@
+#include "localfs/FileSystemItem.h"
+
+#include "FileAccessOverride.h"
+#include "TestFiles.h"
+#include "VendraTest.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+QStringList childNames(FileSystemItem &item)
+{
+    QStringList names;
+    for (FileSystemItem *child : item.children())
+        names.append(child->name());
+    return names;
+}
+
+} // namespace
+
+class TestFileSystemItem : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QString path(const QString &relative) const { return m_dir.filePath(relative); }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void hiddenEntriesAreLeftOut()
+    {
+        TestFiles::write(path(u"album/.hidden"_s), "x");
+        TestFiles::write(path(u"album/.config/settings"_s), "x");
+        TestFiles::write(path(u"album/picture.jpg"_s), "x");
+        FileSystemItem item(QUrl::fromLocalFile(path(u"album"_s)), nullptr);
+        QVERIFY(item.isValid());
+        QVERIFY(item.isDirectory());
+        QCOMPARE(childNames(item), QStringList{u"picture.jpg"_s});
+        QCOMPARE(item.childAtIndex(0)->parentNode(), &item);
+        QCOMPARE(item.childAtIndex(0)->fullPath(), path(u"album/picture.jpg"_s));
+    }
+
+    void namesComeInAPersonsOrder()
+    {
+        // A person's order, as the desktop's language sorts (the C locale sorts by code points).
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        for (const QString &name : {u"b10.jpg"_s, u"B2.jpg"_s, u"a.jpg"_s, u"b1.jpg"_s, u"Zeta"_s})
+            TestFiles::write(path(u"sorted/"_s + name), "x");
+        FileSystemItem item(QUrl::fromLocalFile(path(u"sorted"_s)), nullptr);
+        QCOMPARE(childNames(item),
+                 (QStringList{u"a.jpg"_s, u"b1.jpg"_s, u"B2.jpg"_s, u"b10.jpg"_s, u"Zeta"_s}));
+        QLocale::setDefault(QLocale::c());
+    }
+
+    void closeForgetsAndTheNextCountListsAgain()
+    {
+        TestFiles::write(path(u"reopen/one"_s), "x");
+        FileSystemItem item(QUrl::fromLocalFile(path(u"reopen"_s)), nullptr);
+        QVERIFY(!item.isOpen());
+        QCOMPARE(item.numberOfChildren(), 1);
+        QVERIFY(item.isOpen());
+        TestFiles::write(path(u"reopen/two"_s), "x");
+        QCOMPARE(item.numberOfChildren(), 1); // listed once, not again by itself
+        item.close();
+        QVERIFY(!item.isOpen());
+        QCOMPARE(item.numberOfChildren(), 2);
+        QVERIFY(item.isOpen());
+
+        const FileSystemItem *before = item.childAtIndex(0);
+        const quint64 serial = before->serial();
+        TestFiles::write(path(u"reopen/three"_s), "x");
+        item.refreshChildren();
+        QVERIFY(item.isOpen());
+        QCOMPARE(item.numberOfChildren(), 3);
+        QVERIFY(item.childAtIndex(0)->serial() != serial); // fresh child objects
+    }
+
+    void aFolderThatCannotBeListedIsOpenAndEmpty_data()
+    {
+        QTest::addColumn<bool>("removeFolder");
+        QTest::newRow("removed after the item was made") << true;
+        QTest::newRow("no read permission") << false;
+    }
+
+    void aFolderThatCannotBeListedIsOpenAndEmpty()
+    {
+        QFETCH(bool, removeFolder);
+        const QString folder = path(removeFolder ? u"gone"_s : u"locked"_s);
+        TestFiles::write(folder + u"/inside"_s, "x");
+        FileSystemItem item(QUrl::fromLocalFile(folder), nullptr);
+        if (removeFolder) {
+            QVERIFY(QDir(folder).removeRecursively());
+        } else {
+            // Root reads anything; take that power away for the rest of this process.
+            if (!dropFileAccessOverride())
+                QSKIP("cannot give up the right to override file permissions");
+            QVERIFY(QFile::setPermissions(folder, {}));
+        }
+        QVERIFY(item.isValid()); // taken when the item was made
+        QCOMPARE(item.numberOfChildren(), 0);
+        QVERIFY(item.isOpen());
+        QCOMPARE(item.childAtIndex(0), nullptr);
+        if (!removeFolder)
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        // Still empty until refreshed.
+        QCOMPARE(item.numberOfChildren(), 0);
+        item.refreshChildren();
+        QCOMPARE(item.numberOfChildren(), removeFolder ? 0 : 1);
+    }
+
+    void missingPathsAndFilesHaveNoChildren()
+    {
+        FileSystemItem missing(QUrl::fromLocalFile(path(u"never"_s)), nullptr);
+        QVERIFY(!missing.isValid());
+        QVERIFY(!missing.isDirectory());
+        QCOMPARE(missing.numberOfChildren(), 0);
+        QVERIFY(!missing.isOpen());
+
+        TestFiles::write(path(u"plain.txt"_s), "x");
+        FileSystemItem file(QUrl::fromLocalFile(path(u"plain.txt"_s)), nullptr);
+        QVERIFY(file.isValid());
+        QVERIFY(!file.isDirectory());
+        QVERIFY(!file.isPackage());
+        for (const int index : {0, 1, -1})
+            QCOMPARE(file.childAtIndex(index), nullptr);
+        QVERIFY(file.isRoot());
+    }
+
+    void pathForms_data()
+    {
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("fullPath");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("trailing slash") << u"with blank/"_s << u"with blank"_s << u"with blank"_s;
+        QTest::newRow("two trailing slashes") << u"with blank//"_s << u"with blank"_s << u"with blank"_s;
+        QTest::newRow("percent sign kept") << u"100% sure"_s << u"100% sure"_s << u"100% sure"_s;
+        QTest::newRow("other script") << u"Ärger ünd Übel"_s << u"Ärger ünd Übel"_s << u"Ärger ünd Übel"_s;
+    }
+
+    void pathForms()
+    {
+        QFETCH(QString, given);
+        QFETCH(QString, fullPath);
+        QFETCH(QString, name);
+        QVERIFY(QDir().mkpath(path(fullPath)));
+        FileSystemItem item(QUrl::fromLocalFile(path(given)), nullptr);
+        QCOMPARE(item.fullPath(), path(fullPath));
+        QCOMPARE(item.name(), name);
+        QVERIFY(item.isDirectory());
+        QVERIFY(item.absolutePath().startsWith(u"file:///"_s));
+        QVERIFY(!item.absolutePath().contains(u' '));
+        QCOMPARE(QUrl(item.absolutePath()).toLocalFile(), path(given));
+        // The same folder given either way hashes alike.
+        QCOMPARE(item.hash(), FileSystemItem(QUrl::fromLocalFile(path(fullPath)), nullptr).hash());
+    }
+
+    void theTopFolderListsPlainPaths()
+    {
+        FileSystemItem top(QUrl::fromLocalFile(u"/"_s), nullptr);
+        QCOMPARE(top.fullPath(), u"/"_s);
+        QCOMPARE(top.name(), messageText(u"Text_ComputerFolderName"_s));
+        QVERIFY(top.numberOfChildren() > 0);
+        for (const FileSystemItem *child : top.children()) {
+            QVERIFY2(!child->fullPath().startsWith(u"//"_s), qPrintable(child->fullPath()));
+            QCOMPARE(child->fullPath(), u'/' + child->name());
+        }
+    }
+
+    void theHashIsTheSameInEveryRun()
+    {
+        // A fixed function of the URL text: this value must never change, it is stored in the settings.
+        QCOMPARE(FileSystemItem::hashForPath(u"/tmp/a b"_s), 5813632902510926414ULL);
+        QCOMPARE(FileSystemItem(QUrl::fromLocalFile(u"/tmp/a b/"_s), nullptr).hash(), 5813632902510926414ULL);
+        QVERIFY(FileSystemItem::hashForPath(u"/tmp/a"_s) != FileSystemItem::hashForPath(u"/tmp/b"_s));
+    }
+
+    void asyncOperationsAreCounted()
+    {
+        FileSystemItem item(QUrl::fromLocalFile(m_dir.path()), nullptr);
+        QVERIFY(!item.isAsyncOperationInProgress());
+        item.markAsyncOperationInProgress();
+        item.markAsyncOperationInProgress();
+        item.clearAsyncOperation();
+        QVERIFY(item.isAsyncOperationInProgress());
+        item.clearAsyncOperation();
+        QVERIFY(!item.isAsyncOperationInProgress());
+        item.clearAsyncOperation(); // never below zero
+        item.markAsyncOperationInProgress();
+        QVERIFY(item.isAsyncOperationInProgress());
+    }
+};
+
+VENDRA_TEST_MAIN(TestFileSystemItem)
+#include "tst_filesystemitem.moc"

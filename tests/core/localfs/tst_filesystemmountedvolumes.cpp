@@ -1,0 +1,194 @@
+#include "localfs/FileSystemMountedVolumes.h"
+
+#include "events/NotificationCenter.h"
+#include "events/NotificationNames.h"
+#include "localfs/FileSystemItem.h"
+#include "settings/Preferences.h"
+#include "settings/UserDefaults.h"
+
+#include "TestFiles.h"
+#include "VendraTest.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QSaveFile>
+#include <QTemporaryDir>
+
+#include <unistd.h>
+
+namespace {
+
+QByteArray mountLine(const QString &mountPoint, const QString &type, const QString &source)
+{
+    static int id = 30;
+    QByteArray escaped = mountPoint.toUtf8();
+    escaped.replace(' ', "\\040");
+    return QByteArray::number(++id) + " 1 8:1 / " + escaped + " rw,relatime shared:1 - " + type.toUtf8() +
+           ' ' + source.toUtf8() + " rw\n";
+}
+
+QStringList paths(const FileSystemRoot &root)
+{
+    QStringList result;
+    for (const FileSystemItem *child : root.children())
+        result.append(child->fullPath());
+    return result;
+}
+
+// Unmounts on every way out of a test.
+struct Mount
+{
+    QString point;
+    bool mounted = false;
+
+    explicit Mount(const QString &at) : point(at)
+    {
+        mounted = QProcess::execute(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"vendra-test"_s, point}) == 0;
+    }
+    void unmount()
+    {
+        if (mounted)
+            mounted = QProcess::execute(u"umount"_s, {point}) != 0;
+    }
+    ~Mount() { unmount(); }
+};
+
+} // namespace
+
+class TestFileSystemMountedVolumes : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.filePath(u"config"_s));
+        QVERIFY(UserDefaults::open()->fileName().startsWith(m_dir.path()));
+        QVERIFY(Preferences::init());
+    }
+
+    void cleanupTestCase() { Preferences::close(); }
+
+    void whichMountsAreVolumes_data()
+    {
+        QTest::addColumn<QString>("mountPoint");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<bool>("volume");
+        QTest::newRow("root in a container") << u"/"_s << u"overlay"_s << u"overlay"_s << true;
+        QTest::newRow("stick under /media") << u"/media/me/STICK"_s << u"vfat"_s << u"/dev/sdb1"_s << true;
+        QTest::newRow("disc under /run/media")
+            << u"/run/media/me/DISC"_s << u"iso9660"_s << u"/dev/sr0"_s << true;
+        QTest::newRow("ram disk under /mnt") << u"/mnt/scratch"_s << u"tmpfs"_s << u"none"_s << true;
+        QTest::newRow("home partition") << u"/home"_s << u"ext4"_s << u"/dev/sda3"_s << true;
+        QTest::newRow("automounter") << u"/media/net"_s << u"autofs"_s << u"systemd-1"_s << false;
+        QTest::newRow("proc") << u"/proc"_s << u"proc"_s << u"proc"_s << false;
+        QTest::newRow("sysfs") << u"/sys"_s << u"sysfs"_s << u"sysfs"_s << false;
+        QTest::newRow("run tmpfs") << u"/run"_s << u"tmpfs"_s << u"tmpfs"_s << false;
+        QTest::newRow("boot partition") << u"/boot/efi"_s << u"vfat"_s << u"/dev/sda1"_s << false;
+        QTest::newRow("snap image") << u"/snap/core/1"_s << u"squashfs"_s << u"/dev/loop0"_s << false;
+        QTest::newRow("network share elsewhere") << u"/srv/share"_s << u"nfs"_s << u"host:/share"_s << false;
+    }
+
+    void whichMountsAreVolumes()
+    {
+        QFETCH(QString, mountPoint);
+        QFETCH(QString, type);
+        QFETCH(QString, source);
+        QFETCH(bool, volume);
+        const QList<MountTable::Entry> entries = MountTable::parse(mountLine(mountPoint, type, source));
+        QCOMPARE(entries.size(), 1);
+        QCOMPARE(entries.first().mountPoint, mountPoint);
+        QCOMPARE(entries.first().fileSystemType, type);
+        QCOMPARE(MountTable::isVolume(entries.first()), volume);
+    }
+
+    void parsesEscapesAndOptionalFields()
+    {
+        const QByteArray table =
+            "36 35 98:0 /mnt1 /mnt/with\\040blank\\011tab rw,noatime master:1 shared:2 - ext3 "
+            "/dev/root rw,errors=continue\nbroken line\n\n";
+        const QList<MountTable::Entry> entries = MountTable::parse(table);
+        QCOMPARE(entries.size(), 1);
+        QCOMPARE(entries.first().mountPoint, u"/mnt/with blank\ttab"_s);
+        QCOMPARE(entries.first().fileSystemType, u"ext3"_s);
+        QCOMPARE(entries.first().source, u"/dev/root"_s);
+    }
+
+    void mountsAndUnmountsFromTheTable()
+    {
+        // The reader fed a file: two volumes that exist here, one automounter mount, one that is missing.
+        const QString stick = m_dir.filePath(u"media/STICK one"_s);
+        const QString net = m_dir.filePath(u"media/net"_s);
+        QVERIFY(QDir().mkpath(stick));
+        QVERIFY(QDir().mkpath(net));
+        const QString tableFile = m_dir.filePath(u"mountinfo"_s);
+        const QByteArray base = mountLine(u"/"_s, u"ext4"_s, u"/dev/sda1"_s) +
+                                mountLine(u"/proc"_s, u"proc"_s, u"proc"_s) +
+                                mountLine(net, u"autofs"_s, u"systemd-1"_s) +
+                                mountLine(m_dir.filePath(u"missing"_s), u"ext4"_s, u"/dev/sdc1"_s);
+        TestFiles::write(tableFile, base);
+
+        FileSystemMountedVolumes devices(u"Devices"_s, tableFile);
+        QCOMPARE(paths(devices), QStringList{u"/"_s});
+        QCOMPARE(devices.saveKey(), Preferences::KeyMountsSave);
+
+        QList<QObject *> announced;
+        QObject observer;
+        NotificationCenter::workspaceCenter().addObserver(
+            &observer, NotificationNames::FileBrowserObjectChanged, [&](const Notification &notification) {
+                announced.append(notification.object().value<QObject *>());
+            });
+        QList<qsizetype> sizes;
+        devices.setSizeChangeCallback([&](FileSystemRoot *root) { sizes.append(root->numberOfChildren()); });
+
+        TestFiles::write(tableFile, base + mountLine(stick, u"vfat"_s, u"/dev/sdb1"_s));
+        devices.reloadMountTable();
+        QCOMPARE(paths(devices), (QStringList{u"/"_s, stick}));
+        QCOMPARE(announced, QList<QObject *>{&devices});
+
+        TestFiles::write(tableFile, mountLine(stick, u"vfat"_s, u"/dev/sdb1"_s));
+        devices.reloadMountTable();
+        QCOMPARE(paths(devices), QStringList{stick});
+        TestFiles::write(tableFile, QByteArray());
+        devices.reloadMountTable();
+        QCOMPARE(paths(devices), QStringList{});
+        QCOMPARE(sizes, (QList<qsizetype>{2, 1, 0})); // the last one sees an empty root
+        QCOMPARE(announced.size(), 3);
+    }
+
+    void aRealMountIsSeenAtOnce()
+    {
+        if (geteuid() != 0)
+            QSKIP("mounting needs root");
+        QTemporaryDir point(u"/mnt/vendra-test-XXXXXX"_s);
+        if (!point.isValid())
+            QSKIP("no folder can be made under /mnt");
+        FileSystemMountedVolumes devices(u"Devices"_s);
+        QVERIFY(!paths(devices).contains(point.path()));
+        Mount mount(point.path());
+        if (!mount.mounted)
+            QSKIP("this machine does not allow a tmpfs mount");
+        QTRY_VERIFY_WITH_TIMEOUT(paths(devices).contains(point.path()), 2000);
+        QCOMPARE(paths(devices).last(), point.path());
+        mount.unmount();
+        QVERIFY(!mount.mounted);
+        QTRY_VERIFY_WITH_TIMEOUT(!paths(devices).contains(point.path()), 2000);
+    }
+
+    void theAutomounterIsNeverADevice()
+    {
+        FileSystemMountedVolumes devices(u"Devices"_s);
+        QVERIFY(!devices.isHiddenMountVolume(QUrl::fromLocalFile(u"/"_s)));
+        for (const FileSystemItem *child : devices.children())
+            QVERIFY(!devices.isHiddenMountVolume(child->url()));
+        QVERIFY(paths(devices).contains(u"/"_s));
+    }
+};
+
+VENDRA_TEST_MAIN(TestFileSystemMountedVolumes)
+#include "tst_filesystemmountedvolumes.moc"

@@ -1,0 +1,274 @@
+#include "localfs/FileSystemPlaces.h"
+
+#include "events/NotificationCenter.h"
+#include "events/NotificationNames.h"
+#include "localfs/FileSystemItem.h"
+#include "settings/Preferences.h"
+#include "settings/UserDefaults.h"
+
+#include "TestFiles.h"
+#include "VendraTest.h"
+
+#include <QDir>
+#include <QSaveFile>
+#include <QTemporaryDir>
+
+class TestFileSystemPlaces : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_home;
+    QString m_bookmarks;
+
+    QString home(const QString &relative = {}) const
+    {
+        return relative.isEmpty() ? m_home->path() : m_home->filePath(relative);
+    }
+
+    QString folder(const QString &relative) const
+    {
+        const QString path = home(relative);
+        if (!QDir().mkpath(path))
+            qFatal("cannot make %s", qPrintable(path));
+        return path;
+    }
+
+    // Replaced rather than written, as desktop tools save it.
+    void writeBookmarks(const QStringList &lines) const
+    {
+        QDir().mkpath(QFileInfo(m_bookmarks).path());
+        QSaveFile file(m_bookmarks);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(lines.join(u'\n').toUtf8() + '\n');
+        QVERIFY(file.commit());
+    }
+
+    static QString uri(const QString &path) { return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded); }
+
+    static QStringList paths(const FileSystemRoot &root)
+    {
+        QStringList result;
+        for (const FileSystemItem *child : root.children())
+            result.append(child->fullPath());
+        return result;
+    }
+
+    static QStringList stored()
+    {
+        return Preferences::instance()
+            ->stringList(Preferences::KeyLocalFileSystemPlaces)
+            .value_or(QStringList{u"<absent>"_s});
+    }
+
+    static void store(const QStringList &places)
+    {
+        Preferences::instance()->setStringList(Preferences::KeyLocalFileSystemPlaces, places);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        // A throw-away home with its own settings and bookmarks for every test.
+        m_home = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_home->isValid());
+        qputenv("HOME", QFile::encodeName(m_home->path()));
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, home(u".config"_s));
+        QVERIFY(UserDefaults::open()->fileName().startsWith(m_home->path()));
+        m_bookmarks = home(u".config/gtk-3.0/bookmarks"_s);
+        QVERIFY(Preferences::init());
+    }
+
+    void cleanup() { Preferences::close(); }
+
+    void firstStartTakesTheDefaults()
+    {
+        folder(u"Pictures"_s);
+        folder(u"Documents"_s); // no Downloads: left out
+        FileSystemPlaces places(u"Places"_s, m_bookmarks);
+        const QStringList expected{home(), home(u"Pictures"_s), home(u"Documents"_s)};
+        QCOMPARE(paths(places), expected);
+        QCOMPARE(stored(), expected);
+    }
+
+    void firstStartTakesTheBookmarksWhenThereAreAny()
+    {
+        const QString a = folder(u"A b"_s), c = folder(u"C"_s);
+        writeBookmarks(
+            {uri(a) + u" My label"_s, u"sftp://host/folder"_s, uri(home(u"missing"_s)), uri(c), u""_s});
+        FileSystemPlaces places(u"Places"_s, m_bookmarks);
+        QCOMPARE(paths(places), (QStringList{a, c}));
+        QCOMPARE(stored(), (QStringList{a, c}));
+    }
+
+    void storedPlacesAreKeptAsStored_data()
+    {
+        QTest::addColumn<QStringList>("storedPlaces");
+        QTest::addColumn<QStringList>("expected");
+        const QString a = u"A"_s, b = u"B, with comma"_s, gone = u"gone"_s;
+        QTest::newRow("emptied list stays empty") << QStringList{} << QStringList{};
+        QTest::newRow("one place") << QStringList{b} << QStringList{b};
+        QTest::newRow("vanished place dropped") << QStringList{a, gone, b} << QStringList{a, b};
+        QTest::newRow("duplicate kept once") << QStringList{a, a} << QStringList{a};
+        const QString odd = u"@Invalid() \"quoted\" back\\slash;semi"_s;
+        QTest::newRow("quotes, backslash, semicolon, alone") << QStringList{odd} << QStringList{odd};
+        QTest::newRow("quotes, backslash, semicolon, with others")
+            << QStringList{odd, b} << QStringList{odd, b};
+    }
+
+    void storedPlacesAreKeptAsStored()
+    {
+        QFETCH(QStringList, storedPlaces);
+        QFETCH(QStringList, expected);
+        folder(u"Pictures"_s);
+        folder(u"A"_s);
+        folder(u"B, with comma"_s);
+        folder(u"@Invalid() \"quoted\" back\\slash;semi"_s);
+        auto absolute = [this](QStringList list) {
+            for (QString &entry : list)
+                entry = home(entry);
+            return list;
+        };
+        store(absolute(storedPlaces));
+        FileSystemPlaces places(u"Places"_s, m_bookmarks);
+        QCOMPARE(paths(places), absolute(expected));
+        QCOMPARE(stored(), absolute(expected));
+        // And so at the next start as well.
+        Preferences::close();
+        QVERIFY(Preferences::init());
+        QCOMPARE(stored(), absolute(expected));
+    }
+
+    void changesAreAnnouncedAndStored()
+    {
+        const QString a = folder(u"A"_s), b = folder(u"B"_s);
+        TestFiles::write(home(u"file.txt"_s), "x");
+        store({});
+        FileSystemPlaces places(u"Places"_s, m_bookmarks);
+        int announced = 0;
+        QObject observer;
+        NotificationCenter::workspaceCenter().addObserver(
+            &observer, NotificationNames::FileBrowserObjectChanged, [&](const Notification &notification) {
+                QCOMPARE(notification.object().value<QObject *>(), &places);
+                ++announced;
+            });
+        int sizeChanges = 0;
+        places.setSizeChangeCallback([&](FileSystemRoot *root) {
+            QCOMPARE(root, &places);
+            ++sizeChanges;
+        });
+
+        QVERIFY(places.addChildPath(QUrl::fromLocalFile(a)));
+        QVERIFY(places.addChildPath(QUrl::fromLocalFile(b + u'/')));
+        QCOMPARE(stored(), (QStringList{a, b}));
+        QCOMPARE(announced, 2);
+        QCOMPARE(sizeChanges, 2);
+
+        // Refusals change nothing and announce nothing.
+        for (const QString &refused : {a, home(u"file.txt"_s), home(u"missing"_s), home(u"x.cannedSearch"_s)})
+            QVERIFY2(!places.addChildPath(QUrl::fromLocalFile(refused)), qPrintable(refused));
+        QVERIFY(!places.moveChild(places.childAtIndex(0), 2));
+        QVERIFY(!places.moveChild(places.childAtIndex(0), -1));
+        QCOMPARE(announced, 2);
+        QCOMPARE(stored(), (QStringList{a, b}));
+
+        QVERIFY(places.moveChild(places.childAtIndex(1), 0));
+        QCOMPARE(paths(places), (QStringList{b, a}));
+        QCOMPARE(stored(), (QStringList{b, a}));
+        QCOMPARE(sizeChanges, 2);
+        QVERIFY(places.removeChildPath(QUrl::fromLocalFile(b)));
+        QVERIFY(places.removeChild(places.childAtIndex(0)));
+        QCOMPARE(paths(places), QStringList{});
+        QCOMPARE(stored(), QStringList{});
+        QCOMPARE(announced, 5);
+        QCOMPARE(sizeChanges, 4);
+    }
+
+    void syncPutsThePlacesInBookmarkOrder()
+    {
+        const QString a = folder(u"A"_s), b = folder(u"B"_s), c = folder(u"C"_s), old = folder(u"Old"_s);
+        store({a, c, b, old});
+        writeBookmarks({uri(a), uri(b), uri(c)});
+        FileSystemPlaces places(u"Places"_s, m_bookmarks);
+        QPointer<FileSystemItem> first = places.childAtIndex(0);
+        places.syncFinderPlaces();
+        QCOMPARE(paths(places), (QStringList{a, b, c}));
+        QCOMPARE(stored(), (QStringList{a, b, c}));
+        QCOMPARE(places.childAtIndex(0), first.data()); // in place before the first difference
+    }
+
+    void aSavedSearchAloneDoesNotReorder()
+    {
+        const QString a = folder(u"A"_s), b = folder(u"B"_s), search = folder(u"Recent.cannedSearch"_s);
+        store({b, a});
+        writeBookmarks({uri(a), uri(search), uri(b)});
+        FileSystemPlaces places(u"Places"_s, m_bookmarks);
+        places.syncFinderPlaces();
+        // The search is refused, so the counts differ and the order is left as it is.
+        QCOMPARE(paths(places), (QStringList{b, a}));
+    }
+
+    void resetTakesTheDefaults()
+    {
+        const QString a = folder(u"A"_s);
+        folder(u"Downloads"_s);
+        store({a});
+        FileSystemPlaces places(u"Places"_s, m_bookmarks);
+        places.reset();
+        QCOMPARE(paths(places), (QStringList{home(), home(u"Downloads"_s)}));
+        QCOMPARE(stored(), (QStringList{home(), home(u"Downloads"_s)}));
+    }
+
+    void aBookmarkAddedWhileFollowingAppearsWithinASecond()
+    {
+        const QString a = folder(u"A"_s), b = folder(u"B"_s);
+        writeBookmarks({uri(a)});
+        FileSystemPlaces places(u"Places"_s, m_bookmarks);
+        places.setMonitorFinderPlaces(true);
+        places.setMonitorFinderPlaces(true);
+        QVERIFY(places.bookmarks()->isWatching());
+        writeBookmarks({uri(b), uri(a)});
+        QTRY_COMPARE_WITH_TIMEOUT(paths(places), (QStringList{b, a}), 1000);
+        QCOMPARE(stored(), (QStringList{b, a}));
+
+        places.setMonitorFinderPlaces(false);
+        QVERIFY(!places.bookmarks()->isWatching());
+        writeBookmarks({uri(a)});
+        QTest::qWait(500);
+        QCOMPARE(paths(places), (QStringList{b, a}));
+    }
+
+    void followingStartsEvenBeforeTheBookmarksFileExists()
+    {
+        const QString a = folder(u"A"_s);
+        store({});
+        FileSystemPlaces places(u"Places"_s, m_bookmarks);
+        places.setMonitorFinderPlaces(true);
+        writeBookmarks({uri(a)});
+        QTRY_COMPARE_WITH_TIMEOUT(paths(places), QStringList{a}, 1000);
+    }
+
+    void openStateIsStoredAndRestored()
+    {
+        const QString a = folder(u"A"_s);
+        folder(u"A/inner/deep"_s);
+        folder(u"A/other"_s);
+        store({a});
+        {
+            FileSystemPlaces places(u"Places"_s, m_bookmarks);
+            FileSystemItem *top = places.childAtIndex(0);
+            top->childAtIndex(0)->numberOfChildren(); // "inner" open, "other" closed
+            places.saveOpenState();
+        }
+        FileSystemPlaces places(u"Places"_s, m_bookmarks);
+        const QList<FileSystemItem *> opened = places.restoreOpenState();
+        QStringList openedPaths;
+        for (const FileSystemItem *item : opened)
+            openedPaths.append(item->fullPath());
+        QCOMPARE(openedPaths, (QStringList{a, home(u"A/inner"_s)}));
+        QVERIFY(opened.at(1)->isOpen());
+    }
+};
+
+VENDRA_TEST_MAIN(TestFileSystemPlaces)
+#include "tst_filesystemplaces.moc"

@@ -1,0 +1,139 @@
+#include "localfs/LocalDirWatch.h"
+
+#include "events/NotificationCenter.h"
+#include "events/NotificationNames.h"
+#include "localfs/FileSystemItem.h"
+
+#include "TestFiles.h"
+#include "VendraTest.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+namespace {
+
+// Counts the announcements of each object on the workspace centre.
+class Announcements : public QObject
+{
+public:
+    Announcements()
+    {
+        NotificationCenter::workspaceCenter().addObserver(
+            this, NotificationNames::FileBrowserObjectChanged, [this](const Notification &notification) {
+                objects.append(notification.object().value<QObject *>());
+            });
+    }
+    ~Announcements() override { NotificationCenter::workspaceCenter().removeObserver(this); }
+    qsizetype count(const QObject *object) const { return objects.count(object); }
+
+    QList<QObject *> objects;
+};
+
+} // namespace
+
+class TestLocalDirWatch : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+
+    QString path(const QString &relative) const { return m_dir->filePath(relative); }
+    QUrl url(const QString &relative) const { return QUrl::fromLocalFile(path(relative)); }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        QVERIFY(QDir().mkpath(path(u"open/closed"_s)));
+    }
+
+    void runsOnlyWhileAFolderIsRegistered()
+    {
+        LocalDirWatch watch;
+        FileSystemItem item(url(u"open"_s), nullptr);
+        QVERIFY(!watch.isRunning());
+        watch.addPath(item.fullPath(), &item);
+        watch.addPath(item.fullPath(), &item);
+        QVERIFY(watch.isRunning());
+        QCOMPARE(watch.watchedPaths(), QStringList{item.fullPath()});
+        watch.removePath(item.fullPath(), &item); // every occurrence goes
+        QVERIFY(!watch.isRunning());
+        QVERIFY(watch.watchedPaths().isEmpty());
+        watch.removePath(item.fullPath(), &item); // nothing registered: no change
+        QVERIFY(!watch.isRunning());
+    }
+
+    void aNewFileRefreshesTheOpenFolderOncePerBurst()
+    {
+        LocalDirWatch watch;
+        Announcements announcements;
+        FileSystemItem item(url(u"open"_s), nullptr);
+        QCOMPARE(item.numberOfChildren(), 1);
+        watch.addPath(item.fullPath(), &item);
+
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < 20; ++i)
+            TestFiles::write(path(u"open/file%1.jpg"_s.arg(i)), "x");
+        QTRY_COMPARE_WITH_TIMEOUT(announcements.count(&item), 1, 1500);
+        QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(item.numberOfChildren(), 21);
+        // The burst is over: no second announcement follows.
+        QTest::qWait(1200);
+        QCOMPARE(announcements.count(&item), 1);
+    }
+
+    void aChangeInAFolderThatIsNotOpenIsNotReported()
+    {
+        LocalDirWatch watch;
+        Announcements announcements;
+        FileSystemItem item(url(u"open"_s), nullptr);
+        watch.addPath(item.fullPath(), &item);
+        TestFiles::write(path(u"open/closed/deeper.jpg"_s), "x");
+        QTest::qWait(1500);
+        QCOMPARE(announcements.count(&item), 0);
+    }
+
+    void oneFolderOpenUnderTwoParentsRefreshesBoth()
+    {
+        LocalDirWatch watch;
+        Announcements announcements;
+        FileSystemItem first(url(u""_s), nullptr);
+        FileSystemItem second(url(u"open"_s), nullptr);
+        // The same folder reached from two places of the tree.
+        FileSystemItem *viaFirst = first.childAtIndex(0)->childAtIndex(0);
+        FileSystemItem *viaSecond = second.childAtIndex(0);
+        QCOMPARE(viaFirst->fullPath(), viaSecond->fullPath());
+        viaFirst->numberOfChildren();
+        viaSecond->numberOfChildren();
+        watch.addPath(viaFirst->fullPath(), viaFirst);
+        watch.addPath(viaSecond->fullPath(), viaSecond);
+        TestFiles::write(path(u"open/closed/new.jpg"_s), "x");
+        QTRY_COMPARE_WITH_TIMEOUT(announcements.count(viaFirst), 1, 1500);
+        QTRY_COMPARE_WITH_TIMEOUT(announcements.count(viaSecond), 1, 500);
+        QCOMPARE(viaFirst->numberOfChildren(), 1);
+        QCOMPARE(viaSecond->numberOfChildren(), 1);
+    }
+
+    void anObjectThatIsGoneIsSkipped()
+    {
+        LocalDirWatch watch;
+        Announcements announcements;
+        QObject other;
+        auto item = std::make_unique<FileSystemItem>(url(u"open"_s), nullptr);
+        watch.addPath(item->fullPath(), item.get());
+        watch.addPath(item->fullPath(), &other); // not an item: never refreshed
+        item.reset();
+        watch.pathAltered(path(u"open/"_s));
+        QVERIFY(announcements.objects.isEmpty());
+        QVERIFY(watch.isRunning());
+        watch.removePath(path(u"open"_s), &other);
+        QVERIFY(!watch.isRunning());
+    }
+};
+
+VENDRA_TEST_MAIN(TestLocalDirWatch)
+#include "tst_localdirwatch.moc"

@@ -1,0 +1,257 @@
+#include "localfs/LocalFileBrowserModel.h"
+
+#include "localfs/FileSystemItem.h"
+#include "localfs/FileSystemMountedVolumes.h"
+#include "localfs/FileSystemPlaces.h"
+#include "localfs/LocalFilesMimeType.h"
+#include "settings/Preferences.h"
+#include "settings/UserDefaults.h"
+
+#include "TestFiles.h"
+#include "VendraTest.h"
+
+#include <QAbstractItemModelTester>
+#include <QDir>
+#include <QMimeData>
+#include <QTemporaryDir>
+
+class TestLocalFileBrowserModel : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<LocalFileBrowserModel> m_model;
+    std::unique_ptr<QAbstractItemModelTester> m_tester;
+
+    QString path(const QString &relative) const { return m_dir->filePath(relative); }
+    QString mountInfo() const { return path(u"mountinfo"_s); }
+
+    QString folder(const QString &relative) const
+    {
+        if (!QDir().mkpath(path(relative)))
+            qFatal("cannot make %s", qPrintable(relative));
+        return path(relative);
+    }
+
+    // The tester lists every folder it can reach, so tests of listing on demand go without it.
+    void makeModel(bool withTester = true)
+    {
+        m_tester.reset();
+        m_model = std::make_unique<LocalFileBrowserModel>(mountInfo(), path(u"bookmarks"_s));
+        if (withTester)
+            m_tester = std::make_unique<QAbstractItemModelTester>(
+                m_model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    }
+
+    QModelIndex placesIndex() const { return m_model->indexForNode(m_model->placesRoot()); }
+
+    QModelIndex childNamed(const QModelIndex &parent, const QString &name) const
+    {
+        for (int row = 0; row < m_model->rowCount(parent); ++row) {
+            const QModelIndex child = m_model->index(row, 0, parent);
+            if (child.data().toString() == name)
+                return child;
+        }
+        return {};
+    }
+
+    QStringList names(const QModelIndex &parent) const
+    {
+        QStringList result;
+        for (int row = 0; row < m_model->rowCount(parent); ++row)
+            result.append(m_model->index(row, 0, parent).data().toString());
+        return result;
+    }
+
+    QStringList groups() const { return names({}); }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, path(u"config"_s));
+        QVERIFY(UserDefaults::open()->fileName().startsWith(m_dir->path()));
+        QVERIFY(Preferences::init());
+        TestFiles::write(mountInfo(), QByteArray());
+        for (const QString &name : {u"one"_s, u"two"_s, u"three"_s})
+            TestFiles::write(path(u"A/"_s + name + u".jpg"_s), "x");
+        folder(u"A/sub"_s);
+        folder(u"B"_s);
+        Preferences::instance()->setStringList(Preferences::KeyLocalFileSystemPlaces,
+                                               {path(u"A"_s), path(u"B"_s)});
+        makeModel();
+    }
+
+    void cleanup()
+    {
+        m_tester.reset();
+        m_model.reset();
+        Preferences::close();
+    }
+
+    void groupsAndLazyFolders()
+    {
+        makeModel(false);
+        // No volume in the table: no devices group.
+        QCOMPARE(groups(), QStringList{messageText(u"Text_PLACES"_s)});
+        const QModelIndex places = placesIndex();
+        QVERIFY(places.data(LocalFileBrowserModel::IsGroupRole).toBool());
+        QVERIFY(!(m_model->flags(places) & Qt::ItemIsSelectable));
+        QCOMPARE(names(places), (QStringList{u"A"_s, u"B"_s}));
+
+        const QModelIndex a = childNamed(places, u"A"_s);
+        QVERIFY(a.data(LocalFileBrowserModel::IsPlaceRole).toBool());
+        QCOMPARE(a.data(LocalFileBrowserModel::FullPathRole).toString(), path(u"A"_s));
+        QVERIFY(m_model->hasChildren(a));
+        QCOMPARE(m_model->rowCount(a), 0);
+        QVERIFY(!m_model->itemForIndex(a)->isOpen()); // not listed before it is opened
+        QVERIFY(m_model->canFetchMore(a));
+        m_model->itemDidExpand(a);
+        QCOMPARE(names(a), (QStringList{u"one.jpg"_s, u"sub"_s, u"three.jpg"_s, u"two.jpg"_s}));
+        QVERIFY(m_model->dirWatch()->watchedPaths().contains(path(u"A"_s)));
+
+        const QModelIndex sub = childNamed(a, u"sub"_s);
+        QVERIFY(!sub.data(LocalFileBrowserModel::IsPlaceRole).toBool());
+        m_model->itemDidExpand(sub);
+        QCOMPARE(m_model->dirWatch()->watchedPaths().size(), 2);
+        // Closing forgets the children and stops watching, the open sub-folder too.
+        const QPointer<FileSystemItem> child = m_model->itemForIndex(sub);
+        m_model->itemDidCollapse(a);
+        QVERIFY(!m_model->dirWatch()->isRunning());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!child);
+    }
+
+    void aNewFileShowsUp()
+    {
+        const QModelIndex a = childNamed(placesIndex(), u"A"_s);
+        m_model->itemDidExpand(a);
+        m_model->itemDidExpand(childNamed(a, u"sub"_s));
+        TestFiles::write(path(u"A/four.jpg"_s), "x");
+        QTRY_COMPARE_WITH_TIMEOUT(m_model->rowCount(a), 5, 1500);
+        QCOMPARE(names(a).at(0), u"four.jpg"_s);
+        // The refreshed children are new and closed, so the old sub-folder is no longer watched.
+        QCOMPARE(m_model->dirWatch()->watchedPaths(), QStringList{path(u"A"_s)});
+    }
+
+    void anOpenFolderThatIsDeletedGoesAway()
+    {
+        folder(u"A/sub/deeper/deepest"_s);
+        makeModel();
+        const QModelIndex a = childNamed(placesIndex(), u"A"_s);
+        m_model->itemDidExpand(a);
+        const QModelIndex sub = childNamed(a, u"sub"_s);
+        m_model->itemDidExpand(sub);
+        m_model->itemDidExpand(childNamed(sub, u"deeper"_s));
+        QCOMPARE(m_model->dirWatch()->watchedPaths().size(), 3);
+        QVERIFY(QDir(path(u"A/sub"_s)).removeRecursively());
+        QTRY_COMPARE_WITH_TIMEOUT(names(a), (QStringList{u"one.jpg"_s, u"three.jpg"_s, u"two.jpg"_s}), 1500);
+        QTest::qWait(900); // the rest of the burst finds nothing left to refresh
+        QCOMPARE(m_model->dirWatch()->watchedPaths(), QStringList{path(u"A"_s)});
+    }
+
+    void dragDataInRowOrder()
+    {
+        const QModelIndex places = placesIndex();
+        const QModelIndex a = childNamed(places, u"A"_s);
+        m_model->itemDidExpand(a);
+        const QModelIndexList dragged{childNamed(a, u"two.jpg"_s), childNamed(places, u"B"_s), places,
+                                      childNamed(a, u"one.jpg"_s), childNamed(a, u"three.jpg"_s)};
+        std::unique_ptr<QMimeData> mime(m_model->mimeData(dragged));
+        QVERIFY(mime);
+        const QStringList expected{path(u"A/one.jpg"_s), path(u"A/three.jpg"_s), path(u"A/two.jpg"_s),
+                                   path(u"B"_s)};
+        QCOMPARE(QString::fromUtf8(mime->data(QString::fromLatin1(kLocalFilesMimeType))).split(u'\n'),
+                 expected);
+        QList<QUrl> urls;
+        for (const QString &file : expected)
+            urls.append(QUrl::fromLocalFile(file));
+        QCOMPARE(mime->urls(), urls);
+        QVERIFY(!m_model->mimeData({places}));
+    }
+
+    void dropsOfFoldersFromOutside()
+    {
+        const QString c = folder(u"C"_s), d = folder(u"D"_s);
+        const QUrl file = QUrl::fromLocalFile(path(u"A/one.jpg"_s));
+        QVERIFY(!m_model->canAcceptPlaces({QUrl::fromLocalFile(c), file}));
+        QVERIFY(!m_model->canAcceptPlaces({QUrl::fromLocalFile(path(u"B"_s))}));
+        QVERIFY(m_model->canAcceptPlaces({QUrl::fromLocalFile(c), QUrl::fromLocalFile(d)}));
+
+        QVERIFY(!m_model->addPlaces({QUrl::fromLocalFile(c), file}));
+        QCOMPARE(names(placesIndex()), (QStringList{u"A"_s, u"B"_s}));
+        QVERIFY(m_model->addPlaces({QUrl::fromLocalFile(c), QUrl::fromLocalFile(d)}));
+        QCOMPARE(names(placesIndex()), (QStringList{u"A"_s, u"B"_s, u"C"_s, u"D"_s}));
+        QCOMPARE(Preferences::instance()->stringList(Preferences::KeyLocalFileSystemPlaces).value(),
+                 (QStringList{path(u"A"_s), path(u"B"_s), c, d}));
+    }
+
+    void removingAndMovingPlaces()
+    {
+        const QModelIndex places = placesIndex();
+        const QModelIndex a = childNamed(places, u"A"_s);
+        m_model->itemDidExpand(a);
+        const QPersistentModelIndex b = childNamed(places, u"B"_s);
+        m_model->placesRoot()->moveChild(m_model->itemForIndex(b), 0);
+        QCOMPARE(names(places), (QStringList{u"B"_s, u"A"_s}));
+        QCOMPARE(b.row(), 0);
+        QCOMPARE(m_model->rowCount(childNamed(places, u"A"_s)), 4); // moved, not replaced: still open
+
+        m_model->removeItems({childNamed(places, u"A"_s), childNamed(childNamed(places, u"A"_s), u"sub"_s)});
+        QCOMPARE(names(places), QStringList{u"B"_s});
+        QVERIFY(!m_model->dirWatch()->isRunning());
+        QCOMPARE(Preferences::instance()->stringList(Preferences::KeyLocalFileSystemPlaces).value(),
+                 QStringList{path(u"B"_s)});
+    }
+
+    void theDevicesGroupComesAndGoes()
+    {
+        const QString stick = folder(u"STICK"_s);
+        TestFiles::write(mountInfo(), "40 1 8:17 / " + stick.toUtf8() + " rw - vfat /dev/sdb1 rw\n");
+        m_model->devicesRoot()->reloadMountTable();
+        QCOMPARE(groups(), (QStringList{messageText(u"Text_DEVICES"_s), messageText(u"Text_PLACES"_s)}));
+        QCOMPARE(names(m_model->index(0, 0)), QStringList{u"STICK"_s});
+        TestFiles::write(mountInfo(), QByteArray());
+        m_model->devicesRoot()->reloadMountTable();
+        QCOMPARE(groups(), QStringList{messageText(u"Text_PLACES"_s)});
+    }
+
+    void openFoldersAreRestored()
+    {
+        makeModel(false);
+        folder(u"A/sub/deeper"_s);
+        const QModelIndex a = childNamed(placesIndex(), u"A"_s);
+        m_model->itemDidExpand(a);
+        m_model->itemDidExpand(childNamed(a, u"sub"_s));
+        m_model->saveOpenState();
+
+        makeModel(false);
+        QStringList reopened;
+        for (FileSystemItem *item : m_model->restoreOpenState()) {
+            // As the view does it: each parent is expanded before its descendants are looked up.
+            const QModelIndex index = m_model->indexForNode(item);
+            QVERIFY(index.isValid());
+            m_model->itemDidExpand(index);
+            reopened.append(item->fullPath());
+        }
+        QCOMPARE(reopened, (QStringList{path(u"A"_s), path(u"A/sub"_s)}));
+        QCOMPARE(names(childNamed(childNamed(placesIndex(), u"A"_s), u"sub"_s)), QStringList{u"deeper"_s});
+    }
+
+    void followingTheBookmarks()
+    {
+        const QString c = folder(u"C"_s);
+        TestFiles::write(path(u"bookmarks"_s), QUrl::fromLocalFile(c).toEncoded() + '\n');
+        QVERIFY(!m_model->isFollowingDesktopBookmarks());
+        m_model->setFollowingDesktopBookmarks(true);
+        QVERIFY(m_model->isFollowingDesktopBookmarks());
+        QCOMPARE(names(placesIndex()), QStringList{u"C"_s});
+        m_model->setFollowingDesktopBookmarks(false);
+        QCOMPARE(names(placesIndex()), QStringList{u"C"_s}); // the places stay as they are
+    }
+};
+
+VENDRA_TEST_MAIN(TestLocalFileBrowserModel)
+#include "tst_localfilebrowsermodel.moc"

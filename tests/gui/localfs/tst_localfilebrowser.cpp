@@ -1,0 +1,353 @@
+#include "localfs/LocalFileBrowser.h"
+
+#include "localfs/FileSystemItem.h"
+#include "localfs/FileSystemMountedVolumes.h"
+#include "localfs/FileSystemPlaces.h"
+#include "localfs/LocalFileBrowserModel.h"
+#include "localfs/LocalFileOutlineView.h"
+#include "settings/Preferences.h"
+#include "settings/UserDefaults.h"
+
+#include "GuiTest.h"
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+class TestLocalFileBrowser : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<LocalFileBrowser> m_browser;
+
+    QString path(const QString &relative) const { return m_dir->filePath(relative); }
+    QString folder(const QString &relative) const
+    {
+        if (!QDir().mkpath(path(relative)))
+            qFatal("cannot make %s", qPrintable(relative));
+        return path(relative);
+    }
+
+    void makeBrowser()
+    {
+        m_browser.reset();
+        m_browser = std::make_unique<LocalFileBrowser>(path(u"mountinfo"_s), path(u"bookmarks"_s));
+        m_browser->resize(300, 500);
+        m_browser->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_browser.get()));
+    }
+
+    LocalFileBrowserModel *model() const { return m_browser->model(); }
+    LocalFileOutlineView *view() const { return m_browser->outlineView(); }
+    QModelIndex group(FileSystemRoot *root) const { return model()->indexForNode(root); }
+    QModelIndex place(int row) const { return model()->index(row, 0, group(model()->placesRoot())); }
+    QModelIndex childNamed(const QModelIndex &parent, const QString &name) const
+    {
+        for (int row = 0; row < model()->rowCount(parent); ++row) {
+            if (model()->index(row, 0, parent).data().toString() == name)
+                return model()->index(row, 0, parent);
+        }
+        return {};
+    }
+
+    void select(const QModelIndexList &indexes) const
+    {
+        view()->selectionModel()->clearSelection();
+        for (const QModelIndex &index : indexes)
+            view()->selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        if (!indexes.isEmpty())
+            view()->selectionModel()->setCurrentIndex(indexes.last(), QItemSelectionModel::NoUpdate);
+    }
+
+    QStringList selectedNames() const
+    {
+        QStringList names;
+        for (const QModelIndex &index : view()->selectionModel()->selectedRows())
+            names.append(index.data().toString());
+        return names;
+    }
+
+    QStringList placeNames() const
+    {
+        QStringList names;
+        for (int row = 0; row < model()->rowCount(group(model()->placesRoot())); ++row)
+            names.append(place(row).data().toString());
+        return names;
+    }
+
+    QStringList storedPlaces() const
+    {
+        return Preferences::instance()
+            ->stringList(Preferences::KeyLocalFileSystemPlaces)
+            .value_or(QStringList());
+    }
+
+    // A drag of files from another program, entering the pane and dropped on it.
+    bool dropFromOutside(const QStringList &paths, bool drop)
+    {
+        QMimeData mime;
+        QList<QUrl> urls;
+        for (const QString &file : paths)
+            urls.append(QUrl::fromLocalFile(file));
+        mime.setUrls(urls);
+        const QPoint at = view()->viewport()->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(view()->viewport(), &enter);
+        if (!drop || !enter.isAccepted())
+            return enter.isAccepted();
+        QDropEvent dropped(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(view()->viewport(), &dropped);
+        return dropped.isAccepted();
+    }
+
+    void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const
+    {
+        QTest::keyClick(view(), Qt::Key(key), modifiers);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, path(u"config"_s));
+        QVERIFY(UserDefaults::open()->fileName().startsWith(m_dir->path()));
+        Preferences *preferences = Preferences::init();
+        preferences->setAutoSyncPlacesWithFinder(false);
+        preferences->setAutoExpandFinderFolders(false);
+        const QString stick = folder(u"STICK"_s);
+        TestFiles::write(path(u"mountinfo"_s), "40 1 8:17 / " + stick.toUtf8() + " rw - vfat /dev/sdb1 rw\n");
+        for (const QString &name : {u"one.jpg"_s, u"two.jpg"_s, u"three.jpg"_s})
+            TestFiles::write(path(u"A/"_s + name), "x");
+        folder(u"A/sub/deeper"_s);
+        folder(u"B"_s);
+        preferences->setStringList(Preferences::KeyLocalFileSystemPlaces, {path(u"A"_s), path(u"B"_s)});
+        makeBrowser();
+    }
+
+    void cleanup()
+    {
+        m_browser.reset();
+        Preferences::close();
+    }
+
+    void showsBothGroupsOpen()
+    {
+        QCOMPARE(model()->rowCount(), 2);
+        QCOMPARE(model()->index(0, 0).data().toString(), messageText(u"Text_DEVICES"_s));
+        QVERIFY(view()->isExpanded(model()->index(0, 0)));
+        QVERIFY(view()->isExpanded(model()->index(1, 0)));
+        QCOMPARE(placeNames(), (QStringList{u"A"_s, u"B"_s}));
+        QVERIFY(m_browser->localMenuButton()->isEnabled());
+    }
+
+    void removeButtonFollowsTheSelection()
+    {
+        QToolButton *remove = m_browser->removePlaceButton();
+        QVERIFY(!remove->isEnabled());
+        select({place(0), place(1)});
+        QVERIFY(remove->isEnabled());
+        view()->expand(place(0));
+        select({place(0), place(1), childNamed(place(0), u"sub"_s)});
+        QVERIFY(!remove->isEnabled());
+        select({model()->index(0, 0, group(model()->devicesRoot()))});
+        QVERIFY(!remove->isEnabled());
+
+        select({place(1)});
+        QVERIFY(remove->isEnabled());
+        remove->click();
+        QCOMPARE(placeNames(), QStringList{u"A"_s});
+        QCOMPARE(storedPlaces(), QStringList{path(u"A"_s)});
+        QVERIFY(!remove->isEnabled());
+    }
+
+    void arrowKeysSkipGroupRows()
+    {
+        const QModelIndex device = model()->index(0, 0, group(model()->devicesRoot()));
+        select({device});
+        press(Qt::Key_Down); // over the places heading to the first place
+        QCOMPARE(selectedNames(), QStringList{u"A"_s});
+        press(Qt::Key_Up);
+        QCOMPARE(selectedNames(), QStringList{u"STICK"_s});
+        press(Qt::Key_Up); // the topmost item row: nowhere to go
+        QCOMPARE(selectedNames(), QStringList{u"STICK"_s});
+        press(Qt::Key_Down, Qt::AltModifier);
+        QCOMPARE(selectedNames(), QStringList{u"B"_s});
+        view()->expand(place(0));
+        press(Qt::Key_Up, Qt::AltModifier);
+        QCOMPARE(selectedNames(), QStringList{u"STICK"_s});
+        press(Qt::Key_Down, Qt::AltModifier); // the open folder's rows count as well
+        QCOMPARE(selectedNames(), QStringList{u"B"_s});
+        select({place(0)});
+        press(Qt::Key_Down); // into the open folder
+        QCOMPARE(selectedNames(), QStringList{u"one.jpg"_s});
+
+        select({place(0), place(1)});
+        press(Qt::Key_Down); // several rows: nothing happens
+        QCOMPARE(selectedNames().size(), 2);
+        select({place(0)});
+        for (const int ignored : {Qt::Key_Space, Qt::Key_Backspace, Qt::Key_Escape, Qt::Key_Delete})
+            press(ignored);
+        QCOMPARE(selectedNames(), QStringList{u"A"_s});
+        QCOMPARE(placeNames(), (QStringList{u"A"_s, u"B"_s}));
+    }
+
+    void theDragCarriesThePathsInRowOrder()
+    {
+        view()->expand(place(0));
+        select({childNamed(place(0), u"two.jpg"_s), childNamed(place(0), u"one.jpg"_s),
+                childNamed(place(0), u"three.jpg"_s)});
+        std::unique_ptr<QMimeData> mime(model()->mimeData(view()->selectionModel()->selectedRows()));
+        QVERIFY(mime);
+        QCOMPARE(QString::fromUtf8(mime->data(u"application/x-vendra-local-files"_s)).split(u'\n'),
+                 (QStringList{path(u"A/one.jpg"_s), path(u"A/three.jpg"_s), path(u"A/two.jpg"_s)}));
+        QCOMPARE(mime->urls().size(), 3);
+        QVERIFY(mime->hasFormat(u"text/uri-list"_s));
+    }
+
+    void placesDraggedOutOfTheWindowAreRemoved_data()
+    {
+        QTest::addColumn<bool>("outside");
+        QTest::addColumn<bool>("following");
+        QTest::addColumn<QStringList>("remaining");
+        QTest::newRow("released outside") << true << false << QStringList{u"A"_s};
+        QTest::newRow("released inside") << false << false << QStringList{u"A"_s, u"B"_s};
+        QTest::newRow("following the bookmarks") << true << true << QStringList{u"A"_s, u"B"_s};
+    }
+
+    void placesDraggedOutOfTheWindowAreRemoved()
+    {
+        QFETCH(bool, outside);
+        QFETCH(bool, following);
+        QFETCH(QStringList, remaining);
+        if (following) {
+            TestFiles::write(path(u"bookmarks"_s), QUrl::fromLocalFile(path(u"A"_s)).toEncoded() + '\n' +
+                                                       QUrl::fromLocalFile(path(u"B"_s)).toEncoded() + '\n');
+            Preferences::instance()->setAutoSyncPlacesWithFinder(true);
+            Preferences::instance()->sendEventPrefrencesChanged();
+            QVERIFY(!m_browser->localMenuButton()->isEnabled());
+        }
+        select({place(1)});
+        FileSystemItem *dragged = model()->itemForIndex(place(1));
+        view()->beginLocalDrag();
+        QVERIFY(view()->isLocalDragUnderWay());
+        QCOMPARE(dragged->hidden(), !following);
+        const QRect frame = m_browser->window()->frameGeometry();
+        view()->endLocalDrag(Qt::IgnoreAction,
+                             outside ? frame.bottomRight() + QPoint(50, 50) : frame.center());
+        QVERIFY(!view()->isLocalDragUnderWay());
+        QCOMPARE(placeNames(), remaining);
+        QCOMPARE(storedPlaces().size(), remaining.size());
+        if (remaining.size() == 2)
+            QVERIFY(!model()->itemForIndex(place(1))->hidden());
+    }
+
+    void dropsOfFoldersFromOutside()
+    {
+        const QString c = folder(u"C"_s), d = folder(u"D"_s);
+        QVERIFY(!dropFromOutside({path(u"B"_s)}, false)); // a place already: refused while dragging
+        QVERIFY(!dropFromOutside({c, path(u"A/one.jpg"_s)}, true));
+        QCOMPARE(placeNames(), (QStringList{u"A"_s, u"B"_s}));
+        QVERIFY(dropFromOutside({c, d}, true));
+        QCOMPARE(placeNames(), (QStringList{u"A"_s, u"B"_s, u"C"_s, u"D"_s}));
+        QCOMPARE(storedPlaces(), (QStringList{path(u"A"_s), path(u"B"_s), c, d}));
+
+        Preferences::instance()->setAutoSyncPlacesWithFinder(true);
+        Preferences::instance()->sendEventPrefrencesChanged();
+        QVERIFY(!dropFromOutside({folder(u"E"_s)}, false));
+    }
+
+    void followingThePreference()
+    {
+        TestFiles::write(path(u"bookmarks"_s), QUrl::fromLocalFile(path(u"B"_s)).toEncoded() + '\n');
+        Preferences *preferences = Preferences::instance();
+        preferences->setAutoSyncPlacesWithFinder(true);
+        preferences->sendEventPrefrencesChanged();
+        QVERIFY(!m_browser->localMenuButton()->isEnabled());
+        QCOMPARE(placeNames(), QStringList{u"B"_s});
+        select({place(0)});
+        QVERIFY(!m_browser->removePlaceButton()->isEnabled());
+
+        // An unrelated change keeps following: a new bookmark still shows.
+        preferences->setNumberSimultaneousUploads(2);
+        preferences->sendEventPrefrencesChanged();
+        TestFiles::write(path(u"bookmarks"_s), QUrl::fromLocalFile(path(u"A"_s)).toEncoded() + '\n' +
+                                                   QUrl::fromLocalFile(path(u"B"_s)).toEncoded() + '\n');
+        QTRY_COMPARE_WITH_TIMEOUT(placeNames(), (QStringList{u"A"_s, u"B"_s}), 1500);
+
+        preferences->setAutoSyncPlacesWithFinder(false);
+        preferences->sendEventPrefrencesChanged();
+        QVERIFY(m_browser->localMenuButton()->isEnabled());
+        QCOMPARE(placeNames(), (QStringList{u"A"_s, u"B"_s}));
+    }
+
+    void addingAPlaceThroughTheChooser()
+    {
+        const QString c = folder(u"C"_s);
+        QVERIFY(QFile::link(c, path(u"link to C"_s)));
+        for (const QString &chosen : {path(u"link to C"_s), path(u"B"_s)}) {
+            m_browser->addPlace();
+            auto *chooser = m_browser->findChild<QFileDialog *>();
+            QVERIFY(chooser);
+            QCOMPARE(chooser->windowTitle(), messageText(u"Text_Choose_Directory"_s));
+            QCOMPARE(chooser->fileMode(), QFileDialog::Directory);
+            // First the home folder, then the folder chosen last time.
+            QCOMPARE(chooser->directory().absolutePath(), chosen == path(u"B"_s) ? c : QDir::homePath());
+            chooser->selectFile(chosen);
+            static_cast<QDialog *>(chooser)->accept(); // as the Choose button does
+            QTRY_VERIFY(!m_browser->findChild<QFileDialog *>());
+        }
+        // The link is followed; the folder that is a place already is not added twice.
+        QCOMPARE(placeNames(), (QStringList{u"A"_s, u"B"_s, u"C"_s}));
+        QCOMPARE(Preferences::instance()->addPlaceURL(), path(u"B"_s));
+    }
+
+    void resetAsksFirst()
+    {
+        const QString home = QDir::homePath();
+        for (const bool confirm : {false, true}) {
+            m_browser->resetPlaces();
+            auto *alert = m_browser->findChild<QMessageBox *>();
+            QVERIFY(alert);
+            QCOMPARE(alert->text(), messageText(u"Text_Reset_Places"_s));
+            QCOMPARE(alert->icon(), QMessageBox::Warning);
+            const QString label = messageText(confirm ? u"Text_Reset"_s : u"Text_Cancel"_s);
+            for (QAbstractButton *button : alert->buttons()) {
+                if (button->text() == label)
+                    button->click();
+            }
+            QTRY_VERIFY(!m_browser->findChild<QMessageBox *>());
+            QCOMPARE(placeNames().first(), confirm ? QFileInfo(home).fileName() : u"A"_s);
+        }
+        QCOMPARE(storedPlaces().first(), home);
+    }
+
+    void openFoldersComeBackAtTheNextStart()
+    {
+        Preferences::instance()->setAutoExpandFinderFolders(true);
+        view()->expand(place(0));
+        view()->expand(childNamed(place(0), u"sub"_s));
+        m_browser->saveOpenState();
+        makeBrowser();
+        QVERIFY(view()->isExpanded(place(0)));
+        const QModelIndex sub = childNamed(place(0), u"sub"_s);
+        QVERIFY(view()->isExpanded(sub));
+        QCOMPARE(model()->rowCount(sub), 1);
+        QVERIFY(!view()->isExpanded(place(1)));
+        // Closing a folder forgets it for the next start.
+        view()->collapse(place(0));
+        m_browser->saveOpenState();
+        makeBrowser();
+        QVERIFY(!view()->isExpanded(place(0)));
+    }
+};
+
+VENDRA_GUI_TEST_MAIN(TestLocalFileBrowser)
+#include "tst_localfilebrowser.moc"
