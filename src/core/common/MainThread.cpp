@@ -9,6 +9,15 @@ bool isMainThread()
     return !app || QThread::currentThread() == app->thread();
 }
 
+void runOnMainThread(const std::function<void()> &work)
+{
+    if (isMainThread()) {
+        work();
+        return;
+    }
+    QMetaObject::invokeMethod(QCoreApplication::instance(), work, Qt::QueuedConnection);
+}
+
 void runOnMainThreadAndWait(const std::function<void()> &work)
 {
     if (isMainThread()) {

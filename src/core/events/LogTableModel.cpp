@@ -9,11 +9,11 @@ LogTableModel::LogTableModel(QObject *parent) : QAbstractTableModel(parent), m_l
 {
     m_rowCount = int(m_log->count());
     auto &center = NotificationCenter::defaultCenter();
-    center.addObserver(this, NotificationNames::EventLogItemAdded, [this](const Notification &n) {
+    center.addMainThreadObserver(this, NotificationNames::EventLogItemAdded, [this](const Notification &n) {
         if (m_log && n.object().value<Log *>() == m_log)
             handleLogObjectAdded();
     });
-    center.addObserver(this, NotificationNames::EvetnLogCleared, [this](const Notification &n) {
+    center.addMainThreadObserver(this, NotificationNames::EvetnLogCleared, [this](const Notification &n) {
         if (m_log && n.object().value<Log *>() == m_log)
             handleLogCleared();
     });

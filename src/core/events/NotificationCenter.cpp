@@ -1,5 +1,7 @@
 #include "events/NotificationCenter.h"
 
+#include "common/MainThread.h"
+
 #include <QCoreApplication>
 #include <QThread>
 
@@ -31,22 +33,42 @@ NotificationCenter &NotificationCenter::centerOnMainThread(NotificationCenter &c
 
 void NotificationCenter::addObserver(QObject *observer, const QString &name, Handler handler)
 {
+    add(observer, name, std::move(handler), false);
+}
+
+void NotificationCenter::addMainThreadObserver(QObject *observer, const QString &name, Handler handler)
+{
+    add(observer, name, std::move(handler), true);
+}
+
+void NotificationCenter::add(QObject *observer, const QString &name, Handler handler, bool onMainThread)
+{
     Q_ASSERT(observer);
     const QMutexLocker lock(&m_mutex);
-    m_registrations.append({observer, observer, name, std::move(handler)});
+    m_registrations.append({observer, observer, name, std::move(handler), onMainThread,
+                            std::make_shared<std::atomic<bool>>(true)});
 }
 
 void NotificationCenter::removeObserver(QObject *observer)
 {
     const QMutexLocker lock(&m_mutex);
-    m_registrations.removeIf([observer](const Registration &r) { return r.key == observer; });
+    m_registrations.removeIf([observer](const Registration &r) {
+        if (r.key != observer)
+            return false;
+        *r.registered = false;
+        return true;
+    });
 }
 
 void NotificationCenter::removeObserver(QObject *observer, const QString &name)
 {
     const QMutexLocker lock(&m_mutex);
-    m_registrations.removeIf(
-        [observer, &name](const Registration &r) { return r.key == observer && r.name == name; });
+    m_registrations.removeIf([observer, &name](const Registration &r) {
+        if (r.key != observer || r.name != name)
+            return false;
+        *r.registered = false;
+        return true;
+    });
 }
 
 void NotificationCenter::postNotificationName(const QString &name, const QVariant &object,
@@ -67,10 +89,22 @@ void NotificationCenter::postNotification(const Notification &notification)
                 matching.append(registration);
         }
     }
-    for (const Registration &registration : std::as_const(matching)) {
-        if (registration.observer)
+    for (const Registration &registration : std::as_const(matching))
+        deliver(registration, notification);
+}
+
+void NotificationCenter::deliver(const Registration &registration, const Notification &notification)
+{
+    if (!registration.onMainThread || isMainThread()) {
+        if (registration.observer && *registration.registered)
             registration.handler(notification);
+        return;
     }
+    // Main-thread observers are destroyed on the main thread, so the guard is only read there.
+    runOnMainThread([registration, notification] {
+        if (registration.observer && *registration.registered)
+            registration.handler(notification);
+    });
 }
 
 void NotificationCenter::postNotificationOnMainThreadWithName(const QString &name, const QVariant &object,
@@ -85,7 +119,11 @@ void NotificationCenter::postNotificationOnMainThread(const Notification &notifi
         postNotification(notification);
         return;
     }
-    QMetaObject::invokeMethod(
-        this, [this, notification] { postNotification(notification); },
-        waitUntilDone ? Qt::BlockingQueuedConnection : Qt::QueuedConnection);
+    const auto post = [this, notification] {
+        postNotification(notification);
+    };
+    if (waitUntilDone)
+        runOnMainThreadAndWait(post);
+    else
+        runOnMainThread(post);
 }

@@ -7,7 +7,9 @@
 #include <QObject>
 #include <QPointer>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 
 // A process-wide event bus: posters name an event, every observer of that name is called.
 // Posting directly calls the observers on the posting thread; the main-thread operations hand the
@@ -23,8 +25,13 @@ public:
     static NotificationCenter &defaultCenter();
     static NotificationCenter &workspaceCenter();
 
-    // Calls handler for every notification of that name until the observer is removed or destroyed.
+    // Calls handler for every notification of that name until the observer is removed or destroyed,
+    // on the posting thread.
     void addObserver(QObject *observer, const QString &name, Handler handler);
+    // The same, always on the main thread: a post from another thread is handed over to it. Widgets
+    // and models observe this way. An observer removed or destroyed (on the main thread) before a
+    // handed-over notification arrives is not called any more.
+    void addMainThreadObserver(QObject *observer, const QString &name, Handler handler);
     void removeObserver(QObject *observer);
     void removeObserver(QObject *observer, const QString &name);
 
@@ -48,7 +55,13 @@ private:
         QObject *key = nullptr; // identity for removal, valid even while the observer is destroyed
         QString name;
         Handler handler;
+        bool onMainThread = false;
+        // Cleared on removal; a hand-over still on its way checks it on the main thread.
+        std::shared_ptr<std::atomic<bool>> registered;
     };
+
+    void add(QObject *observer, const QString &name, Handler handler, bool onMainThread);
+    static void deliver(const Registration &registration, const Notification &notification);
 
     static NotificationCenter &centerOnMainThread(NotificationCenter &center);
 

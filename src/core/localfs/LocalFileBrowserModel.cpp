@@ -40,7 +40,7 @@ LocalFileBrowserModel::LocalFileBrowserModel(const QString &mountInfoFile, const
       m_top(std::make_unique<Row>())
 {
     m_top->fetched = true;
-    NotificationCenter::workspaceCenter().addObserver(
+    NotificationCenter::workspaceCenter().addMainThreadObserver(
         this, NotificationNames::FileBrowserObjectChanged, [this](const Notification &notification) {
             handleObjectChanged(notification.object().value<QObject *>());
         });

@@ -1,6 +1,5 @@
 #include "upload/UploadQueueListModel.h"
 
-#include "common/MainThread.h"
 #include "common/MessageText.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
@@ -9,7 +8,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QPointer>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -17,25 +15,15 @@ UploadQueueListModel::UploadQueueListModel(QObject *parent) : QAbstractTableMode
 {
     m_uploads.reserve(100);
     auto &center = NotificationCenter::defaultCenter();
-    // The album steps post from worker threads. The handler never touches the model there: it
-    // carries a guard of its own to the main thread, where the model is destroyed too, so a model
-    // that goes away meanwhile is simply skipped.
-    const QPointer<UploadQueueListModel> guard(this);
-    center.addObserver(this, NotificationNames::UploadEventStatusUpdate, [guard](const Notification &n) {
-        const auto record = n.object().value<UploadStatusPtr>();
-        if (!record)
-            return;
-        runOnMainThreadAndWait([guard, record] {
-            if (guard)
-                guard->uploadStatusNotification(record);
-        });
-    });
-    center.addObserver(this, NotificationNames::CommsEventLogout, [guard](const Notification &) {
-        runOnMainThreadAndWait([guard] {
-            if (guard)
-                guard->logoutNotification();
-        });
-    });
+    // The album steps post from worker threads; the centre hands those posts to the main thread,
+    // where the model lives and is destroyed.
+    center.addMainThreadObserver(this, NotificationNames::UploadEventStatusUpdate,
+                                 [this](const Notification &n) {
+                                     if (const auto record = n.object().value<UploadStatusPtr>())
+                                         uploadStatusNotification(record);
+                                 });
+    center.addMainThreadObserver(this, NotificationNames::CommsEventLogout,
+                                 [this](const Notification &) { logoutNotification(); });
 }
 
 UploadQueueListModel::~UploadQueueListModel()

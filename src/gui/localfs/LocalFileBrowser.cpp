@@ -29,7 +29,7 @@ LocalFileBrowser::LocalFileBrowser(const QString &mountInfoFile, const QString &
     : QWidget(parent), m_model(new LocalFileBrowserModel(mountInfoFile, bookmarksFile, this))
 {
     build();
-    NotificationCenter::defaultCenter().addObserver(
+    NotificationCenter::defaultCenter().addMainThreadObserver(
         this, NotificationNames::EventPreferencesChanged,
         [this](const Notification &) { followPlacesPreference(); });
     connect(qApp, &QCoreApplication::aboutToQuit, this, &LocalFileBrowser::saveOpenState);

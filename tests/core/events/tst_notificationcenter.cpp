@@ -2,8 +2,10 @@
 
 #include "VendraTest.h"
 
+#include <QSet>
 #include <QThread>
 
+#include <atomic>
 #include <memory>
 
 namespace {
@@ -111,6 +113,49 @@ private Q_SLOTS:
         center().postNotificationName(u"U"_s);
         center().postNotificationName(u"U"_s);
         QCOMPARE(calls, 1);
+    }
+
+    // Observers come and go on the main thread while a worker posts without pause: each is called
+    // on the main thread only, and never once it is removed or destroyed.
+    void mainThreadObserversAreSafeWhileAWorkerPosts()
+    {
+        std::atomic<bool> stop = false;
+        std::atomic<int> posted = 0;
+        std::unique_ptr<QThread> worker(QThread::create([&stop, &posted] {
+            while (!stop) {
+                center().postNotificationName(u"Busy"_s, int(posted++));
+                QThread::usleep(20);
+            }
+        }));
+        QSet<int> gone;
+        int calls = 0;
+        int wrongThread = 0;
+        int afterGone = 0;
+        worker->start();
+        QTRY_VERIFY(posted > 0);
+        for (int id = 0; id < 300; ++id) {
+            auto observer = std::make_unique<QObject>();
+            center().addMainThreadObserver(observer.get(), u"Busy"_s, [&, id](const Notification &) {
+                ++calls;
+                if (QThread::currentThread() != qApp->thread())
+                    ++wrongThread;
+                if (gone.contains(id))
+                    ++afterGone;
+            });
+            QThread::usleep(200);
+            QCoreApplication::processEvents();
+            if (id % 2)
+                center().removeObserver(observer.get());
+            gone.insert(id);
+            observer.reset();
+        }
+        stop = true;
+        QVERIFY(worker->wait(10000));
+        // What was handed over before the end arrives now, for observers that are all gone.
+        QCoreApplication::processEvents();
+        QVERIFY(calls > 0);
+        QCOMPARE(wrongThread, 0);
+        QCOMPARE(afterGone, 0);
     }
 };
 
