@@ -2,6 +2,7 @@
 
 #include <QMetaType>
 #include <QString>
+#include <QVariantMap>
 
 // The failure of an operation. Operations that can fail take an Error& that the caller passes
 // empty; they return a usable result only when it is still empty afterwards.
@@ -23,6 +24,10 @@ public:
     // The message key the description came from; empty when it was given as text.
     QString messageKey() const { return m_messageKey; }
 
+    // Details beyond the description (a server certificate, how a secure connection failed).
+    QVariantMap userInfo() const { return m_userInfo; }
+    void setUserInfo(const QVariantMap &userInfo) { m_userInfo = userInfo; }
+
     // "domain (code): description", for diagnostic lines.
     QString toString() const;
 
@@ -36,6 +41,7 @@ private:
     int m_code = 0;
     QString m_description;
     QString m_messageKey;
+    QVariantMap m_userInfo;
 };
 
 Q_DECLARE_METATYPE(Error)

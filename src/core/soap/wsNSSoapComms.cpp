@@ -4,6 +4,7 @@
 #include "soap/NSStringExtended.h"
 #include "soap/SharedCookieJar.h"
 #include "soap/ThreadNetworkManager.h"
+#include "soap/TransportFailure.h"
 #include "soap/TrustedCertificates.h"
 #include "soap/VariantNumber.h"
 #include "soap/XMLReader.h"
@@ -87,6 +88,19 @@ QString numberText(const QVariant &value)
         return QString::number(value.toULongLong());
     default:
         return QString::number(value.toLongLong());
+    }
+}
+
+TransportFailure::Symptom transportSymptom(QNetworkReply::NetworkError code)
+{
+    switch (code) {
+    case QNetworkReply::SslHandshakeFailedError:
+        return TransportFailure::Symptom::TlsHandshakeFailed;
+    case QNetworkReply::RemoteHostClosedError:
+    case QNetworkReply::ProtocolFailure:
+        return TransportFailure::Symptom::ClosedWithoutAnswer;
+    default:
+        return TransportFailure::Symptom::Other;
     }
 }
 
@@ -270,6 +284,9 @@ QVariantMap wsNSSoapComms::methodInvocationWith(const QUrl &url, const QString &
     TrustedCertificates::applyTo(request);
 
     std::unique_ptr<QNetworkReply> reply(ThreadNetworkManager::forCurrentThread().post(request, body));
+    QList<QSslError> sslErrors;
+    QObject::connect(reply.get(), &QNetworkReply::sslErrors,
+                     [&sslErrors](const QList<QSslError> &errors) { sslErrors += errors; });
     if (!reply->isFinished()) {
         QEventLoop loop;
         QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
@@ -279,7 +296,9 @@ QVariantMap wsNSSoapComms::methodInvocationWith(const QUrl &url, const QString &
     const QNetworkReply::NetworkError code = reply->error();
     const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
     if (code != QNetworkReply::NoError && !(answered && isHttpStatusError(code))) {
-        error = Error(transportErrorDomain, int(code), reply->errorString());
+        error = TransportFailure::makeError(
+            transportErrorDomain, int(code), reply->errorString(), url,
+            answered ? TransportFailure::Symptom::Other : transportSymptom(code), sslErrors);
         VENDRA_DIAG(QStringLiteral("%1 to %2 failed: %3")
                         .arg(method, url.toString(QUrl::RemoveUserInfo), error.toString()));
         return {};

@@ -51,6 +51,8 @@ void UploadConnection::start(const QUrl &url, const Headers &headers, QIODevice 
         auto socket = std::make_unique<QSslSocket>();
         socket->setSslConfiguration(tls);
         connect(socket.get(), &QSslSocket::encrypted, this, &UploadConnection::sendHead);
+        connect(socket.get(), &QSslSocket::sslErrors, this,
+                [this](const QList<QSslError> &errors) { m_sslErrors += errors; });
         m_socket = std::move(socket);
     } else {
         m_socket = std::make_unique<QTcpSocket>();
@@ -289,10 +291,23 @@ void UploadConnection::onDisconnected()
     // A reply without a length ends here; anything else ended too early.
     if (m_headRead && !m_chunked && m_contentLength < 0)
         finish();
+    else if (!m_headRead && m_in.isEmpty())
+        failConnection(TransportFailure::Symptom::ClosedWithoutAnswer);
     else
         finish(m_socket->errorString().isEmpty() || m_socket->error() == QAbstractSocket::UnknownSocketError
                    ? QStringLiteral("Connection closed")
                    : m_socket->errorString());
+}
+
+void UploadConnection::failConnection(TransportFailure::Symptom symptom)
+{
+    const QString text =
+        m_socket->errorString().isEmpty() || m_socket->error() == QAbstractSocket::UnknownSocketError
+            ? QStringLiteral("Connection closed")
+            : m_socket->errorString();
+    m_transportError = TransportFailure::makeError(TransportFailure::SocketErrorDomain,
+                                                   int(m_socket->error()), text, m_url, symptom, m_sslErrors);
+    finish(text);
 }
 
 void UploadConnection::onSocketError()
@@ -304,7 +319,13 @@ void UploadConnection::onSocketError()
         return onDisconnected();
     if (m_socket->bytesAvailable() > 0)
         onReadyRead();
-    if (!m_done)
+    if (m_done)
+        return;
+    if (!m_headRead)
+        failConnection(m_socket->error() == QAbstractSocket::SslHandshakeFailedError
+                           ? TransportFailure::Symptom::TlsHandshakeFailed
+                           : TransportFailure::Symptom::Other);
+    else
         finish(m_socket->errorString());
 }
 

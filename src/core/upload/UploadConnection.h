@@ -1,5 +1,8 @@
 #pragma once
 
+#include "common/Error.h"
+#include "soap/TransportFailure.h"
+
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
@@ -7,6 +10,7 @@
 #include <QPair>
 #include <QPointer>
 #include <QSslConfiguration>
+#include <QSslError>
 #include <QTimer>
 #include <QUrl>
 
@@ -47,6 +51,9 @@ public:
     QByteArray replyBody() const { return m_replyBody; }
     // Why the exchange failed; empty when a whole reply arrived.
     QString errorString() const { return m_errorString; }
+    // The same failure as an Error when the connection itself failed (refused, closed, TLS), with
+    // what went wrong with its security; empty otherwise.
+    Error transportError() const { return m_transportError; }
 
 Q_SIGNALS:
     // Body bytes taken by the network so far, and the body's length; at most ten times a second and
@@ -70,6 +77,7 @@ private:
     void storeCookie(const QByteArray &value);
     void reportProgress(bool force);
     void finish(const QString &error = {});
+    void failConnection(TransportFailure::Symptom symptom);
 
     std::unique_ptr<QTcpSocket> m_socket;
     QUrl m_url;
@@ -93,4 +101,6 @@ private:
     bool m_chunked = false;
     QByteArray m_replyBody;
     QString m_errorString;
+    Error m_transportError;
+    QList<QSslError> m_sslErrors;
 };

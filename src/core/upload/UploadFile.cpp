@@ -5,6 +5,7 @@
 #include "diagnostics/DiagnosticLine.h"
 #include "session/commsGlobals.h"
 #include "session/wsCoreComms.h"
+#include "soap/TransportFailure.h"
 #include "soap/TrustedCertificates.h"
 #include "upload/PostStream.h"
 #include "upload/UploadConnection.h"
@@ -190,7 +191,10 @@ void UploadFile::didFinish()
     m_replyString = QString::fromUtf8(reply);
     if (!reply.isEmpty())
         m_replyDictionary = parseReply(reply);
-    const QString networkError = connection->errorString();
+    // A failed secure connection is explained as it is at sign-in.
+    const QString tlsFailure =
+        TransportFailure::describe(connection->transportError(), commsGlobal->getRemotePath());
+    const QString networkError = tlsFailure.isEmpty() ? connection->errorString() : tlsFailure;
     const QString streamFailure = m_stream ? m_stream->failureText() : QString();
     dropConnection();
 

@@ -1,0 +1,230 @@
+#include "session/LoginFailureMessage.h"
+
+#include "events/NotificationCenter.h"
+#include "events/NotificationNames.h"
+#include "session/Comms.h"
+#include "session/commsGlobals.h"
+#include "session/wsLoginSequence.h"
+#include "soap/SharedCookieJar.h"
+#include "soap/TransportFailure.h"
+#include "soap/TrustedCertificates.h"
+#include "upload/UploadConnection.h"
+
+#include "SessionTarget.h"
+#include "VendraTest.h"
+
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+// Each class of sign-in failure, produced by a real server, and the message it makes.
+class TestLoginFailureMessage : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<commsGlobals> m_globals;
+    std::shared_ptr<Comms> m_comms;
+    std::unique_ptr<ReferenceServer> m_server;
+
+    // Signs in with the session's settings; the error the failure leaves behind.
+    Error failedSignIn()
+    {
+        QObject observer;
+        bool ended = false;
+        for (const QString &name :
+             {NotificationNames::CommsEventsLoginSuccess, NotificationNames::CommsEventsLoginFailure})
+            NotificationCenter::defaultCenter().addObserver(&observer, name,
+                                                            [&ended](const Notification &) { ended = true; });
+        m_globals->loginSequence().startLoginSequence(m_comms);
+        if (!QTest::qWaitFor([&ended] { return ended; }, 30000))
+            qWarning("sign-in did not end");
+        NotificationCenter::defaultCenter().removeObserver(&observer);
+        return m_globals->loginSequence().error();
+    }
+
+    LoginFailureMessage messageFor(const Error &error) const
+    {
+        return LoginFailureMessage::forError(error, m_globals->getRemotePath(), m_globals->bUseHTTPS());
+    }
+
+    static QString colonHex(const QByteArray &digest)
+    {
+        QStringList pairs;
+        const QByteArray hex = digest.toHex().toUpper();
+        for (qsizetype i = 0; i < hex.size(); i += 2)
+            pairs.append(QString::fromLatin1(hex.mid(i, 2)));
+        return pairs.join(u':');
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        SharedCookieJar::instance().clear();
+        TrustedCertificates::setAdditionalCaCertificates({});
+        m_globals = std::make_unique<commsGlobals>();
+        m_comms = std::make_shared<Comms>();
+    }
+
+    void cleanup()
+    {
+        m_globals.reset();
+        m_comms.reset();
+        m_server.reset();
+    }
+
+    void untrustedCertificateOverHttpsShowsTheCertificate()
+    {
+        m_server = startServerFor(*m_globals, {u"--tls"_s});
+        QVERIFY(m_globals->bUseHTTPS());
+        const Error error = failedSignIn();
+        QCOMPARE(TransportFailure::kind(error), TransportFailure::CertificateUntrusted);
+        // The transport's own words stay on the error.
+        QCOMPARE(error.domain(), u"QNetworkReply"_s);
+
+        const QSslCertificate certificate = m_server->caCertificates().value(0);
+        QVERIFY(!certificate.isNull());
+        const QString fingerprint = colonHex(certificate.digest(QCryptographicHash::Sha256));
+        QVERIFY2(TransportFailure::certificateText(error).contains(fingerprint),
+                 qPrintable(TransportFailure::certificateText(error)));
+        QVERIFY(!TransportFailure::tlsErrors(error).isEmpty());
+
+        const LoginFailureMessage message = messageFor(error);
+        QCOMPARE(message.kind(), LoginFailureMessage::CertificateUntrusted);
+        QCOMPARE(message.messageText(), messageText(u"Text_ErrorFailedLogin"_s));
+        QCOMPARE(message.buttonTitles(), QStringList{messageText(u"Text_OK"_s)});
+        QVERIFY(message.informativeText().startsWith(
+            messageText(u"NetworkError_CertificateUntrusted"_s).arg(m_server->host()).toHtmlEscaped()));
+        QVERIFY(message.informativeText().contains(fingerprint));
+
+        // Trusted, the same server signs in (on a new port: Qt keeps a connection per port).
+        TrustedCertificates::setAdditionalCaCertificates(m_server->caCertificates());
+        QVERIFY(m_server->restart());
+        m_globals->setPortNo(m_server->port());
+        const Error trusted = failedSignIn();
+        QVERIFY2(!trusted, qPrintable(trusted.toString()));
+    }
+
+    void httpsAgainstAPlainPortAndTheReverse()
+    {
+        m_server = startServerFor(*m_globals, {});
+        m_globals->setBUseHTTPS(true);
+        Error error = failedSignIn();
+        QCOMPARE(TransportFailure::kind(error), TransportFailure::TlsToPlainHttpPort);
+        LoginFailureMessage message = messageFor(error);
+        QCOMPARE(message.kind(), LoginFailureMessage::NoSslOnHttp);
+        QVERIFY(message.informativeText().contains(
+            messageText(u"NetworkError_TlsToPlainHttpPort"_s).toHtmlEscaped()));
+
+        m_server = startServerFor(*m_globals, {u"--tls"_s});
+        m_globals->setBUseHTTPS(false);
+        error = failedSignIn();
+        QCOMPARE(TransportFailure::kind(error), TransportFailure::PlainHttpToTlsPort);
+        message = messageFor(error);
+        QCOMPARE(message.kind(), LoginFailureMessage::NoSslOnHttp);
+        QVERIFY(message.informativeText().contains(
+            messageText(u"NetworkError_PlainHttpToTlsPort"_s).toHtmlEscaped()));
+    }
+
+    // A port that answers the TLS greeting with a handshake-failure alert, and nothing else.
+    void otherTlsFailure()
+    {
+        QTcpServer refuser;
+        QVERIFY(refuser.listen(QHostAddress::LocalHost));
+        connect(&refuser, &QTcpServer::newConnection, &refuser, [&refuser] {
+            while (QTcpSocket *socket = refuser.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                    socket->readAll();
+                    socket->write(QByteArray::fromHex("15030300020228"));
+                    socket->disconnectFromHost();
+                });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+        m_globals->setServer(u"127.0.0.1"_s);
+        m_globals->setPortNo(refuser.serverPort());
+        m_globals->setBUseHTTPS(true);
+        m_globals->setUserName(u"demo"_s);
+        m_globals->setPassword(u"demo"_s);
+        const Error error = failedSignIn();
+        QCOMPARE(TransportFailure::kind(error), TransportFailure::TlsHandshakeFailed);
+        const LoginFailureMessage message = messageFor(error);
+        QCOMPARE(message.kind(), LoginFailureMessage::SslConnectionError);
+        QVERIFY(message.informativeText().startsWith(messageText(u"NetworkError_SSL_CONNECTION_ERROR"_s)));
+    }
+
+    void refusedConnectionShowsItsCode()
+    {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const quint16 port = closed.serverPort();
+        closed.close();
+        m_globals->setServer(u"127.0.0.1"_s);
+        m_globals->setPortNo(port);
+        m_globals->setBUseHTTPS(false);
+        m_globals->setUserName(u"demo"_s);
+        m_globals->setPassword(u"demo"_s);
+        const Error error = failedSignIn();
+        QCOMPARE(TransportFailure::kind(error), TransportFailure::NotTls);
+        const LoginFailureMessage message = messageFor(error);
+        QCOMPARE(message.kind(), LoginFailureMessage::TransportError);
+        QCOMPARE(
+            message.informativeText(),
+            messageText(u"Text_ErrorWithCode"_s).arg(error.description()).arg(error.code()).toHtmlEscaped());
+        QVERIFY(message.informativeText().contains(u'\n'));
+    }
+
+    void wrongPasswordAndIncompatibleVersion()
+    {
+        m_server = startServerFor(*m_globals, {}, u"demo"_s, u"wrong"_s);
+        Error error = failedSignIn();
+        QVERIFY(error);
+        LoginFailureMessage message = messageFor(error);
+        QCOMPARE(message.kind(), LoginFailureMessage::ServerError);
+        QCOMPARE(message.informativeText(), error.description().toHtmlEscaped());
+        QVERIFY(!message.informativeText().isEmpty());
+
+        m_server = startServerFor(*m_globals, {u"--min-version"_s, u"999.0.0"_s});
+        error = failedSignIn();
+        message = messageFor(error);
+        QCOMPARE(message.kind(), LoginFailureMessage::IncompatibleVersion);
+        QCOMPARE(message.buttonTitles(),
+                 (QStringList{messageText(u"Text_QuitAndOpen"_s), messageText(u"Text_Quit"_s)}));
+    }
+
+    void outsideWordsAreEscapedAndNoErrorShowsNothing()
+    {
+        const LoginFailureMessage message = LoginFailureMessage::forError(
+            Error(u"SOAP-Result"_s, 9001, u"<b>busy</b> & more"_s), u"h"_s, true);
+        QCOMPARE(message.informativeText(), u"&lt;b&gt;busy&lt;/b&gt; &amp; more"_s);
+        QCOMPARE(LoginFailureMessage::forError(Error(), u"h"_s, true).kind(), LoginFailureMessage::NoFailure);
+    }
+
+    // An upload to a server whose certificate is not trusted fails with the sign-in's explanation.
+    void uploadsReportTlsFailuresTheSameWay()
+    {
+        m_server = startServerFor(*m_globals, {u"--tls"_s});
+        const Error signInError = failedSignIn();
+
+        QBuffer body;
+        body.setData(QByteArray(1000, 'x'));
+        QVERIFY(body.open(QIODevice::ReadOnly));
+        UploadConnection connection;
+        QSignalSpy finished(&connection, &UploadConnection::finished);
+        QUrl url = m_server->baseUrl();
+        url.setPath(u"/soapfileupload.hvxr"_s);
+        connection.start(url, {}, &body);
+        QVERIFY(finished.wait(20000));
+        const Error uploadError = connection.transportError();
+        QCOMPARE(TransportFailure::kind(uploadError), TransportFailure::CertificateUntrusted);
+        QCOMPARE(TransportFailure::certificateText(uploadError),
+                 TransportFailure::certificateText(signInError));
+        QCOMPARE(TransportFailure::describe(uploadError, m_server->host()),
+                 TransportFailure::describe(signInError, m_server->host()));
+    }
+};
+
+VENDRA_TEST_MAIN(TestLoginFailureMessage)
+#include "tst_loginfailuremessage.moc"
