@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QAction>
+#include <QIcon>
+
+class Notification;
+
+// A toolbar item with two looks, inactive and active (the event log that lights up on a new entry,
+// pending files awaiting approval). Any part of the program switches it by posting
+// NSToolbarItemSetState, without a reference to it:
+// - with a number as the object, every such item takes its truth value;
+// - otherwise with user info {"itemIdentifier": <this item's identifier>, "value": <number>}.
+// Each look is an image and a pressed image; the toolbar's button shows the item's icon.
+class NSToolbarItemWithState : public QAction
+{
+    Q_OBJECT
+
+public:
+    // The identifiers of the main window's two state items.
+    static inline const QString LogIdentifier = QStringLiteral("ZRM_Log");
+    static inline const QString PendingIdentifier = QStringLiteral("ZRM_Pending");
+
+    struct Images
+    {
+        QIcon primary;      // inactive (when null, the item's own image is used)
+        QIcon primaryAlt;   // inactive, pressed
+        QIcon secondary;    // active
+        QIcon secondaryAlt; // active, pressed
+    };
+
+    NSToolbarItemWithState(const QString &itemIdentifier, const Images &images, QObject *parent = nullptr);
+    ~NSToolbarItemWithState() override;
+
+    QString itemIdentifier() const { return m_itemIdentifier; }
+
+    bool active() const { return m_active; }
+    void setActive(bool active);
+
+    // The item's own image; the state's images win over it whenever they are set.
+    void setImage(const QIcon &image);
+
+Q_SIGNALS:
+    void activeChanged(bool active);
+
+private:
+    void handleSetState(const Notification &notification);
+    void applyState();
+
+    QString m_itemIdentifier;
+    Images m_images;
+    QIcon m_ownImage;
+    bool m_active = false;
+};

@@ -1,0 +1,144 @@
+#include "controls/NSAlertAttributed.h"
+
+#include "GuiTest.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTextDocument>
+
+class TestNSAlertAttributed : public QObject
+{
+    Q_OBJECT
+
+private:
+    // What the message view shows, as plain text.
+    static QString shownText(const NSAlertAttributed &alert)
+    {
+        QTextDocument document;
+        document.setHtml(alert.messageView()->text());
+        return document.toPlainText();
+    }
+
+    // Opens the alert on a shown window and waits for it to show.
+    static void begin(NSAlertAttributed *alert, QWidget &window, QList<int> &codes)
+    {
+        alert->beginSheetModalForWindow(&window, [&codes](int code) { codes.append(code); });
+        QTRY_VERIFY(alert->isVisible());
+    }
+
+private Q_SLOTS:
+    void onlyTheReturnButtonAnswersReturnWith1000()
+    {
+        QWidget window;
+        window.show();
+        QList<int> codes;
+        QPointer<NSAlertAttributed> alert = new NSAlertAttributed(&window);
+        alert->setMessageText(u"Sign-in failed"_s);
+        alert->setInformativeText(u"The server did not answer."_s);
+        begin(alert, window, codes);
+        QCOMPARE(alert->windowModality(), Qt::WindowModal);
+        QVERIFY(alert->defaultButton()->isVisible());
+        QVERIFY(!alert->otherButton()->isVisible());
+        QVERIFY(!alert->cancelButton()->isVisible());
+        QTest::keyClick(alert->defaultButton(), Qt::Key_Return);
+        QCOMPARE(codes, QList<int>{1000});
+        QTRY_VERIFY(alert.isNull()); // it goes away by itself
+    }
+
+    void threeButtonsAnswerTheirCodesAndEscapeIsCancel_data()
+    {
+        QTest::addColumn<int>("pressed"); // 0 1 2 the buttons, -1 Escape
+        QTest::addColumn<int>("code");
+        QTest::newRow("return") << 0 << 1000;
+        QTest::newRow("other") << 1 << 1001;
+        QTest::newRow("cancel") << 2 << 1002;
+        QTest::newRow("escape") << -1 << 1002;
+    }
+
+    void threeButtonsAnswerTheirCodesAndEscapeIsCancel()
+    {
+        QFETCH(int, pressed);
+        QFETCH(int, code);
+        QWidget window;
+        window.show();
+        QList<int> codes;
+        auto *alert = new NSAlertAttributed(&window);
+        alert->setReturnButtonTitle(u"Create Zip"_s);
+        alert->setOtherButtonTitle(u"Ignore"_s);
+        alert->setCancelButtonTitle(u"Cancel"_s);
+        begin(alert, window, codes);
+        QVERIFY(alert->otherButton()->isVisible() && alert->cancelButton()->isVisible());
+        // Return at the right, the other button beside it, cancel at the left.
+        QVERIFY(alert->otherButton()->geometry().right() <= alert->defaultButton()->geometry().left());
+        QVERIFY(alert->cancelButton()->geometry().right() < alert->otherButton()->geometry().left());
+        QCOMPARE(alert->defaultButton()->text(), u"Create Zip"_s);
+        const QList<QPushButton *> buttons{alert->defaultButton(), alert->otherButton(),
+                                           alert->cancelButton()};
+        if (pressed < 0)
+            QTest::keyClick(alert, Qt::Key_Escape);
+        else
+            QTest::mouseClick(buttons[pressed], Qt::LeftButton);
+        QCOMPARE(codes, QList<int>{code});
+    }
+
+    void emptyTitleHidesTheButtonAgain()
+    {
+        NSAlertAttributed alert;
+        alert.setOtherButtonTitle(u"Later"_s);
+        QVERIFY(!alert.otherButton()->isHidden());
+        alert.setOtherButtonTitle(QString());
+        QVERIFY(alert.otherButton()->isHidden());
+        // Closed some other way, an alert with only the return button answers 1000.
+        QList<int> codes;
+        connect(&alert, &NSAlertAttributed::buttonSelected, this, [&codes](int c) { codes.append(c); });
+        alert.reject();
+        QCOMPARE(codes, QList<int>{1000});
+    }
+
+    void markUpBreaksLinesAndDecodesEntities()
+    {
+        QWidget window;
+        window.show();
+        QList<int> codes;
+        auto *single = new NSAlertAttributed(&window);
+        single->setMessageText(u"Title"_s);
+        single->setInformativeText(u"first line"_s);
+        begin(single, window, codes);
+        const int singleHeight = single->height();
+        single->defaultButton()->click();
+
+        auto *alert = new NSAlertAttributed(&window);
+        alert->setMessageText(u"Title"_s);
+        alert->setInformativeText(
+            u"first line\nsecond &lt;line&gt; &amp; <a href=\"https://example.org\">link</a>"_s);
+        begin(alert, window, codes);
+        QCOMPARE(shownText(*alert), u"first line\nsecond <line> & link"_s);
+        QCOMPARE(alert->messageView()->textFormat(), Qt::RichText);
+        // The alert grew by the second line and everything fits inside it.
+        QVERIFY2(alert->height() > singleHeight,
+                 qPrintable(u"%1 vs %2"_s.arg(alert->height()).arg(singleHeight)));
+        QVERIFY(alert->rect().contains(alert->messageView()->geometry()));
+        QVERIFY(alert->messageView()->geometry().bottom() < alert->defaultButton()->geometry().top());
+        QVERIFY(alert->messageView()->height() >=
+                alert->messageView()->heightForWidth(NSAlertAttributed::kTextWidth));
+        QCOMPARE(alert->messageView()->accessibleName(), u"first line\nsecond <line> & link"_s);
+        alert->defaultButton()->click();
+        QCOMPARE(codes, (QList<int>{1000, 1000}));
+    }
+
+    void markupWrapsInTheViewFont()
+    {
+        QFont font(u"DejaVu Sans"_s);
+        font.setPointSize(11);
+        QCOMPARE(NSAlertAttributed::markupFor(u"a\nb"_s, font),
+                 u"<span style=\"font-family:'DejaVu Sans'; font-size:11px;\">a<br/>b</span>"_s);
+        QVERIFY(NSAlertAttributed::widthForString(u"OK OK"_s, font) >
+                NSAlertAttributed::widthForString(u"OK"_s, font));
+        const qreal line = NSAlertAttributed::heightForString(u"word"_s, font, 300);
+        QVERIFY(NSAlertAttributed::heightForString(QString(u"word "_s).repeated(80), font, 300) > 3 * line);
+    }
+};
+
+VENDRA_GUI_TEST_MAIN(TestNSAlertAttributed)
+#include "tst_nsalertattributed.moc"
