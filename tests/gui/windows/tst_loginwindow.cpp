@@ -246,6 +246,22 @@ private Q_SLOTS:
         NotificationCenter::defaultCenter().postNotificationName(NotificationNames::EventPreferencesChanged);
         QCOMPARE(login.serverNameField()->text(), u"other.example.org"_s);
     }
+
+    void screenshot()
+    {
+        const QString folder = qEnvironmentVariable("VENDRA_SCREENSHOT_DIR");
+        if (folder.isEmpty())
+            QSKIP("VENDRA_SCREENSHOT_DIR is not set");
+        commsGlobal->setPortNo(443);
+        commsGlobal->setBUseHTTPS(true);
+        commsGlobal->setPassword(QString());
+        commsGlobal->setBSavePassword(false);
+        LoginWindow login;
+        shown(login);
+        QVERIFY(QTest::qWaitForWindowExposed(login.window()));
+        QTest::qWait(300);
+        QVERIFY(login.window()->grab().save(folder + u"/login.png"_s));
+    }
 };
 
 VENDRA_GUI_TEST_MAIN(TestLoginWindow)
