@@ -1,6 +1,7 @@
 #include "controls/NSAlertAttributed.h"
 
 #include <QApplication>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QPushButton>
@@ -95,7 +96,8 @@ QString NSAlertAttributed::markupFor(const QString &informativeText, const QFont
 {
     QString body = informativeText;
     body.replace(QLatin1Char('\n'), QLatin1String("<br/>"));
-    const int size = qRound(font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize());
+    // In pixels as the screen draws the view's font, so the mark-up and the measuring agree.
+    const int size = QFontInfo(font).pixelSize();
     return QStringLiteral("<span style=\"font-family:'%1'; font-size:%2px;\">%3</span>")
         .arg(font.family())
         .arg(size)

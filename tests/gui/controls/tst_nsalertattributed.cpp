@@ -1,7 +1,12 @@
 #include "controls/NSAlertAttributed.h"
 
 #include "GuiTest.h"
+#include "SessionTarget.h"
+#include "session/LoginFailureMessage.h"
+#include "session/commsGlobals.h"
+#include "session/wsCoreComms.h"
 
+#include <QFontInfo>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -132,11 +137,42 @@ private Q_SLOTS:
         QFont font(u"DejaVu Sans"_s);
         font.setPointSize(11);
         QCOMPARE(NSAlertAttributed::markupFor(u"a\nb"_s, font),
-                 u"<span style=\"font-family:'DejaVu Sans'; font-size:11px;\">a<br/>b</span>"_s);
+                 u"<span style=\"font-family:'DejaVu Sans'; font-size:%1px;\">a<br/>b</span>"_s.arg(
+                     QFontInfo(font).pixelSize()));
         QVERIFY(NSAlertAttributed::widthForString(u"OK OK"_s, font) >
                 NSAlertAttributed::widthForString(u"OK"_s, font));
         const qreal line = NSAlertAttributed::heightForString(u"word"_s, font, 300);
         QVERIFY(NSAlertAttributed::heightForString(QString(u"word "_s).repeated(80), font, 300) > 3 * line);
+    }
+
+    // The sign-in failure for a server whose certificate is not trusted, as the user sees it.
+    void screenshot()
+    {
+        const QString folder = qEnvironmentVariable("VENDRA_SCREENSHOT_DIR");
+        if (folder.isEmpty())
+            QSKIP("VENDRA_SCREENSHOT_DIR is not set");
+        commsGlobals globals;
+        const std::unique_ptr<ReferenceServer> server = startServerFor(globals, {u"--tls"_s});
+        Error error;
+        globals.coreComms().doCheckVersion(error);
+        const LoginFailureMessage message =
+            LoginFailureMessage::forError(error, globals.getRemotePath(), globals.bUseHTTPS());
+        QCOMPARE(message.kind(), LoginFailureMessage::CertificateUntrusted);
+
+        QWidget window;
+        window.resize(900, 560);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QList<int> codes;
+        auto *alert = new NSAlertAttributed(&window);
+        alert->setMessageText(message.messageText());
+        alert->setInformativeText(message.informativeText());
+        alert->setReturnButtonTitle(message.buttonTitles().value(0));
+        begin(alert, window, codes);
+        QTest::qWait(300);
+        QVERIFY(alert->grab().save(folder + u"/login-failure.png"_s));
+        alert->defaultButton()->click();
+        QCOMPARE(codes, QList<int>{1000});
     }
 };
 
