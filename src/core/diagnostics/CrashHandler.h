@@ -20,6 +20,7 @@ public:
 
     // Reads and then sets the launch flag, or returns the handler that exists; nullptr when sandboxed.
     static CrashHandler *init();
+    // nullptr after close(): windows (the crash sheet's answer) ask here at each use.
     static CrashHandler *instance();
     // Marks the run as ended cleanly and forgets the handler.
     static void close();

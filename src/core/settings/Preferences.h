@@ -48,7 +48,8 @@ public:
 
     // Creates the process-wide store (registering the defaults), or returns the one that exists.
     static Preferences *init();
-    // The process-wide store, or nullptr before init and after close.
+    // The process-wide store, or nullptr before init and after close. Windows outlive close() at
+    // shut-down: they ask here at each use, keep no pointer, and do not init() it again.
     static Preferences *instance();
     static void close();
 

@@ -127,7 +127,11 @@ void LocalFileBrowser::updateRemovePlaceButton()
 
 void LocalFileBrowser::followPlacesPreference()
 {
-    const bool follow = Preferences::init()->autoSyncPlacesWithFinder();
+    // Closed at shut-down: nothing left to follow, and nothing to bring back.
+    const Preferences *preferences = Preferences::instance();
+    if (!preferences)
+        return;
+    const bool follow = preferences->autoSyncPlacesWithFinder();
     // The menu button tells whether the pane follows already, so unrelated changes change nothing.
     if (follow == !m_localMenuButton->isEnabled())
         return;
