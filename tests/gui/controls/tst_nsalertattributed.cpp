@@ -6,7 +6,6 @@
 #include "session/commsGlobals.h"
 #include "session/wsCoreComms.h"
 
-#include <QFontInfo>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -130,19 +129,6 @@ private Q_SLOTS:
         QCOMPARE(alert->messageView()->accessibleName(), u"first line\nsecond <line> & link"_s);
         alert->defaultButton()->click();
         QCOMPARE(codes, (QList<int>{1000, 1000}));
-    }
-
-    void markupWrapsInTheViewFont()
-    {
-        QFont font(u"DejaVu Sans"_s);
-        font.setPointSize(11);
-        QCOMPARE(NSAlertAttributed::markupFor(u"a\nb"_s, font),
-                 u"<span style=\"font-family:'DejaVu Sans'; font-size:%1px;\">a<br/>b</span>"_s.arg(
-                     QFontInfo(font).pixelSize()));
-        QVERIFY(NSAlertAttributed::widthForString(u"OK OK"_s, font) >
-                NSAlertAttributed::widthForString(u"OK"_s, font));
-        const qreal line = NSAlertAttributed::heightForString(u"word"_s, font, 300);
-        QVERIFY(NSAlertAttributed::heightForString(QString(u"word "_s).repeated(80), font, 300) > 3 * line);
     }
 
     // The sign-in failure for a server whose certificate is not trusted, as the user sees it.
