@@ -294,17 +294,19 @@ void UploadConnection::onDisconnected()
     else if (!m_headRead && m_in.isEmpty())
         failConnection(TransportFailure::Symptom::ClosedWithoutAnswer);
     else
-        finish(m_socket->errorString().isEmpty() || m_socket->error() == QAbstractSocket::UnknownSocketError
-                   ? QStringLiteral("Connection closed")
-                   : m_socket->errorString());
+        finish(closedText());
+}
+
+QString UploadConnection::closedText() const
+{
+    return m_socket->errorString().isEmpty() || m_socket->error() == QAbstractSocket::UnknownSocketError
+               ? QStringLiteral("Connection closed")
+               : m_socket->errorString();
 }
 
 void UploadConnection::failConnection(TransportFailure::Symptom symptom)
 {
-    const QString text =
-        m_socket->errorString().isEmpty() || m_socket->error() == QAbstractSocket::UnknownSocketError
-            ? QStringLiteral("Connection closed")
-            : m_socket->errorString();
+    const QString text = closedText();
     m_transportError = TransportFailure::makeError(TransportFailure::SocketErrorDomain,
                                                    int(m_socket->error()), text, m_url, symptom, m_sslErrors);
     finish(text);

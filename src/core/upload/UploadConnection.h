@@ -77,7 +77,9 @@ private:
     void storeCookie(const QByteArray &value);
     void reportProgress(bool force);
     void finish(const QString &error = {});
+    // Ends with the connection's own failure, kept as an Error too.
     void failConnection(TransportFailure::Symptom symptom);
+    QString closedText() const;
 
     std::unique_ptr<QTcpSocket> m_socket;
     QUrl m_url;
