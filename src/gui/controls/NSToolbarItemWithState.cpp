@@ -3,7 +3,11 @@
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
 
+#include <QPainter>
+
 namespace {
+
+constexpr int kImageSizes[] = {16, 22, 24, 32, 48, 64};
 
 bool isNumber(const QVariant &value)
 {
@@ -32,7 +36,7 @@ QIcon withPressedImage(const QIcon &image, const QIcon &pressed)
     if (pressed.isNull())
         return image;
     QIcon combined;
-    for (const int size : {16, 22, 24, 32, 48, 64}) {
+    for (const int size : kImageSizes) {
         combined.addPixmap(image.pixmap(size, size), QIcon::Normal);
         combined.addPixmap(image.pixmap(size, size, QIcon::Disabled), QIcon::Disabled);
         combined.addPixmap(pressed.pixmap(size, size), QIcon::Active);
@@ -41,7 +45,43 @@ QIcon withPressedImage(const QIcon &image, const QIcon &pressed)
     return combined;
 }
 
+QPixmap darker(const QPixmap &pixmap)
+{
+    QPixmap result = pixmap;
+    QPainter painter(&result);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);
+    painter.fillRect(result.rect(), QColor(0, 0, 0, 60));
+    return result;
+}
+
+QPixmap withDot(const QPixmap &pixmap, const QColor &colour)
+{
+    QPixmap result = pixmap;
+    QPainter painter(&result);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal diameter = result.width() * 0.42;
+    const QRectF dot(result.width() - diameter, 0, diameter, diameter);
+    painter.setPen(QPen(Qt::white, qMax(1.0, diameter / 8)));
+    painter.setBrush(colour);
+    painter.drawEllipse(dot.adjusted(1, 1, -1, -1));
+    return result;
+}
+
 } // namespace
+
+NSToolbarItemWithState::Images NSToolbarItemWithState::badgedImages(const QIcon &image, const QColor &badge)
+{
+    Images images;
+    for (const int size : kImageSizes) {
+        const QPixmap plain = image.pixmap(size, size);
+        const QPixmap lit = withDot(plain, badge);
+        images.primary.addPixmap(plain);
+        images.primaryAlt.addPixmap(darker(plain));
+        images.secondary.addPixmap(lit);
+        images.secondaryAlt.addPixmap(darker(lit));
+    }
+    return images;
+}
 
 NSToolbarItemWithState::NSToolbarItemWithState(const QString &itemIdentifier, const Images &images,
                                                QObject *parent)

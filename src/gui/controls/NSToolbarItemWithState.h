@@ -28,6 +28,10 @@ public:
         QIcon secondaryAlt; // active, pressed
     };
 
+    // The two looks made from one image: active adds a coloured dot at the top right; pressed is a
+    // shade darker.
+    static Images badgedImages(const QIcon &image, const QColor &badge = QColor(0xe0, 0x5a, 0x1e));
+
     NSToolbarItemWithState(const QString &itemIdentifier, const Images &images, QObject *parent = nullptr);
     ~NSToolbarItemWithState() override;
 

@@ -55,6 +55,17 @@ private Q_SLOTS:
         QCOMPARE(colourOf(item.icon()), QColor(Qt::red).rgb());
     }
 
+    void badgedImagesLightUpAtTheCorner()
+    {
+        const NSToolbarItemWithState::Images images = NSToolbarItemWithState::badgedImages(filled(Qt::gray));
+        const QImage plain = images.primary.pixmap(32, 32).toImage();
+        const QImage lit = images.secondary.pixmap(32, 32).toImage();
+        QCOMPARE(lit.pixel(2, 30), plain.pixel(2, 30));
+        QCOMPARE(QColor(lit.pixel(26, 6)), QColor(0xe0, 0x5a, 0x1e));
+        QVERIFY(QColor(images.primaryAlt.pixmap(32, 32).toImage().pixel(2, 30)).lightness() <
+                QColor(plain.pixel(2, 30)).lightness());
+    }
+
     void notificationsSwitchAllOrTheNamedItem()
     {
         NSToolbarItemWithState log(NSToolbarItemWithState::LogIdentifier, images());
