@@ -5,6 +5,7 @@
 
 #include <QAbstractItemModel>
 #include <QHash>
+#include <QSet>
 #include <QTimer>
 #include <QUrl>
 
@@ -101,9 +102,13 @@ public:
     // Adds a "New Folder" placeholder under the root or an album and reports it with placeholderReady;
     // an album not loaded yet is listed first. False when the row takes no album.
     bool createFolderUnder(const QModelIndex &target);
+    // Removes a placeholder whose name edit was given up before it was committed.
+    void abandonPlaceholder(const QModelIndex &index);
     // Uploads files and folders into an album (or folders into the root), as a drop would.
     bool uploadFiles(const QList<QUrl> &items, const QModelIndex &target);
+    // Any thread: the assets' pending flags go, then every row is reloaded, on the main thread.
     void clearPendingDataFlags();
+    // The tree is emptied: the root's row stays, without children.
     void clearData();
     // Compares the node's rows with its children by identity and announces the difference; rows
     // whose node stayed keep their expansion and selection. Also repaints the node's row and its
@@ -141,19 +146,30 @@ protected:
 private:
     struct Row;
     class OperationDelegate;
+    struct Change
+    {
+        soapRemoteContainer *container = nullptr;
+        RemoteTreeChange change;
+        bool begun = false;
+    };
 
     Row *rowFor(const QModelIndex &index) const;
     Row *rowForNode(const RemoteTreeEntry *node) const;
     Row *rootRow() const;
     QModelIndex indexFor(const Row *row, int column = FileColumn) const;
     std::shared_ptr<soapRemoteFolderBrowser> root() const;
-    void announceChildren(Row *row);
+    std::unique_ptr<Row> makeRow(const RemoteTreeEntryPtr &entry, Row *parent);
     void insertRows(Row *parent, qsizetype position, const QList<RemoteTreeEntryPtr> &entries);
     void removeRows(Row *parent, qsizetype first, qsizetype last);
+    // Drops the rows from the mirror, inside an announced removal.
+    void dropRows(Row *parent, qsizetype first, qsizetype last);
     void forget(Row *row);
     void renumber(Row *parent, qsizetype from);
     void syncRows(Row *row);
     void refreshCells(Row *row);
+    void reloadAll();
+    bool commitName(Row *row, const QString &name);
+    void requestDropped(const std::shared_ptr<asyncRequestInfo> &request);
     void requestContents(const std::shared_ptr<soapRemoteFolderItem> &album);
     void addPlaceholder(const std::shared_ptr<soapRemoteBase> &target);
     void applyFetch(const std::shared_ptr<asyncRequestInfo> &request);
@@ -162,10 +178,12 @@ private:
     void applyCreate(const std::shared_ptr<asyncRequestInfo> &request);
     void syncAndExpand();
 
-    mutable std::unique_ptr<Row> m_top;
+    std::unique_ptr<Row> m_top;
     QHash<const RemoteTreeEntry *, Row *> m_rows;
-    // The container whose change was announced and awaits its end.
-    soapRemoteContainer *m_changing = nullptr;
+    // The change announced and awaiting its end.
+    Change m_changing;
+    // Placeholders whose album is being created.
+    QSet<const RemoteTreeEntry *> m_creating;
     std::shared_ptr<OperationDelegate> m_delegate;
     QTimer m_expandTimer;
     std::weak_ptr<soapRemoteFolderItem> m_expandTimerAlbum;
