@@ -5,13 +5,12 @@
 #include "CliSession.h"
 #include "ExitCode.h"
 #include "UploadProgressDisplay.h"
-#include "albums/soapRemoteFolderItem.h"
 #include "common/MessageText.h"
 #include "events/Log.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
 #include "session/commsGlobals.h"
-#include "upload/FolderUploadPlan.h"
+#include "upload/DropUpload.h"
 #include "upload/UploadQueue.h"
 
 #include <QCommandLineParser>
@@ -86,14 +85,11 @@ bool UploadCommand::takeArguments(const QCommandLineParser &parser, const QStrin
         return false;
     }
     QStringList missing;
-    QStringList notFolders;
     m_paths.clear();
     for (const QString &argument : arguments) {
         const QFileInfo info(argument);
         if (!info.exists())
             missing.append(argument);
-        else if (!info.isDir())
-            notFolders.append(argument);
         m_paths.append(info.absoluteFilePath());
     }
     if (!missing.isEmpty()) {
@@ -102,7 +98,12 @@ bool UploadCommand::takeArguments(const QCommandLineParser &parser, const QStrin
         return false;
     }
     // The top level holds albums only: files need an album to go into.
-    if (m_albumPath.isEmpty() && !notFolders.isEmpty()) {
+    if (m_albumPath.isEmpty() && !DropUpload::allFolders(m_paths)) {
+        QStringList notFolders;
+        for (qsizetype i = 0; i < m_paths.size(); ++i) {
+            if (!DropUpload::allFolders({m_paths.at(i)}))
+                notFolders.append(arguments.at(i));
+        }
         problem = messageText(QStringLiteral("Text_CliUploadFilesAtTop"))
                       .arg(notFolders.join(QStringLiteral(", ")));
         return false;
@@ -139,13 +140,16 @@ int UploadCommand::runInSession(CliSession &session)
         return ExitSignInFailed;
     }
 
-    // The plan of a drop onto the target: the top plan stands for the target itself.
-    FolderUploadPlan plan;
-    if (const auto album = std::dynamic_pointer_cast<soapRemoteFolderItem>(target))
-        plan = FolderUploadPlan::createFolderDictionaryForLocalPath(QString(), album->strName(), QString(),
-                                                                    album->fullRemotePath());
+    // Exactly what a drop onto the target would queue.
+    QList<QUrl> items;
     for (const QString &path : std::as_const(m_paths))
-        plan.addFilesAndFoldersTo(QUrl::fromLocalFile(path));
+        items.append(QUrl::fromLocalFile(path));
+    std::optional<FolderUploadPlan> planned = DropUpload::planFor(items, target);
+    if (!planned) {
+        session.signOut();
+        return ExitSignInFailed;
+    }
+    const FolderUploadPlan &plan = *planned;
     const QStringList unreadable = plan.allUnreadable();
     if (Log *log = Log::instance()) {
         for (const QString &folder : unreadable)

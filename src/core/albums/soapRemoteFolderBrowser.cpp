@@ -44,6 +44,10 @@ void soapRemoteFolderBrowser::clearPendingFilesFlagsWithItem(const RemoteTreeEnt
 
 void soapRemoteFolderBrowser::clear()
 {
-    const QMutexLocker lock(&m_lock);
-    m_children.clear();
+    beginReplaceChildren();
+    {
+        const QMutexLocker lock(&m_lock);
+        dropChildrenLocked();
+    }
+    endReplaceChildren();
 }

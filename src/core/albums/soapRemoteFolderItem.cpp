@@ -60,6 +60,18 @@ bool soapRemoteFolderItem::bDataIsCached() const
     return !m_bHasChildren || !m_children.isEmpty();
 }
 
+bool soapRemoteFolderItem::bContentsLoaded() const
+{
+    const QMutexLocker lock(&m_lock);
+    return m_bContentsLoaded;
+}
+
+bool soapRemoteFolderItem::contentsKnown() const
+{
+    const QMutexLocker lock(&m_lock);
+    return m_bContentsLoaded || !m_bHasChildren || !m_children.isEmpty();
+}
+
 RemoteTreeEntryPtr soapRemoteFolderItem::getChildAtIndex(qsizetype index) const
 {
     const RemoteTreeEntryPtr child = childAtIndex(index);
@@ -76,37 +88,52 @@ void soapRemoteFolderItem::addChildFolders(const QVariantMap &reply)
 void soapRemoteFolderItem::addChildFiles(const QVariantMap &reply)
 {
     const QList<QVariantMap> entries = replyListEntries(reply, QStringLiteral("arrAssets"));
+    QList<RemoteTreeEntryPtr> assets;
+    assets.reserve(entries.size());
     for (const QVariantMap &entry : entries) {
         auto asset = std::make_shared<soapRemoteFileItem>();
         asset->deserialise(entry);
-        appendChild(asset);
+        assets.append(asset);
     }
+    appendChildren(assets);
 }
 
 void soapRemoteFolderItem::replaceChildrenWithFolders(const QVariantMap &foldersReply,
-                                                      const QVariantMap &filesReply)
+                                                      const QVariantMap &filesReply, bool complete)
 {
     if (!isMainThread())
         VENDRA_DIAG(
             QStringLiteral("Unexpectedly not performing replaceChildrenWithFolders on non-main thread"));
-    const QMutexLocker lock(&m_lock);
-    m_replacingChildren = true;
-    releaseFolderContents(false);
-    addChildFolders(foldersReply);
-    addChildFiles(filesReply);
-    m_replacingChildren = false;
+    beginReplaceChildren();
+    {
+        const QMutexLocker lock(&m_lock);
+        releaseSubtree(false);
+        addChildFolders(foldersReply);
+        addChildFiles(filesReply);
+        m_bContentsLoaded = complete;
+    }
+    endReplaceChildren();
 }
 
 void soapRemoteFolderItem::releaseFolderContents(bool unregister)
+{
+    beginReplaceChildren();
+    releaseSubtree(unregister);
+    endReplaceChildren();
+}
+
+// The albums below go with this list, so only this album's observers are told.
+void soapRemoteFolderItem::releaseSubtree(bool unregister)
 {
     const QMutexLocker lock(&m_lock);
     if (unregister)
         commsGlobal->registry().deleteRemoteAlbumNamed(fullRemotePath());
     for (const RemoteTreeEntryPtr &entry : std::as_const(m_children)) {
         if (const auto album = std::dynamic_pointer_cast<soapRemoteFolderItem>(entry))
-            album->releaseFolderContents(true);
+            album->releaseSubtree(true);
     }
-    m_children.clear();
+    dropChildrenLocked();
+    m_bContentsLoaded = false;
 }
 
 void soapRemoteFolderItem::addTempChild(const std::shared_ptr<createFolderTempItem> &placeholder)
@@ -122,7 +149,7 @@ void soapRemoteFolderItem::addUloadedFile(const std::shared_ptr<soapRemoteFileIt
 void soapRemoteFolderItem::childrenChanged()
 {
     // A whole replacement keeps what the server said; single additions and removals decide it.
-    if (!m_replacingChildren)
+    if (!isReplacingChildren())
         m_bHasChildren = !m_children.isEmpty();
 }
 

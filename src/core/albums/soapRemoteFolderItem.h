@@ -30,6 +30,11 @@ public:
 
     // True when the contents need not be fetched: the server says it has none, or they are loaded.
     bool bDataIsCached() const;
+    // Whether a listing was applied completely since the contents were last dropped. An album that
+    // the server says has contents but lists empty is then known to be empty, not still to load.
+    bool bContentsLoaded() const;
+    // bDataIsCached, or a listing came in: opening the album needs no fetch.
+    bool contentsKnown() const;
 
     qsizetype numberOfChildren() const { return childCount(); }
     // Out of range writes a diagnostic line and gives no entry.
@@ -38,8 +43,10 @@ public:
     void addChildFolders(const QVariantMap &reply);
     void addChildFiles(const QVariantMap &reply);
     // Main thread only. Drops the loaded contents (the album stays registered) and loads the two
-    // listings; a missing listing adds nothing. bHasChildren keeps the server's value.
-    void replaceChildrenWithFolders(const QVariantMap &foldersReply, const QVariantMap &filesReply);
+    // listings; a missing listing adds nothing. bHasChildren keeps the server's value. complete says
+    // whether both listings arrived (it sets bContentsLoaded).
+    void replaceChildrenWithFolders(const QVariantMap &foldersReply, const QVariantMap &filesReply,
+                                    bool complete = true);
     // Unregisters every album below, and this one too when unregister is set, then empties children.
     void releaseFolderContents(bool unregister);
 
@@ -54,6 +61,8 @@ protected:
     void childrenChanged() override;
 
 private:
+    void releaseSubtree(bool unregister);
+
     bool m_bCanCreateUnder = false;
     bool m_bCanDelete = false;
     bool m_bCanRename = false;
@@ -63,7 +72,7 @@ private:
     QVariant m_nParentID;
     QString m_strDescription;
     QString m_strName;
-    bool m_replacingChildren = false;
+    bool m_bContentsLoaded = false;
 };
 
 using soapRemoteFolderItemPtr = std::shared_ptr<soapRemoteFolderItem>;

@@ -86,16 +86,39 @@ asyncRequestInfoPtr wsSoapAsyncOp::requestLogout(const Delegate &delegate)
 
 void wsSoapAsyncOp::cancelAllOperations()
 {
+    QList<asyncRequestInfoPtr> dropped;
+    {
+        // An operation that starts from here on finds itself gone from the list and does nothing.
+        const QMutexLocker lock(&m_waitingMutex);
+        dropped = std::exchange(m_waiting, {});
+    }
     m_opQueue.clear();
+    for (const asyncRequestInfoPtr &info : std::as_const(dropped)) {
+        VENDRA_DIAG(QStringLiteral("Dropped queued request %1").arg(info->requestTypeAsString()));
+        if (const Delegate delegate = info->delegate())
+            delegate->soapAsyncRequestDropped(info);
+    }
 }
 
 void wsSoapAsyncOp::add(const asyncRequestInfoPtr &info)
 {
+    {
+        const QMutexLocker lock(&m_waitingMutex);
+        m_waiting.append(info);
+    }
     m_opQueue.start([this, info] { run(info); });
+}
+
+bool wsSoapAsyncOp::takeWaiting(const asyncRequestInfoPtr &info)
+{
+    const QMutexLocker lock(&m_waitingMutex);
+    return m_waiting.removeOne(info);
 }
 
 void wsSoapAsyncOp::run(const asyncRequestInfoPtr &info)
 {
+    if (!takeWaiting(info))
+        return;
     switch (info->requestType()) {
     case asyncRequestInfo::GetFolderContents:
         doGetFolderContents(info);
@@ -150,7 +173,7 @@ void wsSoapAsyncOp::doGetFolderContents(const asyncRequestInfoPtr &info)
 void wsSoapAsyncOp::perfGetFolderContents(const asyncRequestInfoPtr &info)
 {
     const auto album = std::dynamic_pointer_cast<soapRemoteFolderItem>(info->item());
-    album->replaceChildrenWithFolders(info->soapBodyFolders(), info->soapBodyFiles());
+    album->replaceChildrenWithFolders(info->soapBodyFolders(), info->soapBodyFiles(), !info->error());
     info->setBSucceeded(true);
 }
 

@@ -2,6 +2,7 @@
 
 #include "albums/asyncRequestInfo.h"
 
+#include <QMutex>
 #include <QThreadPool>
 
 class createFolderTempItem;
@@ -35,7 +36,8 @@ public:
                                                   const QVariant &context = {});
     asyncRequestInfoPtr requestLogout(const Delegate &delegate);
 
-    // Drops the operations that have not started; they never call back. Running ones finish.
+    // Drops the operations that have not started: their delegates hear soapAsyncRequestDropped and
+    // nothing else. Running ones finish and call back.
     void cancelAllOperations();
 
     // Waits until every started operation has called back, letting the main thread apply tree
@@ -53,6 +55,8 @@ public:
 private:
     void add(const asyncRequestInfoPtr &info);
     void run(const asyncRequestInfoPtr &info);
+    // Takes the record off the list of those waiting to start; false when it was dropped meanwhile.
+    bool takeWaiting(const asyncRequestInfoPtr &info);
     void doGetFolderContents(const asyncRequestInfoPtr &info);
     void doRenameItem(const asyncRequestInfoPtr &info);
     void doDeleteItems(const asyncRequestInfoPtr &info);
@@ -61,4 +65,6 @@ private:
     void doLogout(const asyncRequestInfoPtr &info);
 
     QThreadPool m_opQueue;
+    QMutex m_waitingMutex;
+    QList<asyncRequestInfoPtr> m_waiting;
 };

@@ -1,5 +1,7 @@
 #include "session/commsGlobals.h"
 
+#include "albums/remoteFileBrowserHelper.h"
+#include "albums/wsExpandHelper.h"
 #include "albums/wsSoapAsyncOp.h"
 #include "common/NumberText.h"
 #include "session/soapResults.h"
@@ -15,11 +17,13 @@ commsGlobals::commsGlobals()
 {
     Q_ASSERT(!commsGlobal);
     commsGlobal = this;
+    m_remoteFileBrowserHelper = std::make_unique<remoteFileBrowserHelper>();
     m_soapResults = std::make_unique<soapResults>();
     m_wsCoreComms = std::make_unique<wsCoreComms>();
     m_soapAsyncOp = std::make_unique<wsSoapAsyncOp>();
     m_wsLoginSequence = std::make_unique<wsLoginSequence>();
     m_uploadQueue = std::make_unique<UploadQueue>();
+    m_expandHelper = std::make_unique<wsExpandHelper>();
     // Registered from the start, so top-level albums always find their parent.
     clearRemoteFolderDictionaries();
 }
@@ -31,9 +35,12 @@ commsGlobals::~commsGlobals()
     m_uploadQueue->quit();
     // Workers still running reach the records and the registry through commsGlobal: let them end
     // before anything goes away.
+    m_expandHelper.reset();
     m_wsLoginSequence.reset();
     m_soapAsyncOp.reset();
     m_uploadQueue.reset();
+    // The model lets go of the nodes it shows before the tree goes.
+    m_remoteFileBrowserHelper.reset();
     m_wsCoreComms.reset();
     m_registry.clear();
     m_soapResults.reset();

@@ -9,7 +9,9 @@
 #include <memory>
 
 class UploadQueue;
+class remoteFileBrowserHelper;
 class soapResults;
+class wsExpandHelper;
 class wsCoreComms;
 class wsLoginSequence;
 class wsSoapAsyncOp;
@@ -58,12 +60,15 @@ public:
     QString getRemotePath() const;
     static QString convertBytesToString(quint64 bytes);
 
-    // The shared objects (the fields soapResults, wsCoreComms, soapAsyncOp, wsLoginSequence).
+    // The shared objects (the fields remoteFileBrowserHelper, soapResults, wsCoreComms, soapAsyncOp,
+    // wsLoginSequence, the upload queue and expandHelper).
+    remoteFileBrowserHelper &remoteBrowserHelper() const { return *m_remoteFileBrowserHelper; }
     soapResults &results() const { return *m_soapResults; }
     wsCoreComms &coreComms() const { return *m_wsCoreComms; }
     wsSoapAsyncOp &soapAsyncOp() const { return *m_soapAsyncOp; }
     wsLoginSequence &loginSequence() const { return *m_wsLoginSequence; }
     UploadQueue &uploadQueue() const { return *m_uploadQueue; }
+    wsExpandHelper &expandHelper() const { return *m_expandHelper; }
 
     // The album registry (remoteAlbumByName, remoteAlbumByID and their operations).
     RemoteAlbumRegistry &registry() { return m_registry; }
@@ -84,14 +89,14 @@ private:
 
     RemoteAlbumRegistry m_registry;
 
-    // Created in this order; room is kept for the remote-pane data source (before the results) and
-    // for the upload queue and the re-expansion helper (after the login sequence), which come with
-    // the album pane and the upload engine.
+    // Created in this order.
+    std::unique_ptr<remoteFileBrowserHelper> m_remoteFileBrowserHelper;
     std::unique_ptr<soapResults> m_soapResults;
     std::unique_ptr<wsCoreComms> m_wsCoreComms;
     std::unique_ptr<wsSoapAsyncOp> m_soapAsyncOp;
     std::unique_ptr<wsLoginSequence> m_wsLoginSequence;
     std::unique_ptr<UploadQueue> m_uploadQueue;
+    std::unique_ptr<wsExpandHelper> m_expandHelper;
 };
 
 extern commsGlobals *commsGlobal;

@@ -57,8 +57,16 @@ void FolderUploadPlan::addFilesAndFoldersTo(const QUrl &url)
 {
     if (!url.isLocalFile())
         return;
+    // "Pics/2024/" (what shell completion types, what file managers send for folders) names the
+    // folder 2024: without the slash its name is the last component, not the empty string, which
+    // would pour the folder's contents into this plan's album.
+    const QString path = QDir::cleanPath(url.toLocalFile());
+    if (QFileInfo(path).fileName().isEmpty()) {
+        skipped.append(QStringLiteral("%1: a folder without a name cannot become an album").arg(path));
+        return;
+    }
     QStringList ancestors;
-    addEntry(url.toLocalFile(), ancestors);
+    addEntry(path, ancestors);
 }
 
 void FolderUploadPlan::addEntry(const QString &path, QStringList &ancestors)

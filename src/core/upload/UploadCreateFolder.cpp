@@ -58,6 +58,15 @@ void UploadCreateFolder::soapAsyncRequestCompleted(const std::shared_ptr<asyncRe
     sendStatusCallback();
 }
 
+void UploadCreateFolder::soapAsyncRequestDropped(const std::shared_ptr<asyncRequestInfo> &)
+{
+    m_bSucceeded = false;
+    m_uploadStatus->setStatus(UploadStatusFailed, QStringLiteral("CreateFolderAsyncRequestDropped"), true,
+                              messageText(QStringLiteral("Text_FailedCreateAlbum")));
+    m_isFinished = true;
+    sendStatusCallback();
+}
+
 void UploadCreateFolder::sendStatusCallback()
 {
     if (m_delegate)

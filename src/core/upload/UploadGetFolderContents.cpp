@@ -80,6 +80,15 @@ void UploadGetFolderContents::soapAsyncRequestCompleted(const std::shared_ptr<as
     sendStatusCallback();
 }
 
+void UploadGetFolderContents::soapAsyncRequestDropped(const std::shared_ptr<asyncRequestInfo> &)
+{
+    m_bSucceeded = false;
+    m_uploadStatus->setStatus(UploadStatusFailed, QStringLiteral("GetFolderContentsAsyncRequestDropped"),
+                              true, messageText(QStringLiteral("Text_FailedCreateAlbum")));
+    m_isFinished = true;
+    sendStatusCallback();
+}
+
 void UploadGetFolderContents::sendStatusCallback()
 {
     if (m_delegate)

@@ -29,6 +29,9 @@ public:
 
     void soapAsyncRequestStarted(const std::shared_ptr<asyncRequestInfo> &request) override;
     void soapAsyncRequestCompleted(const std::shared_ptr<asyncRequestInfo> &request) override;
+    // A request dropped before it ran (sign-in, sign-out, refresh) ends the step as failed, or the
+    // queue would wait for it for ever.
+    void soapAsyncRequestDropped(const std::shared_ptr<asyncRequestInfo> &request) override;
 
 private:
     void finishAtOnce();
