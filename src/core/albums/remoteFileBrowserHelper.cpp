@@ -385,7 +385,8 @@ Qt::ItemFlags remoteFileBrowserHelper::flags(const QModelIndex &index) const
 
 bool remoteFileBrowserHelper::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    if (role != Qt::EditRole || index.column() != FileColumn || !index.isValid())
+    if (role != Qt::EditRole || index.column() != FileColumn || !index.isValid() ||
+        !nameEditableForItem(rowFor(index)->entry.get()))
         return false;
     return commitName(rowFor(index), value.toString());
 }
