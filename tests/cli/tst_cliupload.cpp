@@ -187,6 +187,20 @@ private Q_SLOTS:
                                     u"Holidays/Trip/Nested"_s, u"Holidays/Trip/Nested/Deeper"_s}));
     }
 
+    // "Pics/2024/", as shell completion types it, makes the album 2024 rather than pouring the
+    // folder's files into the target album.
+    void trailingSlashKeepsTheFolderName()
+    {
+        make(u"Pics/2024/sea.jpg"_s, "sea");
+        ReferenceServer server;
+        QVERIFY2(start(server), qPrintable(server.errorString()));
+        const CliProcess::Result run =
+            cli(server, {u"upload"_s, u"--to"_s, u"Holidays"_s, m_local.filePath(u"Pics/2024"_s) + u"//"_s});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
+        QCOMPARE(TestFiles::read(server.albumFilePath(u"demo"_s, u"Holidays/2024"_s, u"sea.jpg"_s)), "sea");
+        QVERIFY(!QFileInfo::exists(server.albumFilePath(u"demo"_s, u"Holidays"_s, u"sea.jpg"_s)));
+    }
+
     // One byte over the largest size is refused by the client itself; the rest of the batch goes on.
     void overMaximumIsRefusedBeforeSending()
     {

@@ -52,6 +52,8 @@ QString nameOf(const RemoteTreeEntry *node)
 struct remoteFileBrowserHelper::Row
 {
     RemoteTreeEntryPtr entry;
+    // Fixed for the node's life; kept so that walking a long list needs no casts.
+    NodeKind kind = NodeKind::None;
     Row *parent = nullptr;
     qsizetype row = 0;
     std::vector<std::unique_ptr<Row>> children;
@@ -138,6 +140,7 @@ remoteFileBrowserHelper::makeRow(const RemoteTreeEntryPtr &entry, Row *parent)
 {
     auto row = std::make_unique<Row>();
     row->entry = entry;
+    row->kind = kindOf(entry.get());
     row->parent = parent;
     m_rows.insert(entry.get(), row.get());
     if (const auto container = std::dynamic_pointer_cast<soapRemoteContainer>(entry)) {
@@ -238,7 +241,7 @@ bool remoteFileBrowserHelper::hasChildren(const QModelIndex &parent) const
     if (!parent.isValid())
         return rowCount() > 0;
     // Every album can be opened: its contents are listed when it is.
-    return kindOf(rowFor(parent)->entry.get()) != NodeKind::Asset;
+    return rowFor(parent)->kind != NodeKind::Asset;
 }
 
 // ---- Cells ------------------------------------------------------------------------------------
@@ -385,7 +388,8 @@ Qt::ItemFlags remoteFileBrowserHelper::flags(const QModelIndex &index) const
 
 bool remoteFileBrowserHelper::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    if (role != Qt::EditRole || index.column() != FileColumn || !index.isValid())
+    if (role != Qt::EditRole || index.column() != FileColumn || !index.isValid() ||
+        !nameEditableForItem(rowFor(index)->entry.get()))
         return false;
     return commitName(rowFor(index), value.toString());
 }
@@ -986,7 +990,7 @@ void remoteFileBrowserHelper::uploadStatusNotification(const QSharedPointer<Uplo
     // The albums among the children in turn; the assets' cells were refreshed with the list.
     QList<const RemoteTreeEntry *> albums;
     for (const auto &child : row->children) {
-        if (kindOf(child->entry.get()) == NodeKind::Album)
+        if (child->kind == NodeKind::Album)
             albums.append(child->entry.get());
     }
     for (const RemoteTreeEntry *child : std::as_const(albums))

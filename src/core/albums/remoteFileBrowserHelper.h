@@ -58,7 +58,7 @@ public:
     // Rows and nodes.
     RemoteTreeEntryPtr nodeForIndex(const QModelIndex &index) const;
     // The row of an announced node in the given column; invalid when the node has no row.
-    QModelIndex indexForNode(const RemoteTreeEntry *node, int column = FileColumn) const;
+    QModelIndex indexForNode(const RemoteTreeEntry *node, int column = 0) const;
     QModelIndex rootIndex() const;
     static NodeKind kindOf(const RemoteTreeEntry *node);
 
@@ -156,7 +156,7 @@ private:
     Row *rowFor(const QModelIndex &index) const;
     Row *rowForNode(const RemoteTreeEntry *node) const;
     Row *rootRow() const;
-    QModelIndex indexFor(const Row *row, int column = FileColumn) const;
+    QModelIndex indexFor(const Row *row, int column = 0) const;
     std::shared_ptr<soapRemoteFolderBrowser> root() const;
     std::unique_ptr<Row> makeRow(const RemoteTreeEntryPtr &entry, Row *parent);
     void insertRows(Row *parent, qsizetype position, const QList<RemoteTreeEntryPtr> &entries);
