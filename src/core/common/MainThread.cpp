@@ -26,12 +26,3 @@ void runOnMainThreadAndWait(const std::function<void()> &work)
     }
     QMetaObject::invokeMethod(QCoreApplication::instance(), work, Qt::BlockingQueuedConnection);
 }
-
-void runOnMainThread(const std::function<void()> &work)
-{
-    if (isMainThread()) {
-        work();
-        return;
-    }
-    QMetaObject::invokeMethod(QCoreApplication::instance(), work, Qt::QueuedConnection);
-}

@@ -12,6 +12,3 @@ void runOnMainThread(const std::function<void()> &work);
 // Runs work on the main thread and returns when it has finished: a blocking queued call, or a
 // direct call when already on the main thread, so it never deadlocks there.
 void runOnMainThreadAndWait(const std::function<void()> &work);
-
-// Runs work on the main thread without waiting for it: at once when already there, otherwise queued.
-void runOnMainThread(const std::function<void()> &work);
