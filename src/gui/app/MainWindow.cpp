@@ -98,7 +98,6 @@ void MainWindow::build()
     w->setObjectName(QStringLiteral("MainWindow"));
     w->setWindowTitle(messageText(QStringLiteral("Text_MainWindowTitle")));
     w->setAccessibleName(w->windowTitle());
-    w->installEventFilter(this);
 
     auto *central = new QWidget(w);
     m_localFileBrowser = new LocalFileBrowser(central);
@@ -403,8 +402,7 @@ void MainWindow::showStatus(bool animated)
     m_fadeOutStatusCounter = kStatusTicks;
     m_statusAnimation->stop();
     if (animated) {
-        m_statusAnimation->setStartValue(statusOpacity());
-        m_statusAnimation->setEndValue(1.0);
+        m_statusAnimation->setKeyValues({{0.0, statusOpacity()}, {1.0, 1.0}});
         m_statusAnimation->setDuration(kStatusFadeMs);
         m_statusAnimation->start();
     } else {
@@ -420,9 +418,7 @@ void MainWindow::hideStatus(bool animated)
         // Holds full for 1.5 s, then fades for 0.5 s.
         const qreal hold = qreal(kStatusHoldMs) / (kStatusHoldMs + kStatusFadeMs);
         m_statusAnimation->setDuration(kStatusHoldMs + kStatusFadeMs);
-        m_statusAnimation->setStartValue(1.0);
-        m_statusAnimation->setKeyValueAt(hold, 1.0);
-        m_statusAnimation->setEndValue(0.0);
+        m_statusAnimation->setKeyValues({{0.0, 1.0}, {hold, 1.0}, {1.0, 0.0}});
         m_statusAnimation->start();
     } else {
         setStatusShown(false);

@@ -3,6 +3,7 @@
 #include "GuiTest.h"
 #include "ReferenceServer.h"
 #include "TestFiles.h"
+#include "UrlRecorder.h"
 #include "app/MainWindow.h"
 #include "controls/NSAlertAttributed.h"
 #include "diagnostics/CrashHandler.h"
@@ -23,18 +24,6 @@
 
 #include <memory>
 
-// Receives the addresses the program opens, so no test starts a real browser.
-class OpenedUrls : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> urls;
-
-public Q_SLOTS:
-    void open(const QUrl &url) { urls.append(url); }
-};
-
 class TestAppDelegate : public QObject
 {
     Q_OBJECT
@@ -43,7 +32,7 @@ private:
     using Action = VendraUploaderAppDelegate::Action;
 
     QTemporaryDir m_folder;
-    OpenedUrls m_opened;
+    UrlRecorder m_opened;
     std::unique_ptr<ReferenceServer> m_server;
 
     QString requestLog() const { return m_folder.filePath(u"requests.log"_s); }
@@ -99,8 +88,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_folder.isValid());
-        QDesktopServices::setUrlHandler(u"http"_s, &m_opened, "open");
-        QDesktopServices::setUrlHandler(u"https"_s, &m_opened, "open");
+        m_opened.install();
     }
 
     void init()
@@ -255,7 +243,7 @@ private Q_SLOTS:
         signInThroughLoginWindow(delegate);
         const int checksBefore = requestCount(u"GetPendingFilesButtonDetails"_s);
 
-        OpenedUrls refusing;
+        UrlRecorder refusing;
         // A method the receiver lacks: opening the page fails.
         QDesktopServices::setUrlHandler(u"http"_s, &refusing, "noSuchMethod");
         bool updated = false;
