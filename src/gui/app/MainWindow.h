@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/VendraUploaderAppDelegate.h"
+#include "controls/NSAlertAttributed.h"
 #include "windows/FadableWindowController.h"
 
 #include <QList>
@@ -8,7 +9,6 @@
 #include <QTimer>
 
 class LocalFileBrowser;
-class NSAlertAttributed;
 class NSToolbarItemWithState;
 class QAction;
 class QGraphicsOpacityEffect;
@@ -106,7 +106,8 @@ private:
     void deleteSelection();
     void toggleFullScreen();
     void rememberFullScreen();
-    NSAlertAttributed *newSheet(const QString &message, const QString &informative, const QStringList &buttons);
+    NSAlertAttributed *newSheet(const QString &message, const QString &informative,
+                                const QStringList &buttons);
 
     void commsEventLoginStarted(const QVariant &status);
     void commsEventLoginSuccess(const QVariant &status);

@@ -14,7 +14,9 @@ StartupScreenshot::StartupScreenshot(const QString &path, QObject *parent) : QOb
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &StartupScreenshot::take);
     m_timer.start(kDeadlineMs);
-    auto settle = [this](const Notification &) { m_timer.start(kSettleMs); };
+    auto settle = [this](const Notification &) {
+        m_timer.start(kSettleMs);
+    };
     auto &center = NotificationCenter::defaultCenter();
     center.addMainThreadObserver(this, NotificationNames::CommsEventsLoginSuccess, settle);
     center.addMainThreadObserver(this, NotificationNames::CommsEventsLoginFailure, settle);
@@ -31,7 +33,8 @@ void StartupScreenshot::take()
     if (!front) {
         // The largest visible window: the main window when it shows.
         for (QWidget *window : QApplication::topLevelWidgets()) {
-            if (window->isVisible() && (!front || window->width() * window->height() > front->width() * front->height()))
+            if (window->isVisible() &&
+                (!front || window->width() * window->height() > front->width() * front->height()))
                 front = window;
         }
     }

@@ -58,8 +58,8 @@ private:
         preferences->setPort(m_server->port());
         preferences->setUseHttps(false);
         preferences->setUser(QString::fromLatin1(ReferenceServer::DemoUser));
-        preferences->setPassword(withPassword ? QString::fromLatin1(ReferenceServer::DemoPassword) : QString(),
-                                 withPassword);
+        preferences->setPassword(
+            withPassword ? QString::fromLatin1(ReferenceServer::DemoPassword) : QString(), withPassword);
         preferences->setAutoLogin(autoLogin);
     }
 
@@ -81,7 +81,8 @@ private:
     // Saved passwords only ever go to the throw-away keyring that scripts/test.sh starts.
     static bool keyringAvailable()
     {
-        return qEnvironmentVariableIsSet("VENDRA_TEST_SANDBOX") && qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS");
+        return qEnvironmentVariableIsSet("VENDRA_TEST_SANDBOX") &&
+               qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS");
     }
 
 private Q_SLOTS:
@@ -150,7 +151,7 @@ private Q_SLOTS:
         delegate.applicationDidFinishLaunching();
         signInThroughLoginWindow(delegate);
         MainWindow *main = delegate.mainWindow();
-        const QList<Action> idleOnly = {Action::RefreshZRM, Action::ShowQuota,          Action::ShowLog,
+        const QList<Action> idleOnly = {Action::RefreshZRM,         Action::ShowQuota,        Action::ShowLog,
                                         Action::ShowMyPictureFiles, Action::ShowPendingFiles, Action::Logout};
         QTRY_VERIFY(main->toolbarActive());
         for (Action action : idleOnly) {
@@ -161,7 +162,8 @@ private Q_SLOTS:
         QVERIFY(!main->itemFor(Action::CancelAllUploads)->isEnabled());
         QVERIFY(!delegate.validateItem(Action::Login));
 
-        const QString file = TestFiles::write(m_folder.filePath(u"upload/a.jpg"_s), TestFiles::randomBytes(4096, 1));
+        const QString file =
+            TestFiles::write(m_folder.filePath(u"upload/a.jpg"_s), TestFiles::randomBytes(4096, 1));
         commsGlobal->uploadQueue().addFileUpload(QUrl::fromLocalFile(file), u"Family"_s, nullptr);
         QTRY_VERIFY(main->isUploading());
         for (Action action : idleOnly) {
@@ -186,8 +188,10 @@ private Q_SLOTS:
         delegate.applicationDidFinishLaunching();
         int posted = 0;
         QObject observer;
-        for (const QString &name : {NotificationNames::CommsEventLogout, NotificationNames::CommsEventsLoginStarted})
-            NotificationCenter::defaultCenter().addObserver(&observer, name, [&posted](const Notification &) { ++posted; });
+        for (const QString &name :
+             {NotificationNames::CommsEventLogout, NotificationNames::CommsEventsLoginStarted})
+            NotificationCenter::defaultCenter().addObserver(&observer, name,
+                                                            [&posted](const Notification &) { ++posted; });
         delegate.logoutAndIn();
         QTest::qWait(200);
         QCOMPARE(posted, 0);
