@@ -12,6 +12,7 @@
 #include "events/LogWindow.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "quota/QuotaWindow.h"
 #include "session/Comms.h"
 #include "session/commsGlobals.h"
 #include "session/soapResults.h"
@@ -100,9 +101,12 @@ void VendraUploaderAppDelegate::applicationDidFinishLaunching()
     CrashHandler::init();
 
     VENDRA_DIAG(QStringLiteral("=================================="));
-    VENDRA_DIAG(QStringLiteral("OSX Uploader Version number : %1").arg(QLatin1String(ApplicationInfo::UploaderVersionNumber)));
-    VENDRA_DIAG(QStringLiteral("Application Build Number    : %1").arg(QLatin1String(AppInfo::ShortVersionString)));
-    if (qEnvironmentVariableIsSet("NSZombieEnabled") || qEnvironmentVariableIsSet("NSAutoreleaseFreedObjectCheckEnabled"))
+    VENDRA_DIAG(QStringLiteral("OSX Uploader Version number : %1")
+                    .arg(QLatin1String(ApplicationInfo::UploaderVersionNumber)));
+    VENDRA_DIAG(
+        QStringLiteral("Application Build Number    : %1").arg(QLatin1String(AppInfo::ShortVersionString)));
+    if (qEnvironmentVariableIsSet("NSZombieEnabled") ||
+        qEnvironmentVariableIsSet("NSAutoreleaseFreedObjectCheckEnabled"))
         VENDRA_DIAG(QStringLiteral("NSZombieEnabled enabled"));
     VENDRA_DIAG(QStringLiteral("=================================="));
 
@@ -123,7 +127,8 @@ void VendraUploaderAppDelegate::applicationDidFinishLaunching()
             if (state == Qt::ApplicationActive)
                 applicationWillBecomeActive();
         });
-        connect(app, &QCoreApplication::aboutToQuit, this, &VendraUploaderAppDelegate::applicationWillTerminate);
+        connect(app, &QCoreApplication::aboutToQuit, this,
+                &VendraUploaderAppDelegate::applicationWillTerminate);
     }
     showWindow();
 }
@@ -134,9 +139,11 @@ void VendraUploaderAppDelegate::observe()
     center.addMainThreadObserver(this, NotificationNames::CommsEventsLoginSuccess,
                                  [this](const Notification &) { eventLoginSuccess(); });
     // Each sign-in state change may change what is enabled.
-    for (const QString &name : {NotificationNames::CommsEventsLoginStarted, NotificationNames::CommsEventsLoginFailure,
-                                NotificationNames::CommsEventLogout}) {
-        center.addMainThreadObserver(this, name, [this](const Notification &) { Q_EMIT validationChanged(); });
+    for (const QString &name :
+         {NotificationNames::CommsEventsLoginStarted, NotificationNames::CommsEventsLoginFailure,
+          NotificationNames::CommsEventLogout}) {
+        center.addMainThreadObserver(this, name,
+                                     [this](const Notification &) { Q_EMIT validationChanged(); });
     }
     // Posted on the checking thread; answered there with a post to the main thread.
     center.addObserver(this, NotificationNames::PendingStatusUpdate,
@@ -222,7 +229,7 @@ void VendraUploaderAppDelegate::showLogWindow()
 void VendraUploaderAppDelegate::showQuotaWindow()
 {
     if (!m_quotaWindow) {
-        m_quotaWindow = plainWindow(QCoreApplication::applicationName());
+        m_quotaWindow = std::make_unique<QuotaWindow>();
         watchClosing(m_quotaWindow.get());
     }
     m_quotaWindow->showWindow(this);
@@ -284,19 +291,45 @@ void VendraUploaderAppDelegate::eventWindowClosed(FadableWindowController *contr
 void VendraUploaderAppDelegate::perform(Action action)
 {
     switch (action) {
-    case Login: login(); break;
-    case Logout: logout(); break;
-    case LogoutAndIn: logoutAndIn(); break;
-    case RefreshZRM: refreshZRM(); break;
-    case CancelAllUploads: cancelAllUploads(); break;
-    case ShowQuota: showQuota(); break;
-    case ShowLog: showLog(); break;
-    case ShowPendingFiles: showPendingFiles(); break;
-    case ShowMyPictureFiles: showMyPictureFiles(); break;
-    case ShowHelp: showHelp(); break;
-    case CheckPendingStatus: checkPendingStatus(); break;
-    case ShowPreferencePanel: showPreferencePanel(); break;
-    case Quit: QCoreApplication::quit(); break;
+    case Login:
+        login();
+        break;
+    case Logout:
+        logout();
+        break;
+    case LogoutAndIn:
+        logoutAndIn();
+        break;
+    case RefreshZRM:
+        refreshZRM();
+        break;
+    case CancelAllUploads:
+        cancelAllUploads();
+        break;
+    case ShowQuota:
+        showQuota();
+        break;
+    case ShowLog:
+        showLog();
+        break;
+    case ShowPendingFiles:
+        showPendingFiles();
+        break;
+    case ShowMyPictureFiles:
+        showMyPictureFiles();
+        break;
+    case ShowHelp:
+        showHelp();
+        break;
+    case CheckPendingStatus:
+        checkPendingStatus();
+        break;
+    case ShowPreferencePanel:
+        showPreferencePanel();
+        break;
+    case Quit:
+        QCoreApplication::quit();
+        break;
     }
 }
 
