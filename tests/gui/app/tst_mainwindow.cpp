@@ -44,6 +44,17 @@ private:
         return m_delegate->mainWindow();
     }
 
+    // Signed out, with the status line's timer stopped so that a test drives it tick by tick.
+    MainWindow &openWithStatusDrivenByHand()
+    {
+        m_delegate = std::make_unique<VendraUploaderAppDelegate>();
+        m_delegate->applicationDidFinishLaunching();
+        m_delegate->showMainWindow();
+        MainWindow &main = *m_delegate->mainWindow();
+        main.fadeOutStatusTimer()->stop();
+        return main;
+    }
+
     static void ticks(MainWindow &main, int count)
     {
         for (int i = 0; i < count; ++i)
@@ -75,12 +86,7 @@ private Q_SLOTS:
 
     void theStatusLineStaysTwoSecondsAfterItsLastMessage()
     {
-        m_delegate = std::make_unique<VendraUploaderAppDelegate>();
-        m_delegate->applicationDidFinishLaunching();
-        m_delegate->showMainWindow();
-        MainWindow &main = *m_delegate->mainWindow();
-        // Driven tick by tick here.
-        main.fadeOutStatusTimer()->stop();
+        MainWindow &main = openWithStatusDrivenByHand();
 
         main.showStatus(false);
         main.setStatusMessage(u"first"_s);
@@ -106,11 +112,7 @@ private Q_SLOTS:
 
     void theAnimatedHideHoldsThenFades()
     {
-        m_delegate = std::make_unique<VendraUploaderAppDelegate>();
-        m_delegate->applicationDidFinishLaunching();
-        m_delegate->showMainWindow();
-        MainWindow &main = *m_delegate->mainWindow();
-        main.fadeOutStatusTimer()->stop();
+        MainWindow &main = openWithStatusDrivenByHand();
         main.showStatus(false);
         main.hideStatus(true);
         QTest::qWait(MainWindow::kStatusHoldMs / 2);
