@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "albums/RemoteFileBrowser.h"
 #include "albums/remoteFileBrowserHelper.h"
 #include "albums/soapRemoteFolderBrowser.h"
 #include "albums/wsExpandHelper.h"
@@ -24,10 +25,8 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QFileDialog>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
@@ -35,7 +34,6 @@
 #include <QSplitter>
 #include <QStyle>
 #include <QToolBar>
-#include <QTreeView>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 
@@ -103,21 +101,8 @@ void MainWindow::build()
     m_localFileBrowser = new LocalFileBrowser(central);
     m_localFileBrowser->setAccessibleName(messageText(QStringLiteral("Text_MainLocalPane")));
 
-    // Temporary: a plain outline of the album pane's model until its own view takes this place.
-    m_remoteFileBrowser = new QTreeView(central);
+    m_remoteFileBrowser = new RemoteFileBrowser(central);
     m_remoteFileBrowser->setAccessibleName(messageText(QStringLiteral("Text_MainRemotePane")));
-    m_remoteFileBrowser->setModel(&commsGlobal->remoteBrowserHelper());
-    m_remoteFileBrowser->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_remoteFileBrowser->setDragDropMode(QAbstractItemView::DropOnly);
-    m_remoteFileBrowser->setAcceptDrops(true);
-    m_remoteFileBrowser->header()->setStretchLastSection(false);
-    m_remoteFileBrowser->header()->setSectionResizeMode(remoteFileBrowserHelper::FileColumn, QHeaderView::Stretch);
-    connect(&commsGlobal->remoteBrowserHelper(), &remoteFileBrowserHelper::expandRequested, m_remoteFileBrowser,
-            &QTreeView::expand);
-    connect(m_remoteFileBrowser, &QTreeView::expanded, this, [this](const QModelIndex &index) {
-        if (!commsGlobal->remoteBrowserHelper().shouldExpandItem(index))
-            m_remoteFileBrowser->collapse(index);
-    });
 
     m_splitView = new QSplitter(Qt::Horizontal, central);
     m_splitView->setObjectName(QStringLiteral("splitView"));
@@ -501,8 +486,8 @@ void MainWindow::commsEventLoginSuccess(const QVariant &status)
     setStatusMessage(status);
     showRemoteView();
     hideStatus(true);
-    remoteFileBrowserHelper &helper = commsGlobal->remoteBrowserHelper();
-    m_remoteFileBrowser->expand(helper.rootIndex());
+    m_remoteFileBrowser->setupHelper(&commsGlobal->remoteBrowserHelper());
+    m_remoteFileBrowser->expandRoot();
 
     CrashHandler *crashHandler = CrashHandler::instance();
     const bool crashed = crashHandler && crashHandler->didCrashAtLastSession();
@@ -671,17 +656,14 @@ void MainWindow::refreshZRMView()
 
 void MainWindow::uploadFromFilePanel()
 {
-    remoteFileBrowserHelper &helper = commsGlobal->remoteBrowserHelper();
-    const QModelIndex target = m_remoteFileBrowser->currentIndex();
-    if (!m_remoteFileBrowser->isEnabled() || !target.isValid())
-        return;
-    const QList<QUrl> files = QFileDialog::getOpenFileUrls(window(), messageText(QStringLiteral("Text_MenuUpload")));
-    if (!files.isEmpty())
-        helper.uploadFiles(files, target);
+    if (m_remoteFileBrowser->isEnabled())
+        m_remoteFileBrowser->uploadFileClicked();
 }
 
 void MainWindow::deleteSelection()
 {
     if (m_uploadList->hasFocus())
         m_uploadList->deleteSelectedEntries();
+    else if (m_remoteFileBrowser->hasFocus())
+        m_remoteFileBrowser->queryDeleteItems();
 }

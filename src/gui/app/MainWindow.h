@@ -17,8 +17,8 @@ class QMainWindow;
 class QProgressBar;
 class QSplitter;
 class QToolBar;
-class QTreeView;
 class QVariantAnimation;
+class RemoteFileBrowser;
 class UploadQueueList;
 
 // The main window: the local disk on the left (a pane that hides and shows), the server's albums on
@@ -69,7 +69,7 @@ public:
 
     QMainWindow *mainWidget() const;
     LocalFileBrowser *localFileBrowser() const { return m_localFileBrowser; }
-    QTreeView *remoteFileBrowser() const { return m_remoteFileBrowser; }
+    RemoteFileBrowser *remoteFileBrowser() const { return m_remoteFileBrowser; }
     UploadQueueList *uploadList() const { return m_uploadList; }
     QSplitter *splitView() const { return m_splitView; }
     QToolBar *toolbar() const { return m_toolbar; }
@@ -123,7 +123,7 @@ private:
     QProgressBar *m_progressIndicator = nullptr;
     QProgressBar *m_progressIndicatorLarge = nullptr;
     LocalFileBrowser *m_localFileBrowser = nullptr;
-    QTreeView *m_remoteFileBrowser = nullptr;
+    RemoteFileBrowser *m_remoteFileBrowser = nullptr;
     UploadQueueList *m_uploadList = nullptr;
     QSplitter *m_splitView = nullptr;
     QToolBar *m_toolbar = nullptr;

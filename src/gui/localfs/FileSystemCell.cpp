@@ -1,5 +1,6 @@
 #include "localfs/FileSystemCell.h"
 
+#include "localfs/FileSystemCellEditor.h"
 #include "localfs/LocalFileBrowserModel.h"
 
 #include <QApplication>
@@ -38,7 +39,7 @@ FileSystemCell::FileSystemCell(QObject *parent)
 void FileSystemCell::paint(QPainter *painter, const QStyleOptionViewItem &option,
                            const QModelIndex &index) const
 {
-    if (index.data(LocalFileBrowserModel::IsGroupRole).toBool()) {
+    if (isGroupRow(index)) {
         m_rootCell.paint(painter, option, index);
         return;
     }
@@ -47,18 +48,48 @@ void FileSystemCell::paint(QPainter *painter, const QStyleOptionViewItem &option
 
 QSize FileSystemCell::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    if (index.data(LocalFileBrowserModel::IsGroupRole).toBool())
+    if (isGroupRow(index))
         return m_rootCell.sizeHint(option, index);
     return {QStyledItemDelegate::sizeHint(option, index).width(), RowHeight};
+}
+
+QWidget *FileSystemCell::createEditor(QWidget *parent, const QStyleOptionViewItem &,
+                                      const QModelIndex &) const
+{
+    return new FileSystemCellEditor(parent);
+}
+
+void FileSystemCell::setEditorData(QWidget *editor, const QModelIndex &index) const
+{
+    if (auto *nameEditor = qobject_cast<FileSystemCellEditor *>(editor)) {
+        // A repaint of the row while the user types must not put the old name back.
+        if (!nameEditor->isModified())
+            nameEditor->beginEditing(index.data(Qt::EditRole).toString());
+    } else {
+        QStyledItemDelegate::setEditorData(editor, index);
+    }
+}
+
+bool FileSystemCell::isGroupRow(const QModelIndex &index) const
+{
+    return index.data(LocalFileBrowserModel::IsGroupRole).toBool();
+}
+
+QIcon FileSystemCell::iconForIndex(const QModelIndex &index) const
+{
+    const QString path = index.data(LocalFileBrowserModel::FullPathRole).toString();
+    if (path.isEmpty())
+        return {};
+    return iconForPath(path, index.parent().data(LocalFileBrowserModel::IsGroupRole).toBool());
 }
 
 void FileSystemCell::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);
-    const QString path = index.data(LocalFileBrowserModel::FullPathRole).toString();
-    if (path.isEmpty())
+    const QIcon icon = iconForIndex(index);
+    if (icon.isNull())
         return;
-    option->icon = iconForPath(path, index.parent().data(LocalFileBrowserModel::IsGroupRole).toBool());
+    option->icon = icon;
     option->features |= QStyleOptionViewItem::HasDecoration;
     option->decorationSize = QSize(16, 16);
 }

@@ -7,8 +7,10 @@
 #include <QMimeDatabase>
 #include <QStyledItemDelegate>
 
-// Draws a file or folder row of the local pane: the desktop's icon for the path and its name. No row
-// is renamed in place. Group rows are handed to a FileRootCell, so the view needs one delegate only.
+// Draws an ordinary row of a pane: its icon and its name, which rows that allow it (the model's
+// editable flag) edit in place in a FileSystemCellEditor; the edited name goes to the model as typed.
+// The local pane's rows take the desktop's icon for their path and no local row is editable; group
+// rows are handed to a FileRootCell, so the view needs one delegate only.
 class FileSystemCell : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -21,6 +23,9 @@ public:
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                          const QModelIndex &index) const override;
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override;
 
     // The icon theme's picture for the path: special folders and (for rows right under a group)
     // volumes by their role, files by their type; the style's standard pictures when the theme has none.
@@ -28,6 +33,10 @@ public:
 
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
+    // Whether the row is a group heading, drawn by the root cell.
+    virtual bool isGroupRow(const QModelIndex &index) const;
+    // The row's picture; a null icon leaves the row without one.
+    virtual QIcon iconForIndex(const QModelIndex &index) const;
 
 private:
     bool isVolumeRoot(const QString &path) const;

@@ -12,7 +12,7 @@ constexpr double kSpokeStepDegrees = 360.0 / kSpokes;
 } // namespace
 
 BZIndeterminateProgressIndicatorCell::BZIndeterminateProgressIndicatorCell(QObject *parent)
-    : QStyledItemDelegate(parent)
+    : QStyledItemDelegate(parent), m_spinningRole(UploadQueueListModel::IsSpinningRole)
 {}
 
 void BZIndeterminateProgressIndicatorCell::setDoubleValue(double value)
@@ -81,7 +81,7 @@ void BZIndeterminateProgressIndicatorCell::paint(QPainter *painter, const QStyle
     style->drawControl(QStyle::CE_ItemViewItem, &background, painter, background.widget);
 
     // Each row decides whether it spins; the shared cell carries the phase.
-    drawSpokes(painter, option.rect, index.data(UploadQueueListModel::IsSpinningRole).toBool());
+    drawSpokes(painter, option.rect, index.data(m_spinningRole).toBool());
 }
 
 QSize BZIndeterminateProgressIndicatorCell::sizeHint(const QStyleOptionViewItem &option,

@@ -5,8 +5,9 @@
 
 // The small spinning indicator of the upload list: twelve spokes around a centre, the brightest at
 // the phase (doubleValue), the others fading behind it. Every cell of the column shares the phase,
-// so all spinners turn in step; whether a row spins comes from the model's
-// UploadQueueListModel::IsSpinningRole. A stopped spinner is not drawn unless displayedWhenStopped.
+// so all spinners turn in step; whether a row spins comes from the model's spinning role
+// (UploadQueueListModel::IsSpinningRole unless set). A stopped spinner is not drawn unless
+// displayedWhenStopped.
 class BZIndeterminateProgressIndicatorCell : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -25,6 +26,8 @@ public:
     void setSpinning(bool spinning) { m_spinning = spinning; }
     // Spins when the value reads as a boolean true; anything else stops it.
     void setObjectValue(const QVariant &value);
+    int spinningRole() const { return m_spinningRole; }
+    void setSpinningRole(int role) { m_spinningRole = role; }
 
     QColor color() const { return m_color; }
     // The colour must be opaque; a translucent one is refused (false) and the colour kept.
@@ -48,4 +51,5 @@ private:
     bool m_displayedWhenStopped = false;
     bool m_spinning = false;
     QColor m_color = Qt::black;
+    int m_spinningRole;
 };

@@ -4,6 +4,7 @@
 #include "ReferenceServer.h"
 #include "TypeSignIn.h"
 #include "UrlRecorder.h"
+#include "albums/RemoteFileBrowser.h"
 #include "albums/remoteFileBrowserHelper.h"
 #include "app/VendraUploaderAppDelegate.h"
 #include "controls/NSAlertAttributed.h"
