@@ -124,6 +124,8 @@ void RemoteFileBrowser::setupHelper(remoteFileBrowserHelper *helper)
         columns->setSectionResizeMode(Model::FileColumn, QHeaderView::Stretch);
         columns->setSectionResizeMode(Model::SizeColumn, QHeaderView::Interactive);
         columns->resizeSection(Model::SizeColumn, 90);
+        // The spinner stands first, at the left edge; the tree is drawn in the names' column.
+        setTreePosition(Model::FileColumn);
         connect(helper, &Model::expandRequested, this, [this](const QModelIndex &index) { expand(index); });
         connect(helper, &Model::selectRequested, this, &RemoteFileBrowser::selectAlone);
         connect(helper, &Model::placeholderReady, this, &RemoteFileBrowser::editPlaceholder);
