@@ -4,6 +4,7 @@
 #include "SessionTarget.h"
 #include "TestFiles.h"
 #include "albums/RemoteBrowserMenuRules.h"
+#include "albums/RemoteItemIcons.h"
 #include "albums/UploadFilePanel.h"
 #include "albums/remoteFileBrowserHelper.h"
 #include "albums/soapRemoteFolderBrowser.h"
@@ -26,6 +27,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMimeData>
 #include <QSignalSpy>
@@ -525,6 +527,49 @@ private Q_SLOTS:
         QVERIFY(!view().model());
         QCOMPARE(model().rowCount(model().rootIndex()), 0);
         QVERIFY(!view().actionForTag(Rules::DeleteTag)->isEnabled());
+    }
+
+    void iconsComeFromTheThemeOrTheBundledPictures()
+    {
+        const QString theme = QIcon::themeName();
+        const QStringList searchPaths = QIcon::themeSearchPaths();
+        const auto picture = [](const QIcon &icon) {
+            return icon.pixmap(16).toImage();
+        };
+        using Kind = Model::NodeKind;
+
+        // No theme at all: the program's own pictures.
+        QIcon::setThemeSearchPaths({m_files.path()});
+        QIcon::setThemeName(u"none"_s);
+        {
+            const RemoteItemIcons icons;
+            QVERIFY(!RemoteItemIcons::bundledIcon(u"network"_s).pixmap(16).isNull());
+            QCOMPARE(picture(icons.iconFor(Kind::Root)), picture(RemoteItemIcons::bundledIcon(u"network"_s)));
+            QCOMPARE(picture(icons.iconFor(Kind::Placeholder)),
+                     picture(RemoteItemIcons::bundledIcon(u"folder"_s)));
+            QCOMPARE(picture(icons.iconFor(Kind::Asset, u"a.jpg"_s)),
+                     picture(RemoteItemIcons::bundledIcon(u"file"_s)));
+            QVERIFY(icons.iconFor(Kind::None).isNull());
+        }
+
+        const bool haveTheme = QFileInfo::exists(u"/usr/share/icons/Adwaita/index.theme"_s);
+        if (haveTheme) {
+            QIcon::setThemeSearchPaths({u"/usr/share/icons"_s});
+            QIcon::setThemeName(u"Adwaita"_s);
+            const RemoteItemIcons icons;
+            const QImage photo = picture(icons.iconFor(Kind::Asset, u"beach.JPG"_s));
+            // By the type of the extension, whatever its case; a name without one is a document.
+            QCOMPARE(photo, picture(QIcon::fromTheme(u"image-x-generic"_s)));
+            QCOMPARE(picture(icons.iconFor(Kind::Asset, u"sunset.jpg"_s)), photo);
+            QCOMPARE(picture(icons.iconFor(Kind::Asset, u"README"_s)),
+                     picture(icons.iconFor(Kind::Asset, u"a.txt"_s)));
+            QVERIFY(picture(icons.iconFor(Kind::Asset, u"README"_s)) != photo);
+            QCOMPARE(picture(icons.iconFor(Kind::Album)), picture(QIcon::fromTheme(u"folder"_s)));
+        }
+        QIcon::setThemeSearchPaths(searchPaths);
+        QIcon::setThemeName(theme);
+        if (!haveTheme)
+            QSKIP("no icon theme on this machine for the themed half");
     }
 
     void screenshot()
