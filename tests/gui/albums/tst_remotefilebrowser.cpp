@@ -482,6 +482,32 @@ private Q_SLOTS:
         send(QEvent::DragLeave, {});
     }
 
+    void droppingOntoAnAlbumUploadsIntoIt()
+    {
+        start();
+        const QString file = TestFiles::write(m_files.filePath(u"dropped/Über Bild.jpg"_s), "img");
+        QMimeData uris;
+        uris.setUrls({QUrl::fromLocalFile(file)});
+        const auto drop = [this, &uris](const QModelIndex &row) {
+            const QPoint at = centreOf(row);
+            QDragEnterEvent enter(at, Qt::CopyAction, &uris, Qt::LeftButton, {});
+            QApplication::sendEvent(view().viewport(), &enter);
+            QDragMoveEvent move(at, Qt::CopyAction, &uris, Qt::LeftButton, {});
+            QApplication::sendEvent(view().viewport(), &move);
+            QDropEvent dropped(at, Qt::CopyAction, &uris, Qt::LeftButton, {});
+            QApplication::sendEvent(view().viewport(), &dropped);
+            // The drag is over either way.
+            return dropped.isAccepted() && !model().isDragDropActive();
+        };
+        // A file onto the root is refused: only folders become top-level albums.
+        QVERIFY(!drop(model().rootIndex()));
+        QCOMPARE(m_globals->uploadQueue().numUploadsInProgressOrWaiting(), quint64(0));
+        QVERIFY(drop(indexOf(u"Family"_s)));
+        waitForUploads();
+        open(u"Family"_s);
+        QTRY_COMPARE(labels(indexOf(u"Family"_s)), QStringList{u"Über Bild.jpg"_s});
+    }
+
     void uploadPanelOpensWhereTheLastChoiceWas()
     {
         start();
