@@ -324,6 +324,25 @@ private Q_SLOTS:
         QCOMPARE(labels(model().rootIndex()), (QStringList{u"Holidays"_s, u"Family"_s}));
     }
 
+    void renameEditsTheNameInPlace()
+    {
+        start();
+        select({indexOf(u"Family"_s)});
+        QTest::keyClick(&view(), Qt::Key_F2);
+        QTRY_VERIFY(nameEditor());
+        QCOMPARE(nameEditor()->selectedText(), u"Family"_s);
+        QTest::keyClicks(nameEditor(), u"Kin"_s);
+        QTest::keyClick(nameEditor(), Qt::Key_Return);
+        // Shown at once, while the server is asked.
+        QTRY_COMPARE(labels(model().rootIndex()), (QStringList{u"Holidays"_s, u"Kin"_s}));
+        waitIdle();
+        QVERIFY(album(u"Kin"_s));
+        // The root's name is never edited.
+        select({model().rootIndex()});
+        view().renameItemClicked();
+        QVERIFY(!nameEditor());
+    }
+
     void doubleClickTogglesARow()
     {
         start();
