@@ -84,6 +84,7 @@ void PreferencesGeneralView::build()
     remoteLayout->addWidget(m_remoteFinderExpandOnDragDrop);
 
     auto *uploads = new QFormLayout;
+    uploads->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     auto *uploadsLabel = new QLabel(text("Text_PrefSimultaneousUploads") + QLatin1Char(':'), this);
     uploadsLabel->setBuddy(m_numberSimultaneousUploads);
     uploads->addRow(uploadsLabel, m_numberSimultaneousUploads);

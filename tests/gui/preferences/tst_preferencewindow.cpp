@@ -158,6 +158,21 @@ private Q_SLOTS:
         }
     }
 
+    void theSystemPaneShowsTheHostDescriptionWithItsColonsInOneColumn()
+    {
+        PrefrencesSystemInfoView view;
+        const QString text = view.systemInfoView()->toPlainText();
+        QVERIFY(view.systemInfoView()->isReadOnly());
+        QVERIFY(!text.contains(u'\t'));
+        QList<qsizetype> colons;
+        for (const QString &line : text.split(u'\n', Qt::SkipEmptyParts))
+            colons.append(line.indexOf(u" : "_s));
+        QCOMPARE(colons.size(), 7);
+        for (qsizetype colon : colons)
+            QCOMPARE(colon, colons.first());
+        QVERIFY(text.contains(u"Architecture"_s));
+    }
+
     // Not a check: with VENDRA_SCREENSHOT_DIR set (under Xvfb), saves the window with each pane.
     void screenshot()
     {
