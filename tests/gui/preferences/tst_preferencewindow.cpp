@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -128,6 +129,35 @@ private Q_SLOTS:
         QVERIFY(!general->autoLoginBox()->isChecked());
         // Filling the pane wrote nothing back.
         QCOMPARE(Preferences::instance()->numberSimultaneousUploads(), 0);
+    }
+
+    void anAnnouncedChangeRefillsTheOpenWindowOnlyWhileTheUserWorksElsewhere()
+    {
+        PreferenceWindow window(m_logs.path());
+        window.showWindow();
+        window.selectProfile();
+        QWidget other;
+        other.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&other));
+
+        other.activateWindow();
+        QTRY_VERIFY(!window.window()->isActiveWindow());
+        Preferences::instance()->setServer(u"elsewhere.example"_s);
+        Preferences::instance()->setReExpandFoldersOnRefresh(true);
+        Preferences::instance()->sendEventPrefrencesChanged();
+        QCOMPARE(window.profile()->serverNameField()->text(), u"elsewhere.example"_s);
+        window.selectGeneral();
+        QVERIFY(window.general()->remoteFinderReExpandOnRefreshBox()->isChecked());
+
+        // While the user types here, nothing is undone under the cursor.
+        window.window()->activateWindow();
+        QTRY_VERIFY(window.window()->isActiveWindow());
+        window.selectProfile();
+        QTest::keyClicks(window.profile()->serverNameField(), u".org"_s);
+        Preferences::instance()->setUser(u"someone"_s);
+        Preferences::instance()->sendEventPrefrencesChanged();
+        QCOMPARE(window.profile()->serverNameField()->text(), u"elsewhere.example.org"_s);
+        QCOMPARE(window.profile()->userNameField()->text(), QString());
     }
 
     void eachPaneTitlesTheWindowAndSetsItsHeight()
