@@ -41,6 +41,7 @@ void PreferencesDebugLogView::build()
 {
     m_logView->setReadOnly(true);
     m_logView->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_logView->setMaximumBlockCount(kMaximumLines);
     m_logView->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_logView->setAccessibleName(text("Text_DebugPref"));
     m_logView->setMinimumSize(560, 300);

@@ -20,6 +20,8 @@ public:
     static constexpr int kRefreshMilliseconds = 1000;
     // The most read at once, so that a large file never stalls the window.
     static constexpr qint64 kReadChunk = 1 << 20;
+    // The most lines kept on show; older ones scroll away, so a long run cannot fill the memory.
+    static constexpr int kMaximumLines = 50000;
 
     // logFolder: where the per-run log files are; the program's own log folder by default.
     explicit PreferencesDebugLogView(const QString &logFolder = {}, QWidget *parent = nullptr);
