@@ -11,6 +11,8 @@
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
 #include "localfs/LocalFileBrowser.h"
+#include "localfs/LocalFileBrowserModel.h"
+#include "localfs/LocalFileOutlineView.h"
 #include "session/Comms.h"
 #include "session/commsGlobals.h"
 #include "settings/Preferences.h"
@@ -25,6 +27,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTreeView>
 
@@ -101,6 +104,40 @@ private:
                                    dialog->grab());
         }
         return image;
+    }
+
+    // Opens the local pane down to a folder below the home folder's place.
+    static void openLocalFolder(LocalFileBrowser &pane, const QString &path)
+    {
+        QTreeView *view = pane.outlineView();
+        QAbstractItemModel *model = view->model();
+        auto pathOf = [](const QModelIndex &index) {
+            return index.data(LocalFileBrowserModel::FullPathRole).toString();
+        };
+        QModelIndex at;
+        for (int group = 0; group < model->rowCount() && !at.isValid(); ++group) {
+            const QModelIndex groupIndex = model->index(group, 0);
+            for (int row = 0; row < model->rowCount(groupIndex) && !at.isValid(); ++row) {
+                if (pathOf(model->index(row, 0, groupIndex)) == QDir::homePath())
+                    at = model->index(row, 0, groupIndex);
+            }
+        }
+        while (at.isValid() && pathOf(at) != path) {
+            view->expand(at);
+            if (!QTest::qWaitFor([&] { return model->rowCount(at) > 0; }, 3000))
+                return;
+            QModelIndex next;
+            for (int row = 0; row < model->rowCount(at) && !next.isValid(); ++row) {
+                const QString child = pathOf(model->index(row, 0, at));
+                if (child == path || path.startsWith(child + u'/'))
+                    next = model->index(row, 0, at);
+            }
+            at = next;
+        }
+        if (at.isValid()) {
+            view->expand(at);
+            view->setCurrentIndex(at);
+        }
     }
 
     static QString screenshotFolder() { return qEnvironmentVariable("VENDRA_SCREENSHOT_DIR"); }
@@ -238,10 +275,15 @@ private Q_SLOTS:
         QCOMPARE(main->currentSheet()->titleView()->text(), messageText(u"Text_Crash"_s));
         QVERIFY(m_delegate->comms()->bAreLoggedIn());
         QVERIFY(!main->toolbarActive());
-        QVERIFY(!main->itemFor(VendraUploaderAppDelegate::RefreshZRM)->isEnabled());
+        const QList<VendraUploaderAppDelegate::Action> items{VendraUploaderAppDelegate::RefreshZRM,
+                                                             VendraUploaderAppDelegate::ShowLog,
+                                                             VendraUploaderAppDelegate::Logout};
+        for (const auto item : items)
+            QVERIFY(!main->itemFor(item)->isEnabled());
         main->currentSheet()->done(NSAlertAttributed::AlertSecondButtonReturn);
         QTRY_VERIFY(main->toolbarActive());
-        QVERIFY(main->itemFor(VendraUploaderAppDelegate::RefreshZRM)->isEnabled());
+        for (const auto item : items)
+            QVERIFY(main->itemFor(item)->isEnabled());
         QVERIFY(QDir(QDir::homePath() + u"/Desktop"_s).entryList(QDir::Files).isEmpty());
     }
 
@@ -251,13 +293,17 @@ private Q_SLOTS:
     {
         if (screenshotFolder().isEmpty())
             QSKIP("VENDRA_SCREENSHOT_DIR is not set");
-        QTemporaryDir pictures;
+        // In the home folder, which is the test's own, as a user's pictures would be.
+        const QString pictures = QDir::homePath() + u"/Pictures/Trip 2019"_s;
+        QDir(pictures).removeRecursively();
+        QVERIFY(QDir().mkpath(pictures));
+        const auto removePictures = qScopeGuard([&] { QDir(pictures).removeRecursively(); });
         const QStringList names{u"Harbour at dusk.mov"_s, u"Panorama 2019.tif"_s, u"IMG_2041.jpg"_s,
                                 u"IMG_2042.jpg"_s};
         const QList<qint64> sizes{qint64(3) << 30, qint64(1) << 30, 3 << 20, 4 << 20};
         QList<QUrl> files;
         for (qsizetype i = 0; i < names.size(); ++i) {
-            QFile file(pictures.filePath(names[i]));
+            QFile file(pictures + u'/' + names[i]);
             QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(sizes[i]));
             files.append(QUrl::fromLocalFile(file.fileName()));
         }
@@ -268,6 +314,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(m_delegate->comms()->bAreLoggedIn(), 15000);
         QTRY_VERIFY(album(u"Holidays"_s).isValid());
         main->window()->resize(1200, 760);
+        openLocalFolder(*main->localFileBrowser(), pictures);
         if (QTreeView *view = albumView(*main)) {
             view->expand(album(u"Holidays"_s));
             QTRY_VERIFY(album(u"Holidays/2019"_s).isValid());
@@ -288,7 +335,7 @@ private Q_SLOTS:
                 if (running.size() != 1 || running[0]->localFilePath() != files[1])
                     return false;
                 const double part = double(running[0]->numBytesSent()) / double(running[0]->numBytesTotal());
-                return part > 0.2 && part < 0.7;
+                return part > 0.4 && part < 0.8;
             },
             30000));
         QVERIFY(windowWithDialogs(*main).save(screenshotFolder() + u"/main-window.png"_s));
