@@ -205,7 +205,12 @@ int main(int argc, char *argv[])
         !runUntil([&] { return delegate.comms()->bAreLoggedIn() && albumIndex(u"Holidays"_s).isValid(); },
                   30000))
         fail(QStringLiteral("the main window did not sign in"));
-    main->remoteFileBrowser()->expand(albumIndex(u"Holidays"_s));
+    // The album view, found by its model: the target album open, as a user would have it.
+    const QList<QTreeView *> views = main->window()->findChildren<QTreeView *>();
+    for (QTreeView *view : views) {
+        if (view->model() == &commsGlobal->remoteBrowserHelper())
+            view->expand(albumIndex(u"Holidays"_s));
+    }
     runUntil([] { return false; }, 500);
 
     // The drop runs from the event loop, as a real one does, so that its own time counts as a stall.
