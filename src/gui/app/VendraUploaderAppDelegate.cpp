@@ -12,6 +12,7 @@
 #include "events/LogWindow.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "preferences/PreferenceWindow.h"
 #include "quota/QuotaWindow.h"
 #include "session/Comms.h"
 #include "session/commsGlobals.h"
@@ -47,16 +48,6 @@ bool openInBrowser(const QVariant &link)
 {
     const QUrl url(link.toString());
     return url.isValid() && !url.isEmpty() && QDesktopServices::openUrl(url);
-}
-
-// Until the quota and preferences windows exist, each is a plain fading window.
-std::unique_ptr<FadableWindowController> plainWindow(const QString &title)
-{
-    auto window = std::make_unique<QWidget>();
-    window->setWindowTitle(title);
-    window->setAccessibleName(title);
-    window->resize(420, 300);
-    return std::make_unique<FadableWindowController>(std::move(window));
 }
 
 } // namespace
@@ -238,7 +229,7 @@ void VendraUploaderAppDelegate::showQuotaWindow()
 void VendraUploaderAppDelegate::showPreferencePanel()
 {
     if (!m_preferenceWindow) {
-        m_preferenceWindow = plainWindow(QCoreApplication::applicationName());
+        m_preferenceWindow = std::make_unique<PreferenceWindow>();
         watchClosing(m_preferenceWindow.get());
     }
     m_preferenceWindow->showWindow(this);
@@ -399,11 +390,16 @@ void VendraUploaderAppDelegate::logout()
     }
 }
 
-void VendraUploaderAppDelegate::logoutAndIn()
+void VendraUploaderAppDelegate::logoutAndIn(const std::function<void()> &changeDetails)
 {
-    if (!isSignedIn())
+    if (!isSignedIn()) {
+        if (changeDetails)
+            changeDetails();
         return;
+    }
     signOutSteps();
+    if (changeDetails)
+        changeDetails();
     closeLogWindow();
     closeQutaWindow();
     login();

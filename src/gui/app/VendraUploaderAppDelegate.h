@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 class Comms;
@@ -81,7 +82,10 @@ public:
 
     void login();
     void logout();
-    void logoutAndIn();
+    // changeDetails, when given, changes the live connection settings between the sign-out and the
+    // sign-in, so the old session is closed at the server it was opened with; signed out, it only
+    // runs changeDetails.
+    void logoutAndIn(const std::function<void()> &changeDetails = {});
     void refreshZRM();
     void cancelAllUploads();
     void showQuota();

@@ -7,7 +7,6 @@
 #include "UrlRecorder.h"
 #include "app/MainWindow.h"
 #include "controls/NSAlertAttributed.h"
-#include "controls/NSToolbarItemWithState.h"
 #include "diagnostics/CrashHandler.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
@@ -70,6 +69,209 @@ private:
     void signInThroughLoginWindow(VendraUploaderAppDelegate &delegate)
     {
         QVERIFY(delegate.loginWindow());
+        typeSignIn(*delegate.loginWindow(), m_server->host(), m_server->port(), false,
+                   QString::fromLatin1(ReferenceServer::DemoUser),
+                   QString::fromLatin1(ReferenceServer::DemoPassword));
+        QVERIFY(delegate.mainWindow());
+        QTRY_VERIFY_WITH_TIMEOUT(delegate.comms()->bAreLoggedIn(), 15000);
+    }
+
+    // Saved passwords only ever go to the throw-away keyring that scripts/test.sh starts.
+    static bool keyringAvailable()
+    {
+        return qEnvironmentVariableIsSet("VENDRA_TEST_SANDBOX") &&
+               qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS");
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_folder.isValid());
+        m_opened.install();
+    }
+
+    void init()
+    {
+        UserDefaults::open()->clear();
+        QFile::remove(requestLog());
+        m_opened.urls.clear();
+    }
+
+    void cleanup()
+    {
+        m_server.reset();
+        Preferences::close();
+        UserDefaults::open()->clear();
+    }
+
+    void firstStartShowsTheLoginWindow()
+    {
+        VendraUploaderAppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        QVERIFY(delegate.loginWindow());
+        QVERIFY(delegate.loginWindow()->window()->isVisible());
+        QVERIFY(!delegate.mainWindow());
+        QVERIFY(delegate.validateItem(Action::Login));
+        QVERIFY(!delegate.validateItem(Action::Logout));
+    }
+
+    void automaticSignInNeedsTheSavedPassword()
+    {
+        if (!keyringAvailable())
+            QSKIP("needs the private keyring of scripts/test.sh");
+        startServer();
+        storeProfile(true, true);
+        {
+            VendraUploaderAppDelegate delegate;
+            delegate.applicationDidFinishLaunching();
+            QVERIFY(!delegate.loginWindow());
+            QVERIFY(delegate.mainWindow());
+            QVERIFY(delegate.mainWindow()->window()->isVisible());
+            QTRY_VERIFY_WITH_TIMEOUT(delegate.comms()->bAreLoggedIn(), 15000);
+            QCOMPARE(requestCount(u"Login"_s), 1);
+            delegate.applicationWillTerminate();
+        }
+        Preferences::close();
+
+        storeProfile(true, false);
+        VendraUploaderAppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        QVERIFY(delegate.loginWindow());
+        QVERIFY(!delegate.mainWindow());
+        QCOMPARE(requestCount(u"Login"_s), 1);
+    }
+
+    void enablingFollowsTheUploadQueue()
+    {
+        // Each upload waits before its body is read, so the queue stays busy for a while.
+        startServer({u"--fault"_s, u"upload-delay=1500"_s});
+        VendraUploaderAppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        signInThroughLoginWindow(delegate);
+        MainWindow *main = delegate.mainWindow();
+        const QList<Action> idleOnly = {Action::RefreshZRM,         Action::ShowQuota,        Action::ShowLog,
+                                        Action::ShowMyPictureFiles, Action::ShowPendingFiles, Action::Logout};
+        QTRY_VERIFY(main->toolbarActive());
+        for (Action action : idleOnly) {
+            QVERIFY2(delegate.validateItem(action), qPrintable(QString::number(int(action))));
+            QVERIFY(main->itemFor(action)->isEnabled());
+        }
+        QVERIFY(!delegate.validateItem(Action::CancelAllUploads));
+        QVERIFY(!main->itemFor(Action::CancelAllUploads)->isEnabled());
+        QVERIFY(!delegate.validateItem(Action::Login));
+
+        const QString file =
+            TestFiles::write(m_folder.filePath(u"upload/a.jpg"_s), TestFiles::randomBytes(4096, 1));
+        commsGlobal->uploadQueue().addFileUpload(QUrl::fromLocalFile(file), u"Family"_s, nullptr);
+        QTRY_VERIFY(main->isUploading());
+        for (Action action : idleOnly) {
+            QVERIFY(!delegate.validateItem(action));
+            QVERIFY(!main->itemFor(action)->isEnabled());
+        }
+        QVERIFY(delegate.validateItem(Action::CancelAllUploads));
+        QVERIFY(main->itemFor(Action::CancelAllUploads)->isEnabled());
+
+        main->itemFor(Action::CancelAllUploads)->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!main->isUploading(), 10000);
+        for (Action action : idleOnly)
+            QVERIFY(main->itemFor(action)->isEnabled());
+        QVERIFY(!main->itemFor(Action::CancelAllUploads)->isEnabled());
+        delegate.applicationWillTerminate();
+    }
+
+    void logoutAndInWhileSignedOutDoesNothing()
+    {
+        startServer();
+        VendraUploaderAppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        int posted = 0;
+        QObject observer;
+        for (const QString &name :
+             {NotificationNames::CommsEventLogout, NotificationNames::CommsEventsLoginStarted})
+            NotificationCenter::defaultCenter().addObserver(&observer, name,
+                                                            [&posted](const Notification &) { ++posted; });
+        delegate.logoutAndIn();
+        QTest::qWait(200);
+        QCOMPARE(posted, 0);
+        QVERIFY(!delegate.mainWindow());
+        QVERIFY(delegate.loginWindow()->window()->isVisible());
+        QCOMPARE(requestCount(u"Logout"_s), 0);
+        QCOMPARE(requestCount(u"CheckVersion"_s), 0);
+    }
+
+    void quittingWhileSignedInSendsOneLogoutThenSaves()
+    {
+        startServer();
+        VendraUploaderAppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        signInThroughLoginWindow(delegate);
+        // Changed after the sign-in saved the settings: only the shut-down saves this.
+        commsGlobal->setBDontShowLoginWindow(true);
+        QVERIFY(!Preferences::instance()->autoLogin());
+
+        QElapsedTimer elapsed;
+        elapsed.start();
+        delegate.applicationWillTerminate();
+        QVERIFY(elapsed.elapsed() < 1500);
+        QVERIFY(!delegate.comms()->bAreLoggedIn());
+        QCOMPARE(requestCount(u"Logout"_s), 1);
+        QVERIFY(Preferences::instance()->autoLogin());
+        QCOMPARE(Preferences::instance()->server(), m_server->host());
+        // The run ended in order.
+        QCOMPARE(UserDefaults::open()->value(CrashHandler::LaunchedKey).toBool(), false);
+    }
+
+    void anUnansweredLogoutIsWaitedForAboutASecond()
+    {
+        startServer();
+        VendraUploaderAppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        signInThroughLoginWindow(delegate);
+        QVERIFY(m_server->stop());
+
+        QElapsedTimer elapsed;
+        elapsed.start();
+        delegate.logoutAndWait();
+        QVERIFY(elapsed.elapsed() >= 900);
+        QVERIFY(elapsed.elapsed() < 2500);
+        QVERIFY(delegate.comms()->bAreLoggedIn());
+    }
+
+    void thePendingPageStartsAStatusCheckEvenWhenItCannotOpen()
+    {
+        startServer();
+        VendraUploaderAppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        signInThroughLoginWindow(delegate);
+        const int checksBefore = requestCount(u"GetPendingFilesButtonDetails"_s);
+
+        UrlRecorder refusing;
+        // A method the receiver lacks: opening the page fails.
+        QDesktopServices::setUrlHandler(u"http"_s, &refusing, "noSuchMethod");
+        bool updated = false;
+        QObject observer;
+        NotificationCenter::defaultCenter().addMainThreadObserver(
+            &observer, NotificationNames::NSToolbarItemSetState, [&updated](const Notification &n) {
+                updated |= n.userInfo().value(u"itemIdentifier"_s) == u"ZRM_Pending"_s;
+            });
+        delegate.perform(Action::ShowPendingFiles);
+        QDesktopServices::setUrlHandler(u"http"_s, &m_opened, "open");
+        QTRY_VERIFY(updated);
+        QCOMPARE(requestCount(u"GetPendingFilesButtonDetails"_s), checksBefore + 1);
+        QVERIFY(refusing.urls.isEmpty());
+
+        // The page opens in the browser when it can.
+        delegate.perform(Action::ShowMyPictureFiles);
+        QCOMPARE(m_opened.urls.size(), 1);
+        QCOMPARE(m_opened.urls.first().path(), u"/pictures"_s);
+        delegate.applicationWillTerminate();
+    }
+
+    void aWrongPasswordIsShownThenReturnsToTheLoginWindow()
+    {
+        startServer();
+        VendraUploaderAppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
         typeSignIn(*delegate.loginWindow(), m_server->host(), m_server->port(), false, u"demo"_s, u"wrong"_s);
         MainWindow *main = delegate.mainWindow();
         QVERIFY(main);

@@ -8,16 +8,28 @@
 #include "albums/remoteFileBrowserHelper.h"
 #include "app/VendraUploaderAppDelegate.h"
 #include "controls/NSAlertAttributed.h"
+#include "diagnostics/CrashHandler.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
 #include "localfs/LocalFileBrowser.h"
+#include "localfs/LocalFileBrowserModel.h"
+#include "localfs/LocalFileOutlineView.h"
 #include "session/Comms.h"
 #include "session/commsGlobals.h"
 #include "settings/Preferences.h"
 #include "settings/UserDefaults.h"
+#include "upload/UploadQueue.h"
+#include "upload/UploadStatus.h"
 #include "windows/LoginWindow.h"
 
+#include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
+#include <QMimeData>
+#include <QPainter>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTreeView>
 
 #include <memory>
@@ -68,6 +80,68 @@ private:
         const RemoteTreeEntryPtr node = commsGlobal->registry().findRemoteAlbumByName(path);
         return node ? helper.indexForNode(node.get()) : QModelIndex();
     }
+
+    // The album view, found by its model so that any view of the album pane will do.
+    static QTreeView *albumView(MainWindow &main)
+    {
+        const QList<QTreeView *> views = main.window()->findChildren<QTreeView *>();
+        for (QTreeView *view : views) {
+            if (view->model() == &commsGlobal->remoteBrowserHelper())
+                return view;
+        }
+        return nullptr;
+    }
+
+    // The window as it shows on the screen: the window itself with the dialogs open over it.
+    static QImage windowWithDialogs(MainWindow &main)
+    {
+        QWidget *window = main.window();
+        QImage image = window->grab().toImage();
+        QPainter painter(&image);
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        for (QWidget *dialog : windows) {
+            if (dialog != window && dialog->isVisible() && dialog->parentWidget() == window)
+                painter.drawPixmap(dialog->geometry().topLeft() - window->geometry().topLeft(),
+                                   dialog->grab());
+        }
+        return image;
+    }
+
+    // Opens the local pane down to a folder below the home folder's place.
+    static void openLocalFolder(LocalFileBrowser &pane, const QString &path)
+    {
+        QTreeView *view = pane.outlineView();
+        QAbstractItemModel *model = view->model();
+        auto pathOf = [](const QModelIndex &index) {
+            return index.data(LocalFileBrowserModel::FullPathRole).toString();
+        };
+        QModelIndex at;
+        for (int group = 0; group < model->rowCount() && !at.isValid(); ++group) {
+            const QModelIndex groupIndex = model->index(group, 0);
+            for (int row = 0; row < model->rowCount(groupIndex) && !at.isValid(); ++row) {
+                if (pathOf(model->index(row, 0, groupIndex)) == QDir::homePath())
+                    at = model->index(row, 0, groupIndex);
+            }
+        }
+        while (at.isValid() && pathOf(at) != path) {
+            view->expand(at);
+            if (!QTest::qWaitFor([&] { return model->rowCount(at) > 0; }, 3000))
+                return;
+            QModelIndex next;
+            for (int row = 0; row < model->rowCount(at) && !next.isValid(); ++row) {
+                const QString child = pathOf(model->index(row, 0, at));
+                if (child == path || path.startsWith(child + u'/'))
+                    next = model->index(row, 0, at);
+            }
+            at = next;
+        }
+        if (at.isValid()) {
+            view->expand(at);
+            view->setCurrentIndex(at);
+        }
+    }
+
+    static QString screenshotFolder() { return qEnvironmentVariable("VENDRA_SCREENSHOT_DIR"); }
 
 private Q_SLOTS:
     void init()
@@ -190,6 +264,99 @@ private Q_SLOTS:
         QTRY_VERIFY(main.window()->isFullScreen());
         main.window()->setWindowState(Qt::WindowNoState);
         QTRY_COMPARE(UserDefaults::open()->value(MainWindow::FullscreenStateKey).toBool(), false);
+    }
+
+    // The crash sheet holds the toolbar back until it is answered; ignoring it makes no report.
+    void afterACrashTheToolbarWaitsForTheCrashSheet()
+    {
+        UserDefaults::open()->setValue(CrashHandler::LaunchedKey, true);
+        MainWindow *main = launchSignedIn();
+        QVERIFY(main);
+        QTRY_VERIFY_WITH_TIMEOUT(main->currentSheet(), 15000);
+        QCOMPARE(main->currentSheet()->titleView()->text(), messageText(u"Text_Crash"_s));
+        QVERIFY(m_delegate->comms()->bAreLoggedIn());
+        QVERIFY(!main->toolbarActive());
+        const QList<VendraUploaderAppDelegate::Action> items{VendraUploaderAppDelegate::RefreshZRM,
+                                                             VendraUploaderAppDelegate::ShowLog,
+                                                             VendraUploaderAppDelegate::Logout};
+        for (const auto item : items)
+            QVERIFY(!main->itemFor(item)->isEnabled());
+        main->currentSheet()->done(NSAlertAttributed::AlertSecondButtonReturn);
+        QTRY_VERIFY(main->toolbarActive());
+        for (const auto item : items)
+            QVERIFY(main->itemFor(item)->isEnabled());
+        QVERIFY(QDir(QDir::homePath() + u"/Desktop"_s).entryList(QDir::Files).isEmpty());
+    }
+
+    // Not a check: with VENDRA_SCREENSHOT_DIR set (under Xvfb), saves the main window signed in,
+    // with one upload under way, two waiting and one failed (larger than the server takes).
+    void screenshotMainWindow()
+    {
+        if (screenshotFolder().isEmpty())
+            QSKIP("VENDRA_SCREENSHOT_DIR is not set");
+        // In the home folder, which is the test's own, as a user's pictures would be.
+        const QString pictures = QDir::homePath() + u"/Pictures/Trip 2019"_s;
+        QDir(pictures).removeRecursively();
+        QVERIFY(QDir().mkpath(pictures));
+        const auto removePictures = qScopeGuard([&] { QDir(pictures).removeRecursively(); });
+        const QStringList names{u"Harbour at dusk.mov"_s, u"Panorama 2019.tif"_s, u"IMG_2041.jpg"_s,
+                                u"IMG_2042.jpg"_s};
+        const QList<qint64> sizes{qint64(3) << 30, qint64(1) << 30, 3 << 20, 4 << 20};
+        QList<QUrl> files;
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            QFile file(pictures + u'/' + names[i]);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(sizes[i]));
+            files.append(QUrl::fromLocalFile(file.fileName()));
+        }
+        ReferenceServer::Options options;
+        options.arguments = {u"--max-transfer-size"_s, u"2G"_s};
+        MainWindow *main = launchSignedIn(options);
+        QVERIFY(main);
+        QTRY_VERIFY_WITH_TIMEOUT(m_delegate->comms()->bAreLoggedIn(), 15000);
+        QTRY_VERIFY(album(u"Holidays"_s).isValid());
+        main->window()->resize(1200, 760);
+        openLocalFolder(*main->localFileBrowser(), pictures);
+        if (QTreeView *view = albumView(*main)) {
+            view->expand(album(u"Holidays"_s));
+            QTRY_VERIFY(album(u"Holidays/2019"_s).isValid());
+            view->expand(album(u"Family"_s));
+            QTRY_VERIFY(view->isExpanded(album(u"Holidays"_s)));
+        }
+        // One at a time, so that the small files wait behind the large one.
+        Preferences::instance()->setNumberSimultaneousUploads(1);
+        QMimeData dropped;
+        dropped.setUrls(files);
+        QVERIFY(commsGlobal->remoteBrowserHelper().dropMimeData(&dropped, Qt::CopyAction, -1, -1,
+                                                                album(u"Holidays/2019"_s)));
+        // Caught on its way, somewhere in the middle.
+        UploadQueue &queue = commsGlobal->uploadQueue();
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                const QList<UploadStatusPtr> running = queue.runningUploads();
+                if (running.size() != 1 || running[0]->localFilePath() != files[1])
+                    return false;
+                const double part = double(running[0]->numBytesSent()) / double(running[0]->numBytesTotal());
+                return part > 0.4 && part < 0.8;
+            },
+            30000));
+        QVERIFY(windowWithDialogs(*main).save(screenshotFolder() + u"/main-window.png"_s));
+        queue.cancelAllUploads();
+    }
+
+    // Not a check: with VENDRA_SCREENSHOT_DIR set, saves the sheet that follows a crash at the last run.
+    void screenshotCrashSheet()
+    {
+        if (screenshotFolder().isEmpty())
+            QSKIP("VENDRA_SCREENSHOT_DIR is not set");
+        UserDefaults::open()->setValue(CrashHandler::LaunchedKey, true);
+        MainWindow *main = launchSignedIn();
+        QVERIFY(main);
+        QTRY_VERIFY_WITH_TIMEOUT(main->currentSheet(), 15000);
+        QTRY_VERIFY(album(u"Holidays"_s).isValid());
+        // The fades settle and the album tree is drawn.
+        QTest::qWait(600);
+        QVERIFY(windowWithDialogs(*main).save(screenshotFolder() + u"/crash-sheet.png"_s));
+        main->currentSheet()->done(NSAlertAttributed::AlertSecondButtonReturn);
     }
 };
 

@@ -161,6 +161,25 @@ private Q_SLOTS:
         QTest::qWait(300);
         QCOMPARE(quotaCalls(), before + 1);
     }
+
+    // Not a check: with VENDRA_SCREENSHOT_DIR set (under Xvfb), saves the window with a quarter of
+    // the allowance used.
+    void screenshot()
+    {
+        const QString folder = qEnvironmentVariable("VENDRA_SCREENSHOT_DIR");
+        if (folder.isEmpty())
+            QSKIP("VENDRA_SCREENSHOT_DIR is not set");
+        QVERIFY(signIn());
+        QCOMPARE(m_server->runAdmin({u"user"_s, u"set"_s, u"demo"_s, u"--quota"_s, u"4M"_s}), 0);
+        QVERIFY(uploadBytes(1 << 20));
+        QuotaWindow window;
+        window.showWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(window.window()));
+        QTRY_VERIFY(!window.isWindowAnimating());
+        QTRY_COMPARE(window.quotaView()->usedBytes().value_or(0), double(1 << 20));
+        QTest::qWait(100);
+        QVERIFY(window.window()->grab().save(folder + u"/quota.png"_s));
+    }
 };
 
 VENDRA_GUI_TEST_MAIN(TestQuotaWindow)

@@ -1,0 +1,258 @@
+#include "preferences/PreferencesProfileView.h"
+
+#include "app/VendraUploaderAppDelegate.h"
+#include "common/MessageText.h"
+#include "controls/NSAlertAttributed.h"
+#include "events/NotificationCenter.h"
+#include "events/NotificationNames.h"
+#include "preferences/PortPickerModel.h"
+#include "session/commsGlobals.h"
+#include "settings/Preferences.h"
+#include "soap/NSStringExtended.h"
+#include "upload/UploadQueue.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+namespace {
+
+QString text(const char *key)
+{
+    return messageText(QString::fromLatin1(key));
+}
+
+constexpr int kHighestPort = 65535;
+
+} // namespace
+
+PreferencesProfileView::PreferencesProfileView(QWidget *parent)
+    : QWidget(parent), m_serverName(new QLineEdit(this)), m_port(new QComboBox(this)),
+      m_portPicker(new PortPickerModel(this)), m_useHTTPS(new QCheckBox(this)),
+      m_userName(new QLineEdit(this)), m_password(new QLineEdit(this)), m_savePassword(new QCheckBox(this)),
+      m_updateButton(new QPushButton(this))
+{
+    setObjectName(QStringLiteral("PreferencesProfileView"));
+    build();
+    connectControls();
+    m_updateButton->setEnabled(false);
+    NotificationCenter::defaultCenter().addMainThreadObserver(
+        this, NotificationNames::EventPreferencesChanged,
+        [this](const Notification &) { eventPreferencesChanged(); });
+}
+
+PreferencesProfileView::~PreferencesProfileView()
+{
+    NotificationCenter::defaultCenter().removeObserver(this);
+}
+
+void PreferencesProfileView::build()
+{
+    m_port->setEditable(true);
+    m_port->setModel(m_portPicker);
+    // The typed text stays as typed: no completion, and nothing added to the list.
+    m_port->setCompleter(nullptr);
+    m_port->setInsertPolicy(QComboBox::NoInsert);
+    m_port->setMaxVisibleItems(12);
+    if (auto *list = qobject_cast<QListView *>(m_port->view()))
+        list->setUniformItemSizes(true);
+    m_port->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,5}")), m_port));
+    m_port->setMinimumContentsLength(6);
+    m_port->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+
+    m_password->setEchoMode(QLineEdit::Password);
+    m_serverName->setPlaceholderText(text("Text_LoginServerPlaceholder"));
+    m_useHTTPS->setText(text("Text_LoginUseHTTPS"));
+    m_savePassword->setText(text("Text_LoginSavePassword"));
+    m_updateButton->setText(text("Text_PrefUpdateProfile"));
+
+    m_serverName->setAccessibleName(text("Text_LoginServer"));
+    m_port->setAccessibleName(text("Text_LoginPort"));
+    m_userName->setAccessibleName(text("Text_LoginUserName"));
+    m_password->setAccessibleName(text("Text_LoginPassword"));
+    m_useHTTPS->setAccessibleName(m_useHTTPS->text());
+    m_savePassword->setAccessibleName(m_savePassword->text());
+    m_updateButton->setAccessibleName(m_updateButton->text());
+
+    auto *portRow = new QHBoxLayout;
+    portRow->addWidget(m_port);
+    portRow->addSpacing(12);
+    portRow->addWidget(m_useHTTPS);
+    portRow->addStretch();
+
+    auto *form = new QFormLayout;
+    form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
+    const auto addRow = [this, form](const char *key, QWidget *field) {
+        auto *label = new QLabel(text(key) + QLatin1Char(':'), this);
+        label->setBuddy(field);
+        form->addRow(label, field);
+    };
+    addRow("Text_LoginServer", m_serverName);
+    form->addRow(new QLabel(text("Text_LoginPort") + QLatin1Char(':'), this), portRow);
+    addRow("Text_LoginUserName", m_userName);
+    addRow("Text_LoginPassword", m_password);
+    form->addRow(QString(), m_savePassword);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_updateButton);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(20, 16, 20, 16);
+    layout->addLayout(form);
+    layout->addSpacing(8);
+    layout->addLayout(buttons);
+    layout->addStretch();
+}
+
+void PreferencesProfileView::connectControls()
+{
+    for (QLineEdit *field : {m_serverName, m_userName, m_password})
+        connect(field, &QLineEdit::textEdited, this, &PreferencesProfileView::checkUpdateButtonEnable);
+    // Typing into the port and picking from its list both land here.
+    connect(m_port, &QComboBox::editTextChanged, this, &PreferencesProfileView::checkUpdateButtonEnable);
+    connect(m_useHTTPS, &QCheckBox::clicked, this, &PreferencesProfileView::useSSLClicked);
+    connect(m_savePassword, &QCheckBox::clicked, this, &PreferencesProfileView::checkUpdateButtonEnable);
+    connect(m_updateButton, &QPushButton::clicked, this, &PreferencesProfileView::updatePrefrences);
+}
+
+void PreferencesProfileView::viewWillMoveToSuperview(bool windowVisible)
+{
+    if (!(windowVisible && !bJustAwake)) {
+        setupDefaults();
+        m_updateButton->setEnabled(false);
+    }
+    bJustAwake = false;
+}
+
+void PreferencesProfileView::setupDefaults()
+{
+    const Preferences *preferences = Preferences::instance();
+    if (!preferences)
+        return;
+    m_serverName->setText(NSStringExtended::validString(preferences->server()));
+    selectPort(preferences->port());
+    m_useHTTPS->setChecked(preferences->useHttps());
+    m_userName->setText(NSStringExtended::validString(preferences->user()));
+    m_password->setText(NSStringExtended::validString(preferences->password()));
+    m_savePassword->setChecked(preferences->savePassword());
+}
+
+int PreferencesProfileView::selectedPort() const
+{
+    const QString typed = m_port->currentText().trimmed();
+    if (typed.isEmpty())
+        return -1;
+    const int port = m_portPicker->picker().indexOfItemWithStringValue(typed);
+    return port >= 0 && port <= kHighestPort ? port : -1;
+}
+
+void PreferencesProfileView::selectPort(qint64 port)
+{
+    // The list ends at 9999; higher ports are shown as typed text.
+    if (port >= 0 && port < m_portPicker->rowCount())
+        m_port->setCurrentIndex(int(port));
+    else
+        m_port->setEditText(QString::number(port));
+}
+
+void PreferencesProfileView::useSSLClicked()
+{
+    selectPort(m_useHTTPS->isChecked() ? 443 : 80);
+    checkUpdateButtonEnable();
+}
+
+void PreferencesProfileView::checkUpdateButtonEnable()
+{
+    const bool complete =
+        !m_userName->text().isEmpty() && !m_serverName->text().isEmpty() && selectedPort() >= 0;
+    m_updateButton->setEnabled(complete && hasPrefrencesChanges());
+}
+
+bool PreferencesProfileView::hasPrefrencesChanges() const
+{
+    const Preferences *preferences = Preferences::instance();
+    if (!preferences)
+        return false;
+    return m_serverName->text() != preferences->server() || selectedPort() != preferences->port() ||
+           m_useHTTPS->isChecked() != preferences->useHttps() || m_userName->text() != preferences->user() ||
+           m_password->text() != preferences->password() ||
+           m_savePassword->isChecked() != preferences->savePassword();
+}
+
+NSAlertAttributed *PreferencesProfileView::currentSheet() const
+{
+    return m_sheet;
+}
+
+void PreferencesProfileView::updatePrefrences()
+{
+    if (!commsGlobal || commsGlobal->uploadQueue().numUploadsInProgressOrWaiting() == 0) {
+        updatePrefrencesAndLogoutAndIn();
+        return;
+    }
+    auto *sheet = new NSAlertAttributed(window());
+    sheet->setMessageText(text("Text_PrefUploadsRunning"));
+    sheet->setInformativeText(text("Text_PrefUploadsRunningInfo"));
+    sheet->setReturnButtonTitle(text("Text_YES"));
+    sheet->setOtherButtonTitle(text("Text_NO"));
+    m_sheet = sheet;
+    sheet->beginSheetModalForWindow(window(), [this](int code) {
+        if (code == NSAlertAttributed::AlertFirstButtonReturn)
+            updatePrefrencesAndLogoutAndIn();
+    });
+}
+
+void PreferencesProfileView::updatePrefrencesAndLogoutAndIn()
+{
+    Preferences *preferences = Preferences::instance();
+    if (!preferences || !commsGlobal || !hasPrefrencesChanges() || selectedPort() < 0)
+        return;
+    const QString server = m_serverName->text();
+    const int port = selectedPort();
+    const bool useHttps = m_useHTTPS->isChecked();
+    const QString user = m_userName->text();
+    const QString password = m_password->text();
+    const bool savePassword = m_savePassword->isChecked();
+
+    // Server and user first: the saved password is keyed by them.
+    preferences->setServer(server);
+    preferences->setPort(port);
+    preferences->setUseHttps(useHttps);
+    preferences->setUser(user);
+    preferences->setPassword(password, savePassword);
+    m_updateButton->setEnabled(false);
+
+    const auto changeDetails = [=] {
+        commsGlobal->setServer(server);
+        commsGlobal->setPortNo(port);
+        commsGlobal->setBUseHTTPS(useHttps);
+        commsGlobal->setUserName(user);
+        commsGlobal->setPassword(password);
+        commsGlobal->setBSavePassword(savePassword);
+    };
+    // The session in progress is closed at its own server before the new details take over.
+    if (VendraUploaderAppDelegate *delegate = VendraUploaderAppDelegate::instance())
+        delegate->logoutAndIn(changeDetails);
+    else
+        changeDetails();
+    preferences->sendEventPrefrencesChanged();
+}
+
+void PreferencesProfileView::eventPreferencesChanged()
+{
+    // Not while the user edits here: a refill would undo the edits.
+    const QWidget *w = window();
+    if (!w->isVisible() || w->isActiveWindow())
+        return;
+    setupDefaults();
+    checkUpdateButtonEnable();
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+class NSAlertAttributed;
+class PortPickerModel;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+// The connection details. Edits stay in the pane until the update button writes them to the live
+// session and the store and signs out and in again with them; the button is enabled only while the
+// details are complete and differ from the stored ones. Uploads running then are cancelled by the
+// sign-out, so the user is asked first.
+class PreferencesProfileView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit PreferencesProfileView(QWidget *parent = nullptr);
+    ~PreferencesProfileView() override;
+
+    // The window is about to show this pane. windowVisible: the window shows already, so this is
+    // a switch between panes, which keeps the edits once the pane has been shown.
+    void viewWillMoveToSuperview(bool windowVisible);
+    void setupDefaults();
+
+    // The port as the combo box holds it: the selected row, or the number typed; -1 when the text
+    // holds no port.
+    int selectedPort() const;
+    void selectPort(qint64 port);
+
+    void checkUpdateButtonEnable();
+    bool hasPrefrencesChanges() const;
+    // The update button: asks first while uploads run.
+    void updatePrefrences();
+    void updatePrefrencesAndLogoutAndIn();
+
+    QLineEdit *serverNameField() const { return m_serverName; }
+    QComboBox *portBox() const { return m_port; }
+    QCheckBox *useHTTPSBox() const { return m_useHTTPS; }
+    QLineEdit *userNameField() const { return m_userName; }
+    QLineEdit *passwordField() const { return m_password; }
+    QCheckBox *savePasswordBox() const { return m_savePassword; }
+    QPushButton *updateButton() const { return m_updateButton; }
+    // The warning while it is open.
+    NSAlertAttributed *currentSheet() const;
+
+private:
+    void build();
+    void connectControls();
+    void useSSLClicked();
+    void eventPreferencesChanged();
+
+    QLineEdit *m_serverName;
+    QComboBox *m_port;
+    PortPickerModel *m_portPicker;
+    QCheckBox *m_useHTTPS;
+    QLineEdit *m_userName;
+    QLineEdit *m_password;
+    QCheckBox *m_savePassword;
+    QPushButton *m_updateButton;
+    bool bJustAwake = true;
+    QPointer<NSAlertAttributed> m_sheet;
+};

@@ -1,0 +1,153 @@
+#include "preferences/PreferencesDebugLogView.h"
+
+#include "GuiTest.h"
+#include "TestFiles.h"
+#include "preferences/DebugLogLines.h"
+
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <memory>
+
+// Takes the folders the pane opens, so that no file manager starts.
+class FolderRecorder : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> urls;
+
+public Q_SLOTS:
+    void open(const QUrl &url) { urls.append(url); }
+};
+
+class TestDebugLogView : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_folder;
+
+    QString path(const QString &name) const { return m_folder->filePath(name); }
+
+    static void setModified(const QString &file, const QDateTime &when)
+    {
+        QFile handle(file);
+        QVERIFY(handle.open(QIODevice::ReadWrite));
+        QVERIFY(handle.setFileTime(when, QFileDevice::FileModificationTime));
+    }
+
+    // Appends from another process, as the program's log capture does.
+    static void appendFromOutside(const QString &file, const QString &line)
+    {
+        QProcess shell;
+        shell.start(u"sh"_s, {u"-c"_s, u"printf '%s\\n' \"$1\" >> \"$2\""_s, u"sh"_s, line, file});
+        QVERIFY(shell.waitForFinished());
+        QCOMPARE(shell.exitCode(), 0);
+    }
+
+    static QString shown(const PreferencesDebugLogView &view) { return view.logView()->toPlainText(); }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_folder = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_folder->isValid());
+    }
+
+    void cleanup() { qunsetenv("SNAP"); }
+
+    void linesLoseTheirPrefixUpToTheFirstClosingBracket()
+    {
+        QCOMPARE(DebugLogLines::withoutPrefix(u"2026-12-07 09:00:01 vendra[41:7] Logging Started"_s),
+                 u"Logging Started"_s);
+        QCOMPARE(DebugLogLines::withoutPrefix(u"no bracket at all"_s), u"no bracket at all"_s);
+        QCOMPARE(DebugLogLines::withoutPrefix(u"a] b] c"_s), u"b] c"_s);
+        // Our own lines carry no prefix: a bracket in the message is the message's.
+        QCOMPARE(DebugLogLines::withoutPrefix(u"<Upload.cpp:(12)> Sent [3] files"_s),
+                 u"<Upload.cpp:(12)> Sent [3] files"_s);
+        QCOMPARE(DebugLogLines::withoutPrefix(u"app[1:2] <Upload.cpp:(12)> Sent"_s),
+                 u"<Upload.cpp:(12)> Sent"_s);
+
+        // A line or a character cut by the end of a read waits for the rest.
+        DebugLogLines lines;
+        const QByteArray accented = u"Caf\u00e9 open"_s.toUtf8();
+        const qsizetype cut = accented.indexOf('f') + 2; // inside the two bytes of the accent
+        QCOMPARE(lines.take("first\nsec"), u"first\n"_s);
+        QCOMPARE(lines.take("ond\n" + accented.left(cut)), u"second\n"_s);
+        QCOMPARE(lines.take(accented.mid(cut) + "\n\n"), u"Caf\u00e9 open\n\n"_s);
+    }
+
+    void theNewerOfTwoLogFilesIsShown()
+    {
+        TestFiles::write(path(u"800000000.000000.log"_s), "x] older run\n");
+        TestFiles::write(path(u"700000000.000000.log"_s), "x] newer run\nwhole line\n");
+        TestFiles::write(path(u"900000000.000000.txt"_s), "x] not a log\n");
+        const QDateTime now = QDateTime::currentDateTime();
+        setModified(path(u"800000000.000000.log"_s), now.addSecs(-3600));
+        setModified(path(u"700000000.000000.log"_s), now.addSecs(-60));
+        setModified(path(u"900000000.000000.txt"_s), now);
+
+        PreferencesDebugLogView view(m_folder->path());
+        QCOMPARE(view.filePath(), path(u"700000000.000000.log"_s));
+        view.viewWillMoveToSuperview();
+        QCOMPARE(shown(view), u"newer run\nwhole line\n"_s);
+    }
+
+    void theShownFileIsFollowedAsAnotherProcessAppendsToIt()
+    {
+        const QString log = path(u"1.log"_s);
+        TestFiles::write(log, "12:00 vendra[5:6] Logging Started\n");
+        PreferencesDebugLogView view(m_folder->path());
+        view.resize(600, 400);
+        view.show();
+        view.viewWillMoveToSuperview();
+        QCOMPARE(shown(view), u"Logging Started\n"_s);
+
+        appendFromOutside(log, u"12:01 vendra[5:6] first addition"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(shown(view), u"Logging Started\nfirst addition\n"_s, 2000);
+        // Showing the pane again does not read the file a second time.
+        view.viewWillMoveToSuperview();
+        appendFromOutside(log, u"second addition without a prefix"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            shown(view), u"Logging Started\nfirst addition\nsecond addition without a prefix\n"_s, 2000);
+    }
+
+    void withoutALogFileNothingShowsUntilOneIsWritten()
+    {
+        PreferencesDebugLogView view(m_folder->path());
+        QCOMPARE(view.filePath(), path(u"0.log"_s));
+        view.viewWillMoveToSuperview();
+        QCOMPARE(shown(view), QString());
+        appendFromOutside(path(u"0.log"_s), u"late] arrival"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(shown(view), u"arrival\n"_s, 2000);
+    }
+
+    void theReportButtonIsGoneInsideASandboxAndTheFolderButtonOpensTheFolder()
+    {
+        PreferencesDebugLogView plain(m_folder->path());
+        plain.viewWillMoveToSuperview();
+        QVERIFY(plain.zipButton());
+
+        qputenv("SNAP", "/snap/vendra-uploader/1");
+        PreferencesDebugLogView sandboxed(m_folder->path());
+        sandboxed.viewWillMoveToSuperview();
+        QVERIFY(!sandboxed.zipButton());
+        QCOMPARE(sandboxed.findChildren<QPushButton *>().size(), 1);
+
+        FolderRecorder recorder;
+        QDesktopServices::setUrlHandler(u"file"_s, &recorder, "open");
+        sandboxed.showInFinderButton()->click();
+        QDesktopServices::unsetUrlHandler(u"file"_s);
+        QCOMPARE(recorder.urls, QList<QUrl>{QUrl::fromLocalFile(m_folder->path())});
+    }
+};
+
+VENDRA_GUI_TEST_MAIN(TestDebugLogView)
+#include "tst_debuglogview.moc"

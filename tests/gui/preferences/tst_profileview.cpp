@@ -1,0 +1,259 @@
+#include "preferences/PreferencesProfileView.h"
+
+#include "GuiTest.h"
+#include "ReferenceServer.h"
+#include "TestFiles.h"
+#include "TypeSignIn.h"
+#include "app/VendraUploaderAppDelegate.h"
+#include "controls/NSAlertAttributed.h"
+#include "preferences/PreferenceWindow.h"
+#include "session/Comms.h"
+#include "session/commsGlobals.h"
+#include "session/soapLogin.h"
+#include "session/soapResults.h"
+#include "settings/Preferences.h"
+#include "settings/UserDefaults.h"
+#include "upload/UploadQueue.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <memory>
+
+class TestProfileView : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_folder;
+    std::unique_ptr<ReferenceServer> m_first;
+    std::unique_ptr<ReferenceServer> m_second;
+    std::unique_ptr<VendraUploaderAppDelegate> m_delegate;
+
+    QString firstLog() const { return m_folder.filePath(u"first.log"_s); }
+    QString secondLog() const { return m_folder.filePath(u"second.log"_s); }
+    // Requests of one SOAP method in a server's request log.
+    static int count(const QString &log, const QString &method)
+    {
+        return int(QString::fromUtf8(TestFiles::read(log)).count(u" "_s + method + u" "_s));
+    }
+
+    static std::unique_ptr<ReferenceServer> startServer(const QString &log, const QStringList &arguments = {})
+    {
+        QFile::remove(log);
+        auto server = std::make_unique<ReferenceServer>();
+        ReferenceServer::Options options;
+        options.logFile = log;
+        options.arguments = arguments;
+        if (!server->start(options)) {
+            qWarning() << server->errorString();
+            return nullptr;
+        }
+        return server;
+    }
+
+    // Signs in to the first server through the login window, as the user would.
+    bool signIn(const QStringList &arguments = {})
+    {
+        m_first = startServer(firstLog(), arguments);
+        m_second = startServer(secondLog());
+        if (!m_first || !m_second)
+            return false;
+        m_delegate = std::make_unique<VendraUploaderAppDelegate>();
+        m_delegate->applicationDidFinishLaunching();
+        typeSignIn(*m_delegate->loginWindow(), m_first->host(), m_first->port(), false, u"demo"_s, u"demo"_s);
+        // Signed in, and the details that worked stored: the pane starts from those.
+        return QTest::qWaitFor(
+            [this] {
+                return m_delegate->comms()->bAreLoggedIn() &&
+                       Preferences::instance()->port() == qint64(m_first->port());
+            },
+            15000);
+    }
+
+    PreferencesProfileView *openProfile()
+    {
+        m_delegate->showPreferencePanel();
+        auto *window = qobject_cast<PreferenceWindow *>(m_delegate->preferenceWindow());
+        if (!window)
+            return nullptr;
+        window->selectProfile();
+        return window->profile();
+    }
+
+    static void type(QLineEdit *field, const QString &text)
+    {
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Delete);
+        QTest::keyClicks(field, text);
+    }
+
+private Q_SLOTS:
+    void init() { UserDefaults::open()->clear(); }
+
+    void cleanup()
+    {
+        if (m_delegate)
+            m_delegate->applicationWillTerminate();
+        m_delegate.reset();
+        m_first.reset();
+        m_second.reset();
+        if (Preferences *preferences = Preferences::instance())
+            preferences->setPassword({}, false); // leaves no keyring item behind
+        Preferences::close();
+        UserDefaults::open()->clear();
+    }
+
+    void editingBackToTheStoredDetailsDisablesTheUpdateButton()
+    {
+        Preferences *preferences = Preferences::init();
+        preferences->setServer(u"media.example"_s);
+        preferences->setPort(8443);
+        preferences->setUseHttps(true);
+        preferences->setUser(u"ann"_s);
+        preferences->setPassword(u"secret"_s, true);
+
+        PreferenceWindow window(m_folder.path());
+        window.showWindow();
+        window.selectProfile();
+        PreferencesProfileView *view = window.profile();
+        QPushButton *update = view->updateButton();
+        QCOMPARE(view->serverNameField()->text(), u"media.example"_s);
+        QCOMPARE(view->selectedPort(), 8443);
+        QCOMPARE(view->portBox()->currentIndex(), 8443);
+        QVERIFY(!update->isEnabled());
+
+        QTest::keyClicks(view->serverNameField(), u".org"_s);
+        QVERIFY(update->isEnabled());
+        for (int i = 0; i < 4; ++i)
+            QTest::keyClick(view->serverNameField(), Qt::Key_Backspace);
+        QVERIFY(!update->isEnabled());
+
+        // Typed or picked from the list, the port counts the same.
+        type(view->portBox()->lineEdit(), u"8444"_s);
+        QVERIFY(update->isEnabled());
+        type(view->portBox()->lineEdit(), u"8443"_s);
+        QVERIFY(!update->isEnabled());
+        view->portBox()->setCurrentIndex(8080);
+        QCOMPARE(view->selectedPort(), 8080);
+        QVERIFY(update->isEnabled());
+        view->portBox()->setCurrentIndex(8443);
+        QVERIFY(!update->isEnabled());
+
+        // The HTTPS switch picks the usual port; both have to come back.
+        view->useHTTPSBox()->click();
+        QCOMPARE(view->selectedPort(), 80);
+        QVERIFY(update->isEnabled());
+        view->useHTTPSBox()->click();
+        QCOMPARE(view->selectedPort(), 443);
+        QVERIFY(update->isEnabled());
+        type(view->portBox()->lineEdit(), u"8443"_s);
+        QVERIFY(!update->isEnabled());
+
+        QTest::keyClick(view->passwordField(), Qt::Key_End);
+        QTest::keyClicks(view->passwordField(), u"!"_s);
+        QVERIFY(update->isEnabled());
+        QTest::keyClick(view->passwordField(), Qt::Key_Backspace);
+        QVERIFY(!update->isEnabled());
+        view->savePasswordBox()->click();
+        QVERIFY(update->isEnabled());
+        view->savePasswordBox()->click();
+        QVERIFY(!update->isEnabled());
+
+        // A change with a detail missing is no profile to sign in with.
+        type(view->userNameField(), u"bob"_s);
+        QVERIFY(update->isEnabled());
+        type(view->userNameField(), QString());
+        QVERIFY(!update->isEnabled());
+        type(view->userNameField(), u"bob"_s);
+        type(view->portBox()->lineEdit(), QString());
+        QVERIFY(!update->isEnabled());
+
+        // Edits survive a switch to another pane and back, not a new showing of the window.
+        window.selectGeneral();
+        window.selectProfile();
+        QCOMPARE(view->userNameField()->text(), u"bob"_s);
+        window.window()->hide();
+        window.showWindow();
+        QCOMPARE(view->userNameField()->text(), u"ann"_s);
+        QCOMPARE(view->selectedPort(), 8443);
+        QVERIFY(!update->isEnabled());
+    }
+
+    void withUploadsRunningOnlyTheFirstAnswerSignsInAgainWithTheNewDetails()
+    {
+        // Held back long enough for the upload to be running throughout.
+        QVERIFY(signIn({u"--fault"_s, u"upload-delay=4000"_s}));
+        const QString file = TestFiles::write(m_folder.filePath(u"running.jpg"_s), QByteArray(4000, 'r'));
+        UploadQueue &queue = commsGlobal->uploadQueue();
+        queue.addFileUpload(QUrl::fromLocalFile(file), u"Holidays"_s, nullptr);
+        QVERIFY(queue.numUploadsInProgressOrWaiting() > 0);
+
+        PreferencesProfileView *view = openProfile();
+        QVERIFY(view);
+        type(view->portBox()->lineEdit(), QString::number(m_second->port()));
+        QVERIFY(view->updateButton()->isEnabled());
+
+        view->updateButton()->click();
+        QPointer<NSAlertAttributed> sheet = view->currentSheet();
+        QVERIFY(sheet);
+        QCOMPARE(sheet->titleView()->text(), u"You currently have files uploading."_s);
+        QCOMPARE(sheet->defaultButton()->text(), messageText(u"Text_YES"_s));
+        QCOMPARE(sheet->otherButton()->text(), messageText(u"Text_NO"_s));
+        sheet->done(NSAlertAttributed::AlertSecondButtonReturn);
+        QTRY_VERIFY(!sheet);
+
+        // Nothing changed: not the session, not the store, not the uploads.
+        QTest::qWait(300);
+        QCOMPARE(commsGlobal->portNo(), qint64(m_first->port()));
+        QCOMPARE(Preferences::instance()->port(), qint64(m_first->port()));
+        QVERIFY(m_delegate->comms()->bAreLoggedIn());
+        QVERIFY(queue.numUploadsInProgressOrWaiting() > 0);
+        QCOMPARE(count(firstLog(), u"Logout"_s), 0);
+        QCOMPARE(count(secondLog(), u"Login"_s), 0);
+        QVERIFY(view->updateButton()->isEnabled());
+
+        view->updateButton()->click();
+        sheet = view->currentSheet();
+        QVERIFY(sheet);
+        sheet->done(NSAlertAttributed::AlertFirstButtonReturn);
+        QTRY_COMPARE_WITH_TIMEOUT(count(secondLog(), u"Login"_s), 1, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_delegate->comms()->bAreLoggedIn(), 15000);
+        QCOMPARE(count(firstLog(), u"Logout"_s), 1);
+        QCOMPARE(queue.numUploadsInProgressOrWaiting(), 0u);
+        QCOMPARE(Preferences::instance()->port(), qint64(m_second->port()));
+        QVERIFY(!view->updateButton()->isEnabled());
+    }
+
+    void withNoUploadsTheChangeSignsInAgainWithoutAsking()
+    {
+        QVERIFY(signIn());
+        QCOMPARE(m_second->runAdmin({u"user"_s, u"add"_s, u"alice"_s}, "wonderland\n"), 0);
+        PreferencesProfileView *view = openProfile();
+        QVERIFY(view);
+        type(view->portBox()->lineEdit(), QString::number(m_second->port()));
+        type(view->userNameField(), u"alice"_s);
+        type(view->passwordField(), u"wonderland"_s);
+        view->updateButton()->click();
+        QVERIFY(!view->currentSheet());
+
+        QTRY_COMPARE_WITH_TIMEOUT(count(secondLog(), u"Login"_s), 1, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_delegate->comms()->bAreLoggedIn(), 15000);
+        QCOMPARE(count(firstLog(), u"Logout"_s), 1);
+        QCOMPARE(count(firstLog(), u"Login"_s), 1);
+        QCOMPARE(commsGlobal->results().login().strUserName().toString(), u"alice"_s);
+        // The new details are the stored ones, the password in the keyring under the new user.
+        Preferences *preferences = Preferences::instance();
+        QCOMPARE(preferences->user(), u"alice"_s);
+        QCOMPARE(preferences->port(), qint64(m_second->port()));
+        QCOMPARE(preferences->password(), u"wonderland"_s);
+        QVERIFY(!view->updateButton()->isEnabled());
+    }
+};
+
+VENDRA_GUI_TEST_MAIN(TestProfileView)
+#include "tst_profileview.moc"
