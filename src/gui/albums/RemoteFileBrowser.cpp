@@ -235,7 +235,9 @@ void RemoteFileBrowser::updateMenuItems()
 void RemoteFileBrowser::contextMenuEvent(QContextMenuEvent *event)
 {
     // A click on a row outside the selection makes that row the selection; inside, it is kept.
-    const QModelIndex row = indexAt(event->pos());
+    // The menu key opens it for the selection as it is.
+    const QModelIndex row =
+        event->reason() == QContextMenuEvent::Mouse ? indexAt(event->pos()) : QModelIndex();
     if (row.isValid() && !selectionModel()->isRowSelected(row.row(), row.parent()))
         selectAlone(row);
     updateMenuItems();
