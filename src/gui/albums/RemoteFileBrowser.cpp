@@ -450,6 +450,16 @@ void RemoteFileBrowser::hideEvent(QHideEvent *event)
 
 void RemoteFileBrowser::spin()
 {
+    // Only rows on screen with an operation under way turn; a row that stops is repainted by its
+    // model's change anyway.
+    bool turning = false;
+    for (QModelIndex row = indexAt(QPoint(0, 0)); row.isValid() && !turning; row = indexBelow(row)) {
+        if (visualRect(row).top() > viewport()->height())
+            break;
+        turning = row.data(Model::PendingRole).toBool();
+    }
+    if (!turning)
+        return;
     m_progressCell->setDoubleValue(std::fmod(m_progressCell->doubleValue() + 1.0 / 12.0, 1.0));
     const int column = Model::ProgressColumn;
     viewport()->update(QRect(columnViewportPosition(column), 0, columnWidth(column), viewport()->height()));
