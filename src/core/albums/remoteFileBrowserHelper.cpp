@@ -290,8 +290,7 @@ bool remoteFileBrowserHelper::nameEditableForItem(const RemoteTreeEntry *node) c
             return false;
         const soapLogin &rights = commsGlobal->results().login();
         const auto *album = static_cast<const soapRemoteFolderItem *>(node);
-        const bool right =
-            album->nParentID().isValid() ? rights.bRenameSubAlbum() : rights.bRenameTopLevelAlbum();
+        const bool right = album->bIsTopLevel() ? rights.bRenameTopLevelAlbum() : rights.bRenameSubAlbum();
         return right && album->bCanRename();
     }
     case NodeKind::Asset:

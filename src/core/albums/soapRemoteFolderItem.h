@@ -22,6 +22,9 @@ public:
     bool bPending() const { return m_bPending; }
     QVariant nAlbumID() const { return m_nAlbumID; }
     QVariant nParentID() const { return m_nParentID; }
+    // The server names 0 as the parent of a top-level album (the root is registered under 0), so
+    // 0 means top level too; otherwise the top-level rights would never be consulted.
+    bool bIsTopLevel() const { return !m_nParentID.isValid() || m_nParentID.toLongLong() == 0; }
     // The ID as an integer; fixed once decoded, so it is read without the lock.
     qint64 albumID() const { return m_nAlbumID.toLongLong(); }
     QString strDescription() const { return m_strDescription; }

@@ -76,8 +76,8 @@ bool RemoteBrowserMenuRules::canDelete(const remoteFileBrowserHelper &helper, co
             return false;
         case Kind::Album: {
             const auto *album = static_cast<const soapRemoteFolderItem *>(node.get());
-            const bool right = album->nParentID().isValid() ? login && login->bDeleteSubAlbum()
-                                                            : login && login->bDeleteTopLevelAlbum();
+            const bool right = album->bIsTopLevel() ? login && login->bDeleteTopLevelAlbum()
+                                                    : login && login->bDeleteSubAlbum();
             if (!right || !album->bCanDelete())
                 return false;
             break;

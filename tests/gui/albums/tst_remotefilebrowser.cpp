@@ -230,6 +230,24 @@ private Q_SLOTS:
         QVERIFY(view().validateMenuItem(42));
     }
 
+    // The server names 0 as a top-level album's parent: such an album answers to the top-level
+    // rights, an album inside another to the sub-album rights.
+    void topLevelAndSubAlbumsAnswerToTheirOwnRights()
+    {
+        start(
+            {{u"user"_s, u"set"_s, u"demo"_s, u"--rights"_s, u"all,-RenameTopLevelAlbum,-DeleteSubAlbum"_s}});
+        open(u"Holidays"_s);
+        const auto enabled = [this](int tag) {
+            return view().actionForTag(tag)->isEnabled();
+        };
+        select({indexOf(u"Family"_s)});
+        QVERIFY(!enabled(Rules::RenameTag));
+        QVERIFY(enabled(Rules::DeleteTag));
+        select({indexOf(u"Holidays/2019"_s)});
+        QVERIFY(enabled(Rules::RenameTag));
+        QVERIFY(!enabled(Rules::DeleteTag));
+    }
+
     void rightClickSelectsAnUnselectedRowAlone()
     {
         start();
