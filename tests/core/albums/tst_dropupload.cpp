@@ -13,6 +13,7 @@
 #include "upload/DropUpload.h"
 #include "upload/UploadQueue.h"
 
+#include "AlbumTree.h"
 #include "SessionTarget.h"
 #include "TestFiles.h"
 #include "VendraTest.h"
@@ -70,10 +71,9 @@ private:
     {
         m_server = startServerFor(*m_globals, arguments);
         Error error;
-        wsCoreComms &comms = m_globals->coreComms();
-        m_globals->results().checkVersion().deserialise(comms.doCheckVersion(error));
-        m_globals->results().login().deserialise(comms.doLogin(error));
-        QVERIFY(m_globals->results().remoteFolderBrowser()->deserialise(comms.doGetTopLevelAlbums(error)));
+        AlbumTree::signIn(*m_globals, error);
+        QVERIFY(m_globals->results().remoteFolderBrowser()->deserialise(
+            m_globals->coreComms().doGetTopLevelAlbums(error)));
         QVERIFY2(!error, qPrintable(error.toString()));
     }
     void waitForQueue(int timeoutMs = 20000)

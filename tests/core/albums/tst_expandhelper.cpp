@@ -11,6 +11,7 @@
 #include "soap/SharedCookieJar.h"
 #include "soap/ThreadNetworkManager.h"
 
+#include "AlbumTree.h"
 #include "SessionTarget.h"
 #include "VendraTest.h"
 
@@ -36,28 +37,15 @@ private:
 
     Model &model() { return m_globals->remoteBrowserHelper(); }
     soapRemoteFolderBrowserPtr root() { return m_globals->results().remoteFolderBrowser(); }
-    soapRemoteFolderItemPtr album(const QString &path)
-    {
-        return std::dynamic_pointer_cast<soapRemoteFolderItem>(
-            m_globals->registry().findRemoteAlbumByName(path));
-    }
+    soapRemoteFolderItemPtr album(const QString &path) { return AlbumTree::album(*m_globals, path); }
     void create(const QString &parent, const QString &name)
     {
-        const soapRemoteBasePtr node = parent.isEmpty() ? soapRemoteBasePtr(root()) : album(parent);
-        if (const auto folder = std::dynamic_pointer_cast<soapRemoteFolderItem>(node);
-            folder && !folder->contentsKnown())
-            m_globals->soapAsyncOp().requestGetFolderContentsFor(folder, nullptr);
-        m_globals->soapAsyncOp().waitForDone();
-        m_globals->soapAsyncOp().requestCreateSubFolderFor(node, name, QString(), nullptr);
-        m_globals->soapAsyncOp().waitForDone();
-        QVERIFY(album(parent.isEmpty() ? name : parent + u'/' + name));
+        QVERIFY(AlbumTree::createAlbum(*m_globals, parent, name));
     }
     void refresh()
     {
-        model().clearData();
-        m_globals->clearRemoteFolderDictionaries();
         Error error;
-        QVERIFY(root()->deserialise(m_globals->coreComms().doGetTopLevelAlbums(error)));
+        QVERIFY(AlbumTree::reloadTopLevel(*m_globals, error));
     }
     QStringList recorded(const QSet<QString> &open)
     {
@@ -107,10 +95,8 @@ private Q_SLOTS:
                                                         });
         m_server = startServerFor(*m_globals, {});
         Error error;
-        wsCoreComms &comms = m_globals->coreComms();
-        m_globals->results().checkVersion().deserialise(comms.doCheckVersion(error));
-        m_globals->results().login().deserialise(comms.doLogin(error));
-        QVERIFY(root()->deserialise(comms.doGetTopLevelAlbums(error)));
+        AlbumTree::signIn(*m_globals, error);
+        QVERIFY(root()->deserialise(m_globals->coreComms().doGetTopLevelAlbums(error)));
         create({}, u"A"_s);
         create(u"A"_s, u"B"_s);
         create(u"A"_s, u"C"_s);

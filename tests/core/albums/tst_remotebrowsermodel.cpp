@@ -12,6 +12,7 @@
 #include "soap/ThreadNetworkManager.h"
 #include "upload/UploadQueue.h"
 
+#include "AlbumTree.h"
 #include "SessionTarget.h"
 #include "TestFiles.h"
 #include "VendraTest.h"
@@ -35,11 +36,7 @@ private:
 
     Model &model() { return m_globals->remoteBrowserHelper(); }
     soapRemoteFolderBrowserPtr root() { return m_globals->results().remoteFolderBrowser(); }
-    soapRemoteFolderItemPtr album(const QString &path)
-    {
-        return std::dynamic_pointer_cast<soapRemoteFolderItem>(
-            m_globals->registry().findRemoteAlbumByName(path));
-    }
+    soapRemoteFolderItemPtr album(const QString &path) { return AlbumTree::album(*m_globals, path); }
     QModelIndex indexOf(const QString &path, int column = 0)
     {
         return model().indexForNode(album(path).get(), column);
@@ -48,13 +45,7 @@ private:
     {
         return model().index(index.row(), Model::ProgressColumn, index.parent()).data().toBool();
     }
-    QStringList labels(const QModelIndex &parent)
-    {
-        QStringList names;
-        for (int row = 0; row < model().rowCount(parent); ++row)
-            names.append(model().index(row, Model::FileColumn, parent).data().toString());
-        return names;
-    }
+    QStringList labels(const QModelIndex &parent) { return AlbumTree::labels(model(), parent); }
 
     // Signs in to a fresh server (after the given administration commands) and shows the top level.
     void start(const QStringList &arguments = {}, const QList<QStringList> &admin = {})
@@ -63,19 +54,15 @@ private:
         for (const QStringList &command : admin)
             QCOMPARE(m_server->runAdmin(command), 0);
         Error error;
-        wsCoreComms &comms = m_globals->coreComms();
-        m_globals->results().checkVersion().deserialise(comms.doCheckVersion(error));
-        m_globals->results().login().deserialise(comms.doLogin(error));
+        AlbumTree::signIn(*m_globals, error);
         QVERIFY2(!error, qPrintable(error.toString()));
         refresh();
     }
     // What a refresh does to the tree: everything goes, the top level is read again.
     void refresh()
     {
-        model().clearData();
-        m_globals->clearRemoteFolderDictionaries();
         Error error;
-        QVERIFY(root()->deserialise(m_globals->coreComms().doGetTopLevelAlbums(error)));
+        QVERIFY(AlbumTree::reloadTopLevel(*m_globals, error));
         QVERIFY2(!error, qPrintable(error.toString()));
     }
     // Uploads files of the given names into an album through the upload engine.

@@ -1,5 +1,6 @@
 #include "albums/RemoteFileBrowser.h"
 
+#include "AlbumTree.h"
 #include "GuiTest.h"
 #include "SessionTarget.h"
 #include "TestFiles.h"
@@ -53,19 +54,9 @@ private:
     Model &model() { return m_globals->remoteBrowserHelper(); }
     RemoteFileBrowser &view() { return *m_view; }
     soapRemoteFolderBrowserPtr root() { return m_globals->results().remoteFolderBrowser(); }
-    soapRemoteFolderItemPtr album(const QString &path)
-    {
-        return std::dynamic_pointer_cast<soapRemoteFolderItem>(
-            m_globals->registry().findRemoteAlbumByName(path));
-    }
+    soapRemoteFolderItemPtr album(const QString &path) { return AlbumTree::album(*m_globals, path); }
     QModelIndex indexOf(const QString &path) { return model().indexForNode(album(path).get()); }
-    QStringList labels(const QModelIndex &parent)
-    {
-        QStringList names;
-        for (int row = 0; row < model().rowCount(parent); ++row)
-            names.append(model().index(row, Model::FileColumn, parent).data().toString());
-        return names;
-    }
+    QStringList labels(const QModelIndex &parent) { return AlbumTree::labels(model(), parent); }
 
     // Signs in to a fresh server (after the given administration commands) and shows the pane with
     // the top level open, as the main window does at sign-in.
@@ -75,9 +66,7 @@ private:
         for (const QStringList &command : admin)
             QCOMPARE(m_server->runAdmin(command), 0);
         Error error;
-        wsCoreComms &comms = m_globals->coreComms();
-        m_globals->results().checkVersion().deserialise(comms.doCheckVersion(error));
-        m_globals->results().login().deserialise(comms.doLogin(error));
+        AlbumTree::signIn(*m_globals, error);
         QVERIFY2(!error, qPrintable(error.toString()));
         refresh();
         m_view = std::make_unique<RemoteFileBrowser>();
@@ -90,10 +79,8 @@ private:
     // What a refresh does to the tree: everything goes, the top level is read again.
     void refresh()
     {
-        model().clearData();
-        m_globals->clearRemoteFolderDictionaries();
         Error error;
-        QVERIFY(root()->deserialise(m_globals->coreComms().doGetTopLevelAlbums(error)));
+        QVERIFY(AlbumTree::reloadTopLevel(*m_globals, error));
         QVERIFY2(!error, qPrintable(error.toString()));
         model().reloadAnItemAndChildren(root().get());
     }
@@ -112,14 +99,7 @@ private:
     }
     void createAlbum(const QString &parent, const QString &name)
     {
-        const soapRemoteBasePtr node = parent.isEmpty() ? soapRemoteBasePtr(root()) : album(parent);
-        if (const auto folder = std::dynamic_pointer_cast<soapRemoteFolderItem>(node);
-            folder && !folder->contentsKnown())
-            m_globals->soapAsyncOp().requestGetFolderContentsFor(folder, nullptr);
-        m_globals->soapAsyncOp().waitForDone();
-        m_globals->soapAsyncOp().requestCreateSubFolderFor(node, name, QString(), nullptr);
-        m_globals->soapAsyncOp().waitForDone();
-        QVERIFY(album(parent.isEmpty() ? name : parent + u'/' + name));
+        QVERIFY(AlbumTree::createAlbum(*m_globals, parent, name));
     }
     // Opens an album through the view and waits until it is open with its contents.
     void open(const QString &path)
