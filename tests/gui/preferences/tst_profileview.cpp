@@ -85,13 +85,6 @@ private:
         return window->profile();
     }
 
-    static void type(QLineEdit *field, const QString &text)
-    {
-        field->selectAll();
-        QTest::keyClick(field, Qt::Key_Delete);
-        QTest::keyClicks(field, text);
-    }
-
 private Q_SLOTS:
     void init() { UserDefaults::open()->clear(); }
 
@@ -134,9 +127,9 @@ private Q_SLOTS:
         QVERIFY(!update->isEnabled());
 
         // Typed or picked from the list, the port counts the same.
-        type(view->portBox()->lineEdit(), u"8444"_s);
+        typeInto(view->portBox()->lineEdit(), u"8444"_s);
         QVERIFY(update->isEnabled());
-        type(view->portBox()->lineEdit(), u"8443"_s);
+        typeInto(view->portBox()->lineEdit(), u"8443"_s);
         QVERIFY(!update->isEnabled());
         view->portBox()->setCurrentIndex(8080);
         QCOMPARE(view->selectedPort(), 8080);
@@ -151,7 +144,7 @@ private Q_SLOTS:
         view->useHTTPSBox()->click();
         QCOMPARE(view->selectedPort(), 443);
         QVERIFY(update->isEnabled());
-        type(view->portBox()->lineEdit(), u"8443"_s);
+        typeInto(view->portBox()->lineEdit(), u"8443"_s);
         QVERIFY(!update->isEnabled());
 
         QTest::keyClick(view->passwordField(), Qt::Key_End);
@@ -165,12 +158,12 @@ private Q_SLOTS:
         QVERIFY(!update->isEnabled());
 
         // A change with a detail missing is no profile to sign in with.
-        type(view->userNameField(), u"bob"_s);
+        typeInto(view->userNameField(), u"bob"_s);
         QVERIFY(update->isEnabled());
-        type(view->userNameField(), QString());
+        typeInto(view->userNameField(), QString());
         QVERIFY(!update->isEnabled());
-        type(view->userNameField(), u"bob"_s);
-        type(view->portBox()->lineEdit(), QString());
+        typeInto(view->userNameField(), u"bob"_s);
+        typeInto(view->portBox()->lineEdit(), QString());
         QVERIFY(!update->isEnabled());
 
         // Edits survive a switch to another pane and back, not a new showing of the window.
@@ -195,7 +188,7 @@ private Q_SLOTS:
 
         PreferencesProfileView *view = openProfile();
         QVERIFY(view);
-        type(view->portBox()->lineEdit(), QString::number(m_second->port()));
+        typeInto(view->portBox()->lineEdit(), QString::number(m_second->port()));
         QVERIFY(view->updateButton()->isEnabled());
 
         view->updateButton()->click();
@@ -235,9 +228,9 @@ private Q_SLOTS:
         QCOMPARE(m_second->runAdmin({u"user"_s, u"add"_s, u"alice"_s}, "wonderland\n"), 0);
         PreferencesProfileView *view = openProfile();
         QVERIFY(view);
-        type(view->portBox()->lineEdit(), QString::number(m_second->port()));
-        type(view->userNameField(), u"alice"_s);
-        type(view->passwordField(), u"wonderland"_s);
+        typeInto(view->portBox()->lineEdit(), QString::number(m_second->port()));
+        typeInto(view->userNameField(), u"alice"_s);
+        typeInto(view->passwordField(), u"wonderland"_s);
         view->updateButton()->click();
         QVERIFY(!view->currentSheet());
 
