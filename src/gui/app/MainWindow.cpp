@@ -8,6 +8,7 @@
 #include "common/MessageText.h"
 #include "controls/NSAlertAttributed.h"
 #include "controls/NSToolbarItemWithState.h"
+#include "controls/ProgressSpinner.h"
 #include "diagnostics/CrashHandler.h"
 #include "diagnostics/DiagnosticLine.h"
 #include "events/NotificationCenter.h"
@@ -30,7 +31,6 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
-#include <QProgressBar>
 #include <QSplitter>
 #include <QStyle>
 #include <QToolBar>
@@ -53,13 +53,11 @@ void postToolbarState(const QString &identifier, const QVariant &value)
         {{QStringLiteral("itemIdentifier"), identifier}, {QStringLiteral("value"), value}});
 }
 
-QProgressBar *spinner(QWidget *parent, int width)
+ProgressSpinner *spinner(QWidget *parent, int side)
 {
-    auto *bar = new QProgressBar(parent);
-    bar->setRange(0, 0);
-    bar->setTextVisible(false);
-    bar->setFixedSize(width, 12);
-    return bar;
+    auto *spinner = new ProgressSpinner(parent);
+    spinner->setFixedSize(side, side);
+    return spinner;
 }
 
 } // namespace
@@ -120,11 +118,11 @@ void MainWindow::build()
     panes->setStretchFactor(1, 1);
     panes->setChildrenCollapsible(false);
 
-    m_progressIndicator = spinner(central, 40);
+    m_progressIndicator = spinner(central, 16);
     m_progressIndicator->setAccessibleName(messageText(QStringLiteral("Text_MainBusy")));
     m_progressText = new QLabel(central);
     m_progressText->setAccessibleName(messageText(QStringLiteral("Text_MainStatus")));
-    m_progressIndicatorLarge = spinner(central, 120);
+    m_progressIndicatorLarge = spinner(central, 24);
     m_progressIndicatorLarge->setAccessibleName(messageText(QStringLiteral("Text_MainSigningIn")));
     m_progressIndicatorLarge->hide();
     m_textOpacity = new QGraphicsOpacityEffect(m_progressText);
@@ -162,8 +160,8 @@ void MainWindow::build()
     w->resize(1100, 720);
 }
 
-QAction *MainWindow::addItem(Action action, const QString &key, const QIcon &icon, const QKeySequence &shortcut,
-                             bool onToolbar)
+QAction *MainWindow::addItem(Action action, const QString &key, const QIcon &icon,
+                             const QKeySequence &shortcut, bool onToolbar)
 {
     auto *item = new QAction(icon, messageText(key), this);
     item->setData(int(action));
@@ -197,17 +195,19 @@ void MainWindow::buildActions()
                                                NSToolbarItemWithState::badgedImages(pendingImage), this);
     m_pendingItem->setText(messageText(QStringLiteral("Text_ToolbarPending")));
     m_pendingItem->setData(int(Action::ShowPendingFiles));
-    connect(m_pendingItem, &QAction::triggered, this, [this] { m_delegate.perform(Action::ShowPendingFiles); });
+    connect(m_pendingItem, &QAction::triggered, this,
+            [this] { m_delegate.perform(Action::ShowPendingFiles); });
     m_toolbarItems.append(m_pendingItem);
 
     addItem(Action::ShowMyPictureFiles, QStringLiteral("Text_ToolbarMyPictures"),
             themeIcon("folder-pictures", QStyle::SP_DirHomeIcon));
     addItem(Action::Logout, QStringLiteral("Text_ToolbarLogout"),
-            themeIcon("system-log-out", QStyle::SP_DialogCloseButton), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Q));
+            themeIcon("system-log-out", QStyle::SP_DialogCloseButton),
+            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Q));
 
     addItem(Action::Login, QStringLiteral("Text_MenuLogin"), {}, QKeySequence(Qt::CTRL | Qt::Key_L), false);
-    addItem(Action::ShowPreferencePanel, QStringLiteral("Text_MenuPreferences"), {}, QKeySequence::Preferences,
-            false);
+    addItem(Action::ShowPreferencePanel, QStringLiteral("Text_MenuPreferences"), {},
+            QKeySequence::Preferences, false);
     addItem(Action::ShowHelp, QStringLiteral("Text_MenuHelp"), {}, QKeySequence::HelpContents, false);
     addItem(Action::Quit, QStringLiteral("Text_MenuQuit"), {}, QKeySequence::Quit, false);
 }
@@ -223,7 +223,8 @@ void MainWindow::buildMenus()
                                    &MainWindow::uploadFromFilePanel);
     upload->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
     upload->setObjectName(QStringLiteral("uploadItem"));
-    auto *remove = file->addAction(messageText(QStringLiteral("Text_MenuDelete")), this, &MainWindow::deleteSelection);
+    auto *remove =
+        file->addAction(messageText(QStringLiteral("Text_MenuDelete")), this, &MainWindow::deleteSelection);
     remove->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Backspace));
     remove->setObjectName(QStringLiteral("deleteItem"));
     file->addAction(itemFor(Action::CancelAllUploads));
@@ -281,13 +282,16 @@ void MainWindow::observe()
     auto on = [this, &center](const QString &name, std::function<void(const Notification &)> handler) {
         center.addMainThreadObserver(this, name, std::move(handler));
     };
-    on(NotificationNames::CommsEventsLoginStarted, [this](const Notification &n) { commsEventLoginStarted(n.object()); });
+    on(NotificationNames::CommsEventsLoginStarted,
+       [this](const Notification &n) { commsEventLoginStarted(n.object()); });
     on(NotificationNames::CommsEventsLoginStateChange, [this](const Notification &n) {
         showStatus(false);
         setStatusMessage(n.object());
     });
-    on(NotificationNames::CommsEventsLoginSuccess, [this](const Notification &n) { commsEventLoginSuccess(n.object()); });
-    on(NotificationNames::CommsEventsLoginFailure, [this](const Notification &n) { commsEventLoginFailure(n.object()); });
+    on(NotificationNames::CommsEventsLoginSuccess,
+       [this](const Notification &n) { commsEventLoginSuccess(n.object()); });
+    on(NotificationNames::CommsEventsLoginFailure,
+       [this](const Notification &n) { commsEventLoginFailure(n.object()); });
     on(NotificationNames::CommsEventLogout, [this](const Notification &) { commsEventLogout(); });
     on(NotificationNames::EventLogItemAdded, [this](const Notification &) {
         postToolbarState(NSToolbarItemWithState::LogIdentifier, true);
@@ -307,7 +311,8 @@ void MainWindow::observe()
         if (const Preferences *preferences = Preferences::instance())
             setLeftPanelShown(!preferences->disableFinder());
     });
-    on(NotificationNames::ExpandEventCompleted, [this](const Notification &) { m_remoteFileBrowser->setEnabled(true); });
+    on(NotificationNames::ExpandEventCompleted,
+       [this](const Notification &) { m_remoteFileBrowser->setEnabled(true); });
 }
 
 // Showing and full screen.
@@ -422,7 +427,12 @@ void MainWindow::doFadeoutStatusTimer()
 void MainWindow::startSpinners(bool spinning)
 {
     m_progressIndicatorLarge->setVisible(spinning);
-    m_progressIndicator->setRange(0, spinning ? 0 : 1);
+    for (ProgressSpinner *indicator : {m_progressIndicator, m_progressIndicatorLarge}) {
+        if (spinning)
+            indicator->startAnimation();
+        else
+            indicator->stopAnimation();
+    }
 }
 
 // Panes and toolbar.
@@ -504,10 +514,9 @@ void MainWindow::commsEventLoginSuccess(const QVariant &status)
 
     if (crashed) {
         crashHandler->setDidCrashAtLastSession(false);
-        NSAlertAttributed *sheet = newSheet(messageText(QStringLiteral("Text_Crash")),
-                                            messageText(QStringLiteral("Text_Crash_Info")),
-                                            {messageText(QStringLiteral("Text_Create_Zip")),
-                                             messageText(QStringLiteral("Text_Ignore"))});
+        NSAlertAttributed *sheet = newSheet(
+            messageText(QStringLiteral("Text_Crash")), messageText(QStringLiteral("Text_Crash_Info")),
+            {messageText(QStringLiteral("Text_Create_Zip")), messageText(QStringLiteral("Text_Ignore"))});
         sheet->beginSheetModalForWindow(window(), [this](int code) { crashDetectionEnded(code); });
     }
 }
@@ -538,7 +547,8 @@ void MainWindow::commsEventLogout()
     refreshToolbar();
     hideRemoteView();
     hideStatus(false);
-    NotificationCenter::defaultCenter().postNotificationOnMainThreadWithName(NotificationNames::EventLogClear);
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadWithName(
+        NotificationNames::EventLogClear);
 }
 
 // Dialogs.
@@ -598,14 +608,15 @@ void MainWindow::showCompatibleUpgradeOptions()
 
 void MainWindow::showIncompatibleUpgradeOptions()
 {
-    NSAlertAttributed *sheet = newSheet(
-        messageText(QStringLiteral("Text_IncompatibleVersion")),
-        messageText(QStringLiteral("Text_IncompatibleVersionMsg")),
-        {messageText(QStringLiteral("Text_QuitAndOpen")), messageText(QStringLiteral("Text_Quit"))});
+    NSAlertAttributed *sheet =
+        newSheet(messageText(QStringLiteral("Text_IncompatibleVersion")),
+                 messageText(QStringLiteral("Text_IncompatibleVersionMsg")),
+                 {messageText(QStringLiteral("Text_QuitAndOpen")), messageText(QStringLiteral("Text_Quit"))});
     sheet->beginSheetModalForWindow(window(), [](int code) {
         if (code == NSAlertAttributed::AlertFirstButtonReturn)
             QDesktopServices::openUrl(QUrl(commsGlobal->strURLForLatestVersion()));
-        if (code == NSAlertAttributed::AlertFirstButtonReturn || code == NSAlertAttributed::AlertSecondButtonReturn)
+        if (code == NSAlertAttributed::AlertFirstButtonReturn ||
+            code == NSAlertAttributed::AlertSecondButtonReturn)
             QCoreApplication::quit();
     });
 }

@@ -10,11 +10,11 @@
 
 class LocalFileBrowser;
 class NSToolbarItemWithState;
+class ProgressSpinner;
 class QAction;
 class QGraphicsOpacityEffect;
 class QLabel;
 class QMainWindow;
-class QProgressBar;
 class QSplitter;
 class QToolBar;
 class QVariantAnimation;
@@ -74,8 +74,8 @@ public:
     QSplitter *splitView() const { return m_splitView; }
     QToolBar *toolbar() const { return m_toolbar; }
     QLabel *progressText() const { return m_progressText; }
-    QProgressBar *progressIndicator() const { return m_progressIndicator; }
-    QProgressBar *progressIndicatorLarge() const { return m_progressIndicatorLarge; }
+    ProgressSpinner *progressIndicator() const { return m_progressIndicator; }
+    ProgressSpinner *progressIndicatorLarge() const { return m_progressIndicatorLarge; }
     QTimer *fadeOutStatusTimer() { return &m_fadeOutStatusTimer; }
     int fadeOutStatusCounter() const { return m_fadeOutStatusCounter; }
     // The status line as it shows now: visible and its opacity.
@@ -120,8 +120,8 @@ private:
 
     VendraUploaderAppDelegate &m_delegate;
     QLabel *m_progressText = nullptr;
-    QProgressBar *m_progressIndicator = nullptr;
-    QProgressBar *m_progressIndicatorLarge = nullptr;
+    ProgressSpinner *m_progressIndicator = nullptr;
+    ProgressSpinner *m_progressIndicatorLarge = nullptr;
     LocalFileBrowser *m_localFileBrowser = nullptr;
     RemoteFileBrowser *m_remoteFileBrowser = nullptr;
     UploadQueueList *m_uploadList = nullptr;
