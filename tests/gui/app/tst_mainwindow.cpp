@@ -240,6 +240,9 @@ private Q_SLOTS:
         QVERIFY(main);
         QTRY_VERIFY_WITH_TIMEOUT(m_delegate->comms()->bAreLoggedIn(), 15000);
         QTreeView *tree = main->remoteFileBrowser();
+        // The pane takes the albums in the sign-in's last step on this thread, after the session
+        // already counts as signed in.
+        QTRY_VERIFY(tree->isEnabled() && tree->model() == &commsGlobal->remoteBrowserHelper());
         QTRY_VERIFY(album(u"Holidays"_s).isValid());
         tree->expand(album(u"Holidays"_s));
         QTRY_VERIFY(album(u"Holidays/2019"_s).isValid());

@@ -225,11 +225,12 @@ private Q_SLOTS:
     void withNoUploadsTheChangeSignsInAgainWithoutAsking()
     {
         QVERIFY(signIn());
-        QCOMPARE(m_second->runAdmin({u"user"_s, u"add"_s, u"alice"_s}, "wonderland\n"), 0);
+        // The suite's tests share one keyring: a user name no other test saves a password for.
+        QCOMPARE(m_second->runAdmin({u"user"_s, u"add"_s, u"grace"_s}, "wonderland\n"), 0);
         PreferencesProfileView *view = openProfile();
         QVERIFY(view);
         typeInto(view->portBox()->lineEdit(), QString::number(m_second->port()));
-        typeInto(view->userNameField(), u"alice"_s);
+        typeInto(view->userNameField(), u"grace"_s);
         typeInto(view->passwordField(), u"wonderland"_s);
         view->updateButton()->click();
         QVERIFY(!view->currentSheet());
@@ -238,10 +239,10 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(m_delegate->comms()->bAreLoggedIn(), 15000);
         QCOMPARE(count(firstLog(), u"Logout"_s), 1);
         QCOMPARE(count(firstLog(), u"Login"_s), 1);
-        QCOMPARE(commsGlobal->results().login().strUserName().toString(), u"alice"_s);
+        QCOMPARE(commsGlobal->results().login().strUserName().toString(), u"grace"_s);
         // The new details are the stored ones, the password in the keyring under the new user.
         Preferences *preferences = Preferences::instance();
-        QCOMPARE(preferences->user(), u"alice"_s);
+        QCOMPARE(preferences->user(), u"grace"_s);
         QCOMPARE(preferences->port(), qint64(m_second->port()));
         QCOMPARE(preferences->password(), u"wonderland"_s);
         QVERIFY(!view->updateButton()->isEnabled());
