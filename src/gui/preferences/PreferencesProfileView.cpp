@@ -3,6 +3,7 @@
 #include "app/VendraUploaderAppDelegate.h"
 #include "common/MessageText.h"
 #include "controls/NSAlertAttributed.h"
+#include "controls/ServerDetailsForm.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
 #include "preferences/PortPickerModel.h"
@@ -82,24 +83,8 @@ void PreferencesProfileView::build()
     m_savePassword->setAccessibleName(m_savePassword->text());
     m_updateButton->setAccessibleName(m_updateButton->text());
 
-    auto *portRow = new QHBoxLayout;
-    portRow->addWidget(m_port);
-    portRow->addSpacing(12);
-    portRow->addWidget(m_useHTTPS);
-    portRow->addStretch();
-
-    auto *form = new QFormLayout;
-    form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
-    const auto addRow = [this, form](const char *key, QWidget *field) {
-        auto *label = new QLabel(text(key) + QLatin1Char(':'), this);
-        label->setBuddy(field);
-        form->addRow(label, field);
-    };
-    addRow("Text_LoginServer", m_serverName);
-    form->addRow(new QLabel(text("Text_LoginPort") + QLatin1Char(':'), this), portRow);
-    addRow("Text_LoginUserName", m_userName);
-    addRow("Text_LoginPassword", m_password);
-    form->addRow(QString(), m_savePassword);
+    QFormLayout *form =
+        serverDetailsForm({m_serverName, m_port, m_useHTTPS, m_userName, m_password, m_savePassword});
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -1,6 +1,7 @@
 #include "windows/LoginWindow.h"
 
 #include "common/MessageText.h"
+#include "controls/ServerDetailsForm.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
 #include "session/commsGlobals.h"
@@ -86,24 +87,8 @@ void LoginWindow::build()
     m_statusLabel->setAccessibleName(text("Text_LoginStatus"));
     m_statusLabel->setWordWrap(true);
 
-    auto *portRow = new QHBoxLayout;
-    portRow->addWidget(m_port);
-    portRow->addSpacing(12);
-    portRow->addWidget(m_useHTTPS);
-    portRow->addStretch();
-
-    auto *form = new QFormLayout;
-    form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
-    const auto addRow = [form](const char *key, QWidget *field) {
-        auto *label = new QLabel(text(key) + QLatin1Char(':'));
-        label->setBuddy(field);
-        form->addRow(label, field);
-    };
-    addRow("Text_LoginServer", m_serverName);
-    form->addRow(new QLabel(text("Text_LoginPort") + QLatin1Char(':')), portRow);
-    addRow("Text_LoginUserName", m_userName);
-    addRow("Text_LoginPassword", m_password);
-    form->addRow(QString(), m_savePassword);
+    QFormLayout *form =
+        serverDetailsForm({m_serverName, m_port, m_useHTTPS, m_userName, m_password, m_savePassword});
     form->addRow(QString(), m_dontShowLoginOnStartUp);
 
     auto *buttons = new QHBoxLayout;
