@@ -6,14 +6,19 @@
 
 void keepAwayFromTheRealHome()
 {
-    if (qEnvironmentVariableIsSet("VENDRA_TEST_SANDBOX"))
-        return;
-    static QTemporaryDir home(QDir::tempPath() + u"/vendra-test-home-XXXXXX"_s);
+    // A home of its own for every test process, so tests that run side by side never share a
+    // settings file or log folder. Inside the sandbox of scripts/test.sh its bus, keyring and
+    // runtime folder stay shared.
+    const QString sandbox = qEnvironmentVariable("VENDRA_TEST_SANDBOX");
+    static QTemporaryDir home((sandbox.isEmpty() ? QDir::tempPath() : sandbox) +
+                              u"/vendra-test-home-XXXXXX"_s);
     if (!home.isValid())
         qFatal("cannot make a throw-away home folder: %s", qPrintable(home.errorString()));
     qputenv("HOME", QFile::encodeName(home.path()));
     for (const char *variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"})
         qunsetenv(variable);
+    if (!sandbox.isEmpty())
+        return;
     // Without a bus address GLib looks for the bus in the runtime folder, so that moves too.
     qunsetenv("DBUS_SESSION_BUS_ADDRESS");
     const QString runtime = home.filePath(u"runtime"_s);

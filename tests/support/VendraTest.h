@@ -9,9 +9,10 @@
 // Tests spell their many string constants as u"..."_s.
 using namespace Qt::Literals::StringLiterals;
 
-// A test run outside scripts/test.sh (say, straight from the build folder) gets a throw-away home
-// and no session bus, so that neither it nor the programs it starts reach the real home folder,
-// settings or keyring of the machine. The tests that need the keyring skip themselves then.
+// Every test process gets a throw-away home, so that neither it nor the programs it starts reach
+// the real home folder or settings, nor the settings of a test running beside it. Outside
+// scripts/test.sh (say, straight from the build folder) it also gets no session bus, so no real
+// keyring; the tests that need the keyring skip themselves then.
 void keepAwayFromTheRealHome();
 
 // Like QTEST_GUILESS_MAIN, with the string tables loaded and QStandardPaths pointed at test folders,
