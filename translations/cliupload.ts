@@ -19,6 +19,10 @@
         <source>Text_CliUploadBadParallel</source>
         <translation>--parallel expects a whole number, got &quot;%1&quot;.</translation>
     </message>
+    <message id="Text_CliUploadBadLimitRate">
+        <source>Text_CliUploadBadLimitRate</source>
+        <translation>--limit-rate expects a speed in bytes per second such as 500K or 2M, got &quot;%1&quot;.</translation>
+    </message>
     <message id="Text_CliUploadNoPaths">
         <source>Text_CliUploadNoPaths</source>
         <translation>Name at least one file or folder to upload.</translation>

@@ -5,10 +5,12 @@
 #include "CliSession.h"
 #include "ExitCode.h"
 #include "UploadProgressDisplay.h"
+#include "common/ByteRate.h"
 #include "common/MessageText.h"
 #include "events/Log.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "http/HttpRateLimit.h"
 #include "session/commsGlobals.h"
 #include "upload/DropUpload.h"
 #include "upload/UploadQueue.h"
@@ -27,6 +29,7 @@ namespace {
 constexpr int DisplayIntervalMs = 250;
 
 const QString ParallelOption = QStringLiteral("parallel");
+const QString LimitRateOption = QStringLiteral("limit-rate");
 const QString ToOption = QStringLiteral("to");
 
 std::atomic<bool> g_interrupted = false;
@@ -47,7 +50,8 @@ QString normalisedAlbumPath(const QString &path)
 
 QString UploadCommand::summary() const
 {
-    return QStringLiteral("upload files and folders: upload [--parallel N] --to ALBUM_PATH PATH...");
+    return QStringLiteral(
+        "upload files and folders: upload [--parallel N] [--limit-rate SPEED] --to ALBUM_PATH PATH...");
 }
 
 QList<QCommandLineOption> UploadCommand::options() const
@@ -55,6 +59,10 @@ QList<QCommandLineOption> UploadCommand::options() const
     return {
         {ParallelOption, QStringLiteral("upload: files sent at once (default: the stored preference)."),
          QStringLiteral("N")},
+        {LimitRateOption,
+         QStringLiteral("upload: send at most this many bytes per second, all uploads together; K, M and G "
+                        "multiply by 1024 (e.g. 2M)."),
+         QStringLiteral("SPEED")},
         {ToOption,
          QStringLiteral("upload: the album to upload into, e.g. \"Holidays/2024\"; \"\" is the top "
                         "level, which takes folders only."),
@@ -79,6 +87,15 @@ bool UploadCommand::takeArguments(const QCommandLineParser &parser, const QStrin
             return false;
         }
         m_parallel = count;
+    }
+    if (parser.isSet(LimitRateOption)) {
+        const std::optional<qint64> rate = parseByteRate(parser.value(LimitRateOption));
+        if (!rate || *rate <= 0) {
+            problem =
+                messageText(QStringLiteral("Text_CliUploadBadLimitRate")).arg(parser.value(LimitRateOption));
+            return false;
+        }
+        m_limitRate = *rate;
     }
     if (arguments.isEmpty()) {
         problem = messageText(QStringLiteral("Text_CliUploadNoPaths"));
@@ -158,6 +175,7 @@ int UploadCommand::runInSession(CliSession &session)
 
     UploadQueue &queue = session.globals().uploadQueue();
     queue.setNumberSimultaneousUploadsOverride(m_parallel);
+    HttpRateLimit::setBytesPerSecond(m_limitRate);
     UploadProgressDisplay display(queue, onTerminal);
     m_display = &display;
     plan.uploadFolderAndFiles(queue, this);

@@ -31,5 +31,6 @@ private:
     QString m_albumPath;
     QStringList m_paths;
     std::optional<qint64> m_parallel;
+    qint64 m_limitRate = 0; // bytes per second, 0 for no cap
     UploadProgressDisplay *m_display = nullptr;
 };

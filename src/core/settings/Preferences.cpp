@@ -30,6 +30,7 @@ QVariantMap Preferences::registeredDefaults()
         {KeyPort, DefaultPort},
         {KeyUseHttps, true},
         {KeyUser, QStringLiteral("")},
+        {KeyProxy, QStringLiteral("")},
         {KeyPassword, QStringLiteral("")},
         {KeySavePassword, true},
         {KeyAutoLogin, false},
@@ -114,6 +115,16 @@ qint64 Preferences::port() const
 void Preferences::setPort(qint64 port)
 {
     setValue(KeyPort, port);
+}
+
+QString Preferences::proxy() const
+{
+    return value(KeyProxy).toString();
+}
+
+void Preferences::setProxy(const QString &proxy)
+{
+    setValue(KeyProxy, proxy.trimmed());
 }
 
 bool Preferences::useHttps() const

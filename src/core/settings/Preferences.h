@@ -22,6 +22,8 @@ public:
     static inline const QString KeyPort = QStringLiteral("portno");
     static inline const QString KeyUseHttps = QStringLiteral("busehttps");
     static inline const QString KeyUser = QStringLiteral("user");
+    // The proxy for every connection; empty for the environment's (http_proxy and the like).
+    static inline const QString KeyProxy = QStringLiteral("proxy");
     // The retired plain-text slot: only ever removed.
     static inline const QString KeyPassword = QStringLiteral("password");
     static inline const QString KeySavePassword = QStringLiteral("savepassword");
@@ -67,6 +69,8 @@ public:
     void setUseHttps(bool useHttps);
     QString user() const;
     void setUser(const QString &user);
+    QString proxy() const;
+    void setProxy(const QString &proxy);
 
     // The keyring's password for the stored server and user; empty when there is none.
     QString password() const;

@@ -11,7 +11,7 @@
 #include <optional>
 
 class PostStream;
-class UploadConnection;
+class HttpUpload;
 class UploadDelegate;
 
 // Sends one local file into one album: a multipart/form-data POST to the server's upload script
@@ -63,7 +63,6 @@ private:
     void sendStatusCallback();
     void dropConnection();
 
-    void didReceiveResponse();
     void didSendBodyData(qint64 totalBytesWritten, qint64 totalBytesExpectedToWrite);
     void didFinish();
 
@@ -78,6 +77,6 @@ private:
     bool m_bFinished = false;
     bool m_bSucceeded = false;
     QString m_error;
-    QPointer<UploadConnection> m_connection;
+    QPointer<HttpUpload> m_connection;
     std::unique_ptr<PostStream> m_stream;
 };

@@ -12,6 +12,7 @@
 #include "events/LogWindow.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "http/HttpProxy.h"
 #include "preferences/PreferenceWindow.h"
 #include "quota/QuotaWindow.h"
 #include "session/Comms.h"
@@ -110,6 +111,7 @@ void VendraUploaderAppDelegate::applicationDidFinishLaunching()
     commsGlobal->setPassword(preferences->password());
     commsGlobal->setBSavePassword(preferences->savePassword());
     commsGlobal->setBDontShowLoginWindow(preferences->autoLogin());
+    HttpProxy::setProxy(preferences->proxy());
 
     m_comms = std::make_shared<Comms>();
     observe();

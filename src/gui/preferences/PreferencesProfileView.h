@@ -44,6 +44,7 @@ public:
     QLineEdit *userNameField() const { return m_userName; }
     QLineEdit *passwordField() const { return m_password; }
     QCheckBox *savePasswordBox() const { return m_savePassword; }
+    QLineEdit *proxyField() const { return m_proxy; }
     QPushButton *updateButton() const { return m_updateButton; }
     // The warning while it is open.
     NSAlertAttributed *currentSheet() const;
@@ -61,6 +62,7 @@ private:
     QLineEdit *m_userName;
     QLineEdit *m_password;
     QCheckBox *m_savePassword;
+    QLineEdit *m_proxy;
     QPushButton *m_updateButton;
     bool bJustAwake = true;
     QPointer<NSAlertAttributed> m_sheet;

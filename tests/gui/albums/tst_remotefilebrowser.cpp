@@ -16,14 +16,13 @@
 #include "events/Log.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "http/SharedCookieJar.h"
 #include "localfs/FileSystemCellEditor.h"
 #include "localfs/LocalFilesMimeType.h"
 #include "session/commsGlobals.h"
 #include "session/soapResults.h"
 #include "session/wsCoreComms.h"
 #include "settings/Preferences.h"
-#include "soap/SharedCookieJar.h"
-#include "soap/ThreadNetworkManager.h"
 #include "upload/UploadQueue.h"
 
 #include <QAbstractItemModelTester>
@@ -153,7 +152,6 @@ private Q_SLOTS:
         m_view.reset();
         m_tester.reset();
         m_globals.reset();
-        ThreadNetworkManager::forCurrentThread().clearConnectionCache();
         m_server.reset();
         SharedCookieJar::instance().clear();
     }

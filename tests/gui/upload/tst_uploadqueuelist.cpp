@@ -8,12 +8,11 @@
 #include "events/LogObject.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "http/SharedCookieJar.h"
 #include "session/commsGlobals.h"
 #include "session/soapResults.h"
 #include "session/wsCoreComms.h"
 #include "settings/Preferences.h"
-#include "soap/SharedCookieJar.h"
-#include "soap/ThreadNetworkManager.h"
 #include "upload/BZIndeterminateProgressIndicatorCell.h"
 #include "upload/FailedRowDelegate.h"
 #include "upload/UploadQueue.h"
@@ -130,7 +129,6 @@ private Q_SLOTS:
     {
         m_globals.reset();
         // Idle keep-alive connections would hold the server's shutdown up.
-        ThreadNetworkManager::forCurrentThread().clearConnectionCache();
         m_server.reset();
         SharedCookieJar::instance().clear();
     }

@@ -1,11 +1,15 @@
-#include "soap/TransportFailure.h"
+#include "http/TransportFailure.h"
 
 #include "common/MessageText.h"
 
+#include "http/CurlShare.h"
+#include "http/HttpProxy.h"
+
 #include <QCryptographicHash>
-#include <QSslCertificate>
-#include <QSslSocket>
-#include <QTcpSocket>
+
+#include <curl/curl.h>
+
+#include <memory>
 
 namespace {
 
@@ -52,21 +56,14 @@ QString fingerprint(const QSslCertificate &certificate)
 } // namespace
 
 Error TransportFailure::makeError(const QString &domain, int code, const QString &description,
-                                  const QUrl &url, Symptom symptom, const QList<QSslError> &sslErrors)
+                                  const QUrl &url, Symptom symptom, const QStringList &tlsProblems,
+                                  const QSslCertificate &certificate)
 {
     Error error(domain, code, description);
     const bool secure = isSecure(url);
     Kind kind = NotTls;
     QVariantMap info;
-    QStringList reasons;
-    QSslCertificate certificate;
-    for (const QSslError &sslError : sslErrors) {
-        if (sslError.error() == QSslError::NoError)
-            continue;
-        reasons.append(sslError.errorString());
-        if (certificate.isNull())
-            certificate = sslError.certificate();
-    }
+    QStringList reasons = tlsProblems;
     if (secure && !reasons.isEmpty()) {
         kind = CertificateUntrusted;
         if (!certificate.isNull())
@@ -151,26 +148,49 @@ QString TransportFailure::describeCertificate(const QSslCertificate &certificate
     return lines.join(QLatin1Char('\n'));
 }
 
+namespace {
+
+// One HEAD request to the port, with the program's own TLS and proxy rules, waiting at most
+// timeoutMs; the handle is returned for its details.
+std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> probe(const QString &scheme, const QString &host,
+                                                          quint16 port, int timeoutMs, CURLcode &result)
+{
+    CurlShare::handle(); // libcurl is initialised
+    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(), curl_easy_cleanup);
+    QUrl url;
+    url.setScheme(scheme);
+    url.setHost(host);
+    url.setPort(port);
+    url.setPath(QStringLiteral("/"));
+    curl_easy_setopt(easy.get(), CURLOPT_URL, url.toEncoded().constData());
+    curl_easy_setopt(easy.get(), CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(easy.get(), CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy.get(), CURLOPT_TIMEOUT_MS, long(timeoutMs));
+    curl_easy_setopt(easy.get(), CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(easy.get(), CURLOPT_SSL_VERIFYHOST, 2L);
+    HttpProxy::apply(easy.get());
+    result = curl_easy_perform(easy.get());
+    return easy;
+}
+
+} // namespace
+
 bool TransportFailure::answersPlainHttp(const QString &host, quint16 port, int timeoutMs)
 {
-    QTcpSocket socket;
-    socket.connectToHost(host, port);
-    if (!socket.waitForConnected(timeoutMs))
-        return false;
-    socket.write("HEAD / HTTP/1.0\r\nHost: " + host.toUtf8() + "\r\n\r\n");
-    QByteArray answer;
-    while (answer.size() < 5 && socket.waitForReadyRead(timeoutMs))
-        answer += socket.readAll();
-    return answer.startsWith("HTTP/");
+    CURLcode result = CURLE_OK;
+    const auto easy = probe(QStringLiteral("http"), host, port, timeoutMs, result);
+    long status = 0;
+    curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
+    return status != 0;
 }
 
 bool TransportFailure::speaksTls(const QString &host, quint16 port, int timeoutMs)
 {
-    if (!QSslSocket::supportsSsl())
-        return false;
-    QSslSocket socket;
-    // Only whether a handshake happens matters here, not whom it is with.
-    socket.setPeerVerifyMode(QSslSocket::VerifyNone);
-    socket.connectToHostEncrypted(host, port);
-    return socket.waitForEncrypted(timeoutMs);
+    // Only whether a handshake happens matters here, not whom it is with: a certificate that is not
+    // trusted still shows the port speaks TLS, and nothing but the greeting is sent before it.
+    CURLcode result = CURLE_OK;
+    const auto easy = probe(QStringLiteral("https"), host, port, timeoutMs, result);
+    curl_off_t handshake = 0;
+    curl_easy_getinfo(easy.get(), CURLINFO_APPCONNECT_TIME_T, &handshake);
+    return result == CURLE_OK || result == CURLE_PEER_FAILED_VERIFICATION || handshake > 0;
 }

@@ -2,8 +2,7 @@
 
 #include "common/Error.h"
 
-#include <QList>
-#include <QSslError>
+#include <QSslCertificate>
 #include <QStringList>
 #include <QUrl>
 
@@ -31,8 +30,10 @@ public:
 
     // The transport error for a failed exchange with url. An ambiguous ending is settled by asking
     // the port once more, briefly: whether it answers plain HTTP, or whether it speaks TLS.
+    // tlsProblems are the reasons a server certificate was not trusted, certificate that certificate.
     static Error makeError(const QString &domain, int code, const QString &description, const QUrl &url,
-                           Symptom symptom, const QList<QSslError> &sslErrors);
+                           Symptom symptom, const QStringList &tlsProblems,
+                           const QSslCertificate &certificate);
 
     static Kind kind(const Error &error);
     // The server certificate that was not trusted, as readable lines; empty for other failures.
@@ -50,9 +51,6 @@ public:
     // Short checks of a port, waiting at most timeoutMs each.
     static bool answersPlainHttp(const QString &host, quint16 port, int timeoutMs);
     static bool speaksTls(const QString &host, quint16 port, int timeoutMs);
-
-    // The domain of errors of the upload's own sockets; SOAP calls keep QNetworkReply's.
-    static inline const QString SocketErrorDomain = QStringLiteral("QAbstractSocket");
 
     static inline const QString KindKey = QStringLiteral("tlsFailure");
     static inline const QString CertificateKey = QStringLiteral("certificate");

@@ -1,4 +1,4 @@
-#include "soap/SharedCookieJar.h"
+#include "http/SharedCookieJar.h"
 
 #include <QCoreApplication>
 #include <QMutexLocker>

@@ -1,8 +1,7 @@
-#include "soap/TrustedCertificates.h"
+#include "http/TrustedCertificates.h"
 
 #include <QMutex>
 #include <QMutexLocker>
-#include <QSslConfiguration>
 
 namespace {
 
@@ -10,8 +9,7 @@ struct TrustState
 {
     QMutex mutex;
     QList<QSslCertificate> additional;
-    // System authorities plus the additional ones, worked out once per change.
-    QList<QSslCertificate> all;
+    QList<QByteArray> der;
 };
 
 TrustState &trustState()
@@ -24,13 +22,13 @@ TrustState &trustState()
 
 void TrustedCertificates::setAdditionalCaCertificates(const QList<QSslCertificate> &certificates)
 {
+    QList<QByteArray> der;
+    for (const QSslCertificate &certificate : certificates)
+        der.append(certificate.toDer());
     TrustState &state = trustState();
-    QList<QSslCertificate> all;
-    if (!certificates.isEmpty())
-        all = QSslConfiguration::systemCaCertificates() + certificates;
     QMutexLocker locker(&state.mutex);
     state.additional = certificates;
-    state.all = std::move(all);
+    state.der = std::move(der);
 }
 
 QList<QSslCertificate> TrustedCertificates::additionalCaCertificates()
@@ -40,13 +38,9 @@ QList<QSslCertificate> TrustedCertificates::additionalCaCertificates()
     return state.additional;
 }
 
-void TrustedCertificates::applyTo(QNetworkRequest &request)
+QList<QByteArray> TrustedCertificates::additionalCaCertificatesDer()
 {
     TrustState &state = trustState();
     QMutexLocker locker(&state.mutex);
-    if (state.all.isEmpty())
-        return;
-    QSslConfiguration configuration = request.sslConfiguration();
-    configuration.setCaCertificates(state.all);
-    request.setSslConfiguration(configuration);
+    return state.der;
 }
