@@ -8,6 +8,7 @@ packages=(
   libcpp-httplib-dev libssl-dev libsqlite3-dev libsecret-1-dev libarchive-dev
   gnome-keyring dbus dbus-bin libsecret-tools
   curl openssl xvfb xauth
+  scdoc librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream man-db bash-completion
 )
 
 missing=()
