@@ -7,4 +7,4 @@ bash scripts/build.sh
 build_dir=${VENDRA_BUILD_DIR:-build}
 cd "$build_dir"
 cpack -G DEB >cpack.log || { cat cpack.log >&2; exit 1; }
-ls -t "$PWD"/vendra-uploader_*.deb | head -n 1
+sed -n 's/^CPack: - package: \(.*\) generated\.$/\1/p' cpack.log
