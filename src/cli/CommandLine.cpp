@@ -89,7 +89,8 @@ int CommandLine::run(const QStringList &arguments)
         return ExitSuccess;
     }
     if (parser.isSet(version)) {
-        CliOutput::printLine(QCoreApplication::applicationName() + u' ' + QCoreApplication::applicationVersion());
+        CliOutput::printLine(QCoreApplication::applicationName() + u' ' +
+                             QCoreApplication::applicationVersion());
         return ExitSuccess;
     }
     // Standard error is for failures; the session's diagnostic lines only on request.
