@@ -8,6 +8,7 @@ packages=(
   libcpp-httplib-dev libssl-dev libsqlite3-dev libsecret-1-dev libarchive-dev libcurl4-openssl-dev
   gnome-keyring dbus dbus-bin libsecret-tools
   curl openssl xvfb xauth tinyproxy time
+  scdoc librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream man-db bash-completion
 )
 
 missing=()

@@ -23,6 +23,10 @@ int main(int argc, char *argv[])
         std::fputs(ServerOptions::helpText().c_str(), stdout);
         return 0;
     }
+    if (options->version) {
+        std::puts("vendra-server " VENDRA_VERSION);
+        return 0;
+    }
     try {
         ServerContext context(*options);
         if (!options->command.empty())
