@@ -3,7 +3,9 @@
 #include <openssl/ssl.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <netdb.h>
 #include <poll.h>
@@ -128,19 +130,35 @@ bool ClientConnection::waitFor(Wait wait, std::chrono::milliseconds timeout) con
     }
 }
 
+size_t ClientConnection::requestEnd(size_t headEnd) const
+{
+    std::string head = m_buffer.substr(m_consumed, headEnd - m_consumed);
+    std::transform(head.begin(), head.end(), head.begin(), [](unsigned char c) { return std::tolower(c); });
+    const char *const name = "\r\ncontent-length:";
+    const size_t found = head.find(name);
+    if (found == std::string::npos || head.find("\r\ntransfer-encoding:") != std::string::npos)
+        return headEnd;
+    const unsigned long long length = std::strtoull(head.c_str() + found + std::strlen(name), nullptr, 10);
+    return length <= MaxCollectedBody ? headEnd + size_t(length) : headEnd;
+}
+
 ClientConnection::Head ClientConnection::collectHead()
 {
     for (;;) {
-        // Searched from where the last search stopped, keeping the line count up to date.
-        const size_t from = std::max(m_consumed, m_scanned > 3 ? m_scanned - 3 : 0);
-        const size_t end = m_buffer.find(HeadEnd, from);
-        const size_t limit = end == std::string::npos ? m_buffer.size() : end;
-        for (size_t i = std::max(m_consumed, m_scanned); i < limit; ++i)
-            m_headLines += m_buffer[i] == '\n';
-        m_scanned = std::max(m_scanned, limit);
-        if (m_scanned - m_consumed > MaxHeadBytes || m_headLines > MaxHeaderLines)
-            return Head::TooLarge;
-        if (end != std::string::npos)
+        if (m_requestEnd == 0) {
+            // Searched from where the last search stopped, keeping the line count up to date.
+            const size_t from = std::max(m_consumed, m_scanned > 3 ? m_scanned - 3 : 0);
+            const size_t end = m_buffer.find(HeadEnd, from);
+            const size_t limit = end == std::string::npos ? m_buffer.size() : end;
+            for (size_t i = std::max(m_consumed, m_scanned); i < limit; ++i)
+                m_headLines += m_buffer[i] == '\n';
+            m_scanned = std::max(m_scanned, limit);
+            if (m_scanned - m_consumed > MaxHeadBytes || m_headLines > MaxHeaderLines)
+                return Head::TooLarge;
+            if (end != std::string::npos)
+                m_requestEnd = requestEnd(end + std::strlen(HeadEnd));
+        }
+        if (m_requestEnd != 0 && m_buffer.size() >= m_requestEnd)
             return Head::Complete;
 
         char chunk[ReceiveChunk];
@@ -160,6 +178,7 @@ void ClientConnection::startNextRequest()
     m_consumed = 0;
     m_scanned = 0;
     m_headLines = 0;
+    m_requestEnd = 0;
 }
 
 ssize_t ClientConnection::read(char *data, size_t size, std::chrono::milliseconds timeout)

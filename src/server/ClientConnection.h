@@ -20,6 +20,9 @@ public:
     // A request head larger than this, or with more header lines, is refused with 431.
     static constexpr size_t MaxHeadBytes = 64 * 1024;
     static constexpr size_t MaxHeaderLines = 100;
+    // A body announced no larger than this (any SOAP request, a form) is collected with the head,
+    // so that a request trickling it does not hold a worker either.
+    static constexpr size_t MaxCollectedBody = 64 * 1024;
 
     // Takes the socket over; with a TLS context the handshake is made while the head is collected.
     ClientConnection(int fd, SSL_CTX *tls);
@@ -30,7 +33,8 @@ public:
     int fd() const { return m_fd; }
     std::string peerAddress() const;
 
-    // Reads what has arrived, without waiting, until a whole request head is there.
+    // Reads what has arrived, without waiting, until a whole request head is there, with its
+    // body when that is small.
     Head collectHead();
     // True once a byte of the next request has arrived.
     bool headStarted() const { return m_buffer.size() > m_consumed; }
@@ -63,12 +67,15 @@ private:
     ssize_t send(const char *data, size_t size, Wait &wait);
     bool waitFor(Wait wait, std::chrono::milliseconds timeout) const;
     Wait tlsWait(int result) const;
+    // Where the request ends once its head ends at headEnd: after a small announced body.
+    size_t requestEnd(size_t headEnd) const;
 
     int m_fd;
     SSL *m_ssl = nullptr;
     bool m_handshakeDone = false;
     std::string m_buffer;
-    size_t m_consumed = 0;  // bytes of m_buffer handed to the request parser
-    size_t m_scanned = 0;   // bytes of m_buffer searched for the end of the head
-    size_t m_headLines = 0; // line ends seen in the head so far
+    size_t m_consumed = 0;   // bytes of m_buffer handed to the request parser
+    size_t m_scanned = 0;    // bytes of m_buffer searched for the end of the head
+    size_t m_headLines = 0;  // line ends seen in the head so far
+    size_t m_requestEnd = 0; // where the head (and a small body) ends; 0 while the head is incomplete
 };

@@ -133,7 +133,7 @@ void ConnectionLoop::watch(std::shared_ptr<ClientConnection> connection, State s
     event.data.fd = fd;
     if (epoll_ctl(m_epoll, EPOLL_CTL_ADD, fd, &event) != 0)
         return; // dropped with the last reference
-    m_waiting[fd] = Entry{std::move(connection), state};
+    m_waiting[fd] = Entry{std::move(connection), state, m_limits.lingerBytes};
 }
 
 void ConnectionLoop::drop(int fd)
@@ -149,8 +149,7 @@ void ConnectionLoop::advance(int fd)
         return;
     ClientConnection &connection = *found->second.connection;
     if (found->second.state == State::Linger) {
-        size_t budget = m_limits.lingerBytes;
-        if (!connection.discardInput(budget))
+        if (!connection.discardInput(found->second.lingerBudget))
             drop(fd);
         return;
     }
@@ -239,7 +238,7 @@ void ConnectionLoop::expire()
     for (const int fd : late) {
         const Entry &entry = m_waiting[fd];
         if (entry.state == State::Head && entry.connection->headStarted())
-            refuse(fd, "408 Request Timeout", "the request head did not arrive in time");
+            refuse(fd, "408 Request Timeout", "the request did not arrive in time");
         else
             drop(fd);
     }

@@ -55,6 +55,7 @@ private:
     {
         std::shared_ptr<ClientConnection> connection;
         State state = State::Head;
+        size_t lingerBudget = 0; // bytes still to be dropped while lingering
     };
 
     void acceptAll();

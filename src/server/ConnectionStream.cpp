@@ -8,6 +8,10 @@
 
 namespace {
 
+// After this long, a request's body must have come at least this fast on average.
+constexpr std::chrono::seconds RateGrace{30};
+constexpr uint64_t MinimumBytesPerSecond = 1024;
+
 // The stream whose request this thread is answering; the library's reply hooks get no stream.
 thread_local ConnectionStream *currentStream = nullptr;
 
@@ -55,6 +59,16 @@ ssize_t ConnectionStream::read(char *ptr, size_t size)
 {
     const ssize_t got = m_connection.read(ptr, size, m_readTimeout);
     m_mustClose = m_mustClose || got <= 0;
+    if (got > 0) {
+        m_received += uint64_t(got);
+        const auto elapsed = std::chrono::steady_clock::now() - m_start;
+        if (elapsed > RateGrace &&
+            m_received < uint64_t(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count()) *
+                             MinimumBytesPerSecond) {
+            m_mustClose = true;
+            return -1;
+        }
+    }
     return got;
 }
 

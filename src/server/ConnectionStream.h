@@ -3,11 +3,14 @@
 #include <httplib.h>
 
 #include <chrono>
+#include <cstdint>
 
 class ClientConnection;
 
 // The HTTP library's view of a connection while it parses, routes and answers one request on a
 // worker: the head collected by the connection loop first, then the socket, with time limits.
+// A body that keeps trickling in below a minimum rate is cut off, so that it does not hold the
+// worker for ever one byte at a time.
 class ConnectionStream : public httplib::Stream
 {
 public:
@@ -32,6 +35,8 @@ public:
 
 private:
     ClientConnection &m_connection;
+    std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
+    uint64_t m_received = 0;
     std::chrono::milliseconds m_readTimeout;
     std::chrono::milliseconds m_writeTimeout;
     bool m_mustClose = false;

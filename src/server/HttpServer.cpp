@@ -42,6 +42,10 @@ constexpr size_t SmallestCompressedReply = 14 * 1024;
 class RequestRouter : public httplib::Server
 {
 public:
+    // The library takes a missing listening socket for a server shutting down, and stops writing
+    // streamed replies (downloads) then; it only ever looks at it for that.
+    explicit RequestRouter(int listenFd) { svr_sock_ = listenFd; }
+
     // Answers the one request whose head the connection holds; true when it may carry another.
     bool answer(ClientConnection &connection)
     {
@@ -149,7 +153,15 @@ int HttpServer::run()
         }
     }
 
-    RequestRouter router;
+    int port = options.listenPort;
+    std::string error;
+    const int listenFd = openListeningSocket(options.listenHost, port, error);
+    if (listenFd < 0) {
+        std::fprintf(stderr, "vendra-server: cannot listen on %s:%d: %s\n", options.listenHost.c_str(),
+                     options.listenPort, error.c_str());
+        return 1;
+    }
+    RequestRouter router(listenFd);
     SoapEndpoint soap(m_context);
     UploadEndpoint upload(m_context);
     WebPages pages(m_context);
@@ -199,14 +211,6 @@ int HttpServer::run()
     get("/pictures", [&](const auto &request, auto &response) { pages.picturesPage(request, response); });
     get("/pictures/file", [&](const auto &request, auto &response) { pages.download(request, response); });
 
-    int port = options.listenPort;
-    std::string error;
-    const int listenFd = openListeningSocket(options.listenHost, port, error);
-    if (listenFd < 0) {
-        std::fprintf(stderr, "vendra-server: cannot listen on %s:%d: %s\n", options.listenHost.c_str(),
-                     options.listenPort, error.c_str());
-        return 1;
-    }
     ConnectionLoop::Limits limits;
     limits.idleTime = std::chrono::seconds(IdleSeconds);
     limits.workers = WorkerThreads;

@@ -213,7 +213,7 @@ void TestServerSlowClients::uploadWithoutSessionIsRefusedUnread()
     const QByteArray announced = QByteArray::number(qint64(1) << 30);
 
     // Without a session, and signed in but into an album that is not there.
-    for (const QString &cookie : {QString(), u"VENDRA_SESSION="_s + signer.sessionToken()}) {
+    for (const QString &cookie : QStringList{QString(), u"VENDRA_SESSION="_s + signer.sessionToken()}) {
         const qint64 target = cookie.isEmpty() ? album : 999999;
         RawConnection connection(server);
         QElapsedTimer clock;
