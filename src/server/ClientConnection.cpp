@@ -136,7 +136,9 @@ size_t ClientConnection::requestEnd(size_t headEnd) const
     std::transform(head.begin(), head.end(), head.begin(), [](unsigned char c) { return std::tolower(c); });
     const char *const name = "\r\ncontent-length:";
     const size_t found = head.find(name);
-    if (found == std::string::npos || head.find("\r\ntransfer-encoding:") != std::string::npos)
+    // A client that waits for "100 Continue" before sending its body gets it from the worker.
+    if (found == std::string::npos || head.find("\r\ntransfer-encoding:") != std::string::npos ||
+        head.find("\r\nexpect:") != std::string::npos)
         return headEnd;
     const unsigned long long length = std::strtoull(head.c_str() + found + std::strlen(name), nullptr, 10);
     return length <= MaxCollectedBody ? headEnd + size_t(length) : headEnd;
