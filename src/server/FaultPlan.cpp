@@ -1,6 +1,8 @@
 #include "FaultPlan.h"
 
+#include <algorithm>
 #include <charconv>
+#include <csignal>
 
 namespace {
 
@@ -46,6 +48,11 @@ bool FaultPlan::add(const std::string &spec)
         soapActionResponse[method] = text;
         return true;
     }
+    if (kind == "crash-at") {
+        const auto steps = crashSteps();
+        crashAt = value;
+        return std::find(steps.begin(), steps.end(), value) != steps.end();
+    }
     if (kind == "delay")
         return parseNumber(value, delayMs) && delayMs >= 0;
     if (kind == "upload-delay")
@@ -71,7 +78,23 @@ bool FaultPlan::add(const std::string &spec)
     return false;
 }
 
-const char *FaultPlan::helpText()
+std::vector<std::string> FaultPlan::crashSteps()
+{
+    std::vector<std::string> steps;
+    for (const char *operation :
+         {"upload", "create-album", "rename-album", "delete-album", "rename-asset", "delete-asset"})
+        for (const char *point : {"intent", "moved", "committed"})
+            steps.push_back(std::string(operation) + "." + point);
+    return steps;
+}
+
+void FaultPlan::crashPoint(const char *operation, const char *point) const
+{
+    if (!crashAt.empty() && crashAt == std::string(operation) + "." + point)
+        std::raise(SIGKILL);
+}
+
+std::string FaultPlan::helpText()
 {
     return R"(Faults (repeatable --fault SPEC, for testing clients):
   soap-api=METHOD:TEXT     answer the SOAP method METHOD with APIResponse TEXT
@@ -83,5 +106,10 @@ const char *FaultPlan::helpText()
   upload-reset=BYTES       reset the connection once an upload has sent BYTES body bytes
   no-cookie                set no session cookie on any reply
   secure-cookie            mark the session cookie Secure even over plain HTTP
+  crash-at=STEP            kill the server (SIGKILL) when a storage operation reaches STEP:
+                           OPERATION.intent (its file move recorded), OPERATION.moved (the files
+                           moved) or OPERATION.committed (the database changed, not yet answered),
+                           for the operations upload, create-album, rename-album, delete-album,
+                           rename-asset, delete-asset (e.g. delete-album.moved)
 )";
 }

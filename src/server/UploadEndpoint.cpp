@@ -126,8 +126,9 @@ void UploadEndpoint::handle(const httplib::Request &request, httplib::Response &
         return answerRefusal(413, "FILE_TOO_LARGE", "the upload is larger than the server accepts");
     }
 
-    // Everything that can be decided before the body is read is decided here; the body is then
-    // still read (and thrown away), so that the client gets to see the answer.
+    // Everything that can be decided before the body is read is decided here. A refusal is
+    // answered at once and closes the connection: the body of a caller without the session,
+    // the right or the album is never read (nor decompressed).
     const RequestCaller caller = RequestCaller::lookUp(m_context, request);
     std::optional<int64_t> albumId;
     bool refused = true;
@@ -148,6 +149,11 @@ void UploadEndpoint::handle(const httplib::Request &request, httplib::Response &
     if (!refused && boundary.empty()) {
         refuse("BAD_REQUEST", "not a multipart/form-data body");
         refused = true;
+    }
+
+    if (refused && !faults.uploadHttpStatus) {
+        response.set_header("Connection", "close");
+        return answer(200);
     }
 
     const uint64_t used = caller.user ? m_context.albums.usage(caller.user->id).bytes : 0;

@@ -36,7 +36,7 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "vendra-server: another server is using %s\n", options->dataDir.c_str());
             return 1;
         }
-        context.albums.removeLeftovers();
+        context.albums.recoverFromCrash();
         if (options->demo)
             setUpDemo(context);
         return HttpServer(context).run();
