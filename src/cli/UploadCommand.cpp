@@ -6,6 +6,7 @@
 #include "ExitCode.h"
 #include "UploadProgressDisplay.h"
 #include "common/MessageText.h"
+#include "common/SignalNotifier.h"
 #include "events/Log.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
@@ -18,8 +19,6 @@
 #include <QFileInfo>
 #include <QTimer>
 
-#include <atomic>
-#include <csignal>
 #include <unistd.h>
 
 namespace {
@@ -28,15 +27,6 @@ constexpr int DisplayIntervalMs = 250;
 
 const QString ParallelOption = QStringLiteral("parallel");
 const QString ToOption = QStringLiteral("to");
-
-std::atomic<bool> g_interrupted = false;
-
-void onInterrupt(int)
-{
-    g_interrupted = true;
-    // A second interrupt ends the program at once.
-    std::signal(SIGINT, SIG_DFL);
-}
 
 QString normalisedAlbumPath(const QString &path)
 {
@@ -162,20 +152,29 @@ int UploadCommand::runInSession(CliSession &session)
     m_display = &display;
     plan.uploadFolderAndFiles(queue, this);
 
-    g_interrupted = false;
-    const auto previousHandler = std::signal(SIGINT, onInterrupt);
     QEventLoop loop;
     QTimer refresh;
-    bool cancelled = false;
     const auto quitWhenDone = [&] {
         if (queue.numUploadsInProgressOrWaiting() == 0)
             loop.quit();
     };
+    // An interrupt cancels what has not started; what is under way runs to its real result. A
+    // second interrupt ends the program at once.
+    bool interrupted = false;
+    SignalNotifier interrupt({SIGINT}, SignalNotifier::Repeat::DefaultOnSecond);
+    QObject::connect(&interrupt, &SignalNotifier::received, &loop, [&] {
+        if (interrupted)
+            return;
+        interrupted = true;
+        const QList<UploadStatusPtr> waiting = queue.waitingCommands();
+        for (const UploadStatusPtr &status : waiting)
+            queue.cancelUploadForStatus(status);
+        CliOutput::printErrorText(messageText(QStringLiteral("Text_CliUploadInterrupted"))
+                                  .arg(waiting.size())
+                                  .arg(queue.numUploadsInProgress()));
+        quitWhenDone();
+    });
     QObject::connect(&refresh, &QTimer::timeout, &loop, [&] {
-        if (g_interrupted && !cancelled) {
-            cancelled = true;
-            queue.cancelAllUploads();
-        }
         display.update();
         quitWhenDone();
     });
@@ -189,10 +188,14 @@ int UploadCommand::runInSession(CliSession &session)
     refresh.start(DisplayIntervalMs);
     loop.exec();
     NotificationCenter::defaultCenter().removeObserver(&idleObserver);
-    std::signal(SIGINT, previousHandler);
 
-    const bool allSucceeded = display.finish(plan.allSkipped(), unreadable);
+    QStringList skipped;
+    for (const FolderUploadPlan::LeftOut &entry : plan.allSkipped())
+        skipped.append(entry.text());
+    const bool allSucceeded = display.finish(skipped, unreadable);
     m_display = nullptr;
     session.signOut();
+    if (interrupted)
+        return ExitInterrupted;
     return allSucceeded ? ExitSuccess : ExitFailure;
 }

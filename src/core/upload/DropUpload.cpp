@@ -2,6 +2,7 @@
 
 #include "albums/soapRemoteFolderBrowser.h"
 #include "albums/soapRemoteFolderItem.h"
+#include "common/MessageText.h"
 
 #include <QFileInfo>
 
@@ -29,7 +30,19 @@ std::optional<FolderUploadPlan> DropUpload::uploadFiles(const QList<QUrl> &items
                                                         UploadDelegate *delegate)
 {
     std::optional<FolderUploadPlan> plan = planFor(items, target);
-    if (plan)
-        plan->uploadFolderAndFiles(queue, delegate);
+    if (!plan)
+        return plan;
+    plan->uploadFolderAndFiles(queue, delegate);
+    // What the walk left out gets a row of its own and an event-log entry, so nothing goes unseen.
+    const QList<FolderUploadPlan::LeftOut> skipped = plan->allSkipped();
+    for (const FolderUploadPlan::LeftOut &entry : skipped) {
+        FolderUploadPlan::announceLeftOut(
+            entry.path, QString(), messageText(QStringLiteral("Text_Skipped")).arg(entry.reason), delegate);
+    }
+    const QStringList unreadable = plan->allUnreadable();
+    for (const QString &folder : unreadable) {
+        FolderUploadPlan::announceLeftOut(folder, QString(), messageText(QStringLiteral("Text_FolderUnreadable")),
+                                          delegate);
+    }
     return plan;
 }
