@@ -161,8 +161,9 @@ int UploadCommand::runInSession(CliSession &session)
     // An interrupt cancels what has not started; what is under way runs to its real result. A
     // second interrupt ends the program at once.
     bool interrupted = false;
-    SignalNotifier interrupt({SIGINT}, SignalNotifier::Repeat::DefaultOnSecond);
-    QObject::connect(&interrupt, &SignalNotifier::received, &loop, [&] {
+    auto interrupt =
+        std::make_unique<SignalNotifier>(QList<int>{SIGINT}, SignalNotifier::Repeat::DefaultOnSecond);
+    QObject::connect(interrupt.get(), &SignalNotifier::received, &loop, [&] {
         if (interrupted)
             return;
         interrupted = true;
@@ -170,8 +171,8 @@ int UploadCommand::runInSession(CliSession &session)
         for (const UploadStatusPtr &status : waiting)
             queue.cancelUploadForStatus(status);
         CliOutput::printErrorText(messageText(QStringLiteral("Text_CliUploadInterrupted"))
-                                  .arg(waiting.size())
-                                  .arg(queue.numUploadsInProgress()));
+                                      .arg(waiting.size())
+                                      .arg(queue.numUploadsInProgress()));
         quitWhenDone();
     });
     QObject::connect(&refresh, &QTimer::timeout, &loop, [&] {
@@ -187,6 +188,8 @@ int UploadCommand::runInSession(CliSession &session)
         });
     refresh.start(DisplayIntervalMs);
     loop.exec();
+    // From here on an interrupt ends the program as it would without us.
+    interrupt.reset();
     NotificationCenter::defaultCenter().removeObserver(&idleObserver);
 
     QStringList skipped;

@@ -354,6 +354,33 @@ private Q_SLOTS:
         QVERIFY2(run.err.contains(u"%1 , %2"_s.arg(reason, locked)), qPrintable(run.err));
     }
 
+    // A server that keeps the file but answers something else than the album and the size that were
+    // sent has not confirmed the upload: the file counts as failed, with what the server answered.
+    void uploadReplyThatDoesNotConfirmFails_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason"); // the start of the expected reason
+        QTest::newRow("another size")
+            << u"wrong-size"_s << messageText(u"Text_UploadReplyWrongSize"_s).arg(u"\"6\""_s).arg(5);
+        QTest::newRow("another album")
+            << u"wrong-album"_s << messageText(u"Text_UploadReplyWrongAlbum"_s).section(u"%1"_s, 0, 0);
+        QTest::newRow("a web page") << u"html"_s << u"Unknown server error"_s;
+        QTest::newRow("nothing") << u"empty"_s << u"Unknown server error"_s;
+    }
+
+    void uploadReplyThatDoesNotConfirmFails()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        const QString file = make(u"five.bin"_s, "12345");
+        ReferenceServer server;
+        QVERIFY2(start(server, {u"--fault"_s, u"upload-reply="_s + kind}), qPrintable(server.errorString()));
+        const CliProcess::Result run = cli(server, {u"upload"_s, u"--to"_s, u"Family"_s, file});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.out.contains(u"Uploaded 0 of 1 files"_s), qPrintable(run.out));
+        QVERIFY2(run.out.contains(u"\n  %1: %2"_s.arg(file, reason)), qPrintable(run.out));
+    }
+
     // A tree with a name that is not UTF-8, a pipe, a link back up the tree and a folder that cannot
     // be read: every regular file arrives byte for byte, the one with the bad name fails with its
     // reason, the rest is named as skipped or unreadable, and the exit status says not all arrived.
@@ -384,8 +411,10 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(unaccounted(run, server, {{badPath, messageText(u"Text_NameNotUtf8"_s)}}), QString());
         QVERIFY2(run.out.contains(u"Skipped: %1: not a regular file\n"_s.arg(pipe)), qPrintable(run.out));
-        QVERIFY2(run.out.contains(u"Skipped: %1: leads back to a folder above it\n"_s.arg(loop)), qPrintable(run.out));
-        QVERIFY2(run.out.contains(u"Folders that could not be read:\n  %1: "_s.arg(locked)), qPrintable(run.out));
+        QVERIFY2(run.out.contains(u"Skipped: %1: leads back to a folder above it\n"_s.arg(loop)),
+                 qPrintable(run.out));
+        QVERIFY2(run.out.contains(u"Folders that could not be read:\n  %1: "_s.arg(locked)),
+                 qPrintable(run.out));
         // Nothing but the two regular files reached the server.
         QCOMPARE(filesBelow(server.albumFilePath(u"demo"_s, u"Family/Tree"_s, QString())).keys(),
                  (QStringList{u"Sub/b.bin"_s, u"a.bin"_s}));
@@ -418,7 +447,8 @@ private Q_SLOTS:
             QVERIFY2(run.out.contains(u"cancelled  %1\n"_s.arg(paths[i])), qPrintable(run.out));
         QVERIFY2(run.err.contains(u"Interrupted: 2 waiting commands cancelled"_s), qPrintable(run.err));
         QVERIFY(server.stop());
-        const QMap<QString, QByteArray> stored = filesBelow(server.albumFilePath(u"demo"_s, u"Family"_s, QString()));
+        const QMap<QString, QByteArray> stored =
+            filesBelow(server.albumFilePath(u"demo"_s, u"Family"_s, QString()));
         QCOMPARE(stored.size(), 2);
         for (int i = 0; i < 2; ++i)
             QCOMPARE(stored.value(u"c%1.bin"_s.arg(i)), m_made.value(paths[i]));

@@ -11,7 +11,7 @@ QString ServerText::shown(QStringView text)
     line.reserve(kept.size() + 1);
     for (const QChar character : kept)
         line.append(character.category() == QChar::Other_Control || character.isSpace() ? QChar(u' ')
-                                                                                           : character);
+                                                                                        : character);
     line = line.simplified();
     if (cut)
         line.append(QChar(0x2026));

@@ -167,7 +167,8 @@ bool wsLoginSequence::runStep(Step step, const Delegate &delegate)
     const bool outcome = !error;
     // Whatever window shows the failure, the log file keeps why sign-in stopped.
     if (!outcome)
-        VENDRA_DIAG(QStringLiteral("Sign-in failed at %1: %2").arg(info.statusKey, error.toString().simplified()));
+        VENDRA_DIAG(
+            QStringLiteral("Sign-in failed at %1: %2").arg(info.statusKey, error.toString().simplified()));
     if (delegate) {
         delegate->setStatusText(QStringLiteral("%1 %2").arg(
             messageText(info.statusKey),

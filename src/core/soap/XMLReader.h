@@ -29,7 +29,8 @@ class XMLReader
 {
 public:
     static constexpr int maximumDepth = 256;
-    static constexpr qsizetype maximumExpansion = 6;
+    // Album listings take about eight times their size as nested maps.
+    static constexpr qsizetype maximumExpansion = 10;
     static constexpr qsizetype expansionAllowance = 16 << 20;
 
     // The tree's root holds one entry: the document element under its name. Returns nothing when

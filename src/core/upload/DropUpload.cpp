@@ -41,8 +41,8 @@ std::optional<FolderUploadPlan> DropUpload::uploadFiles(const QList<QUrl> &items
     }
     const QStringList unreadable = plan->allUnreadable();
     for (const QString &folder : unreadable) {
-        FolderUploadPlan::announceLeftOut(folder, QString(), messageText(QStringLiteral("Text_FolderUnreadable")),
-                                          delegate);
+        FolderUploadPlan::announceLeftOut(folder, QString(),
+                                          messageText(QStringLiteral("Text_FolderUnreadable")), delegate);
     }
     return plan;
 }

@@ -208,8 +208,8 @@ void UploadFile::didFinish()
     } else {
         QString failure;
         const auto album = std::dynamic_pointer_cast<soapRemoteFolderItem>(m_uploadStatus->remoteFolder());
-        const bool succeeded = checkReply(m_httpResponseCode, m_replyDictionary, album ? album->albumID() : -1,
-                                          m_fileSize, failure);
+        const bool succeeded = checkReply(m_httpResponseCode, m_replyDictionary,
+                                          album ? album->albumID() : -1, m_fileSize, failure);
         uploadSucceeded(succeeded, failure);
     }
 }
@@ -261,8 +261,9 @@ bool UploadFile::checkReply(qint64 httpResponseCode, const std::optional<QVarian
         return false;
     }
     if (reply.contains(actionKey) && !isOk(reply[actionKey])) {
-        error = messageText(QStringLiteral("Text_Server_Response"))
-                    .arg(ServerText::shown(messageText(QStringLiteral("UPLOAD_") + reply[actionKey].toString())));
+        error =
+            messageText(QStringLiteral("Text_Server_Response"))
+                .arg(ServerText::shown(messageText(QStringLiteral("UPLOAD_") + reply[actionKey].toString())));
         return false;
     }
     if (!reply.contains(apiKey)) {

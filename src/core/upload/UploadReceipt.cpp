@@ -15,8 +15,9 @@ std::optional<qint64> number(const QVariantMap &reply, const QString &name)
 
 QString answered(const QVariantMap &reply, const QString &name)
 {
-    return reply.contains(name) ? QStringLiteral("\"%1\"").arg(ServerText::shown(reply.value(name).toString()))
-                                : messageText(QStringLiteral("Text_UploadReplyNothing"));
+    return reply.contains(name)
+               ? QStringLiteral("\"%1\"").arg(ServerText::shown(reply.value(name).toString()))
+               : messageText(QStringLiteral("Text_UploadReplyNothing"));
 }
 
 } // namespace

@@ -51,12 +51,13 @@ QByteArray reply(const QString &kind, qint64 size)
         return "<!DOCTYPE html><html><head><title>Welcome</title></head><body><p>" + QByteArray(size, 'x') +
                "</p></body></html>";
     if (kind == QLatin1String("nested"))
-        return SoapReplies::envelope("<SOAP-ENV:GetAssetsByAlbumIDResponse>" + QByteArray("<a>").repeated(size / 3));
+        return SoapReplies::envelope("<SOAP-ENV:GetAssetsByAlbumIDResponse>" +
+                                     QByteArray("<a>").repeated(size / 3));
     if (kind == QLatin1String("entity-bomb")) {
         QByteArray doctype = "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol0 \"lol\">";
         for (int i = 1; i < 10; ++i) {
             doctype += "<!ENTITY lol" + QByteArray::number(i) + " \"" +
-                       ("&lol" + QByteArray::number(i - 1) + ";").repeated(10) + "\">";
+                       QByteArray("&lol" + QByteArray::number(i - 1) + ";").repeated(10) + "\">";
         }
         const QByteArray document = SoapReplies::reply("GetAssetsByAlbumID", {}, "&lol9;");
         return doctype + "]>" + document.mid(document.indexOf("?>") + 2);
@@ -64,8 +65,8 @@ QByteArray reply(const QString &kind, qint64 size)
     if (kind == QLatin1String("huge-status"))
         return SoapReplies::reply("Login", {}, "BAD\nNEWS " + QByteArray(size, 'x'));
     if (kind == QLatin1String("element-flood"))
-        return SoapReplies::reply("GetAssetsByAlbumID", "<arrAssets>" + QByteArray("<a/>").repeated(size / 4) +
-                                                            "</arrAssets>");
+        return SoapReplies::reply("GetAssetsByAlbumID",
+                                  "<arrAssets>" + QByteArray("<a/>").repeated(size / 4) + "</arrAssets>");
     if (kind == QLatin1String("cut")) {
         const QByteArray whole = assets(size);
         return whole.first(whole.size() / 2);
@@ -81,7 +82,7 @@ qint64 statusKilobytes(const QByteArray &field)
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field + ':'))
+        if (line.startsWith(QByteArray(field + ':')))
             return line.mid(field.size() + 1).trimmed().split(' ').value(0).toLongLong();
     }
     return -1;
@@ -97,8 +98,9 @@ int main(int argc, char *argv[])
     if (arguments.size() != 3)
         return 2;
     const QByteArray data = reply(arguments.at(1), arguments.at(2).toLongLong());
-    const QString method = arguments.at(1) == QLatin1String("huge-status") ? QStringLiteral("Login")
-                                                                            : QStringLiteral("GetAssetsByAlbumID");
+    const QString method = arguments.at(1) == QLatin1String("huge-status")
+                               ? QStringLiteral("Login")
+                               : QStringLiteral("GetAssetsByAlbumID");
 
     // From here on the peak counts the decoding alone.
     QFile clear(QStringLiteral("/proc/self/clear_refs"));
@@ -116,7 +118,8 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     out << "key=" << error.messageKey() << '\n'
         << "description=" << QString(error.description()).replace(u'\n', QStringLiteral("\\n")) << '\n'
-        << "items=" << result.value(QStringLiteral("arrAssets")).toMap().value(QStringLiteral("item")).toList().size()
+        << "items="
+        << result.value(QStringLiteral("arrAssets")).toMap().value(QStringLiteral("item")).toList().size()
         << '\n'
         << "ms=" << elapsed << '\n'
         << "size=" << data.size() << '\n'

@@ -31,13 +31,14 @@ UploadTestSession::UploadTestSession()
         response.status = m_answer.status;
         // As a media server confirms: the album of the query and the size of the part it received.
         const std::string album = capture.query.substr(capture.query.find('=') + 1);
-        const std::string size = std::to_string(capture.parts.isEmpty() ? 0 : capture.parts.first().content.size());
-        response.set_content(
-            m_answer.body.empty() && m_answer.status == 200
-                ? "<halvane><upload-result actionresult=\"ok\" apiresult=\"ok\" albumid=\"" + album +
-                      "\" filesize=\"" + size + "\" assetid=\"42\" pending=\"false\"/></halvane>"
-                : m_answer.body,
-            "text/xml");
+        const std::string size =
+            std::to_string(capture.parts.isEmpty() ? 0 : capture.parts.first().content.size());
+        response.set_content(m_answer.body.empty() && m_answer.status == 200
+                                 ? "<halvane><upload-result actionresult=\"ok\" apiresult=\"ok\" albumid=\"" +
+                                       album + "\" filesize=\"" + size +
+                                       "\" assetid=\"42\" pending=\"false\"/></halvane>"
+                                 : m_answer.body,
+                             "text/xml");
     });
 }
 

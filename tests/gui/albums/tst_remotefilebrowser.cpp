@@ -592,7 +592,8 @@ private Q_SLOTS:
         QCOMPARE(rows, expected);
         QMap<QString, QString> logged;
         for (qint64 i = logBefore; i < Log::instance()->count(); ++i)
-            logged.insert(Log::instance()->objectAtIndex(i).path(), Log::instance()->objectAtIndex(i).message());
+            logged.insert(Log::instance()->objectAtIndex(i).path(),
+                          Log::instance()->objectAtIndex(i).message());
         QCOMPARE(logged, expected);
     }
 

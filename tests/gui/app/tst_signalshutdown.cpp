@@ -98,10 +98,10 @@ private Q_SLOTS:
     {
         // A fresh home for every run: its settings, its log folder; the profile as vendra-cli stores it.
         m_user = std::make_unique<CliProcess>();
-        const CliProcess::Result profile = m_user->run(
-            {u"--server"_s, m_server.host(), u"--port"_s, QString::number(m_server.port()), u"--http"_s,
-             u"--user"_s, User, u"profile"_s, u"--save-password"_s},
-            Password + '\n');
+        const CliProcess::Result profile =
+            m_user->run({u"--server"_s, m_server.host(), u"--port"_s, QString::number(m_server.port()),
+                         u"--http"_s, u"--user"_s, User, u"profile"_s, u"--save-password"_s},
+                        Password + '\n');
         QVERIFY2(profile.exitCode == 0, qPrintable(profile.out + profile.err));
         QSettings settings(settingsFile(), QSettings::IniFormat);
         settings.setValue(Preferences::KeyAutoLogin, true);
