@@ -25,6 +25,27 @@ std::optional<FolderUploadPlan> DropUpload::planFor(const QList<QUrl> &items, co
     return plan;
 }
 
+namespace {
+
+// What the walk left out gets a row of its own, with the album it would have gone into, and an
+// event-log entry, so that nothing goes unseen.
+void announceLeftOut(const FolderUploadPlan &plan, UploadDelegate *delegate)
+{
+    for (const FolderUploadPlan::LeftOut &entry : plan.skipped) {
+        FolderUploadPlan::announceLeftOut(entry.path, plan.remoteFullPath,
+                                          messageText(QStringLiteral("Text_Skipped")).arg(entry.reason),
+                                          delegate);
+    }
+    for (const QString &folder : plan.unreadable) {
+        FolderUploadPlan::announceLeftOut(folder, plan.remoteFullPath,
+                                          messageText(QStringLiteral("Text_FolderUnreadable")), delegate);
+    }
+    for (const FolderUploadPlan &folder : plan.folders)
+        announceLeftOut(folder, delegate);
+}
+
+} // namespace
+
 std::optional<FolderUploadPlan> DropUpload::uploadFiles(const QList<QUrl> &items,
                                                         const soapRemoteBasePtr &target, UploadQueue &queue,
                                                         UploadDelegate *delegate)
@@ -33,16 +54,6 @@ std::optional<FolderUploadPlan> DropUpload::uploadFiles(const QList<QUrl> &items
     if (!plan)
         return plan;
     plan->uploadFolderAndFiles(queue, delegate);
-    // What the walk left out gets a row of its own and an event-log entry, so nothing goes unseen.
-    const QList<FolderUploadPlan::LeftOut> skipped = plan->allSkipped();
-    for (const FolderUploadPlan::LeftOut &entry : skipped) {
-        FolderUploadPlan::announceLeftOut(
-            entry.path, QString(), messageText(QStringLiteral("Text_Skipped")).arg(entry.reason), delegate);
-    }
-    const QStringList unreadable = plan->allUnreadable();
-    for (const QString &folder : unreadable) {
-        FolderUploadPlan::announceLeftOut(folder, QString(),
-                                          messageText(QStringLiteral("Text_FolderUnreadable")), delegate);
-    }
+    announceLeftOut(*plan, delegate);
     return plan;
 }

@@ -584,12 +584,19 @@ private Q_SLOTS:
         };
         // The rows that stay: one per entry left out, with its reason, and no other.
         QMap<QString, QString> rows;
+        QMap<QString, QString> albums;
         for (int row = 0; row < list.rowCount(); ++row) {
             const UploadStatusPtr record = list.uploadAt(row);
             QVERIFY(UploadQueueListModel::isShownFailed(*record));
             rows.insert(record->localFilePath().toLocalFile(), record->error());
+            albums.insert(record->localFilePath().toLocalFile(), record->remoteFolderParentName());
         }
         QCOMPARE(rows, expected);
+        // Each with the album it would have gone into.
+        QCOMPARE(albums, (QMap<QString, QString>{{badPath, u"Family/Tree"_s},
+                                                 {pipe, u"Family/Tree"_s},
+                                                 {loop, u"Family/Tree/Sub"_s},
+                                                 {locked, u"Family/Tree/Locked"_s}}));
         QMap<QString, QString> logged;
         for (qint64 i = logBefore; i < Log::instance()->count(); ++i)
             logged.insert(Log::instance()->objectAtIndex(i).path(),
