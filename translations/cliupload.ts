@@ -39,6 +39,10 @@
         <source>Text_CliNoSuchAlbum</source>
         <translation>There is no album &quot;%1&quot; on the server.</translation>
     </message>
+    <message id="Text_CliUploadInterrupted">
+        <source>Text_CliUploadInterrupted</source>
+        <translation>Interrupted: %1 waiting commands cancelled; waiting for the %2 under way to finish (interrupt again to stop at once).</translation>
+    </message>
     <message id="Text_CliNoReason">
         <source>Text_CliNoReason</source>
         <translation>no reason given</translation>

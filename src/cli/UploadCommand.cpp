@@ -7,6 +7,7 @@
 #include "UploadProgressDisplay.h"
 #include "common/ByteRate.h"
 #include "common/MessageText.h"
+#include "common/SignalNotifier.h"
 #include "events/Log.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
@@ -20,8 +21,6 @@
 #include <QFileInfo>
 #include <QTimer>
 
-#include <atomic>
-#include <csignal>
 #include <unistd.h>
 
 namespace {
@@ -31,15 +30,6 @@ constexpr int DisplayIntervalMs = 250;
 const QString ParallelOption = QStringLiteral("parallel");
 const QString LimitRateOption = QStringLiteral("limit-rate");
 const QString ToOption = QStringLiteral("to");
-
-std::atomic<bool> g_interrupted = false;
-
-void onInterrupt(int)
-{
-    g_interrupted = true;
-    // A second interrupt ends the program at once.
-    std::signal(SIGINT, SIG_DFL);
-}
 
 QString normalisedAlbumPath(const QString &path)
 {
@@ -180,20 +170,30 @@ int UploadCommand::runInSession(CliSession &session)
     m_display = &display;
     plan.uploadFolderAndFiles(queue, this);
 
-    g_interrupted = false;
-    const auto previousHandler = std::signal(SIGINT, onInterrupt);
     QEventLoop loop;
     QTimer refresh;
-    bool cancelled = false;
     const auto quitWhenDone = [&] {
         if (queue.numUploadsInProgressOrWaiting() == 0)
             loop.quit();
     };
+    // An interrupt cancels what has not started; what is under way runs to its real result. A
+    // second interrupt ends the program at once.
+    bool interrupted = false;
+    auto interrupt =
+        std::make_unique<SignalNotifier>(QList<int>{SIGINT}, SignalNotifier::Repeat::DefaultOnSecond);
+    QObject::connect(interrupt.get(), &SignalNotifier::received, &loop, [&] {
+        if (interrupted)
+            return;
+        interrupted = true;
+        const QList<UploadStatusPtr> waiting = queue.waitingCommands();
+        for (const UploadStatusPtr &status : waiting)
+            queue.cancelUploadForStatus(status);
+        CliOutput::printErrorText(messageText(QStringLiteral("Text_CliUploadInterrupted"))
+                                      .arg(waiting.size())
+                                      .arg(queue.numUploadsInProgress()));
+        quitWhenDone();
+    });
     QObject::connect(&refresh, &QTimer::timeout, &loop, [&] {
-        if (g_interrupted && !cancelled) {
-            cancelled = true;
-            queue.cancelAllUploads();
-        }
         display.update();
         quitWhenDone();
     });
@@ -206,11 +206,17 @@ int UploadCommand::runInSession(CliSession &session)
         });
     refresh.start(DisplayIntervalMs);
     loop.exec();
+    // From here on an interrupt ends the program as it would without us.
+    interrupt.reset();
     NotificationCenter::defaultCenter().removeObserver(&idleObserver);
-    std::signal(SIGINT, previousHandler);
 
-    const bool allSucceeded = display.finish(plan.allSkipped(), unreadable);
+    QStringList skipped;
+    for (const FolderUploadPlan::LeftOut &entry : plan.allSkipped())
+        skipped.append(entry.text());
+    const bool allSucceeded = display.finish(skipped, unreadable);
     m_display = nullptr;
     session.signOut();
+    if (interrupted)
+        return ExitInterrupted;
     return allSucceeded ? ExitSuccess : ExitFailure;
 }

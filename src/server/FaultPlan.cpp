@@ -68,6 +68,11 @@ bool FaultPlan::add(const std::string &spec)
         uploadActionResult = value;
         return true;
     }
+    if (kind == "upload-reply" &&
+        (value == "wrong-size" || value == "wrong-album" || value == "html" || value == "empty")) {
+        uploadReply = value;
+        return true;
+    }
     if (kind == "upload-reset") {
         uint64_t bytes = 0;
         if (!parseNumber(value, bytes))
@@ -104,6 +109,8 @@ std::string FaultPlan::helpText()
   upload-status=CODE       answer every upload with HTTP status CODE (the upload is not kept)
   upload-action=TEXT       answer every upload with actionresult TEXT (the upload is not kept)
   upload-reset=BYTES       reset the connection once an upload has sent BYTES body bytes
+  upload-reply=KIND        keep uploads but misreport them: wrong-size, wrong-album (off by one),
+                           html (a web page instead of the result) or empty (no reply body)
   no-cookie                set no session cookie on any reply
   secure-cookie            mark the session cookie Secure even over plain HTTP
   crash-at=STEP            kill the server (SIGKILL) when a storage operation reaches STEP:

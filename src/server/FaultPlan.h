@@ -17,6 +17,8 @@ struct FaultPlan
     std::optional<int> uploadHttpStatus;
     std::optional<std::string> uploadActionResult;
     std::optional<uint64_t> uploadResetAfterBytes;
+    // How a kept upload is misreported: "wrong-size", "wrong-album", "html" or "empty".
+    std::optional<std::string> uploadReply;
     bool omitCookie = false;
     bool secureCookie = false;
     // A storage step ("delete-album.moved") at which the process kills itself, as kill -9 would.

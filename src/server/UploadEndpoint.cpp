@@ -261,5 +261,18 @@ void UploadEndpoint::handle(const httplib::Request &request, httplib::Response &
     reply["assettype"] = std::to_string(added.type);
     reply["filesize"] = std::to_string(added.size);
     reply["filename"] = added.name;
+    if (faults.uploadReply == "wrong-size")
+        reply["filesize"] = std::to_string(added.size + 1);
+    else if (faults.uploadReply == "wrong-album")
+        reply["albumid"] = std::to_string(added.albumId + 1);
+    if (faults.uploadReply == "html") {
+        response.status = 200;
+        return response.set_content("<!DOCTYPE html><html><body><p>Thank you!</p></body></html>",
+                                    "text/html");
+    }
+    if (faults.uploadReply == "empty") {
+        response.status = 200;
+        return response.set_content("", XmlContentType);
+    }
     answer(200);
 }

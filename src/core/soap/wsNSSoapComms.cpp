@@ -1,5 +1,6 @@
 #include "soap/wsNSSoapComms.h"
 
+#include "common/ServerText.h"
 #include "diagnostics/DiagnosticLine.h"
 #include "http/HttpExchange.h"
 #include "http/SharedCookieJar.h"
@@ -190,11 +191,21 @@ const QString *textOf(const QVariantMap &map, const QString &key)
     return static_cast<const QString *>(text->constData());
 }
 
-QString asKey(const QString &status)
+// The server's status text without its spaces, trimmed, as a message key. A key the tables lack is
+// shown as it stands, so one longer than any table holds is cut to what a window or a log line
+// takes, without copying the rest of what may be a very long text.
+QString asKey(QStringView status)
 {
-    QString key = status;
-    key.remove(QLatin1Char(' '));
-    return key.trimmed();
+    QString key;
+    for (const QChar character : status.trimmed()) {
+        if (character == QLatin1Char(' '))
+            continue;
+        if (key.size() > ServerText::MaximumLength)
+            break;
+        key.append(character);
+    }
+    key = key.trimmed();
+    return key.size() > ServerText::MaximumLength ? ServerText::shown(key) : key;
 }
 
 const QVariantMap *mapEntry(const QVariantMap &map, const QString &key)
@@ -341,8 +352,10 @@ QVariantMap wsNSSoapComms::deserialise(const QString &method, const QByteArray &
                                        const QStringList &objects, Error &error)
 {
     Error readerError;
+    // The reply is read as UTF-8; only one that is not valid UTF-8 pays for a repaired copy.
     const std::optional<QVariantMap> root =
-        XMLReader::dictionaryForXMLString(QString::fromUtf8(data), readerError);
+        data.isValidUtf8() ? XMLReader::dictionaryForXMLData(data, readerError)
+                           : XMLReader::dictionaryForXMLString(QString::fromUtf8(data), readerError);
     if (!root) {
         error = Error::fromMessageKey(QStringLiteral("SOAP-ENV:Response"), 9002,
                                       QStringLiteral("SOAP_PARSE_NOT_VALID_CONTENT"));

@@ -2,6 +2,7 @@
 
 #include "albums/soapRemoteFolderItem.h"
 #include "common/MessageText.h"
+#include "common/ServerText.h"
 #include "diagnostics/DiagnosticLine.h"
 #include "http/HttpUpload.h"
 #include "http/TransportFailure.h"
@@ -9,6 +10,7 @@
 #include "session/wsCoreComms.h"
 #include "upload/PostStream.h"
 #include "upload/UploadDelegate.h"
+#include "upload/UploadReceipt.h"
 
 #include <QFileInfo>
 #include <QXmlStreamReader>
@@ -66,6 +68,7 @@ void UploadFile::start()
 
     const qint64 size = info.size();
     m_numTotal = quint64(size);
+    m_fileSize = quint64(size);
     m_numSent = 0;
     // Until a server has named its limit there is none to apply.
     const QVariant maximum = commsGlobal->maxTransferSize();
@@ -196,7 +199,9 @@ void UploadFile::didFinish()
         uploadSucceeded(false, networkError);
     } else {
         QString failure;
-        const bool succeeded = checkReply(m_httpResponseCode, m_replyDictionary, failure);
+        const auto album = std::dynamic_pointer_cast<soapRemoteFolderItem>(m_uploadStatus->remoteFolder());
+        const bool succeeded = checkReply(m_httpResponseCode, m_replyDictionary,
+                                          album ? album->albumID() : -1, m_fileSize, failure);
         uploadSucceeded(succeeded, failure);
     }
 }
@@ -227,7 +232,7 @@ QVariantMap UploadFile::parseReply(const QByteArray &data)
 }
 
 bool UploadFile::checkReply(qint64 httpResponseCode, const std::optional<QVariantMap> &replyDictionary,
-                            QString &error)
+                            qint64 albumID, quint64 sentSize, QString &error)
 {
     if (!replyDictionary) {
         // Nothing came back; say at least what the status was, so no failure goes without a reason.
@@ -239,22 +244,26 @@ bool UploadFile::checkReply(qint64 httpResponseCode, const std::optional<QVarian
     const QString actionKey = QStringLiteral("actionresult");
     const QString apiKey = QStringLiteral("apiresult");
     if (reply.contains(actionKey) && reply.contains(apiKey) && httpResponseCode == 200 &&
-        isOk(reply[actionKey]) && isOk(reply[apiKey]))
-        return true;
+        isOk(reply[actionKey]) && isOk(reply[apiKey])) {
+        error = UploadReceipt::mismatch(reply, albumID, sentSize);
+        return error.isEmpty();
+    }
     if (httpResponseCode != 200) {
         error = QStringLiteral("File transfer error");
         return false;
     }
     if (reply.contains(actionKey) && !isOk(reply[actionKey])) {
-        error = messageText(QStringLiteral("Text_Server_Response"))
-                    .arg(messageText(QStringLiteral("UPLOAD_") + reply[actionKey].toString()));
+        error =
+            messageText(QStringLiteral("Text_Server_Response"))
+                .arg(ServerText::shown(messageText(QStringLiteral("UPLOAD_") + reply[actionKey].toString())));
         return false;
     }
     if (!reply.contains(apiKey)) {
         error = QStringLiteral("Unknown server error");
         return false;
     }
-    error = messageText(QStringLiteral("Text_Server_Response")).arg(messageText(reply[apiKey].toString()));
+    error = messageText(QStringLiteral("Text_Server_Response"))
+                .arg(ServerText::shown(messageText(reply[apiKey].toString())));
     return false;
 }
 

@@ -48,9 +48,10 @@ public:
     // attribute replaces an earlier one. A document that cannot be read gives an empty map.
     static QVariantMap parseReply(const QByteArray &data);
     // The verdict on a finished exchange; on failure error holds why. replyDictionary is empty when
-    // no reply data arrived at all.
+    // no reply data arrived at all. A reply that says ok counts only when it names the album the file
+    // was sent to and the size that was sent.
     static bool checkReply(qint64 httpResponseCode, const std::optional<QVariantMap> &replyDictionary,
-                           QString &error);
+                           qint64 albumID, quint64 sentSize, QString &error);
 
 Q_SIGNALS:
     // Emitted once, when the outcome is known.
@@ -68,6 +69,7 @@ private:
 
     quint64 m_numSent = 0;
     quint64 m_numTotal = 0;
+    quint64 m_fileSize = 0; // the file's bytes in the body, which the reply must confirm
     UploadDelegate *m_delegate;
     const UploadStatusPtr m_uploadStatus;
     qint64 m_httpResponseCode = 0;

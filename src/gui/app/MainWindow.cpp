@@ -513,6 +513,7 @@ void MainWindow::commsEventLoginSuccess(const QVariant &status)
     VENDRA_DIAG(QStringLiteral("=================================="));
 
     if (crashed) {
+        VENDRA_DIAG(QStringLiteral("The last run did not end in order: offering a report for support"));
         crashHandler->setDidCrashAtLastSession(false);
         NSAlertAttributed *sheet = newSheet(
             messageText(QStringLiteral("Text_Crash")), messageText(QStringLiteral("Text_Crash_Info")),
