@@ -61,6 +61,8 @@ bool FaultPlan::add(const std::string &spec)
         uploadActionResult = value;
         return true;
     }
+    if (kind == "upload-reset-first")
+        return parseNumber(value, uploadResetFirstEvery) && uploadResetFirstEvery > 0;
     if (kind == "upload-reset") {
         uint64_t bytes = 0;
         if (!parseNumber(value, bytes))
@@ -81,6 +83,7 @@ const char *FaultPlan::helpText()
   upload-status=CODE       answer every upload with HTTP status CODE (the upload is not kept)
   upload-action=TEXT       answer every upload with actionresult TEXT (the upload is not kept)
   upload-reset=BYTES       reset the connection once an upload has sent BYTES body bytes
+  upload-reset-first=N     reset the first try of every Nth file uploaded (later tries go through)
   no-cookie                set no session cookie on any reply
   secure-cookie            mark the session cookie Secure even over plain HTTP
 )";

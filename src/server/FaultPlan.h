@@ -16,6 +16,7 @@ struct FaultPlan
     std::optional<int> uploadHttpStatus;
     std::optional<std::string> uploadActionResult;
     std::optional<uint64_t> uploadResetAfterBytes;
+    unsigned uploadResetFirstEvery = 0; // 0: off
     bool omitCookie = false;
     bool secureCookie = false;
 

@@ -29,6 +29,9 @@ public:
     // Folders whose entries could not be listed: what they hold is not uploaded, which is a
     // failure to report, not a choice.
     QStringList unreadable;
+    // Files are sent only when their album does not hold them already, whatever the preference
+    // says (a resumed batch, which may have been stored before the last run ended).
+    bool onlyWhatIsNotStored = false;
 
     static FolderUploadPlan createFolderDictionaryForLocalPath(const QString &localPath,
                                                                const QString &remoteFolderName,
