@@ -2,6 +2,7 @@
 #include "app/VendraUploaderAppDelegate.h"
 #include "common/AppInfo.h"
 #include "common/MessageText.h"
+#include "upload/UploadJournal.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -33,6 +34,7 @@ int main(int argc, char *argv[])
         shot = std::make_unique<StartupScreenshot>(parser.value(screenshot));
 
     VendraUploaderAppDelegate delegate;
+    delegate.setUploadJournalPath(UploadJournal::desktopPath());
     delegate.applicationDidFinishLaunching();
     return QApplication::exec();
 }

@@ -18,6 +18,7 @@
 #include "upload/FailedRowDelegate.h"
 #include "upload/UploadQueue.h"
 #include "upload/UploadQueueListModel.h"
+#include "upload/UploadRetry.h"
 
 #include <QContextMenuEvent>
 #include <QFileInfo>
@@ -186,6 +187,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, fault);
         signIn({u"--fault"_s, fault});
+        // A 500 would be tried again first; here the failure itself is under test.
+        commsGlobal->uploadQueue().retry().setTriesOverride(1);
         UploadQueueList list;
         list.resize(900, 200);
         list.show();
