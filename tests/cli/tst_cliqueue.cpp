@@ -140,8 +140,10 @@ private Q_SLOTS:
         QVERIFY2(again.out.contains(u"Nothing from an earlier run"_s), qPrintable(again.out));
     }
 
-    // An interrupted run (Ctrl+C) is left for --resume as well; a finished run leaves nothing.
-    void resumeRefusesPathsAndFinishedRunsLeaveNothing()
+    // A finished run leaves nothing to resume; a journal that missed its end lines (the files were
+    // stored, the run died before writing so) resumes without sending anything twice; --resume with
+    // paths and a bad --retries are refused before anything is sent.
+    void resumeSendsNothingTwice()
     {
         Setup setup;
         QVERIFY2(start(setup, u"done"_s), qPrintable(setup.server.errorString()));
@@ -151,6 +153,24 @@ private Q_SLOTS:
         const CliProcess::Result resumed = upload(setup, {u"--resume"_s});
         QCOMPARE(resumed.exitCode, 0);
         QVERIFY(resumed.out.contains(u"Nothing from an earlier run"_s));
+
+        // As if the run had died after the server stored every file but before it wrote that down:
+        // the journal without its end lines. Resuming sends nothing again.
+        const QString journal =
+            QDir(setup.cli.homePath()).filePath(u".local/state/Halvane-ZRM/cli-upload-queue.journal"_s);
+        QVERIFY(upload(setup, tree(setup)).exitCode == 0);
+        QVERIFY(TestFiles::read(journal).contains("\"op\":\"end\""));
+        QByteArray addsOnly;
+        for (const QByteArray &line : TestFiles::read(journal).split('\n')) {
+            if (line.contains("\"op\":\"add\""))
+                addsOnly += line + '\n';
+        }
+        TestFiles::write(journal, addsOnly);
+        const int before = uploadsLogged(setup);
+        const CliProcess::Result again = upload(setup, {u"--resume"_s});
+        QVERIFY2(again.exitCode == 0, qPrintable(again.out + again.err));
+        QCOMPARE(uploadsLogged(setup), before);
+        QCOMPARE(again.out.count(u"Already on the server"_s), 6);
 
         const CliProcess::Result wrong = upload(setup, QStringList{u"--resume"_s} + tree(setup));
         QCOMPARE(wrong.exitCode, 2);

@@ -24,6 +24,7 @@
 #include "upload/BatchNotifier.h"
 #include "upload/ResumeOffer.h"
 #include "upload/UploadJournal.h"
+#include "upload/UploadQueue.h"
 #include "upload/UploadQueueList.h"
 #include "upload/UploadStatus.h"
 

@@ -61,7 +61,7 @@ private Q_SLOTS:
         {
             QFile file(path);
             QVERIFY(file.open(QIODevice::Append));
-            file.write(R"({"op":"add","id":"x-1","type":0,"account":")");
+            file.write("{\"op\":\"add\",\"id\":\"x-1\",\"type\":0,\"account\":\"");
         }
         signInAs(globals, u"bob"_s);
         {
