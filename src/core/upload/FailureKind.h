@@ -15,7 +15,8 @@ struct UploadFailureFacts
     // "actionresult" and "apiresult" of the answer's document; empty when absent.
     QString actionResult;
     QString apiResult;
-    // The local file is gone, not a regular file, unreadable or larger than the server takes.
+    // The local file is gone, not a regular file, unreadable, larger than the server takes, or
+    // changed while it was being sent.
     bool localFileUnusable = false;
     // The destination album is unknown or is the root.
     bool destinationUnusable = false;

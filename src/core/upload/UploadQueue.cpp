@@ -371,6 +371,7 @@ void UploadQueue::startUploadingFile(const UploadStatusPtr &status)
             m_uploadState = 0;
         return;
     }
+    m_retry->tryStarted(status);
     status->setStatus(UploadStatusStart, QStringLiteral("StartUploadingFile"), false);
     // Deleted from the event loop: a cancel may come from inside one of its own callbacks.
     std::shared_ptr<UploadFile> upload(new UploadFile(status, this),
@@ -430,6 +431,7 @@ void UploadQueue::settleFailedUpload(const UploadFile &upload)
     const QFileInfo local(status->localFilePath().toLocalFile());
     const QVariant maximum = commsGlobal ? commsGlobal->maxTransferSize() : QVariant();
     facts.localFileUnusable = !local.isFile() || !local.isReadable() ||
+                              m_retry->fileChangedSinceTryStarted(status) ||
                               (maximum.isValid() && double(local.size()) > maximum.toDouble());
     facts.destinationUnusable = !std::dynamic_pointer_cast<soapRemoteFolderItem>(
         commsGlobal ? commsGlobal->registry().findRemoteAlbumByName(status->remoteFolderParentName())

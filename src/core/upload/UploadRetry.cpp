@@ -3,6 +3,8 @@
 #include "common/MessageText.h"
 #include "settings/Preferences.h"
 
+#include <QFileInfo>
+
 #include <cmath>
 
 namespace {
@@ -50,9 +52,24 @@ bool UploadRetry::scheduleRetry(const UploadStatusPtr &record)
     return true;
 }
 
+void UploadRetry::tryStarted(const UploadStatusPtr &record)
+{
+    const QFileInfo file(record->localFilePath().toLocalFile());
+    m_fileAtTryStart.insert(record.get(), {file.size(), file.lastModified()});
+}
+
+bool UploadRetry::fileChangedSinceTryStarted(const UploadStatusPtr &record) const
+{
+    const QFileInfo file(record->localFilePath().toLocalFile());
+    const auto atStart = m_fileAtTryStart.constFind(record.get());
+    return atStart != m_fileAtTryStart.cend() &&
+           (atStart->first != file.size() || atStart->second != file.lastModified());
+}
+
 bool UploadRetry::forget(const UploadStatusPtr &record)
 {
     m_triesMade.remove(record.get());
+    m_fileAtTryStart.remove(record.get());
     return m_waits.remove(record.get()) > 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include "upload/UploadStatus.h"
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QHash>
 #include <QObject>
@@ -33,6 +34,10 @@ public:
     bool scheduleRetry(const UploadStatusPtr &record);
     // Forgets a record: its wait ends (true when it was waiting) and its tries are counted anew.
     bool forget(const UploadStatusPtr &record);
+    // A try of the record's file begins: its size and time of change are kept, since a file that
+    // changes underneath is a local failure, not one to try again.
+    void tryStarted(const UploadStatusPtr &record);
+    bool fileChangedSinceTryStarted(const UploadStatusPtr &record) const;
     // Records waiting for their next try.
     QList<UploadStatusPtr> waiting() const;
     qsizetype waitingCount() const { return m_waits.size(); }
@@ -52,5 +57,6 @@ private:
     std::optional<int> m_triesOverride;
     QHash<UploadStatus *, int> m_triesMade;
     QHash<UploadStatus *, Wait> m_waits;
+    QHash<UploadStatus *, QPair<qint64, QDateTime>> m_fileAtTryStart;
     QTimer m_ticker;
 };
