@@ -42,15 +42,17 @@ QJsonObject addObject(const UploadJournal::Entry &entry)
 
 } // namespace
 
-UploadJournal::UploadJournal(const QString &path) : m_file(path)
+UploadJournal::UploadJournal(const QString &path) : m_file(path), m_lock(path + QStringLiteral(".lock"))
 {
     // Ids of this run are told apart from those of earlier and of simultaneous runs.
     m_runPrefix = QString::number(QRandomGenerator::global()->generate64(), 36) + u'-';
     const QString parent = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(parent))
         m_error = QStringLiteral("Cannot create the folder %1").arg(parent);
+    // A lock left by a killed run is stale and taken over.
+    m_holdsJournal = m_lock.tryLock(0);
     load();
-    if (!rewrite() || !m_file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    if ((m_holdsJournal && !rewrite()) || !m_file.open(QIODevice::WriteOnly | QIODevice::Append)) {
         m_error = QStringLiteral("Cannot write the upload journal %1: %2").arg(path, m_file.errorString());
         VENDRA_DIAG(m_error);
     }
@@ -199,6 +201,8 @@ QList<UploadJournal::Entry> UploadJournal::unfinished(const QString &account) co
 
 QList<UploadJournal::Entry> UploadJournal::leftByEarlierRuns(const QString &account) const
 {
+    if (!m_holdsJournal)
+        return {};
     QList<Entry> entries = unfinished(account);
     entries.removeIf([this](const Entry &entry) { return entry.id.startsWith(m_runPrefix); });
     return entries;

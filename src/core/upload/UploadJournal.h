@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QHash>
 #include <QList>
+#include <QLockFile>
 #include <QMap>
 #include <QMutex>
 #include <QString>
@@ -34,8 +35,11 @@ public:
         QString albumName; // album creations: the new album's name
     };
 
-    // Opens (creating it and its folder) the journal at path, reads what the last runs left and
-    // writes the file anew with only that, which also drops a torn last line.
+    // Opens (creating it and its folder) the journal at path and reads what the last runs left.
+    // The first run to open it holds it (a lock file beside it) until it ends: it writes the file
+    // anew with only what is unfinished, which also drops a torn last line, and only it offers
+    // what earlier runs left. A run beside it just appends, so neither loses the other's lines
+    // nor resumes what the other is still sending.
     explicit UploadJournal(const QString &path);
     ~UploadJournal();
 
@@ -56,7 +60,8 @@ public:
 
     // The commands of account that were added, by this run or an earlier one, and never ended.
     QList<Entry> unfinished(const QString &account) const;
-    // Those commands of an earlier run only (what this run may offer to resume).
+    // Those commands of an earlier run only (what this run may offer to resume); none unless this
+    // run holds the journal.
     QList<Entry> leftByEarlierRuns(const QString &account) const;
     void markEnded(const QList<Entry> &entries);
 
@@ -73,6 +78,8 @@ private:
 
     mutable QMutex m_mutex;
     QFile m_file;
+    QLockFile m_lock;
+    bool m_holdsJournal = false;
     QString m_error;
     // Unfinished commands by the order they were added in, and that order by their ids.
     QMap<quint64, Entry> m_open;

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <memory>
+
 // The journal as a later run reads it, the plan that resumes it, and the classes of failures.
 class TestUploadJournal : public QObject
 {
@@ -72,21 +74,51 @@ private Q_SLOTS:
             QVERIFY(journal.commandAdded(*bobs));
         }
         signInAs(globals, u"alice"_s);
-        UploadJournal journal(path);
-        const QList<UploadJournal::Entry> alices = journal.leftByEarlierRuns(UploadJournal::currentAccount());
-        QCOMPARE(filesOf(alices), QStringList({u"album:B"_s, u"/p/left.jpg"_s}));
-        // Only whole lines after a rewrite: the torn one is gone.
-        QFile written(path);
-        QVERIFY(written.open(QIODevice::ReadOnly));
-        const QByteArray all = written.readAll();
-        QVERIFY(all.endsWith('\n'));
-        QCOMPARE(all.count('\n'), 3);
-        journal.markEnded(alices);
-        QVERIFY(journal.unfinished(UploadJournal::currentAccount()).isEmpty());
+        {
+            UploadJournal journal(path);
+            const QList<UploadJournal::Entry> alices =
+                journal.leftByEarlierRuns(UploadJournal::currentAccount());
+            QCOMPARE(filesOf(alices), QStringList({u"album:B"_s, u"/p/left.jpg"_s}));
+            // Only whole lines after a rewrite: the torn one is gone.
+            QFile written(path);
+            QVERIFY(written.open(QIODevice::ReadOnly));
+            const QByteArray all = written.readAll();
+            QVERIFY(all.endsWith('\n'));
+            QCOMPARE(all.count('\n'), 3);
+            journal.markEnded(alices);
+            QVERIFY(journal.unfinished(UploadJournal::currentAccount()).isEmpty());
+        }
         UploadJournal reopened(path);
         QVERIFY(reopened.unfinished(UploadJournal::currentAccount()).isEmpty());
         signInAs(globals, u"bob"_s);
         QCOMPARE(reopened.leftByEarlierRuns(UploadJournal::currentAccount()).size(), 1);
+    }
+
+    // Two runs at once: the second neither rewrites the file under the first nor offers what the
+    // first is still sending; both runs' lines are there for the next one.
+    void secondRunBesideTheFirstOnlyAppends()
+    {
+        commsGlobals globals;
+        signInAs(globals, u"carol"_s);
+        const QString path = m_dir.filePath(u"state/two.journal"_s);
+        const UploadStatusPtr first =
+            UploadStatus::initWithFile(QUrl::fromLocalFile(u"/p/first.jpg"_s), u"A"_s, nullptr);
+        const UploadStatusPtr second =
+            UploadStatus::initWithFile(QUrl::fromLocalFile(u"/p/second.jpg"_s), u"A"_s, nullptr);
+        {
+            auto running = std::make_unique<UploadJournal>(path);
+            QVERIFY(running->commandAdded(*first));
+            UploadJournal beside(path);
+            QVERIFY(beside.leftByEarlierRuns(UploadJournal::currentAccount()).isEmpty());
+            QVERIFY(beside.commandAdded(*second));
+            const UploadStatusPtr later =
+                UploadStatus::initWithFile(QUrl::fromLocalFile(u"/p/later.jpg"_s), u"A"_s, nullptr);
+            QVERIFY(running->commandAdded(*later));
+            running->commandEnded(*later);
+        }
+        UploadJournal next(path);
+        QCOMPARE(filesOf(next.leftByEarlierRuns(UploadJournal::currentAccount())),
+                 QStringList({u"/p/first.jpg"_s, u"/p/second.jpg"_s}));
     }
 
     // A journal that cannot be written says so and loses nothing it was given.
