@@ -14,7 +14,10 @@
 #include "http/HttpRateLimit.h"
 #include "session/commsGlobals.h"
 #include "upload/DropUpload.h"
+#include "upload/ResumePlan.h"
+#include "upload/UploadJournal.h"
 #include "upload/UploadQueue.h"
+#include "upload/UploadRetry.h"
 
 #include <QCommandLineParser>
 #include <QEventLoop>
@@ -30,6 +33,9 @@ constexpr int DisplayIntervalMs = 250;
 const QString ParallelOption = QStringLiteral("parallel");
 const QString LimitRateOption = QStringLiteral("limit-rate");
 const QString ToOption = QStringLiteral("to");
+const QString RetriesOption = QStringLiteral("retries");
+const QString NoSkipExistingOption = QStringLiteral("no-skip-existing");
+const QString ResumeOption = QStringLiteral("resume");
 
 QString normalisedAlbumPath(const QString &path)
 {
@@ -41,7 +47,8 @@ QString normalisedAlbumPath(const QString &path)
 QString UploadCommand::summary() const
 {
     return QStringLiteral(
-        "upload files and folders: upload [--parallel N] [--limit-rate SPEED] --to ALBUM_PATH PATH...");
+        "upload files and folders: upload [--parallel N] [--retries N] [--no-skip-existing] "
+        "[--limit-rate SPEED] --to ALBUM_PATH PATH... | upload --resume");
 }
 
 QList<QCommandLineOption> UploadCommand::options() const
@@ -57,13 +64,37 @@ QList<QCommandLineOption> UploadCommand::options() const
          QStringLiteral("upload: the album to upload into, e.g. \"Holidays/2024\"; \"\" is the top "
                         "level, which takes folders only."),
          QStringLiteral("ALBUM_PATH")},
+        {RetriesOption,
+         QStringLiteral("upload: tries in all for an upload that failed for a passing reason (a dropped "
+                        "connection, a time-out, a 5xx answer); 0 or 1 for no retry (default 3)."),
+         QStringLiteral("N")},
+        {NoSkipExistingOption,
+         QStringLiteral("upload: send files even when their album holds a file of the same name and size.")},
+        {ResumeOption,
+         QStringLiteral("upload: finish what an interrupted upload run of the same server and user left, "
+                        "sending only what the server does not hold yet.")},
     };
 }
 
 bool UploadCommand::takeArguments(const QCommandLineParser &parser, const QStringList &arguments,
                                   QString &problem)
 {
-    if (!parser.isSet(ToOption)) {
+    m_resume = parser.isSet(ResumeOption);
+    m_skipExisting = !parser.isSet(NoSkipExistingOption);
+    if (parser.isSet(RetriesOption)) {
+        bool ok = false;
+        const int tries = parser.value(RetriesOption).toInt(&ok);
+        if (!ok || tries < 0) {
+            problem = messageText(QStringLiteral("Text_CliBadRetries")).arg(parser.value(RetriesOption));
+            return false;
+        }
+        m_retries = tries;
+    }
+    if (m_resume && (parser.isSet(ToOption) || !arguments.isEmpty())) {
+        problem = messageText(QStringLiteral("Text_CliResumeWithPaths"));
+        return false;
+    }
+    if (!m_resume && !parser.isSet(ToOption)) {
         problem = messageText(QStringLiteral("Text_CliUploadNoTarget"));
         return false;
     }
@@ -87,6 +118,8 @@ bool UploadCommand::takeArguments(const QCommandLineParser &parser, const QStrin
         }
         m_limitRate = *rate;
     }
+    if (m_resume)
+        return true;
     if (arguments.isEmpty()) {
         problem = messageText(QStringLiteral("Text_CliUploadNoPaths"));
         return false;
@@ -139,22 +172,42 @@ int UploadCommand::runInSession(CliSession &session)
         CliOutput::printError(error);
         return ExitSignInFailed;
     }
+    UploadJournal journal(UploadJournal::commandLinePath());
+    const QList<UploadJournal::Entry> resumed =
+        m_resume ? journal.leftByEarlierRuns(UploadJournal::currentAccount()) : QList<UploadJournal::Entry>();
+    std::optional<FolderUploadPlan> planned;
     const auto resolver = std::make_shared<AlbumPathResolver>();
-    const soapRemoteBasePtr target = resolver->resolve(m_albumPath, error);
-    if (!target) {
-        CliOutput::printError(error);
-        session.signOut();
-        return ExitSignInFailed;
-    }
-
-    // Exactly what a drop onto the target would queue.
-    QList<QUrl> items;
-    for (const QString &path : std::as_const(m_paths))
-        items.append(QUrl::fromLocalFile(path));
-    std::optional<FolderUploadPlan> planned = DropUpload::planFor(items, target);
-    if (!planned) {
-        session.signOut();
-        return ExitSignInFailed;
+    if (m_resume) {
+        // The top level's albums are loaded, as for a drop there, so that those that exist are used.
+        if (!resolver->resolve(QString(), error)) {
+            CliOutput::printError(error);
+            session.signOut();
+            return ExitSignInFailed;
+        }
+        planned = ResumePlan::build(resumed);
+        if (planned->fileCount() == 0 && planned->folders.isEmpty()) {
+            CliOutput::printLine(messageText(QStringLiteral("Text_CliResumeNothing")));
+            journal.markEnded(resumed);
+            session.signOut();
+            return ExitSuccess;
+        }
+        CliOutput::printLine(messageText(QStringLiteral("Text_CliResumeCount")).arg(planned->fileCount()));
+    } else {
+        const soapRemoteBasePtr target = resolver->resolve(m_albumPath, error);
+        if (!target) {
+            CliOutput::printError(error);
+            session.signOut();
+            return ExitSignInFailed;
+        }
+        // Exactly what a drop onto the target would queue.
+        QList<QUrl> items;
+        for (const QString &path : std::as_const(m_paths))
+            items.append(QUrl::fromLocalFile(path));
+        planned = DropUpload::planFor(items, target);
+        if (!planned) {
+            session.signOut();
+            return ExitSignInFailed;
+        }
     }
     const FolderUploadPlan &plan = *planned;
     const QStringList unreadable = plan.allUnreadable();
@@ -165,10 +218,15 @@ int UploadCommand::runInSession(CliSession &session)
 
     UploadQueue &queue = session.globals().uploadQueue();
     queue.setNumberSimultaneousUploadsOverride(m_parallel);
+    queue.setSkipExistingOverride(m_skipExisting);
+    queue.retry().setTriesOverride(m_retries.value_or(UploadRetry::DefaultTries));
+    queue.setJournal(&journal);
     HttpRateLimit::setBytesPerSecond(m_limitRate);
     UploadProgressDisplay display(queue, onTerminal);
     m_display = &display;
     plan.uploadFolderAndFiles(queue, this);
+    // Queued anew (and so journalled anew): the earlier run's lines are done with.
+    journal.markEnded(resumed);
 
     QEventLoop loop;
     QTimer refresh;
@@ -185,6 +243,8 @@ int UploadCommand::runInSession(CliSession &session)
         if (interrupted)
             return;
         interrupted = true;
+        // Interrupted, not given up: what is left stays in the journal for --resume.
+        queue.setJournal(nullptr);
         const QList<UploadStatusPtr> waiting = queue.waitingCommands();
         for (const UploadStatusPtr &status : waiting)
             queue.cancelUploadForStatus(status);
@@ -209,6 +269,7 @@ int UploadCommand::runInSession(CliSession &session)
     // From here on an interrupt ends the program as it would without us.
     interrupt.reset();
     NotificationCenter::defaultCenter().removeObserver(&idleObserver);
+    queue.setJournal(nullptr);
 
     QStringList skipped;
     for (const FolderUploadPlan::LeftOut &entry : plan.allSkipped())

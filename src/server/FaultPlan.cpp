@@ -73,6 +73,8 @@ bool FaultPlan::add(const std::string &spec)
         uploadReply = value;
         return true;
     }
+    if (kind == "upload-reset-first")
+        return parseNumber(value, uploadResetFirstEvery) && uploadResetFirstEvery > 0;
     if (kind == "upload-reset") {
         uint64_t bytes = 0;
         if (!parseNumber(value, bytes))
@@ -111,6 +113,7 @@ std::string FaultPlan::helpText()
   upload-reset=BYTES       reset the connection once an upload has sent BYTES body bytes
   upload-reply=KIND        keep uploads but misreport them: wrong-size, wrong-album (off by one),
                            html (a web page instead of the result) or empty (no reply body)
+  upload-reset-first=N     reset the first try of every Nth file uploaded (later tries go through)
   no-cookie                set no session cookie on any reply
   secure-cookie            mark the session cookie Secure even over plain HTTP
   crash-at=STEP            kill the server (SIGKILL) when a storage operation reaches STEP:

@@ -19,6 +19,7 @@ struct FaultPlan
     std::optional<uint64_t> uploadResetAfterBytes;
     // How a kept upload is misreported: "wrong-size", "wrong-album", "html" or "empty".
     std::optional<std::string> uploadReply;
+    unsigned uploadResetFirstEvery = 0; // 0: off
     bool omitCookie = false;
     bool secureCookie = false;
     // A storage step ("delete-album.moved") at which the process kills itself, as kill -9 would.

@@ -1,6 +1,7 @@
 #include "UploadEndpoint.h"
 
 #include "ConnectionReset.h"
+#include "FirstTryResets.h"
 #include "MultipartParser.h"
 #include "NameRules.h"
 #include "PasswordHash.h"
@@ -96,6 +97,21 @@ std::optional<int64_t> parseAlbumId(const std::string &text)
 }
 
 } // namespace
+
+UploadEndpoint::UploadEndpoint(ServerContext &context) : m_context(context)
+{
+    if (const unsigned every = context.options.faults.uploadResetFirstEvery)
+        m_firstTryResets = std::make_unique<FirstTryResets>(every);
+}
+
+UploadEndpoint::~UploadEndpoint() = default;
+
+// The fault that resets a file's first try, decided once its name is known.
+bool UploadEndpoint::resetsFirstTry(const httplib::Request &request, int64_t albumId,
+                                    const std::string &fileName)
+{
+    return m_firstTryResets && m_firstTryResets->shouldReset(albumId, fileName) && resetConnection(request);
+}
 
 void UploadEndpoint::handle(const httplib::Request &request, httplib::Response &response,
                             const httplib::ContentReader &reader)
@@ -214,6 +230,7 @@ void UploadEndpoint::handle(const httplib::Request &request, httplib::Response &
         std::this_thread::sleep_for(std::chrono::milliseconds(faults.uploadDelayMs));
     uint64_t received = 0;
     bool reset = false;
+    bool firstTryChecked = false;
     const bool complete = reader([&](const char *data, size_t size) {
         received += size;
         if (received > maxBody) {
@@ -224,7 +241,13 @@ void UploadEndpoint::handle(const httplib::Request &request, httplib::Response &
             reset = resetConnection(request);
             return false;
         }
-        return boundary.empty() || parser.feed(data, size) || refused;
+        const bool more = boundary.empty() || parser.feed(data, size) || refused;
+        if (sawFile && !firstTryChecked && albumId) {
+            firstTryChecked = true;
+            reset = resetsFirstTry(request, *albumId, fileName);
+            return !reset && more;
+        }
+        return more;
     });
 
     if (reset)

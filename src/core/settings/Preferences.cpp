@@ -36,6 +36,8 @@ QVariantMap Preferences::registeredDefaults()
         {KeyAutoLogin, false},
         {KeyReExpandFoldersOnRefresh, false},
         {KeyNumberSimultaneousUploads, qint64(4)},
+        {KeySkipExistingUploads, true},
+        {KeyRetryFailedUploads, true},
         {KeyRemoteViewAutoExpandsOnDrags, false},
         {KeyDisableFinder, false},
         {KeyAutoSyncPlacesWithFinder, true},
@@ -209,6 +211,26 @@ qint64 Preferences::numberSimultaneousUploads() const
 void Preferences::setNumberSimultaneousUploads(qint64 count)
 {
     setValue(KeyNumberSimultaneousUploads, count);
+}
+
+bool Preferences::skipExistingUploads() const
+{
+    return value(KeySkipExistingUploads).toBool();
+}
+
+void Preferences::setSkipExistingUploads(bool skip)
+{
+    setValue(KeySkipExistingUploads, skip);
+}
+
+bool Preferences::retryFailedUploads() const
+{
+    return value(KeyRetryFailedUploads).toBool();
+}
+
+void Preferences::setRetryFailedUploads(bool retry)
+{
+    setValue(KeyRetryFailedUploads, retry);
 }
 
 bool Preferences::remoteViewAutoExpandsOnDrags() const

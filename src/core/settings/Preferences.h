@@ -30,6 +30,8 @@ public:
     static inline const QString KeyAutoLogin = QStringLiteral("dontshow");
     static inline const QString KeyReExpandFoldersOnRefresh = QStringLiteral("reexpandfoldersonrefresh");
     static inline const QString KeyNumberSimultaneousUploads = QStringLiteral("numberSimultaneousUploads");
+    static inline const QString KeySkipExistingUploads = QStringLiteral("skipFilesAlreadyOnServer");
+    static inline const QString KeyRetryFailedUploads = QStringLiteral("retryFailedUploadsAutomatically");
     static inline const QString KeyRemoteViewAutoExpandsOnDrags =
         QStringLiteral("autoExpandRemoteFoldersOnDragDrop");
     static inline const QString KeyDisableFinder = QStringLiteral("disableFinderKey");
@@ -88,6 +90,12 @@ public:
     // Stored as given; the upload queue treats anything below 1 as 1.
     qint64 numberSimultaneousUploads() const;
     void setNumberSimultaneousUploads(qint64 count);
+    // A file whose name and size already stand in its album is not sent again.
+    bool skipExistingUploads() const;
+    void setSkipExistingUploads(bool skip);
+    // Uploads that failed for a transient reason are tried again, up to three tries in all.
+    bool retryFailedUploads() const;
+    void setRetryFailedUploads(bool retry);
     bool remoteViewAutoExpandsOnDrags() const;
     void setRemoteViewAutoExpandsOnDrags(bool autoExpand);
     bool disableFinder() const;

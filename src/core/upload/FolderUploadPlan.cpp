@@ -179,8 +179,11 @@ void FolderUploadPlan::uploadFolderAndFiles(UploadQueue &queue, UploadDelegate *
         queue.addFolderCreate(folder.folderName, remoteFullPath, delegate);
         folder.uploadFolderAndFiles(queue, delegate);
     }
-    for (const QString &file : files)
-        queue.addFileUpload(QUrl::fromLocalFile(file), remoteFullPath, delegate);
+    for (const QString &file : files) {
+        queue.addFileUpload(QUrl::fromLocalFile(file), remoteFullPath, delegate, {},
+                            onlyWhatIsNotStored ? UploadQueue::SkipStored::Always
+                                                : UploadQueue::SkipStored::AsSet);
+    }
     for (const QString &path : undecodableNames)
         announceLeftOut(path, remoteFullPath, messageText(QStringLiteral("Text_NameNotUtf8")), delegate);
 }

@@ -42,6 +42,9 @@ public:
     // Files and folders whose names are not valid UTF-8: they cannot be opened under any name a
     // QString holds, so each fails with its reason when the plan is submitted.
     QStringList undecodableNames;
+    // Files are sent only when their album does not hold them already, whatever the preference
+    // says (a resumed batch, which may have been stored before the last run ended).
+    bool onlyWhatIsNotStored = false;
 
     static FolderUploadPlan createFolderDictionaryForLocalPath(const QString &localPath,
                                                                const QString &remoteFolderName,

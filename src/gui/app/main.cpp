@@ -4,6 +4,7 @@
 #include "common/MessageText.h"
 #include "common/SignalNotifier.h"
 #include "diagnostics/DiagnosticLine.h"
+#include "upload/UploadJournal.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -46,6 +47,7 @@ int main(int argc, char *argv[])
                         .arg(QString::fromLocal8Bit(strsignal(signalNumber))));
         QCoreApplication::quit();
     });
+    delegate.setUploadJournalPath(UploadJournal::desktopPath());
     delegate.applicationDidFinishLaunching();
     return QApplication::exec();
 }
