@@ -92,6 +92,42 @@
         <source>Text_Quit</source>
         <translation>Quit</translation>
     </message>
+    <message id="NetworkError_Refused">
+        <source>NetworkError_Refused</source>
+        <translation>The server refused the connection</translation>
+    </message>
+    <message id="NetworkError_HostNotFound">
+        <source>NetworkError_HostNotFound</source>
+        <translation>The server&apos;s address could not be found</translation>
+    </message>
+    <message id="NetworkError_TimedOut">
+        <source>NetworkError_TimedOut</source>
+        <translation>The server stopped answering (time-out)</translation>
+    </message>
+    <message id="NetworkError_Closed">
+        <source>NetworkError_Closed</source>
+        <translation>The server closed the connection before its answer was complete</translation>
+    </message>
+    <message id="NetworkError_NotHttp">
+        <source>NetworkError_NotHttp</source>
+        <translation>The server&apos;s answer is not valid HTTP</translation>
+    </message>
+    <message id="NetworkError_Proxy">
+        <source>NetworkError_Proxy</source>
+        <translation>The proxy could not be reached or refused the connection</translation>
+    </message>
+    <message id="NetworkError_ReplyTooLarge">
+        <source>NetworkError_ReplyTooLarge</source>
+        <translation>The server&apos;s reply is larger than %1 MiB and was not read</translation>
+    </message>
+    <message id="NetworkError_Canceled">
+        <source>NetworkError_Canceled</source>
+        <translation>The exchange was cancelled</translation>
+    </message>
+    <message id="NetworkError_Other">
+        <source>NetworkError_Other</source>
+        <translation>The connection to the server failed</translation>
+    </message>
     <message id="NetworkError_CertificateUntrusted">
         <source>NetworkError_CertificateUntrusted</source>
         <translation>The certificate of the server &quot;%1&quot; is not trusted, so no connection was made. If you know this certificate, add it to the system's trusted certificates and sign in again.</translation>

@@ -43,6 +43,18 @@
         <source>Text_UploadReplyWrongAlbum</source>
         <translation>Not stored as sent: the server answered album %1, but the file was sent to album %2.</translation>
     </message>
+    <message id="Text_UploadHttpStatus">
+        <source>Text_UploadHttpStatus</source>
+        <translation>File transfer error: the server answered HTTP %1.</translation>
+    </message>
+    <message id="Text_UploadReplyEmpty">
+        <source>Text_UploadReplyEmpty</source>
+        <translation>Unknown server error: the server&apos;s reply was empty.</translation>
+    </message>
+    <message id="Text_UploadReplyUnreadable">
+        <source>Text_UploadReplyUnreadable</source>
+        <translation>Unknown server error: the server&apos;s reply holds no upload result: &quot;%1&quot;</translation>
+    </message>
     <message id="Text_UploadReplyWrongSize">
         <source>Text_UploadReplyWrongSize</source>
         <translation>Not stored as sent: the server answered size %1, but %2 bytes were sent.</translation>

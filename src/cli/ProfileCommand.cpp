@@ -160,8 +160,8 @@ void ProfileCommand::print(const Preferences &preferences)
     CliOutput::printLine(QStringLiteral("Scheme: %1")
                              .arg(preferences.useHttps() ? QStringLiteral("https") : QStringLiteral("http")));
     CliOutput::printLine(QStringLiteral("User: %1").arg(shown(user)));
-    CliOutput::printLine(QStringLiteral("Proxy: %1")
-                             .arg(preferences.proxy().isEmpty() ? QStringLiteral("(from the environment)")
-                                                                : preferences.proxy()));
+    // Only a proxy of the profile's own; without one the environment's applies, as for any program.
+    if (!preferences.proxy().isEmpty())
+        CliOutput::printLine(QStringLiteral("Proxy: %1").arg(preferences.proxy()));
     CliOutput::printLine(QStringLiteral("Password: %1").arg(passwordState));
 }

@@ -259,7 +259,8 @@ private Q_SLOTS:
         const QStringList all{u"big.bin"_s, u"small.bin"_s, u"Sub/inside.bin"_s};
         QTest::newRow("connection reset mid-body")
             << "upload-reset=60000" << QStringList{u"big.bin"_s} << QString() << QString();
-        QTest::newRow("error status") << "upload-status=500" << all << "File transfer error" << QString();
+        QTest::newRow("error status")
+            << "upload-status=500" << all << messageText(u"Text_UploadHttpStatus"_s).arg(500) << QString();
         QTest::newRow("refused by the server")
             << "upload-action=QUOTA_EXCEEDED" << all
             << messageText(u"Text_Server_Response"_s).arg(messageText(u"UPLOAD_QUOTA_EXCEEDED"_s))

@@ -1,5 +1,6 @@
 #include "http/HttpFailure.h"
 
+#include "common/MessageText.h"
 #include "http/TransportFailure.h"
 
 #include <QSslCertificate>
@@ -38,6 +39,7 @@ QNetworkReply::NetworkError HttpFailure::networkError(CURLcode code)
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
     case CURLE_PARTIAL_FILE:
+    case CURLE_SEND_FAIL_REWIND:
         return QNetworkReply::RemoteHostClosedError;
     case CURLE_WEIRD_SERVER_REPLY:
     case CURLE_HTTP2:
@@ -50,10 +52,53 @@ QNetworkReply::NetworkError HttpFailure::networkError(CURLcode code)
     }
 }
 
-Error HttpFailure::fromCurl(CURLcode code, const QString &detail, const QUrl &url, bool replyStarted,
-                            const TlsPeer &peer)
+QString HttpFailure::describe(QNetworkReply::NetworkError code, const QString &detail)
 {
-    const QString description = detail.isEmpty() ? QString::fromUtf8(curl_easy_strerror(code)) : detail;
+    const char *key = "NetworkError_Other";
+    switch (code) {
+    case QNetworkReply::ConnectionRefusedError:
+        key = "NetworkError_Refused";
+        break;
+    case QNetworkReply::HostNotFoundError:
+        key = "NetworkError_HostNotFound";
+        break;
+    case QNetworkReply::TimeoutError:
+        key = "NetworkError_TimedOut";
+        break;
+    case QNetworkReply::RemoteHostClosedError:
+        key = "NetworkError_Closed";
+        break;
+    case QNetworkReply::ProtocolFailure:
+        key = "NetworkError_NotHttp";
+        break;
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyNotFoundError:
+        key = "NetworkError_Proxy";
+        break;
+    case QNetworkReply::OperationCanceledError:
+        key = "NetworkError_Canceled";
+        break;
+    case QNetworkReply::SslHandshakeFailedError:
+        key = "NetworkError_SSL_CONNECTION_ERROR";
+        break;
+    default:
+        break;
+    }
+    const QString text = messageText(QString::fromLatin1(key));
+    return detail.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, detail);
+}
+
+Error HttpFailure::fromCurl(CURLcode code, const QString &detail, const QUrl &url, bool replyStarted,
+                            const TlsPeer &peer, bool throughProxy)
+{
+    QNetworkReply::NetworkError kind = networkError(code);
+    // libcurl words a proxy it cannot reach as a server it cannot reach.
+    if (throughProxy && !replyStarted &&
+        (code == CURLE_COULDNT_CONNECT || code == CURLE_COULDNT_RESOLVE_HOST))
+        kind = code == CURLE_COULDNT_CONNECT ? QNetworkReply::ProxyConnectionRefusedError
+                                             : QNetworkReply::ProxyNotFoundError;
+    const QString curlText = detail.isEmpty() ? QString::fromUtf8(curl_easy_strerror(code)) : detail;
+    const QString description = describe(kind, curlText);
     TransportFailure::Symptom symptom = TransportFailure::Symptom::Other;
     QStringList problems;
     QSslCertificate certificate;
@@ -77,8 +122,10 @@ Error HttpFailure::fromCurl(CURLcode code, const QString &detail, const QUrl &ur
             break;
         }
     }
-    return TransportFailure::makeError(Domain, int(networkError(code)), description, url, symptom, problems,
-                                       certificate);
+    // A failed secure connection is explained by TransportFailure, under the TLS library's own words.
+    const bool tls = !problems.isEmpty() || symptom == TransportFailure::Symptom::TlsHandshakeFailed;
+    return TransportFailure::makeError(Domain, int(kind), tls ? curlText : description, url, symptom,
+                                       problems, certificate);
 }
 
 Error HttpFailure::make(QNetworkReply::NetworkError code, const QString &description, const QUrl &url)

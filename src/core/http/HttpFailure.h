@@ -16,9 +16,13 @@ class HttpFailure
 public:
     static const QString Domain;
 
+    // throughProxy: the exchange went through a proxy, so a connection that could not be made is the
+    // proxy's.
     static Error fromCurl(CURLcode code, const QString &detail, const QUrl &url, bool replyStarted,
-                          const TlsPeer &peer);
+                          const TlsPeer &peer, bool throughProxy);
     static Error make(QNetworkReply::NetworkError code, const QString &description, const QUrl &url);
 
     static QNetworkReply::NetworkError networkError(CURLcode code);
+    // Each failure class in its own words, then what libcurl said in parentheses.
+    static QString describe(QNetworkReply::NetworkError code, const QString &detail);
 };

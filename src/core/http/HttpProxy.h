@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QUrl>
 
 #include <curl/curl.h>
 
@@ -13,5 +14,7 @@ public:
     static void setProxy(const QString &url);
     static QString proxy();
 
-    static void apply(CURL *easy);
+    // Sets the handle's proxy; true when a request to url goes through one (the profile's, or the
+    // environment's unless no_proxy names the host).
+    static bool apply(CURL *easy, const QUrl &url);
 };

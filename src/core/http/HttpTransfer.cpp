@@ -1,5 +1,6 @@
 #include "http/HttpTransfer.h"
 
+#include "common/MessageText.h"
 #include "http/CurlShare.h"
 #include "http/HttpFailure.h"
 #include "http/HttpProxy.h"
@@ -97,7 +98,7 @@ void HttpTransfer::prepare(const HttpRequest &request)
     if (m_request.deadline.count() > 0)
         curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, long(m_request.deadline.count()));
 
-    HttpProxy::apply(easy);
+    m_throughProxy = HttpProxy::apply(easy, m_request.url);
     m_peer = std::make_shared<TlsPeer>();
     TlsVerification::apply(easy, &m_peer);
     curl_easy_setopt(easy, CURLOPT_PRIVATE, this);
@@ -131,11 +132,12 @@ Error HttpTransfer::result(CURLcode code)
     if (m_replyTooLarge) {
         return HttpFailure::make(
             QNetworkReply::UnknownContentError,
-            QStringLiteral("The server's reply is larger than %1 bytes").arg(m_request.maxReplySize), url);
+            messageText(QStringLiteral("NetworkError_ReplyTooLarge")).arg(m_request.maxReplySize >> 20), url);
     }
     long status = 0;
     curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &status);
-    return HttpFailure::fromCurl(code, QString::fromUtf8(m_errorBuffer), url, status != 0, *m_peer);
+    return HttpFailure::fromCurl(code, QString::fromUtf8(m_errorBuffer), url, status != 0, *m_peer,
+                                 m_throughProxy);
 }
 
 HttpResponse HttpTransfer::response() const
@@ -185,9 +187,15 @@ size_t HttpTransfer::onRead(char *data, size_t size, size_t count, void *self)
 int HttpTransfer::onSeek(void *self, curl_off_t offset, int origin)
 {
     auto *transfer = static_cast<HttpTransfer *>(self);
+    QIODevice *device = transfer->m_request.bodyDevice;
     if (origin != SEEK_SET)
         return CURL_SEEKFUNC_CANTSEEK;
-    return transfer->m_request.bodyDevice->seek(offset) ? CURL_SEEKFUNC_OK : CURL_SEEKFUNC_FAIL;
+    // libcurl sends a body again by itself when a reused connection breaks off. Whether to send a
+    // file twice is the upload queue's to decide (it counts the tries and first asks the server
+    // what it holds), so a body that has begun to go is not rewound here.
+    if (offset < device->pos())
+        return CURL_SEEKFUNC_CANTSEEK;
+    return device->seek(offset) ? CURL_SEEKFUNC_OK : CURL_SEEKFUNC_FAIL;
 }
 
 int HttpTransfer::onProgress(void *self, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t uploaded)

@@ -63,6 +63,7 @@ private:
     bool m_replyTooLarge = false;
     bool m_idleTimedOut = false;
     bool m_paused = false;
+    bool m_throughProxy = false;
     std::atomic_bool m_cancelled = false;
     QElapsedTimer m_sinceMove;
     curl_off_t m_lastUploaded = 0;

@@ -168,7 +168,7 @@ std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> probe(const QString &scheme,
     curl_easy_setopt(easy.get(), CURLOPT_TIMEOUT_MS, long(timeoutMs));
     curl_easy_setopt(easy.get(), CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(easy.get(), CURLOPT_SSL_VERIFYHOST, 2L);
-    HttpProxy::apply(easy.get());
+    HttpProxy::apply(easy.get(), url);
     result = curl_easy_perform(easy.get());
     return easy;
 }

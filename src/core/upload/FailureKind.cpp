@@ -11,7 +11,7 @@ bool isOk(const QString &text)
 
 FailureKind classifyUploadFailure(const UploadFailureFacts &facts)
 {
-    if (facts.localFileUnusable || facts.destinationUnusable)
+    if (facts.localFileUnusable || facts.destinationUnusable || facts.secureConnectionFailed)
         return FailureKind::Final;
     // A refusal the server named (quota, rights, name, size, session) stands however often it is asked.
     if (!facts.actionResult.isEmpty() && !isOk(facts.actionResult))

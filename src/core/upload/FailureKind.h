@@ -20,6 +20,9 @@ struct UploadFailureFacts
     bool localFileUnusable = false;
     // The destination album is unknown or is the root.
     bool destinationUnusable = false;
+    // The secure connection failed (a certificate not trusted, HTTPS and plain HTTP mixed up): the
+    // next try would meet the same.
+    bool secureConnectionFailed = false;
 };
 
 FailureKind classifyUploadFailure(const UploadFailureFacts &facts);

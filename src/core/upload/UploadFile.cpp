@@ -153,6 +153,11 @@ void UploadFile::dropConnection()
     }
 }
 
+bool UploadFile::isPastCancelling() const
+{
+    return isFinished() || (m_connection && m_stream && m_connection->bytesSent() >= m_stream->length());
+}
+
 bool UploadFile::isFinished() const
 {
     const QMutexLocker lock(&m_finishedMutex);
@@ -187,9 +192,9 @@ void UploadFile::didFinish()
     if (!reply.isEmpty())
         m_replyDictionary = parseReply(reply);
     // A failed secure connection is explained as it is at sign-in.
-    const Error transportError = connection->error();
-    const QString tlsFailure = TransportFailure::describe(transportError, commsGlobal->getRemotePath());
-    const QString networkError = tlsFailure.isEmpty() ? transportError.description() : tlsFailure;
+    m_transportError = connection->error();
+    const QString tlsFailure = TransportFailure::describe(m_transportError, commsGlobal->getRemotePath());
+    const QString networkError = tlsFailure.isEmpty() ? m_transportError.description() : tlsFailure;
     const QString streamFailure = m_stream ? m_stream->failureText() : QString();
     dropConnection();
 
@@ -201,7 +206,7 @@ void UploadFile::didFinish()
         QString failure;
         const auto album = std::dynamic_pointer_cast<soapRemoteFolderItem>(m_uploadStatus->remoteFolder());
         const bool succeeded = checkReply(m_httpResponseCode, m_replyDictionary,
-                                          album ? album->albumID() : -1, m_fileSize, failure);
+                                          album ? album->albumID() : -1, m_fileSize, failure, m_replyString);
         uploadSucceeded(succeeded, failure);
     }
 }
@@ -232,12 +237,12 @@ QVariantMap UploadFile::parseReply(const QByteArray &data)
 }
 
 bool UploadFile::checkReply(qint64 httpResponseCode, const std::optional<QVariantMap> &replyDictionary,
-                            qint64 albumID, quint64 sentSize, QString &error)
+                            qint64 albumID, quint64 sentSize, QString &error, const QString &replyText)
 {
+    const QString statusError = messageText(QStringLiteral("Text_UploadHttpStatus")).arg(httpResponseCode);
     if (!replyDictionary) {
         // Nothing came back; say at least what the status was, so no failure goes without a reason.
-        error = httpResponseCode == 200 ? QStringLiteral("Unknown server error")
-                                        : QStringLiteral("File transfer error");
+        error = httpResponseCode == 200 ? messageText(QStringLiteral("Text_UploadReplyEmpty")) : statusError;
         return false;
     }
     const QVariantMap &reply = *replyDictionary;
@@ -249,7 +254,7 @@ bool UploadFile::checkReply(qint64 httpResponseCode, const std::optional<QVarian
         return error.isEmpty();
     }
     if (httpResponseCode != 200) {
-        error = QStringLiteral("File transfer error");
+        error = statusError;
         return false;
     }
     if (reply.contains(actionKey) && !isOk(reply[actionKey])) {
@@ -259,7 +264,7 @@ bool UploadFile::checkReply(qint64 httpResponseCode, const std::optional<QVarian
         return false;
     }
     if (!reply.contains(apiKey)) {
-        error = QStringLiteral("Unknown server error");
+        error = messageText(QStringLiteral("Text_UploadReplyUnreadable")).arg(ServerText::shown(replyText));
         return false;
     }
     error = messageText(QStringLiteral("Text_Server_Response"))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Error.h"
 #include "upload/UploadStatus.h"
 
 #include <QMutex>
@@ -34,6 +35,9 @@ public:
     void cancelWithErrorString(const QString &text);
 
     bool isFinished() const;
+    // Finished, or its body has gone to the server whole: a cancel would only hide the real result,
+    // which is then awaited instead.
+    bool isPastCancelling() const;
     void setFinished(bool finished);
 
     bool bSucceeded() const { return m_bSucceeded; }
@@ -41,6 +45,8 @@ public:
     UploadStatusPtr uploadStatus() const { return m_uploadStatus; }
     qint64 httpResponseCode() const { return m_httpResponseCode; }
     QString replyString() const { return m_replyString; }
+    // How the connection failed, when it did (see HttpFailure); empty otherwise.
+    Error transportError() const { return m_transportError; }
     // The attributes of the reply's "halvane/upload-result" elements; empty until a reply arrived.
     QVariantMap replyDictionary() const { return m_replyDictionary.value_or(QVariantMap()); }
 
@@ -49,9 +55,10 @@ public:
     static QVariantMap parseReply(const QByteArray &data);
     // The verdict on a finished exchange; on failure error holds why. replyDictionary is empty when
     // no reply data arrived at all. A reply that says ok counts only when it names the album the file
-    // was sent to and the size that was sent.
+    // was sent to and the size that was sent. A failure names its cause: the HTTP status, or what the
+    // reply (replyText) began with when it could not be read.
     static bool checkReply(qint64 httpResponseCode, const std::optional<QVariantMap> &replyDictionary,
-                           qint64 albumID, quint64 sentSize, QString &error);
+                           qint64 albumID, quint64 sentSize, QString &error, const QString &replyText = {});
 
 Q_SIGNALS:
     // Emitted once, when the outcome is known.
@@ -74,6 +81,7 @@ private:
     const UploadStatusPtr m_uploadStatus;
     qint64 m_httpResponseCode = 0;
     QString m_replyString;
+    Error m_transportError;
     std::optional<QVariantMap> m_replyDictionary;
     mutable QMutex m_finishedMutex;
     bool m_bFinished = false;

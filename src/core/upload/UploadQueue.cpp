@@ -7,6 +7,7 @@
 #include "events/Log.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "http/TransportFailure.h"
 #include "session/commsGlobals.h"
 #include "settings/Preferences.h"
 #include "upload/FailureKind.h"
@@ -121,6 +122,8 @@ void UploadQueue::cancelUploadForStatus(const UploadStatusPtr &status)
         const std::shared_ptr<UploadFile> upload = m_currentFileUploads.at(i);
         if (upload->uploadStatus() != status)
             continue;
+        if (upload->isPastCancelling())
+            break; // its outcome is collected as usual
         upload->cancel();
         status->setStatus(UploadStatusCancelled, QStringLiteral("CancelUpload"), false, cancelled);
         commandEnded(status);
@@ -130,7 +133,7 @@ void UploadQueue::cancelUploadForStatus(const UploadStatusPtr &status)
     }
 }
 
-void UploadQueue::removeRequests()
+void UploadQueue::removeRequests(SentWhole sentWhole)
 {
     const QMutexLocker lock(&m_lock);
     const QString cancelled = messageText(QStringLiteral("Text_Cancelled"));
@@ -139,20 +142,25 @@ void UploadQueue::removeRequests()
         status->setStatus(UploadStatusCancelled, QStringLiteral("RemoveRequests"), false, cancelled);
         commandEnded(status);
     }
-    // Their records keep the Failed status with the text their own cancel gave them.
+    // Their records keep the Failed status with the text their own cancel gave them. Uploads past
+    // cancelling stay to end with their real result, collected as usual.
     const QList<std::shared_ptr<UploadFile>> running = std::exchange(m_currentFileUploads, {});
     for (const std::shared_ptr<UploadFile> &upload : running) {
+        if (upload->isFinished() || (sentWhole == SentWhole::Awaited && upload->isPastCancelling())) {
+            m_currentFileUploads.append(upload);
+            continue;
+        }
         upload->cancel();
         commandEnded(upload->uploadStatus());
         decNumUploadsOccurring();
     }
 }
 
-void UploadQueue::cancelAllUploads()
+void UploadQueue::cancelAllUploads(SentWhole sentWhole)
 {
     const QMutexLocker lock(&m_lock);
-    removeRequests();
-    postQueueStatus(0);
+    removeRequests(sentWhole);
+    postQueueStatus(m_currentFileUploads.isEmpty() ? 0 : 1);
 }
 
 void UploadQueue::start()
@@ -428,6 +436,8 @@ void UploadQueue::settleFailedUpload(const UploadFile &upload)
     facts.httpStatus = upload.httpResponseCode();
     facts.actionResult = reply.value(QStringLiteral("actionresult")).toString();
     facts.apiResult = reply.value(QStringLiteral("apiresult")).toString();
+    facts.secureConnectionFailed =
+        TransportFailure::kind(upload.transportError()) != TransportFailure::NotTls;
     const QFileInfo local(status->localFilePath().toLocalFile());
     const QVariant maximum = commsGlobal ? commsGlobal->maxTransferSize() : QVariant();
     facts.localFileUnusable = !local.isFile() || !local.isReadable() ||

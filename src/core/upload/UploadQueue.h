@@ -53,8 +53,12 @@ public:
 
     // Cancels a waiting command, or a running file upload; running album commands run to their end.
     void cancelUploadForStatus(const UploadStatusPtr &status);
-    void removeRequests();
-    void cancelAllUploads();
+    // What a cancel of everything does with uploads whose body has gone whole: await their real
+    // result (a user's cancel), or cancel them too (signing out, when no answer is worth waiting
+    // for). Uploads that have finished keep their result either way.
+    enum class SentWhole { Awaited, Cancelled };
+    void removeRequests(SentWhole sentWhole = SentWhole::Awaited);
+    void cancelAllUploads(SentWhole sentWhole = SentWhole::Awaited);
 
     void start();
     void quit();

@@ -383,7 +383,7 @@ void VendraUploaderAppDelegate::signOutSteps()
     auto &center = NotificationCenter::defaultCenter();
     postToolbarState(QStringLiteral("ZRM_Pending"), false);
     center.postNotificationOnMainThreadWithName(NotificationNames::CommsEventLogout);
-    commsGlobal->uploadQueue().cancelAllUploads();
+    commsGlobal->uploadQueue().cancelAllUploads(UploadQueue::SentWhole::Cancelled);
     logoutAndWait();
     commsGlobal->clearRemoteFolderDictionaries();
     commsGlobal->remoteBrowserHelper().clearData();

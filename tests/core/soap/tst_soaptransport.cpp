@@ -1,5 +1,7 @@
 #include "RawHttpServer.h"
 #include "SoapReplies.h"
+#include "common/MessageText.h"
+#include "http/HttpProxy.h"
 #include "http/SharedCookieJar.h"
 #include "http/TrustedCertificates.h"
 #include "soap/wsNSSoapComms.h"
@@ -275,6 +277,46 @@ private Q_SLOTS:
         QVERIFY2(error.description().contains(u"timed out"_s), qPrintable(error.description()));
     }
 
+    void eachFailureSaysWhatHappened_data()
+    {
+        QTest::addColumn<QByteArray>("answer"); // what a raw server answers; "port 1": nothing listens
+        QTest::addColumn<bool>("viaDeadProxy");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("refused") << QByteArray("port 1") << false
+                                 << int(QNetworkReply::ConnectionRefusedError) << u"NetworkError_Refused"_s;
+        QTest::newRow("closed without a word")
+            << QByteArray() << false << int(QNetworkReply::RemoteHostClosedError) << u"NetworkError_Closed"_s;
+        QTest::newRow("cut short") << QByteArray(
+                                          "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nonly a little")
+                                   << false << int(QNetworkReply::RemoteHostClosedError)
+                                   << u"NetworkError_Closed"_s;
+        QTest::newRow("not HTTP") << QByteArray("hello there\r\n\r\n") << false
+                                  << int(QNetworkReply::ProtocolFailure) << u"NetworkError_NotHttp"_s;
+        QTest::newRow("a proxy that is not there")
+            << SoapReplies::reply("Logout") << true << int(QNetworkReply::ProxyConnectionRefusedError)
+            << u"NetworkError_Proxy"_s;
+    }
+
+    // Each way an exchange can break off has its own words, ahead of libcurl's own.
+    void eachFailureSaysWhatHappened()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(bool, viaDeadProxy);
+        QFETCH(int, code);
+        QFETCH(QString, key);
+        RawHttpServer server(answer);
+        if (viaDeadProxy)
+            HttpProxy::setProxy(u"http://127.0.0.1:1"_s);
+        Error error;
+        call(QUrl(u"http://127.0.0.1:%1/soap"_s.arg(answer == "port 1" ? 1 : server.port())), u"Logout"_s,
+             error);
+        HttpProxy::setProxy({});
+        QCOMPARE(error.domain(), u"QNetworkReply"_s);
+        QCOMPARE(error.code(), code);
+        QVERIFY2(error.description().startsWith(messageText(key) + u" ("_s), qPrintable(error.description()));
+    }
+
     // A server that keeps a byte coming now and then never trips the idle limit; the overall
     // deadline still ends the call.
     void aTrickledReplyEndsAtTheDeadline()
@@ -317,7 +359,7 @@ private Q_SLOTS:
         Error error;
         call(runner.url(), u"GetQuotaDetails"_s, error);
         QCOMPARE(outcome(error), u"QNetworkReply %1"_s.arg(QNetworkReply::UnknownContentError));
-        QVERIFY2(error.description().contains(QString::number(wsNSSoapComms::maxReplySize)),
+        QVERIFY2(error.description().contains(QString::number(wsNSSoapComms::maxReplySize >> 20)),
                  qPrintable(error.description()));
     }
 

@@ -103,8 +103,9 @@ private Q_SLOTS:
         QTest::newRow("ok, but no album")
             << 200 << reply(u"actionresult=\"ok\" apiresult=\"ok\" filesize=\"3\""_s)
             << wrongAlbum.arg(none).arg(7) << false;
-        QTest::newRow("no apiresult")
-            << 200 << reply(u"actionresult=\"ok\""_s + stored) << u"Unknown server error"_s << false;
+        const QString unreadable = messageText(u"Text_UploadReplyUnreadable"_s);
+        QTest::newRow("no apiresult") << 200 << reply(u"actionresult=\"ok\""_s + stored)
+                                      << unreadable.arg(reply(u"actionresult=\"ok\""_s + stored)) << false;
         QTest::newRow("apiresult key")
             << 200 << reply(u"apiresult=\"NOT_LOGGED_IN\""_s) << serverSays.arg(u"NOT_LOGGED_IN"_s) << false;
         QTest::newRow("actionresult code")
@@ -114,25 +115,29 @@ private Q_SLOTS:
         QTest::newRow("an endless apiresult")
             << 200 << reply(u"apiresult=\"A&#10;B"_s + QString(100000, u'x') + u"\""_s)
             << serverSays.arg(QString(u"A B"_s + QString(197, u'x') + QChar(0x2026))) << false;
+        // Each failure says its cause: the HTTP status with its number, or what the reply began with.
+        const QString status500 = messageText(u"Text_UploadHttpStatus"_s).arg(500);
         QTest::newRow("error status with an ok body")
-            << 500 << reply(u"actionresult=\"ok\" apiresult=\"ok\""_s + stored) << u"File transfer error"_s
-            << false;
-        QTest::newRow("error status, no body") << 500 << QString() << u"File transfer error"_s << false;
+            << 500 << reply(u"actionresult=\"ok\" apiresult=\"ok\""_s + stored) << status500 << false;
+        QTest::newRow("error status, no body") << 500 << QString() << status500 << false;
         QTest::newRow("not a reply document")
-            << 200 << u"<html>hello"_s << u"Unknown server error"_s << false;
+            << 200 << u"<html>hello"_s << unreadable.arg(u"<html>hello"_s) << false;
         QTest::newRow("an HTML page")
             << 200 << u"<!DOCTYPE html><html><body><h1>Upload done</h1></body></html>"_s
-            << u"Unknown server error"_s << false;
+            << unreadable.arg(u"<!DOCTYPE html><html><body><h1>Upload done</h1></body></html>"_s) << false;
         QTest::newRow("cut short") << 200
                                    << u"<halvane><upload-result actionresult=\"ok\" apiresult=\"ok\">"_s
-                                   << u"Unknown server error"_s << false;
+                                   << unreadable.arg(
+                                          u"<halvane><upload-result actionresult=\"ok\" apiresult=\"ok\">"_s)
+                                   << false;
         QTest::newRow("later element wins")
             << 200
             << reply(u"actionresult=\"BAD\" apiresult=\"ok\"/><upload-result actionresult=\"ok\""_s + stored)
             << QString() << true;
         QTest::newRow("nested element is not the reply")
             << 200 << reply(u"actionresult=\"ok\"/><wrap><upload-result apiresult=\"ok\"/></wrap"_s)
-            << u"Unknown server error"_s << false;
+            << unreadable.arg(reply(u"actionresult=\"ok\"/><wrap><upload-result apiresult=\"ok\"/></wrap"_s))
+            << false;
     }
 
     void replyVerdicts()
