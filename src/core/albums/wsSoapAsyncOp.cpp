@@ -11,7 +11,10 @@
 
 #include <QCoreApplication>
 
-wsSoapAsyncOp::wsSoapAsyncOp() = default;
+wsSoapAsyncOp::wsSoapAsyncOp()
+{
+    m_opQueue.setMaxThreadCount(MaxConcurrentOperations);
+}
 
 wsSoapAsyncOp::~wsSoapAsyncOp()
 {
@@ -105,6 +108,12 @@ void wsSoapAsyncOp::add(const asyncRequestInfoPtr &info)
     {
         const QMutexLocker lock(&m_waitingMutex);
         m_waiting.append(info);
+    }
+    if (info->requestType() == asyncRequestInfo::Logout) {
+        // The sign-out (at quit the main thread waits for it) never queues behind slow listings.
+        m_opQueue.reserveThread();
+        m_opQueue.startOnReservedThread([this, info] { run(info); });
+        return;
     }
     m_opQueue.start([this, info] { run(info); });
 }
