@@ -69,6 +69,8 @@ private:
     void doLogout(const asyncRequestInfoPtr &info);
 
     QThreadPool m_opQueue;
+    // Sign-outs only, so that one never waits for a worker of m_opQueue.
+    QThreadPool m_logoutQueue;
     QMutex m_waitingMutex;
     QList<asyncRequestInfoPtr> m_waiting;
 };
