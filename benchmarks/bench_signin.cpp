@@ -4,11 +4,11 @@
 #include "common/MessageText.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "http/TrustedCertificates.h"
 #include "session/Comms.h"
 #include "session/commsGlobals.h"
 #include "session/soapResults.h"
 #include "session/wsLoginSequence.h"
-#include "soap/TrustedCertificates.h"
 
 #include "ReferenceServer.h"
 

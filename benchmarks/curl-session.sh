@@ -11,7 +11,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/reference-server.sh"
 url=$1 file=$2 jar=$3
 rm -f "$jar"
 album=$(sign_in_demo "$jar")
-reply=$(/usr/bin/time -f '%e %U %S' -a -o "$jar.upload" curl -sf -b "$jar" -F "file=@$file" \
+mapfile -t tls < <(curl_tls)
+reply=$(/usr/bin/time -f '%e %U %S' -a -o "$jar.upload" curl -sf "${tls[@]}" -b "$jar" -F "file=@$file" \
   "$url/soapfileupload.hvxr?album=$album")
 grep -q 'actionresult="ok"' <<<"$reply" || { echo "curl upload failed: $reply" >&2; exit 1; }
 soap "$jar" Logout '' >/dev/null

@@ -1,6 +1,7 @@
 # Sourced by the benchmark scripts: a fresh vendra-server on a free loopback port, and SOAP calls
 # to it with curl. For start_server the caller sets `server` (the executable) and `work` (its
-# temporary folder); soap and sign_in_demo need only `url`.
+# temporary folder); soap and sign_in_demo need only `url`. With HTTPS (start_server --tls), curl
+# trusts the server's own certificate through VENDRA_BENCH_CACERT, which start_server sets.
 
 server_pid=
 stop_server() {
@@ -22,11 +23,22 @@ start_server() {
   url=$(sed -n 's/^listening on //p' "$work/stdout")
   [ -n "$url" ] || { echo "the server did not start" >&2; cat "$work/server.log" >&2; exit 1; }
   port=${url##*:}
+  export VENDRA_BENCH_CACERT=
+  [ -f "$work/data/tls/cert.pem" ] && export VENDRA_BENCH_CACERT=$work/data/tls/cert.pem
+  return 0
+}
+
+# curl's options for the server: its certificate trusted over HTTPS.
+curl_tls() {
+  if [[ $url == https:* ]]; then
+    printf '%s\n' --cacert "$VENDRA_BENCH_CACERT"
+  fi
 }
 
 # One SOAP call; prints the reply.
 soap() { # cookie jar, method, parameters as XML
-  curl -sf -b "$1" -c "$1" -H 'Content-Type: text/xml; charset=utf-8' -H "SOAPAction: $2" \
+  mapfile -t tls < <(curl_tls)
+  curl -sf "${tls[@]}" -b "$1" -c "$1" -H 'Content-Type: text/xml; charset=utf-8' -H "SOAPAction: $2" \
     --data-binary "<?xml version=\"1.0\" encoding=\"utf-8\"?><SOAP-ENV:Envelope xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"><SOAP-ENV:Body><m:$2 xmlns:m=\"urn:bench\">$3</m:$2></SOAP-ENV:Body></SOAP-ENV:Envelope>" \
     "$url/soap/soap_server_uploadtool.hvxr?client=10"
 }

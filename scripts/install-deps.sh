@@ -5,9 +5,10 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build ccache pkg-config git
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
-  libcpp-httplib-dev libssl-dev libsqlite3-dev libsecret-1-dev libarchive-dev
+  libcpp-httplib-dev libssl-dev libsqlite3-dev libsecret-1-dev libarchive-dev libcurl4-openssl-dev
   gnome-keyring dbus dbus-bin libsecret-tools
-  curl openssl xvfb xauth
+  curl openssl xvfb xauth tinyproxy time
+  scdoc librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream man-db bash-completion
 )
 
 missing=()

@@ -19,6 +19,10 @@
         <source>Text_CliUploadBadParallel</source>
         <translation>--parallel expects a whole number, got &quot;%1&quot;.</translation>
     </message>
+    <message id="Text_CliUploadBadLimitRate">
+        <source>Text_CliUploadBadLimitRate</source>
+        <translation>--limit-rate expects a speed in bytes per second such as 500K or 2M, got &quot;%1&quot;.</translation>
+    </message>
     <message id="Text_CliUploadNoPaths">
         <source>Text_CliUploadNoPaths</source>
         <translation>Name at least one file or folder to upload.</translation>
@@ -34,6 +38,10 @@
     <message id="Text_CliNoSuchAlbum">
         <source>Text_CliNoSuchAlbum</source>
         <translation>There is no album &quot;%1&quot; on the server.</translation>
+    </message>
+    <message id="Text_CliUploadInterrupted">
+        <source>Text_CliUploadInterrupted</source>
+        <translation>Interrupted: %1 waiting commands cancelled; waiting for the %2 under way to finish (interrupt again to stop at once).</translation>
     </message>
     <message id="Text_CliNoReason">
         <source>Text_CliNoReason</source>

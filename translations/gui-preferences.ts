@@ -59,6 +59,14 @@
         <source>Text_PrefSimultaneousUploads</source>
         <translation>Simultaneous uploads</translation>
     </message>
+    <message id="Text_PrefProxy">
+        <source>Text_PrefProxy</source>
+        <translation>Proxy:</translation>
+    </message>
+    <message id="Text_PrefProxyPlaceholder">
+        <source>Text_PrefProxyPlaceholder</source>
+        <translation>From the environment (e.g. http://proxy:3128)</translation>
+    </message>
     <message id="Text_PrefUpdateProfile">
         <source>Text_PrefUpdateProfile</source>
         <translation>Update and Sign In Again</translation>

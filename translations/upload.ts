@@ -39,6 +39,26 @@
         <source>Text_FolderUnreadable</source>
         <translation>The folder cannot be read; nothing in it was uploaded.</translation>
     </message>
+    <message id="Text_UploadReplyWrongAlbum">
+        <source>Text_UploadReplyWrongAlbum</source>
+        <translation>Not stored as sent: the server answered album %1, but the file was sent to album %2.</translation>
+    </message>
+    <message id="Text_UploadReplyWrongSize">
+        <source>Text_UploadReplyWrongSize</source>
+        <translation>Not stored as sent: the server answered size %1, but %2 bytes were sent.</translation>
+    </message>
+    <message id="Text_UploadReplyNothing">
+        <source>Text_UploadReplyNothing</source>
+        <translation>(none)</translation>
+    </message>
+    <message id="Text_NameNotUtf8">
+        <source>Text_NameNotUtf8</source>
+        <translation>The name is not valid UTF-8, so it cannot be read under any name this program can give; rename it to upload it.</translation>
+    </message>
+    <message id="Text_Skipped">
+        <source>Text_Skipped</source>
+        <translation>Skipped: %1</translation>
+    </message>
     <message id="Text_NotAFile">
         <source>Text_NotAFile</source>
         <translation>Only regular files can be uploaded.</translation>

@@ -12,6 +12,7 @@
 #include "diagnostics/DiagnosticLine.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 
 CommandLine::CommandLine()
 {
@@ -67,6 +68,7 @@ int CommandLine::run(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(helpDescription());
     const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     ConnectionOptions::addTo(parser);
     const QCommandLineOption verbose(
         QStringLiteral("verbose"),
@@ -84,6 +86,11 @@ int CommandLine::run(const QStringList &arguments)
     }
     if (parser.isSet(help)) {
         CliOutput::printLine(parser.helpText());
+        return ExitSuccess;
+    }
+    if (parser.isSet(version)) {
+        CliOutput::printLine(QCoreApplication::applicationName() + u' ' +
+                             QCoreApplication::applicationVersion());
         return ExitSuccess;
     }
     // Standard error is for failures; the session's diagnostic lines only on request.

@@ -1,10 +1,11 @@
 #include "ConnectionOptions.h"
 
 #include "CliError.h"
+#include "http/HttpProxy.h"
+#include "http/TrustedCertificates.h"
 #include "session/commsGlobals.h"
 #include "settings/Preferences.h"
 #include "settings/QXKeychain.h"
-#include "soap/TrustedCertificates.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -23,6 +24,12 @@ void ConnectionOptions::addTo(QCommandLineParser &parser)
     parser.addOption({QStringLiteral("https"), QStringLiteral("Connect over HTTPS (the default).")});
     parser.addOption({QStringLiteral("http"), QStringLiteral("Connect over plain HTTP.")});
     parser.addOption({QStringLiteral("user"), QStringLiteral("User name."), QStringLiteral("NAME")});
+    parser.addOption(
+        {QStringLiteral("proxy"),
+         QStringLiteral("Connect through this proxy, e.g. http://proxy.example.org:3128; an empty "
+                        "value uses the environment's (http_proxy, https_proxy, all_proxy, "
+                        "no_proxy), as when no proxy is stored."),
+         QStringLiteral("URL")});
     parser.addOption({QStringLiteral("password-stdin"),
                       QStringLiteral("Read the password from the first line of standard input instead of "
                                      "the environment variable VENDRA_PASSWORD.")});
@@ -57,6 +64,8 @@ ConnectionOptions ConnectionOptions::fromParser(const QCommandLineParser &parser
         }
         options.port = port;
     }
+    if (parser.isSet(QStringLiteral("proxy")))
+        options.proxy = parser.value(QStringLiteral("proxy")).trimmed();
     options.passwordFromStdin = parser.isSet(QStringLiteral("password-stdin"));
     if (parser.isSet(QStringLiteral("ca-cert"))) {
         const QString path = parser.value(QStringLiteral("ca-cert"));
@@ -81,6 +90,8 @@ void ConnectionOptions::fillFromProfile(const Preferences &preferences)
 {
     if (!userName && !preferences.user().isEmpty())
         userName = preferences.user();
+    if (!proxy)
+        proxy = preferences.proxy();
     const QString storedServer = preferences.server();
     // Without a stored server the port and scheme read are only the registered defaults.
     if (storedServer.isEmpty())
@@ -143,4 +154,5 @@ void ConnectionOptions::applyTo(commsGlobals &globals, const QString &password) 
     globals.setBUseHTTPS(https);
     globals.setPortNo(port.value_or(defaultPort(https)));
     TrustedCertificates::setAdditionalCaCertificates(extraCaCertificates);
+    HttpProxy::setProxy(proxy.value_or(QString()));
 }

@@ -16,7 +16,7 @@ class commsGlobals;
 class ConnectionOptions
 {
 public:
-    // Adds --server, --port, --https, --http, --user, --password-stdin and --ca-cert.
+    // Adds --server, --port, --https, --http, --user, --proxy, --password-stdin and --ca-cert.
     static void addTo(QCommandLineParser &parser);
     // Reads them back; a malformed value sets the error.
     static ConnectionOptions fromParser(const QCommandLineParser &parser, Error &error);
@@ -30,7 +30,7 @@ public:
     // The password from standard input (--password-stdin), else from VENDRA_PASSWORD, else the one
     // the keyring keeps for exactly this server and user name; an error when there is none.
     QString password(Error &error) const;
-    // Trusts the extra certificate and copies the settings into the session.
+    // Trusts the extra certificate, sets the proxy and copies the settings into the session.
     void applyTo(commsGlobals &globals, const QString &password) const;
 
     // The first line of standard input without its line break; an error when there is none.
@@ -41,6 +41,7 @@ public:
     std::optional<qint64> port;
     std::optional<bool> useHTTPS;
     std::optional<QString> userName;
+    std::optional<QString> proxy; // empty: the environment's
     bool passwordFromStdin = false;
     QList<QSslCertificate> extraCaCertificates;
 };

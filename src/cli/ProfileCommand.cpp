@@ -78,7 +78,8 @@ int ProfileCommand::run(const ConnectionOptions &options)
 
 bool ProfileCommand::store(Preferences &preferences, const ConnectionOptions &options, Error &error) const
 {
-    const bool changesSettings = options.server || options.port || options.useHTTPS || options.userName;
+    const bool changesSettings =
+        options.server || options.port || options.useHTTPS || options.userName || options.proxy;
     if (!changesSettings && !m_savePassword && !m_forgetPassword)
         return true;
     if (options.server && options.server->trimmed().isEmpty()) {
@@ -119,6 +120,8 @@ bool ProfileCommand::store(Preferences &preferences, const ConnectionOptions &op
         preferences.setUseHttps(*options.useHTTPS);
     if (options.userName)
         preferences.setUser(*options.userName);
+    if (options.proxy)
+        preferences.setProxy(*options.proxy);
     // The keyring is not touched when the settings it is keyed by did not reach the disk.
     if (!preferences.synchronize()) {
         error = cliError(QStringLiteral("Text_CliProfileNotWritten"), UserDefaults::open()->fileName());
@@ -157,5 +160,8 @@ void ProfileCommand::print(const Preferences &preferences)
     CliOutput::printLine(QStringLiteral("Scheme: %1")
                              .arg(preferences.useHttps() ? QStringLiteral("https") : QStringLiteral("http")));
     CliOutput::printLine(QStringLiteral("User: %1").arg(shown(user)));
+    CliOutput::printLine(QStringLiteral("Proxy: %1")
+                             .arg(preferences.proxy().isEmpty() ? QStringLiteral("(from the environment)")
+                                                                : preferences.proxy()));
     CliOutput::printLine(QStringLiteral("Password: %1").arg(passwordState));
 }

@@ -5,21 +5,25 @@
 #include "CliSession.h"
 #include "ExitCode.h"
 #include "UploadProgressDisplay.h"
+#include "common/ByteRate.h"
 #include "common/MessageText.h"
+#include "common/SignalNotifier.h"
 #include "events/Log.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "http/HttpRateLimit.h"
 #include "session/commsGlobals.h"
 #include "upload/DropUpload.h"
+#include "upload/ResumePlan.h"
+#include "upload/UploadJournal.h"
 #include "upload/UploadQueue.h"
+#include "upload/UploadRetry.h"
 
 #include <QCommandLineParser>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QTimer>
 
-#include <atomic>
-#include <csignal>
 #include <unistd.h>
 
 namespace {
@@ -27,16 +31,11 @@ namespace {
 constexpr int DisplayIntervalMs = 250;
 
 const QString ParallelOption = QStringLiteral("parallel");
+const QString LimitRateOption = QStringLiteral("limit-rate");
 const QString ToOption = QStringLiteral("to");
-
-std::atomic<bool> g_interrupted = false;
-
-void onInterrupt(int)
-{
-    g_interrupted = true;
-    // A second interrupt ends the program at once.
-    std::signal(SIGINT, SIG_DFL);
-}
+const QString RetriesOption = QStringLiteral("retries");
+const QString NoSkipExistingOption = QStringLiteral("no-skip-existing");
+const QString ResumeOption = QStringLiteral("resume");
 
 QString normalisedAlbumPath(const QString &path)
 {
@@ -47,7 +46,9 @@ QString normalisedAlbumPath(const QString &path)
 
 QString UploadCommand::summary() const
 {
-    return QStringLiteral("upload files and folders: upload [--parallel N] --to ALBUM_PATH PATH...");
+    return QStringLiteral(
+        "upload files and folders: upload [--parallel N] [--retries N] [--no-skip-existing] "
+        "[--limit-rate SPEED] --to ALBUM_PATH PATH... | upload --resume");
 }
 
 QList<QCommandLineOption> UploadCommand::options() const
@@ -55,17 +56,45 @@ QList<QCommandLineOption> UploadCommand::options() const
     return {
         {ParallelOption, QStringLiteral("upload: files sent at once (default: the stored preference)."),
          QStringLiteral("N")},
+        {LimitRateOption,
+         QStringLiteral("upload: send at most this many bytes per second, all uploads together; K, M and G "
+                        "multiply by 1024 (e.g. 2M)."),
+         QStringLiteral("SPEED")},
         {ToOption,
          QStringLiteral("upload: the album to upload into, e.g. \"Holidays/2024\"; \"\" is the top "
                         "level, which takes folders only."),
          QStringLiteral("ALBUM_PATH")},
+        {RetriesOption,
+         QStringLiteral("upload: tries in all for an upload that failed for a passing reason (a dropped "
+                        "connection, a time-out, a 5xx answer); 0 or 1 for no retry (default 3)."),
+         QStringLiteral("N")},
+        {NoSkipExistingOption,
+         QStringLiteral("upload: send files even when their album holds a file of the same name and size.")},
+        {ResumeOption,
+         QStringLiteral("upload: finish what an interrupted upload run of the same server and user left, "
+                        "sending only what the server does not hold yet.")},
     };
 }
 
 bool UploadCommand::takeArguments(const QCommandLineParser &parser, const QStringList &arguments,
                                   QString &problem)
 {
-    if (!parser.isSet(ToOption)) {
+    m_resume = parser.isSet(ResumeOption);
+    m_skipExisting = !parser.isSet(NoSkipExistingOption);
+    if (parser.isSet(RetriesOption)) {
+        bool ok = false;
+        const int tries = parser.value(RetriesOption).toInt(&ok);
+        if (!ok || tries < 0) {
+            problem = messageText(QStringLiteral("Text_CliBadRetries")).arg(parser.value(RetriesOption));
+            return false;
+        }
+        m_retries = tries;
+    }
+    if (m_resume && (parser.isSet(ToOption) || !arguments.isEmpty())) {
+        problem = messageText(QStringLiteral("Text_CliResumeWithPaths"));
+        return false;
+    }
+    if (!m_resume && !parser.isSet(ToOption)) {
         problem = messageText(QStringLiteral("Text_CliUploadNoTarget"));
         return false;
     }
@@ -80,6 +109,17 @@ bool UploadCommand::takeArguments(const QCommandLineParser &parser, const QStrin
         }
         m_parallel = count;
     }
+    if (parser.isSet(LimitRateOption)) {
+        const std::optional<qint64> rate = parseByteRate(parser.value(LimitRateOption));
+        if (!rate || *rate <= 0) {
+            problem =
+                messageText(QStringLiteral("Text_CliUploadBadLimitRate")).arg(parser.value(LimitRateOption));
+            return false;
+        }
+        m_limitRate = *rate;
+    }
+    if (m_resume)
+        return true;
     if (arguments.isEmpty()) {
         problem = messageText(QStringLiteral("Text_CliUploadNoPaths"));
         return false;
@@ -132,22 +172,42 @@ int UploadCommand::runInSession(CliSession &session)
         CliOutput::printError(error);
         return ExitSignInFailed;
     }
+    UploadJournal journal(UploadJournal::commandLinePath());
+    const QList<UploadJournal::Entry> resumed =
+        m_resume ? journal.leftByEarlierRuns(UploadJournal::currentAccount()) : QList<UploadJournal::Entry>();
+    std::optional<FolderUploadPlan> planned;
     const auto resolver = std::make_shared<AlbumPathResolver>();
-    const soapRemoteBasePtr target = resolver->resolve(m_albumPath, error);
-    if (!target) {
-        CliOutput::printError(error);
-        session.signOut();
-        return ExitSignInFailed;
-    }
-
-    // Exactly what a drop onto the target would queue.
-    QList<QUrl> items;
-    for (const QString &path : std::as_const(m_paths))
-        items.append(QUrl::fromLocalFile(path));
-    std::optional<FolderUploadPlan> planned = DropUpload::planFor(items, target);
-    if (!planned) {
-        session.signOut();
-        return ExitSignInFailed;
+    if (m_resume) {
+        // The top level's albums are loaded, as for a drop there, so that those that exist are used.
+        if (!resolver->resolve(QString(), error)) {
+            CliOutput::printError(error);
+            session.signOut();
+            return ExitSignInFailed;
+        }
+        planned = ResumePlan::build(resumed);
+        if (planned->fileCount() == 0 && planned->folders.isEmpty()) {
+            CliOutput::printLine(messageText(QStringLiteral("Text_CliResumeNothing")));
+            journal.markEnded(resumed);
+            session.signOut();
+            return ExitSuccess;
+        }
+        CliOutput::printLine(messageText(QStringLiteral("Text_CliResumeCount")).arg(planned->fileCount()));
+    } else {
+        const soapRemoteBasePtr target = resolver->resolve(m_albumPath, error);
+        if (!target) {
+            CliOutput::printError(error);
+            session.signOut();
+            return ExitSignInFailed;
+        }
+        // Exactly what a drop onto the target would queue.
+        QList<QUrl> items;
+        for (const QString &path : std::as_const(m_paths))
+            items.append(QUrl::fromLocalFile(path));
+        planned = DropUpload::planFor(items, target);
+        if (!planned) {
+            session.signOut();
+            return ExitSignInFailed;
+        }
     }
     const FolderUploadPlan &plan = *planned;
     const QStringList unreadable = plan.allUnreadable();
@@ -158,24 +218,42 @@ int UploadCommand::runInSession(CliSession &session)
 
     UploadQueue &queue = session.globals().uploadQueue();
     queue.setNumberSimultaneousUploadsOverride(m_parallel);
+    queue.setSkipExistingOverride(m_skipExisting);
+    queue.retry().setTriesOverride(m_retries.value_or(UploadRetry::DefaultTries));
+    queue.setJournal(&journal);
+    HttpRateLimit::setBytesPerSecond(m_limitRate);
     UploadProgressDisplay display(queue, onTerminal);
     m_display = &display;
     plan.uploadFolderAndFiles(queue, this);
+    // Queued anew (and so journalled anew): the earlier run's lines are done with.
+    journal.markEnded(resumed);
 
-    g_interrupted = false;
-    const auto previousHandler = std::signal(SIGINT, onInterrupt);
     QEventLoop loop;
     QTimer refresh;
-    bool cancelled = false;
     const auto quitWhenDone = [&] {
         if (queue.numUploadsInProgressOrWaiting() == 0)
             loop.quit();
     };
+    // An interrupt cancels what has not started; what is under way runs to its real result. A
+    // second interrupt ends the program at once.
+    bool interrupted = false;
+    auto interrupt =
+        std::make_unique<SignalNotifier>(QList<int>{SIGINT}, SignalNotifier::Repeat::DefaultOnSecond);
+    QObject::connect(interrupt.get(), &SignalNotifier::received, &loop, [&] {
+        if (interrupted)
+            return;
+        interrupted = true;
+        // Interrupted, not given up: what is left stays in the journal for --resume.
+        queue.setJournal(nullptr);
+        const QList<UploadStatusPtr> waiting = queue.waitingCommands();
+        for (const UploadStatusPtr &status : waiting)
+            queue.cancelUploadForStatus(status);
+        CliOutput::printErrorText(messageText(QStringLiteral("Text_CliUploadInterrupted"))
+                                      .arg(waiting.size())
+                                      .arg(queue.numUploadsInProgress()));
+        quitWhenDone();
+    });
     QObject::connect(&refresh, &QTimer::timeout, &loop, [&] {
-        if (g_interrupted && !cancelled) {
-            cancelled = true;
-            queue.cancelAllUploads();
-        }
         display.update();
         quitWhenDone();
     });
@@ -188,11 +266,18 @@ int UploadCommand::runInSession(CliSession &session)
         });
     refresh.start(DisplayIntervalMs);
     loop.exec();
+    // From here on an interrupt ends the program as it would without us.
+    interrupt.reset();
     NotificationCenter::defaultCenter().removeObserver(&idleObserver);
-    std::signal(SIGINT, previousHandler);
+    queue.setJournal(nullptr);
 
-    const bool allSucceeded = display.finish(plan.allSkipped(), unreadable);
+    QStringList skipped;
+    for (const FolderUploadPlan::LeftOut &entry : plan.allSkipped())
+        skipped.append(entry.text());
+    const bool allSucceeded = display.finish(skipped, unreadable);
     m_display = nullptr;
     session.signOut();
+    if (interrupted)
+        return ExitInterrupted;
     return allSucceeded ? ExitSuccess : ExitFailure;
 }

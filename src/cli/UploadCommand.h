@@ -7,9 +7,11 @@
 
 class UploadProgressDisplay;
 
-// "upload [--parallel N] --to ALBUM_PATH PATH...": signs in and uploads files and folder trees into
-// an album exactly as a drop onto that album would (the empty path is the top level, which takes
-// folders only), showing progress, then a summary and the files that failed.
+// "upload [--parallel N] [--retries N] [--no-skip-existing] --to ALBUM_PATH PATH...": signs in and
+// uploads files and folder trees into an album exactly as a drop onto that album would (the empty
+// path is the top level, which takes folders only), showing progress, then a summary and the files
+// that failed. Every command is kept in the command line's journal until it ends; "upload --resume"
+// finishes what an interrupted run of the same server and user left.
 class UploadCommand : public SessionCommand, public UploadDelegate
 {
 public:
@@ -31,5 +33,9 @@ private:
     QString m_albumPath;
     QStringList m_paths;
     std::optional<qint64> m_parallel;
+    qint64 m_limitRate = 0; // bytes per second, 0 for no cap
+    std::optional<int> m_retries;
+    bool m_skipExisting = true;
+    bool m_resume = false;
     UploadProgressDisplay *m_display = nullptr;
 };

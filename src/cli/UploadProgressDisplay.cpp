@@ -108,6 +108,8 @@ QString UploadProgressDisplay::commandLine(const UploadStatusPtr &record) const
         record->error().isEmpty() ? messageText(QStringLiteral("Text_CliNoReason")) : record->error();
     switch (record->eUploadType()) {
     case UploadCommandFile:
+        if (succeeded && record->bAlreadyStored())
+            return QStringLiteral("stored     %1: %2").arg(displayPath(record), record->note());
         if (succeeded)
             return QStringLiteral("uploaded   %1 (%2)")
                 .arg(displayPath(record), bytes(m_fileSizes.value(record.get())));
@@ -150,7 +152,7 @@ UploadProgressDisplay::Totals UploadProgressDisplay::totals() const
         const quint64 size = m_fileSizes.value(record.get());
         if (m_settled.contains(record.get())) {
             totals.bytesDone += size;
-            if (record->bSucceeded())
+            if (record->bSucceeded() && !record->bAlreadyStored())
                 totals.bytesSent += size;
             continue;
         }
@@ -218,7 +220,7 @@ bool UploadProgressDisplay::finish(const QStringList &skipped, const QStringList
     update();
     clearLiveLine();
 
-    int files = 0, uploaded = 0, albumsFailed = 0;
+    int files = 0, uploaded = 0, alreadyStored = 0, albumsFailed = 0;
     quint64 uploadedBytes = 0;
     QList<UploadStatusPtr> failedFiles;
     bool allSucceeded = true;
@@ -227,7 +229,9 @@ bool UploadProgressDisplay::finish(const QStringList &skipped, const QStringList
         allSucceeded = allSucceeded && succeeded;
         if (record->eUploadType() == UploadCommandFile) {
             ++files;
-            if (succeeded) {
+            if (succeeded && record->bAlreadyStored()) {
+                ++alreadyStored;
+            } else if (succeeded) {
                 ++uploaded;
                 uploadedBytes += m_fileSizes.value(record.get());
             } else {
@@ -239,11 +243,13 @@ bool UploadProgressDisplay::finish(const QStringList &skipped, const QStringList
     }
     const double seconds = double(m_clock.elapsed()) / 1000.0;
     CliOutput::printLine(
-        QStringLiteral("Uploaded %1 of %2 files (%3) in %4 s; %5 failed%6%7.")
+        QStringLiteral("Uploaded %1 of %2 files (%3) in %4 s; %5%6 failed%7%8.")
             .arg(uploaded)
             .arg(files)
             .arg(bytes(uploadedBytes))
             .arg(seconds, 0, 'f', 1)
+            .arg(alreadyStored > 0 ? QStringLiteral("%1 already on the server, ").arg(alreadyStored)
+                                   : QString())
             .arg(failedFiles.size())
             .arg(albumsFailed > 0 ? QStringLiteral(", %1 album steps failed").arg(albumsFailed) : QString())
             .arg(unreadable.isEmpty()

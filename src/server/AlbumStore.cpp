@@ -2,12 +2,14 @@
 
 #include "AssetType.h"
 #include "Database.h"
+#include "FaultPlan.h"
 #include "NameRules.h"
 #include "PasswordHash.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -59,15 +61,17 @@ bool renameNoReplace(const fs::path &from, const fs::path &to)
 
 } // namespace
 
-AlbumStore::AlbumStore(Database &db, const fs::path &dataDir) : m_db(db), m_dataDir(dataDir)
+AlbumStore::AlbumStore(Database &db, const fs::path &dataDir, const FaultPlan &faults)
+    : m_db(db), m_dataDir(dataDir), m_faults(faults), m_moves(db, dataDir)
 {
     fs::create_directories(m_dataDir / "albums");
     fs::create_directories(incomingFolder());
     fs::create_directories(m_dataDir / "trash");
 }
 
-void AlbumStore::removeLeftovers()
+void AlbumStore::recoverFromCrash()
 {
+    m_moves.undoUnfinished();
     for (const auto &folder : {incomingFolder(), m_dataDir / "trash"})
         for (const auto &entry : fs::directory_iterator(folder))
             fs::remove_all(entry.path());
@@ -81,6 +85,46 @@ fs::path AlbumStore::incomingFolder() const
 fs::path AlbumStore::trashPath() const
 {
     return m_dataDir / "trash" / randomHexToken(16);
+}
+
+// The order is: record the move (committed), make it, change the rows and drop the record in one
+// transaction, answer. The rows' commit is the point of no return: a crash before it leaves the
+// record, and the next start undoes the move (undoUnfinished); a crash after it leaves only a
+// trash or incoming entry, which the next start removes. A move that fails is undone here.
+StoreStatus AlbumStore::moveWithRows(const char *operation, const fs::path &from, const fs::path &to,
+                                     const std::function<void()> &changeRows)
+{
+    auto lock = m_db.lock();
+    const int64_t intent = m_moves.record(from, to);
+    m_faults.crashPoint(operation, "intent");
+    const bool moved = from.empty() ? ::mkdir(to.c_str(), 0755) == 0 : renameNoReplace(from, to);
+    if (!moved) {
+        const int failure = errno;
+        m_moves.forget(intent);
+        return failure == EEXIST ? StoreStatus::NameTaken : StoreStatus::StorageError;
+    }
+    m_faults.crashPoint(operation, "moved");
+    try {
+        Transaction transaction(m_db);
+        changeRows();
+        m_moves.forget(intent);
+        transaction.commit();
+    } catch (const DatabaseError &) {
+        if (FileMoveJournal::undo(from, to))
+            m_moves.forget(intent);
+        throw;
+    }
+    m_faults.crashPoint(operation, "committed");
+    return StoreStatus::Ok;
+}
+
+StoreStatus AlbumStore::changeRowsOnly(const char *operation, const std::function<void()> &changeRows)
+{
+    Transaction transaction(m_db);
+    changeRows();
+    transaction.commit();
+    m_faults.crashPoint(operation, "committed");
+    return StoreStatus::Ok;
 }
 
 fs::path AlbumStore::userFolder(int64_t userId)
@@ -242,17 +286,23 @@ StoreStatus AlbumStore::createAlbum(int64_t userId, int64_t parentId, const std:
     if (!parentFolder)
         return StoreStatus::NotFound;
 
-    Transaction transaction(m_db);
-    auto insert =
-        m_db.prepare("INSERT INTO albums (user_id, parent_id, name, description) VALUES (?, ?, ?, ?)");
-    insert.bind(1, userId).bind(2, parentId).bind(3, name).bind(4, description);
-    insert.run();
-    const int64_t id = m_db.lastInsertId();
     std::error_code error;
-    fs::create_directories(*parentFolder / name, error);
-    if (error)
-        return StoreStatus::StorageError;
-    transaction.commit();
+    fs::create_directories(*parentFolder, error); // a parent whose folder went missing still takes albums
+    const fs::path folder = *parentFolder / name;
+    // A folder of that name that the database does not know (left by hand) is taken over as it is.
+    const fs::path made = fs::is_directory(folder, error) ? fs::path() : folder;
+    int64_t id = 0;
+    const auto insert = [&] {
+        auto row =
+            m_db.prepare("INSERT INTO albums (user_id, parent_id, name, description) VALUES (?, ?, ?, ?)");
+        row.bind(1, userId).bind(2, parentId).bind(3, name).bind(4, description);
+        row.run();
+        id = m_db.lastInsertId();
+    };
+    const StoreStatus status = made.empty() ? changeRowsOnly("create-album", insert)
+                                            : moveWithRows("create-album", {}, made, insert);
+    if (status != StoreStatus::Ok)
+        return status == StoreStatus::NameTaken ? StoreStatus::StorageError : status;
     created = *album(userId, id);
     return StoreStatus::Ok;
 }
@@ -275,15 +325,15 @@ StoreStatus AlbumStore::renameAlbum(int64_t userId, int64_t albumId, const std::
     if (!folder)
         return StoreStatus::NotFound;
 
-    Transaction transaction(m_db);
-    auto update = m_db.prepare("UPDATE albums SET name = ? WHERE id = ?");
-    update.bind(1, name).bind(2, albumId);
-    update.run();
     std::error_code error;
     fs::create_directories(*folder, error); // an album whose folder went missing can still be renamed
-    if (!renameNoReplace(*folder, folder->parent_path() / name))
-        return errno == EEXIST ? StoreStatus::NameTaken : StoreStatus::StorageError;
-    transaction.commit();
+    const StoreStatus status = moveWithRows("rename-album", *folder, folder->parent_path() / name, [&] {
+        auto update = m_db.prepare("UPDATE albums SET name = ? WHERE id = ?");
+        update.bind(1, name).bind(2, albumId);
+        update.run();
+    });
+    if (status != StoreStatus::Ok)
+        return status;
     renamed = *album(userId, albumId);
     return StoreStatus::Ok;
 }
@@ -317,23 +367,23 @@ StoreStatus AlbumStore::deleteAlbum(int64_t userId, int64_t albumId)
     std::vector<int64_t> ids;
     collectSubtree(userId, albumId, ids);
 
-    Transaction transaction(m_db);
-    for (const int64_t id : ids) {
-        auto remove = m_db.prepare("DELETE FROM albums WHERE id = ?");
-        remove.bind(1, id);
-        remove.run();
-    }
-    // Moving the folder aside first makes the disk side a single step that either happens or not;
-    // the actual removal can then fail half-way without leaving the album half there.
-    const fs::path trash = trashPath();
-    const bool moved = fs::exists(*folder) && renameNoReplace(*folder, trash);
-    if (fs::exists(*folder) && !moved)
-        return StoreStatus::StorageError;
-    transaction.commit();
+    const auto removeRows = [&] {
+        for (const int64_t id : ids) {
+            auto remove = m_db.prepare("DELETE FROM albums WHERE id = ?");
+            remove.bind(1, id);
+            remove.run();
+        }
+    };
+    // Moving the folder into the trash makes the disk side a single step that either happens or
+    // not; the actual removal can then fail half-way without leaving the album half there.
     std::error_code error;
-    if (moved)
+    if (!fs::exists(*folder, error))
+        return changeRowsOnly("delete-album", removeRows);
+    const fs::path trash = trashPath();
+    const StoreStatus status = moveWithRows("delete-album", *folder, trash, removeRows);
+    if (status == StoreStatus::Ok)
         fs::remove_all(trash, error);
-    return StoreStatus::Ok;
+    return status == StoreStatus::NameTaken ? StoreStatus::StorageError : status;
 }
 
 void AlbumStore::setAlbumFlags(int64_t albumId, bool canCreateUnder, bool canDelete, bool canRename)
@@ -368,13 +418,13 @@ StoreStatus AlbumStore::renameAsset(int64_t userId, int64_t assetId, const std::
     if (!folder)
         return StoreStatus::NotFound;
 
-    Transaction transaction(m_db);
-    auto update = m_db.prepare("UPDATE assets SET name = ?, type = ? WHERE id = ?");
-    update.bind(1, name).bind(2, int64_t(assetTypeForName(name))).bind(3, assetId);
-    update.run();
-    if (!renameNoReplace(*folder / existing->name, *folder / name))
-        return errno == EEXIST ? StoreStatus::NameTaken : StoreStatus::StorageError;
-    transaction.commit();
+    const StoreStatus status = moveWithRows("rename-asset", *folder / existing->name, *folder / name, [&] {
+        auto update = m_db.prepare("UPDATE assets SET name = ?, type = ? WHERE id = ?");
+        update.bind(1, name).bind(2, int64_t(assetTypeForName(name))).bind(3, assetId);
+        update.run();
+    });
+    if (status != StoreStatus::Ok)
+        return status;
     renamed = *asset(userId, assetId);
     return StoreStatus::Ok;
 }
@@ -386,14 +436,19 @@ StoreStatus AlbumStore::deleteAsset(int64_t userId, int64_t assetId)
     if (!existing)
         return StoreStatus::NotFound;
     const auto file = assetFile(userId, *existing);
-    Transaction transaction(m_db);
-    auto remove = m_db.prepare("DELETE FROM assets WHERE id = ?");
-    remove.bind(1, assetId);
-    remove.run();
-    if (file && ::unlink(file->c_str()) != 0 && errno != ENOENT)
-        return StoreStatus::StorageError;
-    transaction.commit();
-    return StoreStatus::Ok;
+    const auto removeRow = [&] {
+        auto remove = m_db.prepare("DELETE FROM assets WHERE id = ?");
+        remove.bind(1, assetId);
+        remove.run();
+    };
+    std::error_code error;
+    if (!file || !fs::exists(fs::symlink_status(*file, error)))
+        return changeRowsOnly("delete-asset", removeRow);
+    const fs::path trash = trashPath();
+    const StoreStatus status = moveWithRows("delete-asset", *file, trash, removeRow);
+    if (status == StoreStatus::Ok)
+        fs::remove(trash, error);
+    return status == StoreStatus::NameTaken ? StoreStatus::StorageError : status;
 }
 
 bool AlbumStore::approve(int64_t userId, int64_t assetId)
@@ -438,26 +493,21 @@ StoreStatus AlbumStore::addFile(int64_t userId, uint64_t quota, int64_t albumId,
         taken.bind(1, albumId).bind(2, candidate);
         if (taken.step())
             continue;
-        const fs::path target = *folder / candidate;
-        // link(2) fails when the name exists, so even a stray file on disk is never replaced.
-        if (::link(receivedFile.c_str(), target.c_str()) != 0) {
-            if (errno == EEXIST)
-                continue;
-            return StoreStatus::StorageError;
-        }
-        Transaction transaction(m_db);
-        auto insert =
-            m_db.prepare("INSERT INTO assets (album_id, name, size, type, pending) VALUES (?, ?, ?, ?, ?)");
-        insert.bind(1, albumId).bind(2, candidate).bind(3, int64_t(size));
-        insert.bind(4, int64_t(assetTypeForName(candidate))).bind(5, int64_t(pending));
-        try {
+        int64_t id = 0;
+        // The move refuses to replace an existing name, so even a stray file on disk is kept.
+        const StoreStatus status = moveWithRows("upload", receivedFile, *folder / candidate, [&] {
+            auto insert = m_db.prepare(
+                "INSERT INTO assets (album_id, name, size, type, pending) VALUES (?, ?, ?, ?, ?)");
+            insert.bind(1, albumId).bind(2, candidate).bind(3, int64_t(size));
+            insert.bind(4, int64_t(assetTypeForName(candidate))).bind(5, int64_t(pending));
             insert.run();
-            transaction.commit();
-        } catch (const DatabaseError &) {
-            ::unlink(target.c_str());
-            throw;
-        }
-        added = *asset(userId, m_db.lastInsertId());
+            id = m_db.lastInsertId();
+        });
+        if (status == StoreStatus::NameTaken)
+            continue;
+        if (status != StoreStatus::Ok)
+            return status;
+        added = *asset(userId, id);
         return StoreStatus::Ok;
     }
     return StoreStatus::NameTaken;

@@ -1,12 +1,16 @@
 #pragma once
 
+#include "FileMoveJournal.h"
+
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 class Database;
+struct FaultPlan;
 
 struct Album
 {
@@ -41,18 +45,20 @@ struct StorageUsage
 enum class StoreStatus { Ok, NotFound, InvalidName, NameTaken, QuotaExceeded, TooDeep, StorageError };
 
 // Albums and assets of every user, in the database and on disk. Files live under
-// DATA/albums/USER/ in folders that mirror the album tree; every change to the tree is made on
-// disk and in the database together, and undone in the database when the disk refuses.
+// DATA/albums/USER/ in folders that mirror the album tree. Every change to the tree makes at most
+// one move on disk, recorded in a FileMoveJournal first, so that a crash anywhere in it leaves
+// the database and the disk agreeing once the server has started again.
 class AlbumStore
 {
 public:
     static constexpr int MaxDepth = 32;
 
-    AlbumStore(Database &db, const std::filesystem::path &dataDir);
+    AlbumStore(Database &db, const std::filesystem::path &dataDir, const FaultPlan &faults);
 
-    // Removes what uploads and deletions cut short by a crash left behind. Only for the one
-    // server that owns the data folder: other processes may be using these folders meanwhile.
-    void removeLeftovers();
+    // Undoes the file move of an operation a crash cut short, then removes what unfinished
+    // uploads and deletions left behind. Only for the one server that owns the data folder:
+    // other processes may be using these folders meanwhile.
+    void recoverFromCrash();
 
     std::vector<Album> albums(int64_t userId, int64_t parentId);
     std::optional<Album> album(int64_t userId, int64_t albumId);
@@ -93,7 +99,15 @@ private:
     bool albumNameTaken(int64_t userId, int64_t parentId, const std::string &name);
     void collectSubtree(int64_t userId, int64_t albumId, std::vector<int64_t> &ids);
     std::filesystem::path trashPath() const;
+    // Makes one move (or, with an empty from, one new folder) and the row change that goes with
+    // it, journalled so that a crash leaves either both done or neither. Holds the database lock.
+    StoreStatus moveWithRows(const char *operation, const std::filesystem::path &from,
+                             const std::filesystem::path &to, const std::function<void()> &changeRows);
+    // Changes rows that have no file on disk (a deleted album or asset whose file is missing).
+    StoreStatus changeRowsOnly(const char *operation, const std::function<void()> &changeRows);
 
     Database &m_db;
     std::filesystem::path m_dataDir;
+    const FaultPlan &m_faults;
+    FileMoveJournal m_moves;
 };

@@ -142,6 +142,11 @@ CREATE TABLE IF NOT EXISTS assets (
   pending INTEGER NOT NULL,
   UNIQUE (album_id, name)
 );
+CREATE TABLE IF NOT EXISTS file_moves (
+  id INTEGER PRIMARY KEY,
+  source TEXT NOT NULL,
+  target TEXT NOT NULL
+);
 )sql");
 }
 

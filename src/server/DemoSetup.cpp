@@ -23,5 +23,5 @@ void setUpDemo(ServerContext &context)
     context.albums.createAlbum(userId, 0, "Holidays", "Trips and holidays", holidays);
     context.albums.createAlbum(userId, holidays.id, "2019", "", sub);
     context.albums.createAlbum(userId, 0, "Family", "", family);
-    logLine("demo: created user \"demo\" with password \"demo\"");
+    logLine("demo: created user \"demo\" with every right and three albums");
 }

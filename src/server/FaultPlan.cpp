@@ -1,6 +1,8 @@
 #include "FaultPlan.h"
 
+#include <algorithm>
 #include <charconv>
+#include <csignal>
 
 namespace {
 
@@ -46,6 +48,11 @@ bool FaultPlan::add(const std::string &spec)
         soapActionResponse[method] = text;
         return true;
     }
+    if (kind == "crash-at") {
+        const auto steps = crashSteps();
+        crashAt = value;
+        return std::find(steps.begin(), steps.end(), value) != steps.end();
+    }
     if (kind == "delay")
         return parseNumber(value, delayMs) && delayMs >= 0;
     if (kind == "upload-delay")
@@ -61,6 +68,13 @@ bool FaultPlan::add(const std::string &spec)
         uploadActionResult = value;
         return true;
     }
+    if (kind == "upload-reply" &&
+        (value == "wrong-size" || value == "wrong-album" || value == "html" || value == "empty")) {
+        uploadReply = value;
+        return true;
+    }
+    if (kind == "upload-reset-first")
+        return parseNumber(value, uploadResetFirstEvery) && uploadResetFirstEvery > 0;
     if (kind == "upload-reset") {
         uint64_t bytes = 0;
         if (!parseNumber(value, bytes))
@@ -71,7 +85,23 @@ bool FaultPlan::add(const std::string &spec)
     return false;
 }
 
-const char *FaultPlan::helpText()
+std::vector<std::string> FaultPlan::crashSteps()
+{
+    std::vector<std::string> steps;
+    for (const char *operation :
+         {"upload", "create-album", "rename-album", "delete-album", "rename-asset", "delete-asset"})
+        for (const char *point : {"intent", "moved", "committed"})
+            steps.push_back(std::string(operation) + "." + point);
+    return steps;
+}
+
+void FaultPlan::crashPoint(const char *operation, const char *point) const
+{
+    if (!crashAt.empty() && crashAt == std::string(operation) + "." + point)
+        std::raise(SIGKILL);
+}
+
+std::string FaultPlan::helpText()
 {
     return R"(Faults (repeatable --fault SPEC, for testing clients):
   soap-api=METHOD:TEXT     answer the SOAP method METHOD with APIResponse TEXT
@@ -81,7 +111,15 @@ const char *FaultPlan::helpText()
   upload-status=CODE       answer every upload with HTTP status CODE (the upload is not kept)
   upload-action=TEXT       answer every upload with actionresult TEXT (the upload is not kept)
   upload-reset=BYTES       reset the connection once an upload has sent BYTES body bytes
+  upload-reply=KIND        keep uploads but misreport them: wrong-size, wrong-album (off by one),
+                           html (a web page instead of the result) or empty (no reply body)
+  upload-reset-first=N     reset the first try of every Nth file uploaded (later tries go through)
   no-cookie                set no session cookie on any reply
   secure-cookie            mark the session cookie Secure even over plain HTTP
+  crash-at=STEP            kill the server (SIGKILL) when a storage operation reaches STEP:
+                           OPERATION.intent (its file move recorded), OPERATION.moved (the files
+                           moved) or OPERATION.committed (the database changed, not yet answered),
+                           for the operations upload, create-album, rename-album, delete-album,
+                           rename-asset, delete-asset (e.g. delete-album.moved)
 )";
 }

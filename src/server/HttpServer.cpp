@@ -1,10 +1,15 @@
 #include "HttpServer.h"
 
+#include "ClientConnection.h"
+#include "ConnectionLoop.h"
+#include "ConnectionStream.h"
 #include "HttpRequestHelpers.h"
+#include "ListeningSocket.h"
 #include "RequestLog.h"
 #include "ServerContext.h"
 #include "SoapEndpoint.h"
 #include "TlsCertificate.h"
+#include "TlsContext.h"
 #include "UploadEndpoint.h"
 #include "WebPages.h"
 
@@ -19,15 +24,38 @@
 
 namespace {
 
-// Enough workers for many parallel uploads next to the SOAP requests and idle keep-alive
-// connections that each hold a worker for a while.
-constexpr size_t WorkerThreads = 32;
+// Workers serve requests whose head has arrived: enough for many parallel uploads next to the
+// SOAP requests. Slow clients and idle keep-alive connections wait in the connection loop and
+// hold none.
+constexpr size_t WorkerThreads = 64;
 // The library's default closes a connection after five requests, exactly one sign-in, so that
 // every sign-in had to connect anew.
 constexpr size_t RequestsPerConnection = 1000;
+constexpr int IdleSeconds = 5;
+constexpr std::chrono::seconds ReadTimeout{30};
+constexpr std::chrono::seconds WriteTimeout{30};
 // A reply below this size fits into the first round trip of a new TCP connection (ten segments)
 // anyway: compressing it saves the client no time and costs both ends some.
 constexpr size_t SmallestCompressedReply = 14 * 1024;
+
+// The HTTP library parses, routes and answers requests; the connections are the ConnectionLoop's.
+class RequestRouter : public httplib::Server
+{
+public:
+    // The library takes a missing listening socket for a server shutting down, and stops writing
+    // streamed replies (downloads) then; it only ever looks at it for that.
+    explicit RequestRouter(int listenFd) { svr_sock_ = listenFd; }
+
+    // Answers the one request whose head the connection holds; true when it may carry another.
+    bool answer(ClientConnection &connection)
+    {
+        ConnectionStream stream(connection, ReadTimeout, WriteTimeout);
+        const bool last = size_t(++connection.requestsServed) >= RequestsPerConnection;
+        bool clientCloses = false;
+        const bool answered = process_request(stream, last, clientCloses, {});
+        return answered && !clientCloses && !last && !stream.mustClose();
+    }
+};
 
 std::string regexFor(const std::string &path)
 {
@@ -64,12 +92,14 @@ httplib::Server::HandlerResponse guard(ServerContext &context, const httplib::Re
         std::this_thread::sleep_for(std::chrono::milliseconds(context.options.faults.delayMs));
 
     const bool read = request.method == "GET" || request.method == "HEAD";
+    const bool hasBody =
+        request.has_header("Transfer-Encoding") || request.get_header_value<uint64_t>("Content-Length") > 0;
     const bool post = request.method == "POST" &&
                       (request.path == SoapEndpoint::Path || request.path == UploadEndpoint::Path ||
                        request.path == "/pending/approve");
-    if (!read && !post) {
+    if ((!read && !post) || (read && hasBody)) {
         // Answered before the library would read a body of unknown size into memory.
-        response.status = request.method == "POST" ? 404 : 405;
+        response.status = read ? 400 : request.method == "POST" ? 404 : 405;
         response.set_header("Connection", "close");
         response.set_content("not here\n", "text/plain");
         chooseReplyEncoding(request, response);
@@ -107,7 +137,7 @@ int HttpServer::run()
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     const ServerOptions &options = m_context.options;
-    std::unique_ptr<httplib::Server> server;
+    std::unique_ptr<TlsContext> tls;
     if (options.tls) {
         TlsCertificate certificate{options.certFile, options.keyFile};
         std::string error;
@@ -115,43 +145,54 @@ int HttpServer::run()
             std::fprintf(stderr, "vendra-server: %s\n", error.c_str());
             return 1;
         }
-        server =
-            std::make_unique<httplib::SSLServer>(certificate.certFile.c_str(), certificate.keyFile.c_str());
-        if (!server->is_valid()) {
+        tls = std::make_unique<TlsContext>(certificate.certFile.string(), certificate.keyFile.string());
+        if (!tls->isValid()) {
             std::fprintf(stderr, "vendra-server: cannot use the certificate %s with the key %s\n",
                          certificate.certFile.c_str(), certificate.keyFile.c_str());
             return 1;
         }
-    } else {
-        server = std::make_unique<httplib::Server>();
     }
 
+    int port = options.listenPort;
+    std::string error;
+    const int listenFd = openListeningSocket(options.listenHost, port, error);
+    if (listenFd < 0) {
+        std::fprintf(stderr, "vendra-server: cannot listen on %s:%d: %s\n", options.listenHost.c_str(),
+                     options.listenPort, error.c_str());
+        return 1;
+    }
+    RequestRouter router(listenFd);
     SoapEndpoint soap(m_context);
     UploadEndpoint upload(m_context);
     WebPages pages(m_context);
-    server->new_task_queue = [] {
-        return new httplib::ThreadPool(WorkerThreads);
-    };
-    server->set_payload_max_length(size_t(options.maxTransferSize) + 1024 * 1024);
-    server->set_read_timeout(30);
-    server->set_write_timeout(30);
-    // Replies go out as a header write and a body write; with Nagle's algorithm on, the body waits
-    // for the client's (delayed, up to 40 ms) acknowledgement of the header.
-    server->set_tcp_nodelay(true);
-    server->set_keep_alive_max_count(RequestsPerConnection);
-    server->set_pre_routing_handler([this](const httplib::Request &request, httplib::Response &response) {
+    router.set_payload_max_length(size_t(options.maxTransferSize) + 1024 * 1024);
+    router.set_keep_alive_max_count(RequestsPerConnection);
+    router.set_keep_alive_timeout(IdleSeconds);
+    router.set_pre_routing_handler([this](const httplib::Request &request, httplib::Response &response) {
         return guard(m_context, request, response);
     });
-    server->set_logger(logRequest);
+    // A reply that says close does: the rest of an unread body is never taken for a request.
+    router.set_post_routing_handler([](const httplib::Request &, httplib::Response &response) {
+        if (response.get_header_value("Connection") == "close")
+            ConnectionStream::closeAfterReply();
+    });
+    router.set_logger(logRequest);
     const auto post = [&](const std::string &pattern, auto handler) {
-        server->Post(pattern, [handler](const httplib::Request &request, httplib::Response &response,
-                                        const httplib::ContentReader &reader) {
-            handler(request, response, reader);
+        router.Post(pattern, [handler](const httplib::Request &request, httplib::Response &response,
+                                       const httplib::ContentReader &reader) {
+            // A handler that answers without reading the whole body closes the connection.
+            bool bodyRead = false;
+            const httplib::ContentReader tracked(
+                [&](httplib::ContentReceiver receiver) { return bodyRead = reader(std::move(receiver)); },
+                reader.multipart_reader_);
+            handler(request, response, tracked);
+            if (!bodyRead && response.get_header_value("Connection") != "close")
+                response.set_header("Connection", "close");
             chooseReplyEncoding(request, response);
         });
     };
     const auto get = [&](const std::string &pattern, auto handler) {
-        server->Get(pattern, [handler](const httplib::Request &request, httplib::Response &response) {
+        router.Get(pattern, [handler](const httplib::Request &request, httplib::Response &response) {
             handler(request, response);
             chooseReplyEncoding(request, response);
         });
@@ -170,37 +211,27 @@ int HttpServer::run()
     get("/pictures", [&](const auto &request, auto &response) { pages.picturesPage(request, response); });
     get("/pictures/file", [&](const auto &request, auto &response) { pages.download(request, response); });
 
-    int port = options.listenPort;
-    if (port == 0)
-        port = server->bind_to_any_port(options.listenHost);
-    else if (!server->bind_to_port(options.listenHost, port))
-        port = -1;
-    if (port <= 0) {
-        std::fprintf(stderr, "vendra-server: cannot listen on %s:%d\n", options.listenHost.c_str(),
-                     options.listenPort);
-        return 1;
-    }
+    ConnectionLoop::Limits limits;
+    limits.idleTime = std::chrono::seconds(IdleSeconds);
+    limits.workers = WorkerThreads;
+    ConnectionLoop loop(listenFd, tls ? tls->get() : nullptr, limits,
+                        [&](ClientConnection &connection) { return router.answer(connection); });
     std::printf("listening on %s://%s:%d\n", options.tls ? "https" : "http",
                 hostForUrl(options.listenHost).c_str(), port);
     std::fflush(stdout);
 
     std::atomic<bool> stopRequested = false;
-    std::atomic<bool> listenEnded = false;
     std::thread signalThread([&] {
         int received = 0;
         sigwait(&signals, &received);
         if (received != SIGUSR1) {
             stopRequested = true;
             logLine(received == SIGINT ? "SIGINT: stopping" : "SIGTERM: stopping");
-            // A stop before the server has begun to listen would be lost, and it would run on.
-            while (!server->is_running() && !listenEnded)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            server->stop();
+            loop.stop();
         }
     });
 
-    const bool served = server->listen_after_bind();
-    listenEnded = true;
+    const bool served = loop.run();
     pthread_kill(signalThread.native_handle(), SIGUSR1);
     signalThread.join();
     logLine("stopped");

@@ -7,9 +7,12 @@
 #include <openssl/rand.h>
 #include <openssl/sha.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <semaphore>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -45,8 +48,28 @@ void storeDigest(const SHA256_CTX &state, unsigned char *out)
 // key's inner and outer states are computed once, and every further iteration is exactly two
 // compressions of one block padded in advance. The work an attacker must do per guess is the
 // iteration count's alone, so this takes nothing away from the hash.
+// The hash is slow on purpose. Running at most one per processor at a time keeps a burst of
+// sign-ins from taking the processors away from every other request; the sign-ins wait instead.
+class HashSlot
+{
+public:
+    HashSlot() { slots().acquire(); }
+    ~HashSlot() { slots().release(); }
+    HashSlot(const HashSlot &) = delete;
+    HashSlot &operator=(const HashSlot &) = delete;
+
+private:
+    static std::counting_semaphore<> &slots()
+    {
+        static std::counting_semaphore<> available(
+            std::max<std::ptrdiff_t>(1, std::thread::hardware_concurrency()));
+        return available;
+    }
+};
+
 std::string derive(const std::string &password, const std::string &salt, int iterations)
 {
+    const HashSlot slot;
     unsigned char key[SHA256_CBLOCK] = {};
     if (password.size() > sizeof key)
         SHA256(reinterpret_cast<const unsigned char *>(password.data()), password.size(), key);

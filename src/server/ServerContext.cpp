@@ -12,5 +12,5 @@ std::filesystem::path preparedDataDir(const std::string &dir)
 
 ServerContext::ServerContext(const ServerOptions &serverOptions)
     : options(serverOptions), db((preparedDataDir(serverOptions.dataDir) / "vendra.sqlite").string()),
-      users(db), sessions(db, serverOptions.sessionTimeoutSeconds), albums(db, serverOptions.dataDir)
+      users(db), sessions(db, serverOptions.sessionTimeoutSeconds), albums(db, serverOptions.dataDir, options.faults)
 {}

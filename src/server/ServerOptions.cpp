@@ -74,6 +74,8 @@ std::optional<ServerOptions> ServerOptions::parse(const std::vector<std::string>
         std::string text;
         if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
         } else if (arg == "--data") {
             if (!value(options.dataDir))
                 return std::nullopt;
@@ -138,7 +140,7 @@ std::optional<ServerOptions> ServerOptions::parse(const std::vector<std::string>
             options.command.push_back(arg);
         }
     }
-    if (options.help)
+    if (options.help || options.version)
         return options;
     if (options.dataDir.empty()) {
         error = "--data DIR is required";
@@ -183,6 +185,7 @@ Server options:
   --auto-approve           keep new uploads as approved instead of pending
   --fault SPEC             stage a failure (repeatable, see below)
   --help                   this text
+  --version                print the version
 
 User administration: "user add" and "user set --password" read the password from the first line
 of standard input. Rights are "all", "none" or a comma-separated list of CreateTopLevelAlbum,

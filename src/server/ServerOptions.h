@@ -26,6 +26,7 @@ struct ServerOptions
     bool autoApprove = false;
     FaultPlan faults;
     bool help = false;
+    bool version = false;
     std::vector<std::string> command;
 
     // Parses argv; on failure returns nothing and sets error to a one-line explanation.

@@ -23,7 +23,10 @@ void SoapEndpoint::handle(const httplib::Request &request, httplib::Response &re
     const FaultPlan &faults = m_context.options.faults;
     const bool tls = m_context.options.tls;
     std::string body;
-    switch (HttpRequestHelpers::readBody(reader, MaxRequestBytes, body)) {
+    // A length announced beyond the limit is refused before a byte of the body is read.
+    const bool tooLong = request.get_header_value<uint64_t>("Content-Length") > MaxRequestBytes;
+    switch (tooLong ? HttpRequestHelpers::BodyResult::TooLarge
+                    : HttpRequestHelpers::readBody(reader, MaxRequestBytes, body)) {
     case HttpRequestHelpers::BodyResult::Ok:
         break;
     case HttpRequestHelpers::BodyResult::TooLarge:

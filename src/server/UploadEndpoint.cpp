@@ -1,6 +1,7 @@
 #include "UploadEndpoint.h"
 
 #include "ConnectionReset.h"
+#include "FirstTryResets.h"
 #include "MultipartParser.h"
 #include "NameRules.h"
 #include "PasswordHash.h"
@@ -97,6 +98,21 @@ std::optional<int64_t> parseAlbumId(const std::string &text)
 
 } // namespace
 
+UploadEndpoint::UploadEndpoint(ServerContext &context) : m_context(context)
+{
+    if (const unsigned every = context.options.faults.uploadResetFirstEvery)
+        m_firstTryResets = std::make_unique<FirstTryResets>(every);
+}
+
+UploadEndpoint::~UploadEndpoint() = default;
+
+// The fault that resets a file's first try, decided once its name is known.
+bool UploadEndpoint::resetsFirstTry(const httplib::Request &request, int64_t albumId,
+                                    const std::string &fileName)
+{
+    return m_firstTryResets && m_firstTryResets->shouldReset(albumId, fileName) && resetConnection(request);
+}
+
 void UploadEndpoint::handle(const httplib::Request &request, httplib::Response &response,
                             const httplib::ContentReader &reader)
 {
@@ -126,8 +142,9 @@ void UploadEndpoint::handle(const httplib::Request &request, httplib::Response &
         return answerRefusal(413, "FILE_TOO_LARGE", "the upload is larger than the server accepts");
     }
 
-    // Everything that can be decided before the body is read is decided here; the body is then
-    // still read (and thrown away), so that the client gets to see the answer.
+    // Everything that can be decided before the body is read is decided here. A refusal is
+    // answered at once and closes the connection: the body of a caller without the session,
+    // the right or the album is never read (nor decompressed).
     const RequestCaller caller = RequestCaller::lookUp(m_context, request);
     std::optional<int64_t> albumId;
     bool refused = true;
@@ -148,6 +165,11 @@ void UploadEndpoint::handle(const httplib::Request &request, httplib::Response &
     if (!refused && boundary.empty()) {
         refuse("BAD_REQUEST", "not a multipart/form-data body");
         refused = true;
+    }
+
+    if (refused && !faults.uploadHttpStatus) {
+        response.set_header("Connection", "close");
+        return answer(200);
     }
 
     const uint64_t used = caller.user ? m_context.albums.usage(caller.user->id).bytes : 0;
@@ -208,6 +230,7 @@ void UploadEndpoint::handle(const httplib::Request &request, httplib::Response &
         std::this_thread::sleep_for(std::chrono::milliseconds(faults.uploadDelayMs));
     uint64_t received = 0;
     bool reset = false;
+    bool firstTryChecked = false;
     const bool complete = reader([&](const char *data, size_t size) {
         received += size;
         if (received > maxBody) {
@@ -218,7 +241,13 @@ void UploadEndpoint::handle(const httplib::Request &request, httplib::Response &
             reset = resetConnection(request);
             return false;
         }
-        return boundary.empty() || parser.feed(data, size) || refused;
+        const bool more = boundary.empty() || parser.feed(data, size) || refused;
+        if (sawFile && !firstTryChecked && albumId) {
+            firstTryChecked = true;
+            reset = resetsFirstTry(request, *albumId, fileName);
+            return !reset && more;
+        }
+        return more;
     });
 
     if (reset)
@@ -255,5 +284,18 @@ void UploadEndpoint::handle(const httplib::Request &request, httplib::Response &
     reply["assettype"] = std::to_string(added.type);
     reply["filesize"] = std::to_string(added.size);
     reply["filename"] = added.name;
+    if (faults.uploadReply == "wrong-size")
+        reply["filesize"] = std::to_string(added.size + 1);
+    else if (faults.uploadReply == "wrong-album")
+        reply["albumid"] = std::to_string(added.albumId + 1);
+    if (faults.uploadReply == "html") {
+        response.status = 200;
+        return response.set_content("<!DOCTYPE html><html><body><p>Thank you!</p></body></html>",
+                                    "text/html");
+    }
+    if (faults.uploadReply == "empty") {
+        response.status = 200;
+        return response.set_content("", XmlContentType);
+    }
     answer(200);
 }

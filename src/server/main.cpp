@@ -23,6 +23,10 @@ int main(int argc, char *argv[])
         std::fputs(ServerOptions::helpText().c_str(), stdout);
         return 0;
     }
+    if (options->version) {
+        std::puts("vendra-server " VENDRA_VERSION);
+        return 0;
+    }
     try {
         ServerContext context(*options);
         if (!options->command.empty())
@@ -32,7 +36,7 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "vendra-server: another server is using %s\n", options->dataDir.c_str());
             return 1;
         }
-        context.albums.removeLeftovers();
+        context.albums.recoverFromCrash();
         if (options->demo)
             setUpDemo(context);
         return HttpServer(context).run();

@@ -253,6 +253,9 @@ void TestServerPages::logsOneLinePerRequestWithoutSecrets()
     const QString text = QString::fromUtf8(TestFiles::read(options.logFile));
     for (const QString &secret : {u"pa55-w0rd-xyz"_s, cookie, pageToken(link)})
         QVERIFY2(!text.contains(secret), qPrintable(secret));
+    // The demo account was made at this start; its password (its name too) is not logged either.
+    QVERIFY(text.contains(u"demo: created user"_s));
+    QVERIFY2(!text.contains(u"password"_s, Qt::CaseInsensitive), qPrintable(text));
     const QStringList requests = text.split('\n').filter(QRegularExpression(" (GET|POST) "));
     QCOMPARE(requests.size(), 4); // CheckVersion, Login, GetMyPicturesButtonDetails, the page
     // Lines are written as requests finish, so their order may differ from the order of sending.

@@ -128,6 +128,17 @@ bool ReferenceServer::waitForExit(int timeoutMs)
     return clean;
 }
 
+qint64 ReferenceServer::peakResidentBytes() const
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(processId()));
+    if (!isRunning() || !status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
+    return -1;
+}
+
 QUrl ReferenceServer::soapUrl() const
 {
     QUrl url = m_baseUrl;

@@ -49,6 +49,8 @@ public:
     qint64 processId() const;
     // Waits until the server has exited by itself; true when it exited cleanly (status 0).
     bool waitForExit(int timeoutMs = 15000);
+    // The server's peak resident memory so far (VmHWM) while it runs, in bytes; -1 otherwise.
+    qint64 peakResidentBytes() const;
 
     // "http://127.0.0.1:PORT" (or https), without a trailing slash.
     QUrl baseUrl() const { return m_baseUrl; }

@@ -1,8 +1,8 @@
 #include "session/LoginFailureMessage.h"
 
 #include "common/MessageText.h"
-#include "soap/TransportFailure.h"
-#include "soap/wsNSSoapComms.h"
+#include "http/HttpFailure.h"
+#include "http/TransportFailure.h"
 
 namespace {
 
@@ -52,8 +52,7 @@ LoginFailureMessage LoginFailureMessage::forError(const Error &error, const QStr
         plain = TransportFailure::describe(error, serverName);
         break;
     case TransportFailure::NotTls:
-        if (error.domain() == wsNSSoapComms::transportErrorDomain ||
-            error.domain() == TransportFailure::SocketErrorDomain) {
+        if (error.domain() == HttpFailure::Domain) {
             message.m_kind = TransportError;
             plain = text("Text_ErrorWithCode").arg(error.description()).arg(error.code());
         } else {

@@ -4,10 +4,10 @@
 #include "diagnostics/DiagnosticLine.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "http/SharedCookieJar.h"
 #include "session/ClientVersion.h"
 #include "session/commsGlobals.h"
 #include "session/soapResults.h"
-#include "soap/SharedCookieJar.h"
 #include "soap/wsNSSoapComms.h"
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include "common/MainThread.h"
 #include "common/MessageText.h"
+#include "diagnostics/DiagnosticLine.h"
 #include "session/commsGlobals.h"
 #include "session/soapResults.h"
 #include "session/wsCoreComms.h"
@@ -164,6 +165,10 @@ bool wsLoginSequence::runStep(Step step, const Delegate &delegate)
     }
     setError(error);
     const bool outcome = !error;
+    // Whatever window shows the failure, the log file keeps why sign-in stopped.
+    if (!outcome)
+        VENDRA_DIAG(
+            QStringLiteral("Sign-in failed at %1: %2").arg(info.statusKey, error.toString().simplified()));
     if (delegate) {
         delegate->setStatusText(QStringLiteral("%1 %2").arg(
             messageText(info.statusKey),

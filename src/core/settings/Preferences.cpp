@@ -31,11 +31,14 @@ QVariantMap Preferences::registeredDefaults()
         {KeyPort, DefaultPort},
         {KeyUseHttps, true},
         {KeyUser, QStringLiteral("")},
+        {KeyProxy, QStringLiteral("")},
         {KeyPassword, QStringLiteral("")},
         {KeySavePassword, true},
         {KeyAutoLogin, false},
         {KeyReExpandFoldersOnRefresh, false},
         {KeyNumberSimultaneousUploads, qint64(4)},
+        {KeySkipExistingUploads, true},
+        {KeyRetryFailedUploads, true},
         {KeyRemoteViewAutoExpandsOnDrags, false},
         {KeyDisableFinder, false},
         {KeyAutoSyncPlacesWithFinder, true},
@@ -115,6 +118,16 @@ qint64 Preferences::port() const
 void Preferences::setPort(qint64 port)
 {
     setValue(KeyPort, port);
+}
+
+QString Preferences::proxy() const
+{
+    return value(KeyProxy).toString();
+}
+
+void Preferences::setProxy(const QString &proxy)
+{
+    setValue(KeyProxy, proxy.trimmed());
 }
 
 bool Preferences::useHttps() const
@@ -209,6 +222,26 @@ qint64 Preferences::numberSimultaneousUploads() const
 void Preferences::setNumberSimultaneousUploads(qint64 count)
 {
     setValue(KeyNumberSimultaneousUploads, count);
+}
+
+bool Preferences::skipExistingUploads() const
+{
+    return value(KeySkipExistingUploads).toBool();
+}
+
+void Preferences::setSkipExistingUploads(bool skip)
+{
+    setValue(KeySkipExistingUploads, skip);
+}
+
+bool Preferences::retryFailedUploads() const
+{
+    return value(KeyRetryFailedUploads).toBool();
+}
+
+void Preferences::setRetryFailedUploads(bool retry)
+{
+    setValue(KeyRetryFailedUploads, retry);
 }
 
 bool Preferences::remoteViewAutoExpandsOnDrags() const

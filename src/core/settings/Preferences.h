@@ -24,12 +24,16 @@ public:
     static inline const QString KeyPort = QStringLiteral("portno");
     static inline const QString KeyUseHttps = QStringLiteral("busehttps");
     static inline const QString KeyUser = QStringLiteral("user");
+    // The proxy for every connection; empty for the environment's (http_proxy and the like).
+    static inline const QString KeyProxy = QStringLiteral("proxy");
     // The retired plain-text slot: only ever removed.
     static inline const QString KeyPassword = QStringLiteral("password");
     static inline const QString KeySavePassword = QStringLiteral("savepassword");
     static inline const QString KeyAutoLogin = QStringLiteral("dontshow");
     static inline const QString KeyReExpandFoldersOnRefresh = QStringLiteral("reexpandfoldersonrefresh");
     static inline const QString KeyNumberSimultaneousUploads = QStringLiteral("numberSimultaneousUploads");
+    static inline const QString KeySkipExistingUploads = QStringLiteral("skipFilesAlreadyOnServer");
+    static inline const QString KeyRetryFailedUploads = QStringLiteral("retryFailedUploadsAutomatically");
     static inline const QString KeyRemoteViewAutoExpandsOnDrags =
         QStringLiteral("autoExpandRemoteFoldersOnDragDrop");
     static inline const QString KeyDisableFinder = QStringLiteral("disableFinderKey");
@@ -69,6 +73,8 @@ public:
     void setUseHttps(bool useHttps);
     QString user() const;
     void setUser(const QString &user);
+    QString proxy() const;
+    void setProxy(const QString &proxy);
 
     // The keyring's password for the stored server and user; empty when there is none.
     QString password() const;
@@ -94,6 +100,12 @@ public:
     // Stored as given; the upload queue treats anything below 1 as 1.
     qint64 numberSimultaneousUploads() const;
     void setNumberSimultaneousUploads(qint64 count);
+    // A file whose name and size already stand in its album is not sent again.
+    bool skipExistingUploads() const;
+    void setSkipExistingUploads(bool skip);
+    // Uploads that failed for a transient reason are tried again, up to three tries in all.
+    bool retryFailedUploads() const;
+    void setRetryFailedUploads(bool retry);
     bool remoteViewAutoExpandsOnDrags() const;
     void setRemoteViewAutoExpandsOnDrags(bool autoExpand);
     bool disableFinder() const;

@@ -21,12 +21,17 @@ class QXmlStreamReader;
 // the parent; replies from the server carry no white space between elements.
 //
 // Hostile input is bounded: nesting deeper than maximumDepth, entity expansion beyond
-// QXmlStreamReader's limit and anything that is not well-formed make the parse fail. The tree is built
-// with an explicit stack, never by recursion.
+// QXmlStreamReader's limit, a tree that would take more than maximumExpansion times the document's
+// size (plus expansionAllowance) and anything that is not well-formed make the parse fail. The tree
+// is built with an explicit stack, never by recursion, and the document is handed to the parser in
+// pieces, so that it is never held decoded whole.
 class XMLReader
 {
 public:
     static constexpr int maximumDepth = 256;
+    // Album listings take about eight times their size as nested maps.
+    static constexpr qsizetype maximumExpansion = 10;
+    static constexpr qsizetype expansionAllowance = 16 << 20;
 
     // The tree's root holds one entry: the document element under its name. Returns nothing when
     // the document is not well-formed or too deep. The error out-parameter is left untouched; callers
@@ -53,8 +58,13 @@ private:
     // QString per distinct text saves an allocation for each occurrence.
     QString shared(QStringView text);
 
+    // Counts what an element, an attribute or a text costs in the tree, as measured on this
+    // platform's containers; false once the document's budget is spent.
+    bool spend(qsizetype bytes);
+
     QList<OpenElement> _stack;
     QString _progress;
     QString _error;
     QHash<QStringView, QString> _sharedTexts;
+    qsizetype _budget = 0;
 };

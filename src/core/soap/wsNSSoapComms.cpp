@@ -1,25 +1,16 @@
 #include "soap/wsNSSoapComms.h"
 
+#include "common/ServerText.h"
 #include "diagnostics/DiagnosticLine.h"
+#include "http/HttpExchange.h"
+#include "http/SharedCookieJar.h"
 #include "soap/NSStringExtended.h"
-#include "soap/SharedCookieJar.h"
-#include "soap/ThreadNetworkManager.h"
-#include "soap/TransportFailure.h"
-#include "soap/TrustedCertificates.h"
 #include "soap/VariantNumber.h"
 #include "soap/XMLReader.h"
 
-#include <QEventLoop>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-
 #include <charconv>
 #include <limits>
-#include <memory>
 #include <vector>
-
-const QString wsNSSoapComms::transportErrorDomain = QStringLiteral("QNetworkReply");
 
 namespace {
 
@@ -89,28 +80,6 @@ QString numberText(const QVariant &value)
     default:
         return QString::number(value.toLongLong());
     }
-}
-
-TransportFailure::Symptom transportSymptom(QNetworkReply::NetworkError code)
-{
-    switch (code) {
-    case QNetworkReply::SslHandshakeFailedError:
-        return TransportFailure::Symptom::TlsHandshakeFailed;
-    case QNetworkReply::RemoteHostClosedError:
-    case QNetworkReply::ProtocolFailure:
-        return TransportFailure::Symptom::ClosedWithoutAnswer;
-    default:
-        return TransportFailure::Symptom::Other;
-    }
-}
-
-// Errors that Qt derives from an HTTP status: the server did answer, and its body is decoded like
-// any other reply.
-bool isHttpStatusError(QNetworkReply::NetworkError code)
-{
-    return (code >= QNetworkReply::ContentAccessDenied && code <= QNetworkReply::UnknownContentError) ||
-           code == QNetworkReply::ProtocolInvalidOperationError ||
-           (code >= QNetworkReply::InternalServerError && code <= QNetworkReply::UnknownServerError);
 }
 
 // --- decoding of typed leaves; each reads the longest leading text of its kind, like a C scanner.
@@ -222,11 +191,21 @@ const QString *textOf(const QVariantMap &map, const QString &key)
     return static_cast<const QString *>(text->constData());
 }
 
-QString asKey(const QString &status)
+// The server's status text without its spaces, trimmed, as a message key. A key the tables lack is
+// shown as it stands, so one longer than any table holds is cut to what a window or a log line
+// takes, without copying the rest of what may be a very long text.
+QString asKey(QStringView status)
 {
-    QString key = status;
-    key.remove(QLatin1Char(' '));
-    return key.trimmed();
+    QString key;
+    for (const QChar character : status.trimmed()) {
+        if (character == QLatin1Char(' '))
+            continue;
+        if (key.size() > ServerText::MaximumLength)
+            break;
+        key.append(character);
+    }
+    key = key.trimmed();
+    return key.size() > ServerText::MaximumLength ? ServerText::shown(key) : key;
 }
 
 const QVariantMap *mapEntry(const QVariantMap &map, const QString &key)
@@ -264,46 +243,30 @@ struct ConversionFrame
 
 } // namespace
 
-QVariantMap wsNSSoapComms::methodInvocationWith(const QUrl &url, const QString &method,
-                                                const QString &nameSpace,
-                                                const QMap<QString, QString> &httpHeaders,
-                                                const std::optional<QVariantMap> &soapHeaders,
-                                                const QStringList &paramOrder, const QVariantMap &params,
-                                                const QStringList &resultKeys, Error &error,
-                                                std::chrono::milliseconds timeout)
+QVariantMap wsNSSoapComms::methodInvocationWith(
+    const QUrl &url, const QString &method, const QString &nameSpace,
+    const QMap<QString, QString> &httpHeaders, const std::optional<QVariantMap> &soapHeaders,
+    const QStringList &paramOrder, const QVariantMap &params, const QStringList &resultKeys, Error &error,
+    std::chrono::milliseconds timeout, std::chrono::milliseconds deadline)
 {
-    const QByteArray body =
-        createEnvelope(method, nameSpace, httpHeaders, soapHeaders, paramOrder, params).toUtf8();
-
-    QNetworkRequest request(url);
-    request.setRawHeader("Content-Type", "text/xml; charset=utf-8");
+    HttpRequest request;
+    request.url = url;
+    request.body = createEnvelope(method, nameSpace, httpHeaders, soapHeaders, paramOrder, params).toUtf8();
+    request.headers.emplaceBack("Content-Type", "text/xml; charset=utf-8");
     for (auto header = httpHeaders.constBegin(); header != httpHeaders.constEnd(); ++header)
-        request.setRawHeader(header.key().toUtf8(), header.value().toUtf8());
-    request.setRawHeader("Content-Length", QByteArray::number(body.size()));
-    request.setTransferTimeout(int(timeout.count()));
-    TrustedCertificates::applyTo(request);
+        request.headers.emplaceBack(header.key().toUtf8(), header.value().toUtf8());
+    request.headers.emplaceBack("Content-Length", QByteArray::number(request.body.size()));
+    request.idleTimeout = timeout;
+    request.deadline = deadline;
+    request.maxReplySize = maxReplySize;
 
-    std::unique_ptr<QNetworkReply> reply(ThreadNetworkManager::forCurrentThread().post(request, body));
-    QList<QSslError> sslErrors;
-    QObject::connect(reply.get(), &QNetworkReply::sslErrors,
-                     [&sslErrors](const QList<QSslError> &errors) { sslErrors += errors; });
-    if (!reply->isFinished()) {
-        QEventLoop loop;
-        QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    }
-
-    const QNetworkReply::NetworkError code = reply->error();
-    const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-    if (code != QNetworkReply::NoError && !(answered && isHttpStatusError(code))) {
-        error = TransportFailure::makeError(
-            transportErrorDomain, int(code), reply->errorString(), url,
-            answered ? TransportFailure::Symptom::Other : transportSymptom(code), sslErrors);
+    const HttpResponse reply = HttpExchange::post(request, error);
+    if (error) {
         VENDRA_DIAG(QStringLiteral("%1 to %2 failed: %3")
                         .arg(method, url.toString(QUrl::RemoveUserInfo), error.toString()));
         return {};
     }
-    const QByteArray data = reply->readAll();
+    const QByteArray &data = reply.body;
     // An empty answer goes on to the checks too, so that it fails there instead of passing as an
     // empty success.
     if (!checkCookiesForURL(url, error))
@@ -389,8 +352,10 @@ QVariantMap wsNSSoapComms::deserialise(const QString &method, const QByteArray &
                                        const QStringList &objects, Error &error)
 {
     Error readerError;
+    // The reply is read as UTF-8; only one that is not valid UTF-8 pays for a repaired copy.
     const std::optional<QVariantMap> root =
-        XMLReader::dictionaryForXMLString(QString::fromUtf8(data), readerError);
+        data.isValidUtf8() ? XMLReader::dictionaryForXMLData(data, readerError)
+                           : XMLReader::dictionaryForXMLString(QString::fromUtf8(data), readerError);
     if (!root) {
         error = Error::fromMessageKey(QStringLiteral("SOAP-ENV:Response"), 9002,
                                       QStringLiteral("SOAP_PARSE_NOT_VALID_CONTENT"));

@@ -15,7 +15,7 @@
 
 // The SOAP 1.1 transport: builds RPC-style envelopes, posts them synchronously and turns the
 // replies into checked maps of typed values. No state of its own; every function may run on any
-// thread (each thread posts through its own QNetworkAccessManager, all share one cookie jar).
+// thread (each thread posts through its own HTTP handle, all share one cookie jar).
 //
 // Parameter values are QVariants whose type selects the xsi:type: bool -> xsd:boolean,
 // qlonglong -> xsd:long, int -> xsd:int, float -> xsd:float, double -> xsd:double,
@@ -25,16 +25,16 @@
 // dates...) produces no element.
 //
 // On the wire the request carries Content-Type, the given HTTP headers and Content-Length in that
-// order. Qt adds Host in front of them and Connection, Accept-Encoding, Accept-Language,
-// User-Agent and the stored cookies after them.
+// order, after Host, Accept and the stored cookies.
 //
 // Decoded values are bool, qlonglong, float, double, QString, QVariantMap and QVariantList.
 //
 // Errors:
-// - transport failures (refused connection, time-out, TLS failures) keep Qt's own words: domain
-//   "QNetworkReply", code the QNetworkReply::NetworkError value, description the reply's
-//   errorString(). The transfer time-out ends as OperationCanceledError. An HTTP error status is not a
-//   transport failure: its body is decoded like any other reply (a SOAP fault comes with status 500).
+// - transport failures (refused connection, time-out, TLS failures, a reply over maxReplySize) are
+//   HttpFailure's: domain "QNetworkReply", code the QNetworkReply::NetworkError value. Sixty seconds
+//   without a byte moving, or two minutes in all, end the call as TimeoutError. An HTTP error
+//   status is not a transport failure: its body is decoded like any other reply (a SOAP fault comes
+//   with status 500).
 // - no usable cookie after the reply: "SOAP-Connection" 9003.
 // - reply decoding: "SOAP-ENV:Response" 9002 (not well-formed, too deep, entity bombs) and the 9001
 //   family of missing envelope, body, response or result status.
@@ -42,14 +42,18 @@ class wsNSSoapComms
 {
 public:
     static constexpr std::chrono::milliseconds defaultTimeout{60000};
-    static const QString transportErrorDomain;
+    // However the server trickles its reply, a call ends within this.
+    static constexpr std::chrono::milliseconds overallDeadline{120000};
+    // Generous: listing an album of 100,000 assets with long names takes about 75 MiB.
+    static constexpr qsizetype maxReplySize = 128 * 1024 * 1024;
 
     static QVariantMap methodInvocationWith(const QUrl &url, const QString &method, const QString &nameSpace,
                                             const QMap<QString, QString> &httpHeaders,
                                             const std::optional<QVariantMap> &soapHeaders,
                                             const QStringList &paramOrder, const QVariantMap &params,
                                             const QStringList &resultKeys, Error &error,
-                                            std::chrono::milliseconds timeout = defaultTimeout);
+                                            std::chrono::milliseconds timeout = defaultTimeout,
+                                            std::chrono::milliseconds deadline = overallDeadline);
 
     static QString createEnvelope(const QString &method, const QString &nameSpace,
                                   const QMap<QString, QString> &httpHeaders,

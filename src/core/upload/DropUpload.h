@@ -24,8 +24,9 @@ bool allFolders(const QStringList &paths);
 // None when the target is neither the root nor an album.
 std::optional<FolderUploadPlan> planFor(const QList<QUrl> &items, const soapRemoteBasePtr &target);
 
-// Builds the plan and submits it to the queue, depth first; the plan that was submitted, or none
-// when the target takes no uploads.
+// Builds the plan and submits it to the queue, depth first, and announces every entry the walk left
+// out (skipped, or a folder that cannot be read) as a failed file command with its reason and an
+// event-log entry; the plan that was submitted, or none when the target takes no uploads.
 std::optional<FolderUploadPlan> uploadFiles(const QList<QUrl> &items, const soapRemoteBasePtr &target,
                                             UploadQueue &queue, UploadDelegate *delegate = nullptr);
 

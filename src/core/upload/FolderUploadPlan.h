@@ -16,6 +16,16 @@ class UploadQueue;
 class FolderUploadPlan
 {
 public:
+    // A local entry the plan does not send, and why.
+    struct LeftOut
+    {
+        QString path;
+        QString reason;
+        // "path: reason"
+        QString text() const;
+        friend bool operator==(const LeftOut &, const LeftOut &) = default;
+    };
+
     QList<FolderUploadPlan> folders;
     QStringList files;
     QString localPath;
@@ -24,11 +34,17 @@ public:
     // The album to create for this folder, and where.
     QString folderName;
     QString remoteParentFullPath;
-    // Entries left out of the walk, each with why (links back up the tree, special files).
-    QStringList skipped;
+    // Entries left out of the walk by choice, each with why (links back up the tree, special files).
+    QList<LeftOut> skipped;
     // Folders whose entries could not be listed: what they hold is not uploaded, which is a
     // failure to report, not a choice.
     QStringList unreadable;
+    // Files and folders whose names are not valid UTF-8: they cannot be opened under any name a
+    // QString holds, so each fails with its reason when the plan is submitted.
+    QStringList undecodableNames;
+    // Files are sent only when their album does not hold them already, whatever the preference
+    // says (a resumed batch, which may have been stored before the last run ended).
+    bool onlyWhatIsNotStored = false;
 
     static FolderUploadPlan createFolderDictionaryForLocalPath(const QString &localPath,
                                                                const QString &remoteFolderName,
@@ -44,17 +60,25 @@ public:
     void addFilesAndFoldersTo(const QUrl &url);
 
     // Queues a contents fetch of this plan's album, then for each sub-folder its album creation and
-    // its own plan, then this folder's files.
+    // its own plan, then this folder's files. Each undecodable name becomes a file command that has
+    // failed already: offered to the delegate, announced and written to the event log, never queued.
     void uploadFolderAndFiles(UploadQueue &queue, UploadDelegate *delegate) const;
 
-    // Every file of the plan and its sub-plans, and every entry skipped, however deep.
+    // A file command that failed before it was queued: a record offered to the delegate (if any),
+    // announced as failed with the reason, and an event-log entry.
+    static void announceLeftOut(const QString &path, const QString &toFolder, const QString &reason,
+                                UploadDelegate *delegate);
+
+    // Every file of the plan and its sub-plans, and every entry left out, however deep.
     qsizetype fileCount() const;
-    QStringList allSkipped() const;
+    QList<LeftOut> allSkipped() const;
     QStringList allUnreadable() const;
+    QStringList allUndecodableNames() const;
 
 private:
     static FolderUploadPlan collect(const QString &localPath, const QString &remoteFolderName,
                                     const QString &remoteParentFolderName, const QString &remoteFullPath,
                                     QStringList &ancestors);
     void addEntry(const QString &path, QStringList &ancestors);
+    void addUndecodableEntries(const QString &folderPath);
 };

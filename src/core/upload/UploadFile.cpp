@@ -2,23 +2,23 @@
 
 #include "albums/soapRemoteFolderItem.h"
 #include "common/MessageText.h"
+#include "common/ServerText.h"
 #include "diagnostics/DiagnosticLine.h"
+#include "http/HttpUpload.h"
+#include "http/TransportFailure.h"
 #include "session/commsGlobals.h"
 #include "session/wsCoreComms.h"
-#include "soap/TransportFailure.h"
-#include "soap/TrustedCertificates.h"
 #include "upload/PostStream.h"
-#include "upload/UploadConnection.h"
 #include "upload/UploadDelegate.h"
+#include "upload/UploadReceipt.h"
 
 #include <QFileInfo>
-#include <QNetworkRequest>
 #include <QXmlStreamReader>
 
 namespace {
 
 // Nothing moving for this long ends the upload.
-constexpr int TimeoutSeconds = 1200;
+constexpr std::chrono::seconds IdleTimeout{1200};
 
 bool isOk(const QVariant &value)
 {
@@ -68,6 +68,7 @@ void UploadFile::start()
 
     const qint64 size = info.size();
     m_numTotal = quint64(size);
+    m_fileSize = quint64(size);
     m_numSent = 0;
     // Until a server has named its limit there is none to apply.
     const QVariant maximum = commsGlobal->maxTransferSize();
@@ -92,14 +93,14 @@ bool UploadFile::postRequestWithURL(const QUrl &url, const QString &boundary)
     writePlainLine(QStringLiteral("URL: %1 ").arg(url.toString()));
     if (!url.isValid() || url.host().isEmpty())
         return false;
-    // The server's certificate is checked against the system's authorities and the extra ones.
-    QNetworkRequest tlsHolder(url);
-    TrustedCertificates::applyTo(tlsHolder);
-    const UploadConnection::Headers headers{
+    HttpRequest request;
+    request.url = url;
+    // Unlike a single request, a batch keeps its connection open for the next file.
+    request.headers = {
         {"Accept-Encoding", "*.txt"},
-        {"Connection", "close"},
         {"Content-Type", QStringLiteral("multipart/form-data; boundary=%1").arg(boundary).toUtf8()},
     };
+    request.idleTimeout = IdleTimeout;
 
     m_stream = std::make_unique<PostStream>(boundary, QStringLiteral("file"),
                                             QStringLiteral("application/octet-stream"),
@@ -110,12 +111,11 @@ bool UploadFile::postRequestWithURL(const QUrl &url, const QString &boundary)
     // Progress is measured against the whole body, not the file alone.
     m_uploadStatus->setBytesTotal(quint64(m_stream->length()));
 
-    m_connection = new UploadConnection(this);
-    m_connection->setTransferTimeout(TimeoutSeconds * 1000);
-    connect(m_connection, &UploadConnection::responseReceived, this, &UploadFile::didReceiveResponse);
-    connect(m_connection, &UploadConnection::uploadProgress, this, &UploadFile::didSendBodyData);
-    connect(m_connection, &UploadConnection::finished, this, &UploadFile::didFinish);
-    m_connection->start(url, headers, m_stream->stream(), tlsHolder.sslConfiguration());
+    request.bodyDevice = m_stream->stream();
+    m_connection = new HttpUpload(this);
+    connect(m_connection, &HttpUpload::uploadProgress, this, &UploadFile::didSendBodyData);
+    connect(m_connection, &HttpUpload::finished, this, &UploadFile::didFinish);
+    m_connection->start(request);
     return true;
 }
 
@@ -141,7 +141,7 @@ void UploadFile::cancelWithErrorString(const QString &text)
 // Forgets the request before aborting it, so that its finishing is not taken for an outcome.
 void UploadFile::dropConnection()
 {
-    if (UploadConnection *connection = m_connection.data()) {
+    if (HttpUpload *connection = m_connection.data()) {
         m_connection.clear();
         connection->disconnect(this);
         connection->abort();
@@ -165,11 +165,6 @@ void UploadFile::setFinished(bool finished)
     m_bFinished = finished;
 }
 
-void UploadFile::didReceiveResponse()
-{
-    m_httpResponseCode = m_connection->statusCode();
-}
-
 void UploadFile::didSendBodyData(qint64 totalBytesWritten, qint64 totalBytesExpectedToWrite)
 {
     m_numSent = quint64(totalBytesWritten);
@@ -182,7 +177,7 @@ void UploadFile::didSendBodyData(qint64 totalBytesWritten, qint64 totalBytesExpe
 
 void UploadFile::didFinish()
 {
-    UploadConnection *connection = m_connection.data();
+    HttpUpload *connection = m_connection.data();
     if (!connection)
         return;
     m_httpResponseCode = connection->statusCode();
@@ -192,9 +187,9 @@ void UploadFile::didFinish()
     if (!reply.isEmpty())
         m_replyDictionary = parseReply(reply);
     // A failed secure connection is explained as it is at sign-in.
-    const QString tlsFailure =
-        TransportFailure::describe(connection->transportError(), commsGlobal->getRemotePath());
-    const QString networkError = tlsFailure.isEmpty() ? connection->errorString() : tlsFailure;
+    const Error transportError = connection->error();
+    const QString tlsFailure = TransportFailure::describe(transportError, commsGlobal->getRemotePath());
+    const QString networkError = tlsFailure.isEmpty() ? transportError.description() : tlsFailure;
     const QString streamFailure = m_stream ? m_stream->failureText() : QString();
     dropConnection();
 
@@ -204,7 +199,9 @@ void UploadFile::didFinish()
         uploadSucceeded(false, networkError);
     } else {
         QString failure;
-        const bool succeeded = checkReply(m_httpResponseCode, m_replyDictionary, failure);
+        const auto album = std::dynamic_pointer_cast<soapRemoteFolderItem>(m_uploadStatus->remoteFolder());
+        const bool succeeded = checkReply(m_httpResponseCode, m_replyDictionary,
+                                          album ? album->albumID() : -1, m_fileSize, failure);
         uploadSucceeded(succeeded, failure);
     }
 }
@@ -235,7 +232,7 @@ QVariantMap UploadFile::parseReply(const QByteArray &data)
 }
 
 bool UploadFile::checkReply(qint64 httpResponseCode, const std::optional<QVariantMap> &replyDictionary,
-                            QString &error)
+                            qint64 albumID, quint64 sentSize, QString &error)
 {
     if (!replyDictionary) {
         // Nothing came back; say at least what the status was, so no failure goes without a reason.
@@ -247,22 +244,26 @@ bool UploadFile::checkReply(qint64 httpResponseCode, const std::optional<QVarian
     const QString actionKey = QStringLiteral("actionresult");
     const QString apiKey = QStringLiteral("apiresult");
     if (reply.contains(actionKey) && reply.contains(apiKey) && httpResponseCode == 200 &&
-        isOk(reply[actionKey]) && isOk(reply[apiKey]))
-        return true;
+        isOk(reply[actionKey]) && isOk(reply[apiKey])) {
+        error = UploadReceipt::mismatch(reply, albumID, sentSize);
+        return error.isEmpty();
+    }
     if (httpResponseCode != 200) {
         error = QStringLiteral("File transfer error");
         return false;
     }
     if (reply.contains(actionKey) && !isOk(reply[actionKey])) {
-        error = messageText(QStringLiteral("Text_Server_Response"))
-                    .arg(messageText(QStringLiteral("UPLOAD_") + reply[actionKey].toString()));
+        error =
+            messageText(QStringLiteral("Text_Server_Response"))
+                .arg(ServerText::shown(messageText(QStringLiteral("UPLOAD_") + reply[actionKey].toString())));
         return false;
     }
     if (!reply.contains(apiKey)) {
         error = QStringLiteral("Unknown server error");
         return false;
     }
-    error = messageText(QStringLiteral("Text_Server_Response")).arg(messageText(reply[apiKey].toString()));
+    error = messageText(QStringLiteral("Text_Server_Response"))
+                .arg(ServerText::shown(messageText(reply[apiKey].toString())));
     return false;
 }
 

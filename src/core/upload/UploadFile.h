@@ -11,7 +11,7 @@
 #include <optional>
 
 class PostStream;
-class UploadConnection;
+class HttpUpload;
 class UploadDelegate;
 
 // Sends one local file into one album: a multipart/form-data POST to the server's upload script
@@ -48,9 +48,10 @@ public:
     // attribute replaces an earlier one. A document that cannot be read gives an empty map.
     static QVariantMap parseReply(const QByteArray &data);
     // The verdict on a finished exchange; on failure error holds why. replyDictionary is empty when
-    // no reply data arrived at all.
+    // no reply data arrived at all. A reply that says ok counts only when it names the album the file
+    // was sent to and the size that was sent.
     static bool checkReply(qint64 httpResponseCode, const std::optional<QVariantMap> &replyDictionary,
-                           QString &error);
+                           qint64 albumID, quint64 sentSize, QString &error);
 
 Q_SIGNALS:
     // Emitted once, when the outcome is known.
@@ -63,12 +64,12 @@ private:
     void sendStatusCallback();
     void dropConnection();
 
-    void didReceiveResponse();
     void didSendBodyData(qint64 totalBytesWritten, qint64 totalBytesExpectedToWrite);
     void didFinish();
 
     quint64 m_numSent = 0;
     quint64 m_numTotal = 0;
+    quint64 m_fileSize = 0; // the file's bytes in the body, which the reply must confirm
     UploadDelegate *m_delegate;
     const UploadStatusPtr m_uploadStatus;
     qint64 m_httpResponseCode = 0;
@@ -78,6 +79,6 @@ private:
     bool m_bFinished = false;
     bool m_bSucceeded = false;
     QString m_error;
-    QPointer<UploadConnection> m_connection;
+    QPointer<HttpUpload> m_connection;
     std::unique_ptr<PostStream> m_stream;
 };

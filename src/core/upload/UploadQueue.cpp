@@ -9,10 +9,15 @@
 #include "events/NotificationNames.h"
 #include "session/commsGlobals.h"
 #include "settings/Preferences.h"
+#include "upload/FailureKind.h"
+#include "upload/StoredFileCheck.h"
 #include "upload/UploadCreateFolder.h"
 #include "upload/UploadFile.h"
 #include "upload/UploadGetFolderContents.h"
+#include "upload/UploadJournal.h"
+#include "upload/UploadRetry.h"
 
+#include <QFileInfo>
 #include <QScopedValueRollback>
 
 namespace {
@@ -29,7 +34,9 @@ void postQueueStatus(int busy)
 
 } // namespace
 
-UploadQueue::UploadQueue(QObject *parent) : QObject(parent)
+UploadQueue::UploadQueue(QObject *parent)
+    : QObject(parent), m_retry(std::make_unique<UploadRetry>(
+                           [this](const UploadStatusPtr &status) { requeueForRetry(status); }))
 {
     m_currentFileUploads.reserve(10);
     m_fileQueue.reserve(50);
@@ -42,9 +49,10 @@ UploadQueue::~UploadQueue()
 }
 
 void UploadQueue::addFileUpload(const QUrl &file, const QString &toFolder, UploadDelegate *delegate,
-                                const QVariant &context)
+                                const QVariant &context, SkipStored skip)
 {
     const UploadStatusPtr status = UploadStatus::initWithFile(file, toFolder, delegate, context);
+    status->setAlwaysSkipIfStored(skip == SkipStored::Always);
     addRequest(status);
     offerToDelegate(status);
     status->setStatus(UploadStatusWaiting, QStringLiteral("FileUpload"), false);
@@ -78,6 +86,9 @@ void UploadQueue::offerToDelegate(const UploadStatusPtr &status)
 void UploadQueue::addRequest(const UploadStatusPtr &status)
 {
     const QMutexLocker lock(&m_lock);
+    // Written before it is acted on: what is queued survives a crash.
+    if (m_journal)
+        m_journal->commandAdded(*status);
     m_fileQueue.append(status);
     postQueueStatus(1);
     scheduleTick();
@@ -102,14 +113,17 @@ void UploadQueue::cancelUploadForStatus(const UploadStatusPtr &status)
 {
     const QMutexLocker lock(&m_lock);
     const QString cancelled = messageText(QStringLiteral("Text_Cancelled"));
-    if (m_fileQueue.removeOne(status))
+    if (m_fileQueue.removeOne(status) || m_retry->forget(status)) {
         status->setStatus(UploadStatusCancelled, QStringLiteral("CancelUpload"), false, cancelled);
+        commandEnded(status);
+    }
     for (qsizetype i = 0; i < m_currentFileUploads.size(); ++i) {
         const std::shared_ptr<UploadFile> upload = m_currentFileUploads.at(i);
         if (upload->uploadStatus() != status)
             continue;
         upload->cancel();
         status->setStatus(UploadStatusCancelled, QStringLiteral("CancelUpload"), false, cancelled);
+        commandEnded(status);
         m_currentFileUploads.removeAt(i);
         decNumUploadsOccurring();
         break;
@@ -120,13 +134,16 @@ void UploadQueue::removeRequests()
 {
     const QMutexLocker lock(&m_lock);
     const QString cancelled = messageText(QStringLiteral("Text_Cancelled"));
-    const QList<UploadStatusPtr> waiting = std::exchange(m_fileQueue, {});
-    for (const UploadStatusPtr &status : waiting)
+    const QList<UploadStatusPtr> waiting = std::exchange(m_fileQueue, {}) + m_retry->waiting();
+    for (const UploadStatusPtr &status : waiting) {
         status->setStatus(UploadStatusCancelled, QStringLiteral("RemoveRequests"), false, cancelled);
+        commandEnded(status);
+    }
     // Their records keep the Failed status with the text their own cancel gave them.
     const QList<std::shared_ptr<UploadFile>> running = std::exchange(m_currentFileUploads, {});
     for (const std::shared_ptr<UploadFile> &upload : running) {
         upload->cancel();
+        commandEnded(upload->uploadStatus());
         decNumUploadsOccurring();
     }
 }
@@ -168,7 +185,7 @@ void UploadQueue::quit()
 quint64 UploadQueue::numUploadsInQueue() const
 {
     const QMutexLocker lock(&m_lock);
-    return quint64(m_fileQueue.size());
+    return quint64(m_fileQueue.size() + m_retry->waitingCount());
 }
 
 quint64 UploadQueue::numUploadsInProgressOrWaiting() const
@@ -179,7 +196,7 @@ quint64 UploadQueue::numUploadsInProgressOrWaiting() const
 QList<UploadStatusPtr> UploadQueue::waitingCommands() const
 {
     const QMutexLocker lock(&m_lock);
-    return m_fileQueue;
+    return m_fileQueue + m_retry->waiting();
 }
 
 QList<UploadStatusPtr> UploadQueue::runningUploads() const
@@ -200,6 +217,51 @@ qint64 UploadQueue::numberSimultaneousUploads() const
     return qMax<qint64>(limit, 1);
 }
 
+void UploadQueue::setPaused(bool paused)
+{
+    if (m_paused == paused)
+        return;
+    m_paused = paused;
+    VENDRA_DIAG(paused ? QStringLiteral("Upload queue paused") : QStringLiteral("Upload queue resumed"));
+    Q_EMIT pausedChanged(paused);
+    if (!paused)
+        scheduleTick();
+}
+
+bool UploadQueue::skipExisting() const
+{
+    if (m_skipExistingOverride)
+        return *m_skipExistingOverride;
+    const Preferences *preferences = Preferences::instance();
+    return !preferences || preferences->skipExistingUploads();
+}
+
+bool UploadQueue::retryFailedUpload(const UploadStatusPtr &status)
+{
+    if (!status || status->eUploadType() != UploadCommandFile || status->status() != UploadStatusFailed)
+        return false;
+    m_retry->forget(status);
+    addRequest(status);
+    status->setStatus(UploadStatusWaiting, QStringLiteral("RetryUpload"), false);
+    return true;
+}
+
+void UploadQueue::requeueForRetry(const UploadStatusPtr &status)
+{
+    const QMutexLocker lock(&m_lock);
+    m_fileQueue.append(status);
+    status->setStatus(UploadStatusWaiting, QStringLiteral("RetryQueued"), false);
+    scheduleTick();
+}
+
+void UploadQueue::commandEnded(const UploadStatusPtr &status)
+{
+    if (m_journal)
+        m_journal->commandEnded(*status);
+    if (status->eUploadType() == UploadCommandFile)
+        m_retry->forget(status);
+}
+
 void UploadQueue::doUploadQueue()
 {
     // An observer that runs a nested event loop (a modal dialog) must not start a pass inside a pass.
@@ -210,6 +272,8 @@ void UploadQueue::doUploadQueue()
     m_tookWorkThisTick = false;
     for (;;) {
         if (m_uqCurrentCmdSet == QueueCommandSetNone) {
+            if (m_paused)
+                break;
             m_uqCurrentCmdSet = checkNextCommandType();
             if (m_uqCurrentCmdSet == QueueCommandSetNone)
                 break;
@@ -278,7 +342,7 @@ UploadStatusPtr UploadQueue::getNextUploadFileStatus()
 
 bool UploadQueue::continueUploadingFilesCompleted()
 {
-    if (m_currentFileUploads.size() < numberSimultaneousUploads()) {
+    if (!m_paused && m_currentFileUploads.size() < numberSimultaneousUploads()) {
         if (const UploadStatusPtr status = getNextUploadFileStatus())
             startUploadingFile(status);
     }
@@ -296,9 +360,18 @@ void UploadQueue::startUploadingFile(const UploadStatusPtr &status)
                           messageText(QStringLiteral("Text_DestAlbumMissing")));
         if (Log *log = Log::instance())
             log->add(status->error(), status->localFilePath().toLocalFile());
+        commandEnded(status);
         m_uploadState = 0;
         return;
     }
+    if ((status->alwaysSkipIfStored() || skipExisting()) && StoredFileCheck::isAlreadyStored(*status)) {
+        status->endAsAlreadyStored();
+        commandEnded(status);
+        if (m_currentFileUploads.isEmpty())
+            m_uploadState = 0;
+        return;
+    }
+    m_retry->tryStarted(status);
     status->setStatus(UploadStatusStart, QStringLiteral("StartUploadingFile"), false);
     // Deleted from the event loop: a cancel may come from inside one of its own callbacks.
     std::shared_ptr<UploadFile> upload(new UploadFile(status, this),
@@ -330,11 +403,11 @@ bool UploadQueue::waitForFileUploadCompleted()
                 status->setStatus(UploadStatusFailed, QStringLiteral("FileUploadComplete"), true,
                                   QStringLiteral("Failed to get Remote File Item"));
             }
+            commandEnded(status);
         } else if (status->status() != UploadStatusCancelled) {
-            status->setStatus(UploadStatusFailed, QStringLiteral("FileUploadComplete"), true,
-                              upload->error());
-            if (Log *log = Log::instance())
-                log->add(status->error(), status->localFilePath().toLocalFile());
+            settleFailedUpload(*upload);
+        } else {
+            commandEnded(status);
         }
     }
     for (const std::shared_ptr<UploadFile> &upload : std::as_const(finished)) {
@@ -344,6 +417,34 @@ bool UploadQueue::waitForFileUploadCompleted()
     if (m_currentFileUploads.isEmpty())
         m_uploadState = 0;
     return done;
+}
+
+// A transient failure waits for its next try while tries are left; anything else fails for good.
+void UploadQueue::settleFailedUpload(const UploadFile &upload)
+{
+    const UploadStatusPtr status = upload.uploadStatus();
+    const QVariantMap reply = upload.replyDictionary();
+    UploadFailureFacts facts;
+    facts.httpStatus = upload.httpResponseCode();
+    facts.actionResult = reply.value(QStringLiteral("actionresult")).toString();
+    facts.apiResult = reply.value(QStringLiteral("apiresult")).toString();
+    const QFileInfo local(status->localFilePath().toLocalFile());
+    const QVariant maximum = commsGlobal ? commsGlobal->maxTransferSize() : QVariant();
+    facts.localFileUnusable = !local.isFile() || !local.isReadable() ||
+                              m_retry->fileChangedSinceTryStarted(status) ||
+                              (maximum.isValid() && double(local.size()) > maximum.toDouble());
+    facts.destinationUnusable = !std::dynamic_pointer_cast<soapRemoteFolderItem>(
+        commsGlobal ? commsGlobal->registry().findRemoteAlbumByName(status->remoteFolderParentName())
+                    : soapRemoteBasePtr());
+    if (classifyUploadFailure(facts) == FailureKind::Transient && m_retry->scheduleRetry(status)) {
+        VENDRA_DIAG(QStringLiteral("Upload of %1 failed (%2); trying again")
+                        .arg(status->localFilePath().toLocalFile(), upload.error()));
+        return;
+    }
+    status->setStatus(UploadStatusFailed, QStringLiteral("FileUploadComplete"), true, upload.error());
+    if (Log *log = Log::instance())
+        log->add(status->error(), status->localFilePath().toLocalFile());
+    commandEnded(status);
 }
 
 bool UploadQueue::continueCreateFoldersCompleted()
@@ -452,6 +553,8 @@ bool UploadQueue::waitGetFolderContentsCompleted()
 // An album command has ended: it no longer counts as under way.
 void UploadQueue::finishAlbumCommand()
 {
+    if (m_currentStatus)
+        commandEnded(m_currentStatus);
     m_currentStatus.reset();
     decNumUploadsOccurring();
 }

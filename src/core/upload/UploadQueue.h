@@ -15,6 +15,8 @@
 class UploadCreateFolder;
 class UploadFile;
 class UploadGetFolderContents;
+class UploadJournal;
+class UploadRetry;
 
 // The upload engine. Commands (fetch an album's contents, create an album, upload a file) are
 // carried out in the order added, except that a run of file uploads at the head of the queue goes
@@ -33,12 +35,16 @@ public:
         QueueCommandSetGetFolderContents = 3,
     };
 
+    // Whether a file upload first looks for the file in its album: as the preference (or its
+    // override) says, or always (a resumed batch).
+    enum class SkipStored { AsSet, Always };
+
     // Starts at once.
     explicit UploadQueue(QObject *parent = nullptr);
     ~UploadQueue() override;
 
     void addFileUpload(const QUrl &file, const QString &toFolder, UploadDelegate *delegate,
-                       const QVariant &context = {});
+                       const QVariant &context = {}, SkipStored skip = SkipStored::AsSet);
     void addFolderCreate(const QString &folderName, const QString &toParentFolder, UploadDelegate *delegate,
                          const QVariant &context = {});
     void addGetFolderContents(const QString &fullPath, UploadDelegate *delegate,
@@ -55,7 +61,25 @@ public:
     bool isRunning() const { return m_numOpsRunning > 0; }
     bool isQuit() const { return m_bRequestQuit; }
 
-    // Waiting commands.
+    // Nothing new starts while paused; uploads under way run to their end.
+    void setPaused(bool paused);
+    bool isPaused() const { return m_paused; }
+
+    // Every command added and ended from now on is written to journal (none: no journal). The
+    // journal must outlive the queue or be taken away first.
+    void setJournal(UploadJournal *journal) { m_journal = journal; }
+    UploadJournal *journal() const { return m_journal; }
+
+    // Whether files already in their album are skipped, instead of the stored preference.
+    void setSkipExistingOverride(std::optional<bool> skip) { m_skipExistingOverride = skip; }
+    bool skipExisting() const;
+    // The automatic retries of transient failures.
+    UploadRetry &retry() const { return *m_retry; }
+    // Queues a failed file upload again with its tries counted anew; false when the record is not
+    // a failed file upload.
+    bool retryFailedUpload(const UploadStatusPtr &status);
+
+    // Waiting commands, those waiting for a retry among them.
     quint64 numUploadsInQueue() const;
     // Commands being carried out: running file uploads and a running album command.
     qint32 numUploadsInProgress() const { return m_numUploadsOccurring; }
@@ -67,7 +91,7 @@ public:
     void decNumRunningOps() { --m_numOpsRunning; }
     qint32 numOpsRunning() const { return m_numOpsRunning; }
 
-    // The waiting commands, oldest first.
+    // The waiting commands, oldest first, then those waiting for a retry.
     QList<UploadStatusPtr> waitingCommands() const;
     // The records of the file uploads under way.
     QList<UploadStatusPtr> runningUploads() const;
@@ -84,6 +108,9 @@ public:
     // is brought forward, so that a finished command is followed at once rather than a tick later.
     // Called from the album steps' worker threads as well.
     void uploadStatusUpdate(const UploadStatusPtr &) override { scheduleTick(); }
+
+Q_SIGNALS:
+    void pausedChanged(bool paused);
 
 private:
     void scheduleTick();
@@ -107,6 +134,10 @@ private:
     void finishAlbumCommand();
     void resetCheck();
     void offerToDelegate(const UploadStatusPtr &status);
+    // A command has its final outcome: the journal hears of it and its retries are forgotten.
+    void commandEnded(const UploadStatusPtr &status);
+    void requeueForRetry(const UploadStatusPtr &status);
+    void settleFailedUpload(const UploadFile &upload);
 
     qint32 m_uqCurrentCmdSet = QueueCommandSetNone;
     qint32 m_uploadState = 0;
@@ -124,4 +155,8 @@ private:
     bool m_tookWorkThisTick = false;
     bool m_inTick = false;
     std::atomic<bool> m_tickScheduled = false;
+    bool m_paused = false;
+    UploadJournal *m_journal = nullptr;
+    std::optional<bool> m_skipExistingOverride;
+    std::unique_ptr<UploadRetry> m_retry;
 };

@@ -134,6 +134,8 @@ QString UploadQueueListModel::fileStatusText(UploadStatus &record)
         const QString error = record.error();
         return error.isEmpty() ? messageText(u"Failed"_s) : error;
     }
+    if (const QString note = record.note(); !note.isEmpty())
+        return note;
     switch (status) {
     case UploadStatusWaiting:
         return messageText(u"Waiting"_s);
@@ -187,13 +189,16 @@ bool UploadQueueListModel::isShownFailed(const UploadStatus &record)
 bool UploadQueueListModel::isSpinning(const UploadStatus &record)
 {
     const UploadStatusCode status = record.status();
-    return status == UploadStatusStart || status == UploadStatusProgress || status == UploadStatusEnd;
+    return status == UploadStatusStart || status == UploadStatusProgress ||
+           (status == UploadStatusEnd && !record.bAlreadyStored());
 }
 
 void UploadQueueListModel::uploadStatusNotification(const UploadStatusPtr &record)
 {
     const UploadStatusCode status = record->status();
-    const bool ended = status == UploadStatusEnd || status == UploadStatusCancelled;
+    // A file found on the server already keeps its row, saying so, until dismissed.
+    const bool ended =
+        (status == UploadStatusEnd && !record->bAlreadyStored()) || status == UploadStatusCancelled;
     const int row = rowOf(record);
     if (row < 0) {
         // A command that ends with its first notification never gets a row.
@@ -236,7 +241,7 @@ void UploadQueueListModel::deleteEntries(const QList<int> &rows)
     }
     for (const UploadStatusPtr &record : std::as_const(records)) {
         const UploadStatusCode status = record->status();
-        if (status == UploadStatusFailed || status == UploadStatusCancelled) {
+        if (status == UploadStatusFailed || status == UploadStatusCancelled || status == UploadStatusEnd) {
             const int row = rowOf(record);
             if (row >= 0)
                 removeRow(row);
@@ -250,4 +255,14 @@ void UploadQueueListModel::cancelAllUploads()
 {
     if (commsGlobal)
         commsGlobal->uploadQueue().cancelAllUploads();
+}
+
+QList<UploadStatusPtr> UploadQueueListModel::failedUploads() const
+{
+    QList<UploadStatusPtr> failed;
+    for (const UploadStatusPtr &record : m_uploads) {
+        if (record->eUploadType() == UploadCommandFile && record->status() == UploadStatusFailed)
+            failed.append(record);
+    }
+    return failed;
 }

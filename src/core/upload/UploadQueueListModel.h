@@ -51,11 +51,13 @@ public:
     UploadStatusPtr uploadAt(int row) const { return m_uploads.value(row); }
     int rowOf(const UploadStatusPtr &record) const { return int(m_uploads.indexOf(record)); }
 
-    // Rows whose command failed or was cancelled are dismissed; every other command is cancelled
-    // through the upload queue and leaves through its own notifications.
+    // Rows whose command failed, was cancelled or found its file on the server are dismissed; every other
+    // command is cancelled through the upload queue and leaves through its own notifications.
     void deleteEntries(const QList<int> &rows);
     // Cancels every command through the upload queue.
     void cancelAllUploads();
+    // The rows of file uploads that failed, in row order.
+    QList<UploadStatusPtr> failedUploads() const;
 
     // "Icon", "File", "Source", "Destination", "Size", "Status".
     static QString columnIdentifier(int column);

@@ -1,5 +1,6 @@
 #include "upload/UploadStatus.h"
 
+#include "common/MessageText.h"
 #include "diagnostics/DiagnosticLine.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
@@ -64,6 +65,9 @@ void UploadStatus::setStatus(UploadStatusCode status, const QString &action, boo
 
         if (!description.isEmpty())
             m_error = description;
+        m_note.clear();
+        if (status != UploadStatusEnd)
+            m_bAlreadyStored = false;
         throttled = isThrottled(status, failed);
     }
     if (!throttled) {
@@ -96,6 +100,44 @@ bool UploadStatus::isThrottled(UploadStatusCode status, bool failed) const
         return false;
     const float fraction = float(m_numBytesSent) / float(m_numBytesTotal);
     return fraction - m_lastReportedPercentage < 0.002f;
+}
+
+void UploadStatus::setStatusWithNote(UploadStatusCode status, const QString &action, const QString &note)
+{
+    setNoteStatus(status, action, note, false);
+}
+
+void UploadStatus::endAsAlreadyStored()
+{
+    setNoteStatus(UploadStatusEnd, QStringLiteral("AlreadyStored"),
+                  messageText(QStringLiteral("Text_AlreadyOnServer")), true);
+}
+
+void UploadStatus::setNoteStatus(UploadStatusCode status, const QString &action, const QString &note,
+                                 bool alreadyStored)
+{
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_status = status;
+        m_bSucceeded = true;
+        m_bAlreadyStored = alreadyStored;
+        m_note = note;
+    }
+    VENDRA_DIAG(QStringLiteral("Action %1 Upload Status : %2").arg(action, note));
+    NotificationCenter::defaultCenter().postNotificationName(NotificationNames::UploadEventStatusUpdate,
+                                                             QVariant::fromValue(sharedFromThis()));
+}
+
+QString UploadStatus::note() const
+{
+    const QMutexLocker lock(&m_mutex);
+    return m_note;
+}
+
+bool UploadStatus::bAlreadyStored() const
+{
+    const QMutexLocker lock(&m_mutex);
+    return m_bAlreadyStored;
 }
 
 bool UploadStatus::prepareToUpload()

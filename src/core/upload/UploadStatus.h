@@ -79,6 +79,18 @@ public:
     QString strFilename() const { return m_strFilename; }
     QString error() const;
 
+    // A word the list shows instead of the usual status text: a retry's countdown, "Already on
+    // the server". Set together with a status; cleared by the next status without one.
+    QString note() const;
+    void setStatusWithNote(UploadStatusCode status, const QString &action, const QString &note);
+    // The file stood in its album already, name and size alike, and was not sent: ends the command
+    // as a success that the list keeps showing.
+    void endAsAlreadyStored();
+    bool bAlreadyStored() const;
+    // Whether the queue checks the album for the file before sending it, whatever the preference.
+    void setAlwaysSkipIfStored(bool skip) { m_alwaysSkipIfStored = skip; }
+    bool alwaysSkipIfStored() const { return m_alwaysSkipIfStored; }
+
     QString eUploadTypeAsString() const;
     QString statusAsString() const;
     static QString eUploadTypeAsString(qint32 type);
@@ -88,6 +100,8 @@ private:
     UploadStatus(UploadCommandType type, UploadDelegate *delegate, const QVariant &context);
 
     bool isThrottled(UploadStatusCode status, bool failed) const;
+    void setNoteStatus(UploadStatusCode status, const QString &action, const QString &note,
+                       bool alreadyStored);
 
     mutable QMutex m_mutex;
     bool m_bSucceeded = false;
@@ -106,6 +120,9 @@ private:
     soapRemoteBasePtr m_remoteFolder;
     QString m_strFilename;
     QString m_error;
+    QString m_note;
+    bool m_bAlreadyStored = false;
+    bool m_alwaysSkipIfStored = false;
 };
 
 Q_DECLARE_METATYPE(UploadStatusPtr)

@@ -22,6 +22,10 @@
 #include "session/wsLoginSequence.h"
 #include "settings/Preferences.h"
 #include "settings/UserDefaults.h"
+#include "upload/BatchNotifier.h"
+#include "upload/ResumeOffer.h"
+#include "upload/UploadJournal.h"
+#include "upload/UploadQueue.h"
 #include "upload/UploadQueueList.h"
 #include "upload/UploadStatus.h"
 
@@ -158,6 +162,7 @@ void MainWindow::build()
     buildActions();
     buildMenus();
     buildToolbar();
+    m_batchNotifier = new BatchNotifier(w, this);
     w->resize(1100, 720);
 }
 
@@ -229,6 +234,8 @@ void MainWindow::buildMenus()
     remove->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Backspace));
     remove->setObjectName(QStringLiteral("deleteItem"));
     file->addAction(itemFor(Action::CancelAllUploads));
+    file->addAction(m_uploadList->retryAllFailedAction());
+    file->addAction(m_uploadList->pauseAction());
     file->addSeparator();
     file->addAction(itemFor(Action::ShowPreferencePanel));
     file->addSeparator();
@@ -259,6 +266,11 @@ void MainWindow::buildToolbar()
     m_toolbar->setMovable(false);
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     for (QAction *item : std::as_const(m_toolbarItems)) {
+        m_toolbar->addAction(item);
+        if (QWidget *button = m_toolbar->widgetForAction(item))
+            button->setAccessibleName(item->text());
+    }
+    for (QAction *item : {m_uploadList->pauseAction(), m_uploadList->retryAllFailedAction()}) {
         m_toolbar->addAction(item);
         if (QWidget *button = m_toolbar->widgetForAction(item))
             button->setAccessibleName(item->text());
@@ -419,6 +431,16 @@ void MainWindow::hideStatus(bool animated)
 
 void MainWindow::doFadeoutStatusTimer()
 {
+    // A paused queue stays in view until it is resumed.
+    if (commsGlobal && commsGlobal->uploadQueue().isPaused()) {
+        const QString paused = messageText(QStringLiteral("Text_QueuePaused"));
+        if (m_progressText->text() != paused || !isStatusVisible()) {
+            m_progressText->setText(paused);
+            showStatus(false);
+        }
+        m_fadeOutStatusCounter = kStatusTicks;
+        return;
+    }
     if (m_fadeOutStatusCounter < 1)
         return;
     if (--m_fadeOutStatusCounter == 0)
@@ -472,6 +494,29 @@ void MainWindow::activateToolbar()
 {
     m_toolbarActive = true;
     refreshToolbar();
+    offerToResume();
+}
+
+void MainWindow::offerToResume()
+{
+    UploadJournal *journal = m_delegate.uploadJournal();
+    if (!journal || m_resumeSheet)
+        return;
+    auto offer = std::make_shared<ResumeOffer>(*journal);
+    if (offer->fileCount() == 0) {
+        offer->discard();
+        return;
+    }
+    NSAlertAttributed *sheet =
+        newSheet(offer->message(), QString(),
+                 {messageText(QStringLiteral("Text_Resume")), messageText(QStringLiteral("Text_Discard"))});
+    m_resumeSheet = sheet;
+    sheet->beginSheetModalForWindow(window(), [offer](int code) {
+        if (code == NSAlertAttributed::AlertFirstButtonReturn && commsGlobal)
+            offer->resume(commsGlobal->uploadQueue());
+        else
+            offer->discard();
+    });
 }
 
 // Signing in.
@@ -513,7 +558,10 @@ void MainWindow::commsEventLoginSuccess(const QVariant &status)
     VENDRA_DIAG(QStringLiteral("SOAP Version        %1").arg(commsGlobal->strLatestVersion()));
     VENDRA_DIAG(QStringLiteral("=================================="));
 
+    if (m_toolbarActive)
+        offerToResume();
     if (crashed) {
+        VENDRA_DIAG(QStringLiteral("The last run did not end in order: offering a report for support"));
         crashHandler->setDidCrashAtLastSession(false);
         NSAlertAttributed *sheet = newSheet(
             messageText(QStringLiteral("Text_Crash")), messageText(QStringLiteral("Text_Crash_Info")),

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QTimer>
 
+class BatchNotifier;
 class LocalFileBrowser;
 class NSToolbarItemWithState;
 class ProgressSpinner;
@@ -87,6 +88,7 @@ public:
     QAction *itemFor(VendraUploaderAppDelegate::Action action) const;
     NSToolbarItemWithState *logItem() const { return m_logItem; }
     NSToolbarItemWithState *pendingItem() const { return m_pendingItem; }
+    BatchNotifier *batchNotifier() const { return m_batchNotifier; }
     // The sheet now open on the window, if any.
     NSAlertAttributed *currentSheet() const { return m_sheet; }
 
@@ -115,6 +117,8 @@ private:
     void commsEventLogout();
     void crashDetectionEnded(int returnCode);
     void activateToolbar();
+    // Once the toolbar is usable after sign-in: what the last run left, if anything, is offered.
+    void offerToResume();
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -140,4 +144,6 @@ private:
     NSToolbarItemWithState *m_logItem = nullptr;
     NSToolbarItemWithState *m_pendingItem = nullptr;
     QPointer<NSAlertAttributed> m_sheet;
+    QPointer<NSAlertAttributed> m_resumeSheet;
+    BatchNotifier *m_batchNotifier = nullptr;
 };

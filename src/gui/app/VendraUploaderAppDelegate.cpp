@@ -13,6 +13,7 @@
 #include "events/LogWindow.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "http/HttpProxy.h"
 #include "preferences/PreferenceWindow.h"
 #include "quota/QuotaWindow.h"
 #include "session/Comms.h"
@@ -21,6 +22,7 @@
 #include "session/wsCoreComms.h"
 #include "session/wsLoginSequence.h"
 #include "settings/Preferences.h"
+#include "upload/UploadJournal.h"
 #include "upload/UploadQueue.h"
 #include "windows/LoginWindow.h"
 
@@ -104,6 +106,10 @@ void VendraUploaderAppDelegate::applicationDidFinishLaunching()
 
     Preferences *preferences = Preferences::init();
     m_globals = std::make_unique<commsGlobals>();
+    if (!m_journalPath.isEmpty()) {
+        m_journal = std::make_unique<UploadJournal>(m_journalPath);
+        commsGlobal->uploadQueue().setJournal(m_journal.get());
+    }
     commsGlobal->setServer(preferences->server());
     commsGlobal->setPortNo(preferences->port());
     commsGlobal->setBUseHTTPS(preferences->useHttps());
@@ -111,6 +117,7 @@ void VendraUploaderAppDelegate::applicationDidFinishLaunching()
     commsGlobal->setPassword(preferences->password());
     commsGlobal->setBSavePassword(preferences->savePassword());
     commsGlobal->setBDontShowLoginWindow(preferences->autoLogin());
+    HttpProxy::setProxy(preferences->proxy());
 
     m_comms = std::make_shared<Comms>();
     observe();
@@ -153,6 +160,9 @@ void VendraUploaderAppDelegate::applicationWillTerminate()
     if (!m_launched || m_terminated)
         return;
     m_terminated = true;
+    // Quitting with work left is not giving it up: the journal keeps it for the next start.
+    if (commsGlobal)
+        commsGlobal->uploadQueue().setJournal(nullptr);
     NotificationCenter::defaultCenter().removeObserver(this);
     NotificationCenter::workspaceCenter().removeObserver(this);
     Log::close();

@@ -13,6 +13,7 @@ class LoginWindow;
 class MainWindow;
 class Notification;
 class commsGlobals;
+class UploadJournal;
 
 // Drives the program's life: starts the diagnostics and the session, chooses between the sign-in
 // window and signing in at once, answers every menu and toolbar action and says which are enabled,
@@ -54,6 +55,11 @@ public:
 
     // The delegate of the running program, or nullptr when there is none.
     static VendraUploaderAppDelegate *instance();
+
+    // Keeps the upload queue's journal at path from the launch on (the program does; most tests
+    // do not). Call before applicationDidFinishLaunching.
+    void setUploadJournalPath(const QString &path) { m_journalPath = path; }
+    UploadJournal *uploadJournal() const { return m_journal.get(); }
 
     void applicationDidFinishLaunching();
     // When signed in, asks the server whether files await approval.
@@ -130,6 +136,9 @@ private:
     std::unique_ptr<FadableWindowController> m_preferenceWindow;
     std::shared_ptr<Comms> m_comms;
     std::unique_ptr<LogFile> m_logFile;
+    QString m_journalPath;
+    // Outlives the queue, which commsGlobals owns.
+    std::unique_ptr<UploadJournal> m_journal;
     std::unique_ptr<commsGlobals> m_globals;
     bool m_launched = false;
     bool m_terminated = false;

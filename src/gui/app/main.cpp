@@ -2,10 +2,15 @@
 #include "app/VendraUploaderAppDelegate.h"
 #include "common/AppInfo.h"
 #include "common/MessageText.h"
+#include "common/SignalNotifier.h"
+#include "diagnostics/DiagnosticLine.h"
+#include "upload/UploadJournal.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
+
+#include <cstring>
 
 #include <memory>
 
@@ -33,6 +38,16 @@ int main(int argc, char *argv[])
         shot = std::make_unique<StartupScreenshot>(parser.value(screenshot));
 
     VendraUploaderAppDelegate delegate;
+    // A desktop log-out, a closed terminal or kill end the program the way Quit does: signed out,
+    // settings saved, the clean end marked. Later signals find it already on its way out.
+    SignalNotifier termination({SIGTERM, SIGINT, SIGHUP});
+    QObject::connect(&termination, &SignalNotifier::received, &app, [](int signalNumber) {
+        VENDRA_DIAG(QStringLiteral("Quitting on signal %1 (%2)")
+                        .arg(signalNumber)
+                        .arg(QString::fromLocal8Bit(strsignal(signalNumber))));
+        QCoreApplication::quit();
+    });
+    delegate.setUploadJournalPath(UploadJournal::desktopPath());
     delegate.applicationDidFinishLaunching();
     return QApplication::exec();
 }

@@ -37,7 +37,8 @@ PreferencesGeneralView::PreferencesGeneralView(QWidget *parent)
     : QWidget(parent), m_autoLogin(new QCheckBox(this)), m_finderDisable(new QCheckBox(this)),
       m_finderAutoSyncPlaces(new QCheckBox(this)), m_finderExpandOnLaunch(new QCheckBox(this)),
       m_remoteFinderReExpandOnRefresh(new QCheckBox(this)),
-      m_remoteFinderExpandOnDragDrop(new QCheckBox(this)), m_numberSimultaneousUploads(new QSpinBox(this))
+      m_remoteFinderExpandOnDragDrop(new QCheckBox(this)), m_skipExisting(new QCheckBox(this)),
+      m_retryFailed(new QCheckBox(this)), m_numberSimultaneousUploads(new QSpinBox(this))
 {
     setObjectName(QStringLiteral("PreferencesGeneralView"));
     build();
@@ -60,6 +61,8 @@ void PreferencesGeneralView::build()
     m_finderExpandOnLaunch->setText(text("Text_PrefFinderExpandOnLaunch"));
     m_remoteFinderReExpandOnRefresh->setText(text("Text_PrefRemoteReExpandOnRefresh"));
     m_remoteFinderExpandOnDragDrop->setText(text("Text_PrefRemoteExpandOnDragDrop"));
+    m_skipExisting->setText(text("Text_PrefSkipExisting"));
+    m_retryFailed->setText(text("Text_PrefRetryFailed"));
     m_numberSimultaneousUploads->setRange(1, kMaximumSimultaneousUploads);
     m_numberSimultaneousUploads->setAccessibleName(text("Text_PrefSimultaneousUploads"));
 
@@ -95,6 +98,8 @@ void PreferencesGeneralView::build()
     layout->addWidget(local);
     layout->addWidget(remote);
     layout->addLayout(uploads);
+    layout->addWidget(m_skipExisting);
+    layout->addWidget(m_retryFailed);
     layout->addStretch();
     for (QCheckBox *box : findChildren<QCheckBox *>())
         box->setAccessibleName(box->text());
@@ -126,6 +131,12 @@ void PreferencesGeneralView::connectControls()
     connect(m_remoteFinderReExpandOnRefresh, &QCheckBox::clicked, this, [](bool on) {
         writeAndAnnounce([on](Preferences &preferences) { preferences.setReExpandFoldersOnRefresh(on); });
     });
+    connect(m_skipExisting, &QCheckBox::clicked, this, [](bool on) {
+        writeAndAnnounce([on](Preferences &preferences) { preferences.setSkipExistingUploads(on); });
+    });
+    connect(m_retryFailed, &QCheckBox::clicked, this, [](bool on) {
+        writeAndAnnounce([on](Preferences &preferences) { preferences.setRetryFailedUploads(on); });
+    });
     connect(m_numberSimultaneousUploads, &QSpinBox::valueChanged, this, [](int count) {
         writeAndAnnounce(
             [count](Preferences &preferences) { preferences.setNumberSimultaneousUploads(count); });
@@ -148,6 +159,8 @@ void PreferencesGeneralView::setupDefaults()
     m_finderExpandOnLaunch->setChecked(preferences->autoExpandFinderFolders());
     m_remoteFinderExpandOnDragDrop->setChecked(preferences->remoteViewAutoExpandsOnDrags());
     m_remoteFinderReExpandOnRefresh->setChecked(preferences->reExpandFoldersOnRefresh());
+    m_skipExisting->setChecked(preferences->skipExistingUploads());
+    m_retryFailed->setChecked(preferences->retryFailedUploads());
     {
         const QSignalBlocker quiet(m_numberSimultaneousUploads);
         // Anything below 1 runs one upload at a time, and shows so.

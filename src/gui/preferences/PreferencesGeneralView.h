@@ -28,6 +28,8 @@ public:
     QCheckBox *finderExpandOnLaunchBox() const { return m_finderExpandOnLaunch; }
     QCheckBox *remoteFinderReExpandOnRefreshBox() const { return m_remoteFinderReExpandOnRefresh; }
     QCheckBox *remoteFinderExpandOnDragDropBox() const { return m_remoteFinderExpandOnDragDrop; }
+    QCheckBox *skipExistingBox() const { return m_skipExisting; }
+    QCheckBox *retryFailedBox() const { return m_retryFailed; }
     QSpinBox *numberSimultaneousUploadsBox() const { return m_numberSimultaneousUploads; }
 
 private:
@@ -43,5 +45,7 @@ private:
     QCheckBox *m_finderExpandOnLaunch;
     QCheckBox *m_remoteFinderReExpandOnRefresh;
     QCheckBox *m_remoteFinderExpandOnDragDrop;
+    QCheckBox *m_skipExisting;
+    QCheckBox *m_retryFailed;
     QSpinBox *m_numberSimultaneousUploads;
 };

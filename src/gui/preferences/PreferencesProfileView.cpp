@@ -6,6 +6,7 @@
 #include "controls/ServerDetailsForm.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "http/HttpProxy.h"
 #include "preferences/PortPickerModel.h"
 #include "session/commsGlobals.h"
 #include "settings/Preferences.h"
@@ -38,7 +39,7 @@ PreferencesProfileView::PreferencesProfileView(QWidget *parent)
     : QWidget(parent), m_serverName(new QLineEdit(this)), m_port(new QComboBox(this)),
       m_portPicker(new PortPickerModel(this)), m_useHTTPS(new QCheckBox(this)),
       m_userName(new QLineEdit(this)), m_password(new QLineEdit(this)), m_savePassword(new QCheckBox(this)),
-      m_updateButton(new QPushButton(this)), m_passwordNote(new QLabel(this))
+      m_proxy(new QLineEdit(this)), m_updateButton(new QPushButton(this)), m_passwordNote(new QLabel(this))
 {
     setObjectName(QStringLiteral("PreferencesProfileView"));
     build();
@@ -74,6 +75,8 @@ void PreferencesProfileView::build()
     m_useHTTPS->setText(text("Text_LoginUseHTTPS"));
     m_savePassword->setText(text("Text_LoginSavePassword"));
     m_updateButton->setText(text("Text_PrefUpdateProfile"));
+    m_proxy->setPlaceholderText(text("Text_PrefProxyPlaceholder"));
+    m_proxy->setAccessibleName(text("Text_PrefProxy"));
 
     m_serverName->setAccessibleName(text("Text_LoginServer"));
     m_port->setAccessibleName(text("Text_LoginPort"));
@@ -85,6 +88,7 @@ void PreferencesProfileView::build()
 
     QFormLayout *form =
         serverDetailsForm({m_serverName, m_port, m_useHTTPS, m_userName, m_password, m_savePassword});
+    form->addRow(text("Text_PrefProxy"), m_proxy);
 
     m_passwordNote->setWordWrap(true);
     m_passwordNote->setAccessibleName(text("Text_KeyringNote"));
@@ -105,7 +109,7 @@ void PreferencesProfileView::build()
 
 void PreferencesProfileView::connectControls()
 {
-    for (QLineEdit *field : {m_serverName, m_userName, m_password})
+    for (QLineEdit *field : {m_serverName, m_userName, m_password, m_proxy})
         connect(field, &QLineEdit::textEdited, this, &PreferencesProfileView::checkUpdateButtonEnable);
     connect(m_password, &QLineEdit::textEdited, this, [this] { m_passwordTyped = true; });
     // Typing into the port and picking from its list both land here.
@@ -136,6 +140,7 @@ void PreferencesProfileView::setupDefaults()
     m_password->setText(NSStringExtended::validString(preferences->password()));
     m_passwordTyped = false;
     m_savePassword->setChecked(preferences->savePassword());
+    m_proxy->setText(preferences->proxy());
 }
 
 int PreferencesProfileView::selectedPort() const
@@ -177,7 +182,8 @@ bool PreferencesProfileView::hasPrefrencesChanges() const
     return m_serverName->text() != preferences->server() || selectedPort() != preferences->port() ||
            m_useHTTPS->isChecked() != preferences->useHttps() || m_userName->text() != preferences->user() ||
            m_password->text() != preferences->password() ||
-           m_savePassword->isChecked() != preferences->savePassword();
+           m_savePassword->isChecked() != preferences->savePassword() ||
+           m_proxy->text().trimmed() != preferences->proxy();
 }
 
 NSAlertAttributed *PreferencesProfileView::currentSheet() const
@@ -217,6 +223,7 @@ void PreferencesProfileView::updatePrefrencesAndLogoutAndIn()
     const QString password =
         m_passwordTyped && !m_password->text().isEmpty() ? m_password->text() : commsGlobal->password();
     const bool savePassword = m_savePassword->isChecked();
+    const QString proxy = m_proxy->text().trimmed();
 
     // Server and user first: the saved password is keyed by them.
     preferences->setServer(server);
@@ -230,6 +237,7 @@ void PreferencesProfileView::updatePrefrencesAndLogoutAndIn()
     // What the store holds now is what the pane compares with.
     m_password->setText(NSStringExtended::validString(preferences->password()));
     m_passwordTyped = false;
+    preferences->setProxy(proxy);
     m_updateButton->setEnabled(false);
 
     const auto changeDetails = [=] {
@@ -239,6 +247,7 @@ void PreferencesProfileView::updatePrefrencesAndLogoutAndIn()
         commsGlobal->setUserName(user);
         commsGlobal->setPassword(password);
         commsGlobal->setBSavePassword(savePassword);
+        HttpProxy::setProxy(proxy);
     };
     // The session in progress is closed at its own server before the new details take over.
     if (VendraUploaderAppDelegate *delegate = VendraUploaderAppDelegate::instance())

@@ -47,6 +47,7 @@ public:
     QLineEdit *userNameField() const { return m_userName; }
     QLineEdit *passwordField() const { return m_password; }
     QCheckBox *savePasswordBox() const { return m_savePassword; }
+    QLineEdit *proxyField() const { return m_proxy; }
     QPushButton *updateButton() const { return m_updateButton; }
     // Empty and hidden unless the password could not be saved.
     QLabel *passwordNote() const { return m_passwordNote; }
@@ -66,6 +67,7 @@ private:
     QLineEdit *m_userName;
     QLineEdit *m_password;
     QCheckBox *m_savePassword;
+    QLineEdit *m_proxy;
     QPushButton *m_updateButton;
     QLabel *m_passwordNote;
     bool bJustAwake = true;

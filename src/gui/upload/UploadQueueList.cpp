@@ -2,13 +2,23 @@
 
 #include "common/MessageText.h"
 #include "controls/ListTableLook.h"
+#include "session/commsGlobals.h"
 #include "upload/BZIndeterminateProgressIndicatorCell.h"
 #include "upload/FailedRowDelegate.h"
+#include "upload/FailedUploadsCsv.h"
+#include "upload/UploadQueue.h"
 #include "upload/UploadQueueListModel.h"
 
+#include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QMessageBox>
 #include <QPainter>
+#include <QSaveFile>
+#include <QStyle>
 
 #include <algorithm>
 #include <cmath>
@@ -18,7 +28,12 @@ UploadQueueList::UploadQueueList(QWidget *parent)
       m_progressCell(new BZIndeterminateProgressIndicatorCell(this)),
       m_textCells(new FailedRowDelegate(this)), m_menu(this),
       m_cancelSelected(m_menu.addAction(messageText(QStringLiteral("Text_UploadCancelSelected")))),
-      m_cancelAll(m_menu.addAction(messageText(QStringLiteral("Text_UploadCancelAll"))))
+      m_cancelAll(m_menu.addAction(messageText(QStringLiteral("Text_UploadCancelAll")))),
+      m_retrySelected(m_menu.addAction(messageText(QStringLiteral("Text_UploadRetry")))),
+      m_retryAllFailed(m_menu.addAction(messageText(QStringLiteral("Text_UploadRetryAllFailed")))),
+      m_pause(m_menu.addAction(messageText(QStringLiteral("Text_UploadPause")))),
+      m_copyFailed(m_menu.addAction(messageText(QStringLiteral("Text_UploadCopyFailed")))),
+      m_saveFailed(m_menu.addAction(messageText(QStringLiteral("Text_UploadSaveFailed"))))
 {
     setModel(m_uploads);
     setItemDelegate(m_textCells);
@@ -41,6 +56,29 @@ UploadQueueList::UploadQueueList(QWidget *parent)
     m_cancelAll->setData(int(CancelAllTag));
     connect(m_cancelSelected, &QAction::triggered, this, &UploadQueueList::cancelSelectedUpload);
     connect(m_cancelAll, &QAction::triggered, this, &UploadQueueList::cancelAllUploads);
+    m_retrySelected->setData(int(RetrySelectedTag));
+    m_retryAllFailed->setData(int(RetryAllFailedTag));
+    m_pause->setData(int(PauseTag));
+    m_pause->setCheckable(true);
+    m_pause->setIcon(QIcon::fromTheme(QStringLiteral("media-playback-pause"),
+                                      style()->standardIcon(QStyle::SP_MediaPause)));
+    m_retryAllFailed->setIcon(
+        QIcon::fromTheme(QStringLiteral("view-refresh"), style()->standardIcon(QStyle::SP_BrowserReload)));
+    m_copyFailed->setData(int(CopyFailedTag));
+    m_saveFailed->setData(int(SaveFailedTag));
+    connect(m_retrySelected, &QAction::triggered, this, &UploadQueueList::retrySelectedUploads);
+    connect(m_retryAllFailed, &QAction::triggered, this, &UploadQueueList::retryAllFailedUploads);
+    connect(m_pause, &QAction::triggered, this, &UploadQueueList::setQueuePaused);
+    connect(m_copyFailed, &QAction::triggered, this, &UploadQueueList::copyFailedList);
+    connect(m_saveFailed, &QAction::triggered, this, &UploadQueueList::chooseFileForFailedList);
+    if (commsGlobal) {
+        connect(&commsGlobal->uploadQueue(), &UploadQueue::pausedChanged, this, [this](bool paused) {
+            m_pause->setChecked(paused);
+            m_pause->setText(messageText(paused ? QStringLiteral("Text_UploadResume")
+                                                : QStringLiteral("Text_UploadPause")));
+        });
+    }
+    connect(m_uploads, &QAbstractItemModel::dataChanged, this, &UploadQueueList::validateMenu);
     // The actions may sit in the window's menus too, so they follow the rows and the selection.
     connect(m_uploads, &QAbstractItemModel::rowsInserted, this, &UploadQueueList::validateMenu);
     connect(m_uploads, &QAbstractItemModel::rowsRemoved, this, &UploadQueueList::validateMenu);
@@ -92,16 +130,81 @@ void UploadQueueList::cancelAllUploads()
     m_uploads->cancelAllUploads();
 }
 
+void UploadQueueList::retrySelectedUploads()
+{
+    if (!commsGlobal)
+        return;
+    QList<UploadStatusPtr> records;
+    for (int row : selectedRowNumbers())
+        records.append(m_uploads->uploadAt(row));
+    for (const UploadStatusPtr &record : std::as_const(records))
+        commsGlobal->uploadQueue().retryFailedUpload(record);
+}
+
+void UploadQueueList::retryAllFailedUploads()
+{
+    if (!commsGlobal)
+        return;
+    for (const UploadStatusPtr &record : m_uploads->failedUploads())
+        commsGlobal->uploadQueue().retryFailedUpload(record);
+}
+
+void UploadQueueList::setQueuePaused(bool paused)
+{
+    if (commsGlobal)
+        commsGlobal->uploadQueue().setPaused(paused);
+}
+
+void UploadQueueList::copyFailedList()
+{
+    QGuiApplication::clipboard()->setText(FailedUploadsCsv::text(m_uploads->failedUploads()));
+}
+
+void UploadQueueList::chooseFileForFailedList()
+{
+    const QString path = QFileDialog::getSaveFileName(
+        window(), messageText(QStringLiteral("Text_UploadSaveFailed")),
+        QDir::home().filePath(QStringLiteral("failed-uploads.csv")), QStringLiteral("CSV (*.csv)"));
+    if (!path.isEmpty() && !saveFailedList(path)) {
+        QMessageBox::warning(window(), messageText(QStringLiteral("Text_UploadSaveFailed")),
+                             messageText(QStringLiteral("Text_UploadSaveFailedError")).arg(path));
+    }
+}
+
+bool UploadQueueList::saveFailedList(const QString &path)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(FailedUploadsCsv::text(m_uploads->failedUploads()).toUtf8());
+    return file.commit();
+}
+
 bool UploadQueueList::validateMenuItem(const QAction *item) const
 {
     if (!item || !item->data().isValid())
         return false;
     const bool hasRows = m_uploads->rowCount() > 0;
+    const bool hasFailed = !m_uploads->failedUploads().isEmpty();
     switch (item->data().toInt()) {
     case CancelAllTag:
         return hasRows;
     case CancelSelectedTag:
         return hasRows && selectionModel()->hasSelection();
+    case RetrySelectedTag: {
+        const QList<int> rows = selectedRowNumbers();
+        return std::any_of(rows.cbegin(), rows.cend(), [this](int row) {
+            const UploadStatusPtr record = m_uploads->uploadAt(row);
+            return record && record->eUploadType() == UploadCommandFile &&
+                   record->status() == UploadStatusFailed;
+        });
+    }
+    case RetryAllFailedTag:
+    case CopyFailedTag:
+    case SaveFailedTag:
+        return hasFailed;
+    case PauseTag:
+        return commsGlobal != nullptr;
     default:
         return false;
     }
@@ -124,7 +227,8 @@ void UploadQueueList::progressUpdate()
 
 bool UploadQueueList::isListKey(int key)
 {
-    return key == Qt::Key_Backspace || key == Qt::Key_Delete || key == Qt::Key_Up || key == Qt::Key_Down;
+    return key == Qt::Key_Backspace || key == Qt::Key_Delete || key == Qt::Key_Up || key == Qt::Key_Down ||
+           key == Qt::Key_Space;
 }
 
 bool UploadQueueList::event(QEvent *event)
@@ -146,6 +250,8 @@ void UploadQueueList::keyPressEvent(QKeyEvent *event)
     const int key = event->key();
     if (key == Qt::Key_Backspace || key == Qt::Key_Delete) {
         deleteSelectedEntries();
+    } else if (key == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        setQueuePaused(!m_pause->isChecked());
     } else if (key == Qt::Key_Up || key == Qt::Key_Down) {
         const bool down = key == Qt::Key_Down;
         const int count = m_uploads->rowCount();

@@ -18,14 +18,24 @@ class UploadQueueListModel;
 //     uploads->setEnabled(signedIn);                 // dimmed while disabled
 //
 // Delete or Backspace cancels the selected commands, or dismisses those that failed; Up and Down
-// move a single selection (with Alt, to the last or first row); the context menu has "cancel
-// selected" (tag 0) and "cancel all" (tag 1), also offered as actions for the window's menus.
+// move a single selection (with Alt, to the last or first row); Space pauses or resumes the queue.
+// The context menu has "cancel selected" (tag 0), "cancel all" (tag 1), "Retry" for the selected
+// failed rows (2), "Retry All Failed" (3), pause (4, checked while paused), and the failed rows
+// copied (5) or saved (6) as CSV; the window's menus and toolbar offer the same actions.
 class UploadQueueList : public QTableView
 {
     Q_OBJECT
 
 public:
-    enum MenuTag { CancelSelectedTag = 0, CancelAllTag = 1 };
+    enum MenuTag {
+        CancelSelectedTag = 0,
+        CancelAllTag = 1,
+        RetrySelectedTag = 2,
+        RetryAllFailedTag = 3,
+        PauseTag = 4,
+        CopyFailedTag = 5,
+        SaveFailedTag = 6
+    };
     static constexpr int kProgressIntervalMs = 100;
 
     explicit UploadQueueList(QWidget *parent = nullptr);
@@ -37,6 +47,18 @@ public:
     QMenu *contextMenu() { return &m_menu; }
     QAction *cancelSelectedAction() const { return m_cancelSelected; }
     QAction *cancelAllAction() const { return m_cancelAll; }
+    QAction *retryAllFailedAction() const { return m_retryAllFailed; }
+    QAction *pauseAction() const { return m_pause; }
+
+    // Puts the failed uploads selected (or all) back into the queue, their tries counted anew.
+    void retrySelectedUploads();
+    void retryAllFailedUploads();
+    void setQueuePaused(bool paused);
+    // The failed rows as CSV (file, album, reason): onto the clipboard, or into a file chosen in a
+    // dialog; saveFailedList(path) writes it to path, false with nothing lost when it cannot.
+    void copyFailedList();
+    void chooseFileForFailedList();
+    bool saveFailedList(const QString &path);
 
     // Dismisses the selected rows that failed or were cancelled, cancels the other selected commands.
     void deleteSelectedEntries();
@@ -71,4 +93,9 @@ private:
     QMenu m_menu;
     QAction *m_cancelSelected;
     QAction *m_cancelAll;
+    QAction *m_retrySelected;
+    QAction *m_retryAllFailed;
+    QAction *m_pause;
+    QAction *m_copyFailed;
+    QAction *m_saveFailed;
 };

@@ -3,12 +3,11 @@
 #include "albums/soapRemoteFolderItem.h"
 #include "albums/wsSoapAsyncOp.h"
 #include "albums/wsSoapAsyncOpDelegate.h"
+#include "http/SharedCookieJar.h"
 #include "session/Comms.h"
 #include "session/commsGlobals.h"
 #include "session/soapResults.h"
 #include "session/wsCoreComms.h"
-#include "soap/SharedCookieJar.h"
-#include "soap/ThreadNetworkManager.h"
 
 #include "SessionTarget.h"
 #include "VendraTest.h"
@@ -109,7 +108,6 @@ private Q_SLOTS:
         QVERIFY(m_globals->registry().debugCheckDictionary(root()));
         m_globals.reset();
         // Idle keep-alive connections would hold the server's shutdown up.
-        ThreadNetworkManager::forCurrentThread().clearConnectionCache();
         m_server.reset();
         SharedCookieJar::instance().clear();
     }

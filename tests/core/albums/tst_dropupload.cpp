@@ -4,12 +4,11 @@
 #include "albums/wsSoapAsyncOp.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "http/SharedCookieJar.h"
 #include "localfs/LocalFilesMimeType.h"
 #include "session/commsGlobals.h"
 #include "session/soapResults.h"
 #include "session/wsCoreComms.h"
-#include "soap/SharedCookieJar.h"
-#include "soap/ThreadNetworkManager.h"
 #include "upload/DropUpload.h"
 #include "upload/UploadQueue.h"
 
@@ -121,7 +120,6 @@ private Q_SLOTS:
         m_globals->soapAsyncOp().waitForDone();
         m_tester.reset();
         m_globals.reset();
-        ThreadNetworkManager::forCurrentThread().clearConnectionCache();
         m_server.reset();
         SharedCookieJar::instance().clear();
     }

@@ -5,11 +5,10 @@
 #include "albums/wsSoapAsyncOp.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "http/SharedCookieJar.h"
 #include "session/commsGlobals.h"
 #include "session/soapResults.h"
 #include "session/wsCoreComms.h"
-#include "soap/SharedCookieJar.h"
-#include "soap/ThreadNetworkManager.h"
 
 #include "AlbumTree.h"
 #include "SessionTarget.h"
@@ -107,7 +106,6 @@ private Q_SLOTS:
         NotificationCenter::defaultCenter().removeObserver(&m_observer);
         m_tester.reset();
         m_globals.reset();
-        ThreadNetworkManager::forCurrentThread().clearConnectionCache();
         m_server.reset();
         SharedCookieJar::instance().clear();
     }

@@ -5,11 +5,10 @@
 #include "albums/soapRemoteFolderItem.h"
 #include "albums/wsSoapAsyncOp.h"
 #include "events/Log.h"
+#include "http/SharedCookieJar.h"
 #include "session/commsGlobals.h"
 #include "session/soapResults.h"
 #include "session/wsCoreComms.h"
-#include "soap/SharedCookieJar.h"
-#include "soap/ThreadNetworkManager.h"
 #include "upload/UploadQueue.h"
 
 #include "AlbumTree.h"
@@ -102,7 +101,6 @@ private Q_SLOTS:
         m_tester.reset();
         m_globals.reset();
         Log::close();
-        ThreadNetworkManager::forCurrentThread().clearConnectionCache();
         m_server.reset();
         SharedCookieJar::instance().clear();
     }

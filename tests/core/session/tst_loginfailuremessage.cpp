@@ -2,13 +2,13 @@
 
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "http/HttpUpload.h"
+#include "http/SharedCookieJar.h"
+#include "http/TransportFailure.h"
+#include "http/TrustedCertificates.h"
 #include "session/Comms.h"
 #include "session/commsGlobals.h"
 #include "session/wsLoginSequence.h"
-#include "soap/SharedCookieJar.h"
-#include "soap/TransportFailure.h"
-#include "soap/TrustedCertificates.h"
-#include "upload/UploadConnection.h"
 
 #include "SessionTarget.h"
 #include "VendraTest.h"
@@ -211,13 +211,15 @@ private Q_SLOTS:
         QBuffer body;
         body.setData(QByteArray(1000, 'x'));
         QVERIFY(body.open(QIODevice::ReadOnly));
-        UploadConnection connection;
-        QSignalSpy finished(&connection, &UploadConnection::finished);
-        QUrl url = m_server->baseUrl();
-        url.setPath(u"/soapfileupload.hvxr"_s);
-        connection.start(url, {}, &body);
+        HttpUpload upload;
+        QSignalSpy finished(&upload, &HttpUpload::finished);
+        HttpRequest request;
+        request.url = m_server->baseUrl();
+        request.url.setPath(u"/soapfileupload.hvxr"_s);
+        request.bodyDevice = &body;
+        upload.start(request);
         QVERIFY(finished.wait(20000));
-        const Error uploadError = connection.transportError();
+        const Error uploadError = upload.error();
         QCOMPARE(TransportFailure::kind(uploadError), TransportFailure::CertificateUntrusted);
         QCOMPARE(TransportFailure::certificateText(uploadError),
                  TransportFailure::certificateText(signInError));

@@ -1,14 +1,16 @@
 #include "albums/soapRemoteFolderItem.h"
+#include "diagnostics/LogFile.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "http/SharedCookieJar.h"
+#include "http/TrustedCertificates.h"
 #include "session/Comms.h"
 #include "session/commsGlobals.h"
 #include "session/soapResults.h"
 #include "session/wsLoginSequence.h"
-#include "soap/SharedCookieJar.h"
-#include "soap/TrustedCertificates.h"
 
 #include "SessionTarget.h"
+#include "TestFiles.h"
 #include "VendraTest.h"
 
 #include <QNetworkReply>
@@ -153,7 +155,15 @@ private Q_SLOTS:
         QFETCH(QString, error);
         start(serverArguments, login);
 
-        QVERIFY(!signIn());
+        LogFile logFile;
+        const bool signedIn = signIn();
+        logFile.stop();
+        QVERIFY(!signedIn);
+        // The log file says why, whatever the windows make of it.
+        const QString logged = QString::fromUtf8(TestFiles::read(logFile.fileName()));
+        const QString domainAndCode = u"%1 (%2)"_s.arg(error.section(u' ', 0, 0), error.section(u' ', 1, 1));
+        const QStringList failures = logged.split(u'\n').filter(u"Sign-in failed at "_s);
+        QVERIFY2(failures.size() == 1 && failures.first().contains(domainAndCode), qPrintable(logged));
         QCOMPARE(m_events.first(), NotificationNames::CommsEventsLoginStarted);
         QCOMPARE(m_events.last(), NotificationNames::CommsEventsLoginFailure);
         QCOMPARE(m_events.size(), statusLines + 2);

@@ -1,7 +1,7 @@
+#include "http/SharedCookieJar.h"
 #include "session/commsGlobals.h"
 #include "session/soapResults.h"
 #include "session/wsCoreComms.h"
-#include "soap/SharedCookieJar.h"
 
 #include "RawHttpServer.h"
 #include "VendraTest.h"

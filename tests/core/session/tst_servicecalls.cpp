@@ -2,18 +2,14 @@
 #include "albums/soapRemoteFolderItem.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "http/HttpExchange.h"
+#include "http/SharedCookieJar.h"
 #include "session/commsGlobals.h"
 #include "session/soapResults.h"
 #include "session/wsCoreComms.h"
-#include "soap/SharedCookieJar.h"
-#include "soap/ThreadNetworkManager.h"
 
 #include "SessionTarget.h"
 #include "VendraTest.h"
-
-#include <QHttpMultiPart>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 
 // Every service operation against the reference server, called as the workers call them.
 class TestServiceCalls : public QObject
@@ -39,17 +35,16 @@ private:
     // Uploads a small file as the upload engine would, with the session cookie.
     void uploadAsset(qint64 album)
     {
-        QHttpMultiPart multipart(QHttpMultiPart::FormDataType);
-        QHttpPart part;
-        part.setHeader(QNetworkRequest::ContentDispositionHeader,
-                       QByteArray("form-data; name=\"file\"; filename=\"photo.jpg\""));
-        part.setBody("hello");
-        multipart.append(part);
-        const QNetworkRequest request(QUrl(comms().getUploadURLStr() + QString::number(album)));
-        std::unique_ptr<QNetworkReply> reply(
-            ThreadNetworkManager::forCurrentThread().post(request, &multipart));
-        QVERIFY(QTest::qWaitFor([&] { return reply->isFinished(); }, 30000));
-        QCOMPARE(reply->error(), QNetworkReply::NoError);
+        HttpRequest request;
+        request.url = QUrl(comms().getUploadURLStr() + QString::number(album));
+        request.headers = {{"Content-Type", "multipart/form-data; boundary=b0undary"}};
+        request.body =
+            "--b0undary\r\nContent-Disposition: form-data; name=\"file\"; filename=\"photo.jpg\"\r\n"
+            "\r\nhello\r\n--b0undary--\r\n";
+        Error error;
+        const HttpResponse reply = HttpExchange::post(request, error);
+        QVERIFY2(!error, qPrintable(error.toString()));
+        QCOMPARE(reply.status, 200);
     }
 
 private Q_SLOTS:
@@ -58,7 +53,6 @@ private Q_SLOTS:
     {
         m_globals.reset();
         // Idle keep-alive connections would hold the server's shutdown up.
-        ThreadNetworkManager::forCurrentThread().clearConnectionCache();
         m_server.reset();
         SharedCookieJar::instance().clear();
     }

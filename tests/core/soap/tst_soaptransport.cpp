@@ -1,12 +1,13 @@
 #include "RawHttpServer.h"
 #include "SoapReplies.h"
-#include "soap/SharedCookieJar.h"
-#include "soap/TrustedCertificates.h"
+#include "http/SharedCookieJar.h"
+#include "http/TrustedCertificates.h"
 #include "soap/wsNSSoapComms.h"
 
 #include "VendraTest.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QNetworkReply>
 #include <QProcess>
 #include <QSslCertificate>
@@ -63,10 +64,12 @@ private:
 };
 
 QVariantMap call(const QUrl &url, const QString &method, Error &error,
-                 std::chrono::milliseconds timeout = wsNSSoapComms::defaultTimeout)
+                 std::chrono::milliseconds timeout = wsNSSoapComms::defaultTimeout,
+                 std::chrono::milliseconds deadline = wsNSSoapComms::overallDeadline)
 {
     return wsNSSoapComms::methodInvocationWith(url, method, nameSpace, {{u"SOAPAction"_s, method}},
-                                               std::nullopt, {}, {}, {"objQuotaDetails"}, error, timeout);
+                                               std::nullopt, {}, {}, {"objQuotaDetails"}, error, timeout,
+                                               deadline);
 }
 
 // "domain code messageKey" of a failure, empty for success.
@@ -252,7 +255,8 @@ private Q_SLOTS:
             QVERIFY(result.isEmpty() && !error.description().isEmpty());
     }
 
-    void transportFailuresKeepQtsErrors()
+    // Transport failures speak Qt's vocabulary of network errors, and a time-out says so.
+    void transportFailuresUseQtsVocabulary()
     {
         Error error;
         call(QUrl(u"http://127.0.0.1:1/soap"_s), u"Logout"_s, error); // nothing listens on port 1
@@ -267,7 +271,54 @@ private Q_SLOTS:
         ServerRunner runner(server);
         error.clear();
         call(runner.url(), u"Logout"_s, error, std::chrono::milliseconds(200));
-        QCOMPARE(outcome(error), u"QNetworkReply %1"_s.arg(QNetworkReply::OperationCanceledError));
+        QCOMPARE(outcome(error), u"QNetworkReply %1"_s.arg(QNetworkReply::TimeoutError));
+        QVERIFY2(error.description().contains(u"timed out"_s), qPrintable(error.description()));
+    }
+
+    // A server that keeps a byte coming now and then never trips the idle limit; the overall
+    // deadline still ends the call.
+    void aTrickledReplyEndsAtTheDeadline()
+    {
+        std::atomic_bool stop = false;
+        httplib::Server server;
+        server.Post("/soap", [&](const httplib::Request &, httplib::Response &response) {
+            response.set_chunked_content_provider("text/xml", [&](size_t, httplib::DataSink &sink) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                return !stop && sink.write("<", 1);
+            });
+        });
+        ServerRunner runner(server);
+        QElapsedTimer clock;
+        clock.start();
+        Error error;
+        call(runner.url(), u"Logout"_s, error, std::chrono::milliseconds(1000),
+             std::chrono::milliseconds(1500));
+        const qint64 took = clock.elapsed();
+        stop = true;
+        QCOMPARE(outcome(error), u"QNetworkReply %1"_s.arg(QNetworkReply::TimeoutError));
+        QVERIFY2(took >= 1400 && took < 10000, qPrintable(QString::number(took)));
+    }
+
+    // A reply past the limit is refused as it arrives, not gathered and then decoded.
+    void anOversizedReplyIsRefused()
+    {
+        httplib::Server server;
+        server.Post("/soap", [&](const httplib::Request &, httplib::Response &response) {
+            response.set_header("Set-Cookie", "session=1; Path=/");
+            const std::string piece(1 << 20, 'x');
+            response.set_chunked_content_provider(
+                "text/xml", [piece](size_t offset, httplib::DataSink &sink) {
+                    // Stops by itself well past the limit, should the client go on reading.
+                    return offset < size_t(wsNSSoapComms::maxReplySize) * 2 &&
+                           sink.write(piece.data(), piece.size());
+                });
+        });
+        ServerRunner runner(server);
+        Error error;
+        call(runner.url(), u"GetQuotaDetails"_s, error);
+        QCOMPARE(outcome(error), u"QNetworkReply %1"_s.arg(QNetworkReply::UnknownContentError));
+        QVERIFY2(error.description().contains(QString::number(wsNSSoapComms::maxReplySize)),
+                 qPrintable(error.description()));
     }
 
     // Secure cookies set over plain http are stored, and ending the session must remove them too.
@@ -289,7 +340,7 @@ private Q_SLOTS:
         QCOMPARE(check(other), u"usable"_s);
     }
 
-    // Each thread posts through its own network manager. The server answers only once both requests
+    // Each thread posts through its own HTTP handle. The server answers only once both requests
     // are in, so the calls really overlap; a reply handed to the wrong call fails its decoding.
     void twoThreadsCallAtOnce()
     {

@@ -23,18 +23,22 @@ UploadTestSession::UploadTestSession()
                               {QStringLiteral("m_strURLForLatestVersion"), QString()}};
     globals.results().checkVersion().deserialise({{QStringLiteral("objVersionDetails"), details}});
     addAlbum(7, 0, QStringLiteral("Photos"));
-    server.setResponder([this](const CaptureHttpServer::Capture &, httplib::Response &response) {
+    server.setResponder([this](const CaptureHttpServer::Capture &capture, httplib::Response &response) {
         ++m_arrived;
         if (m_gateClosed)
             m_gate->acquire();
         const QMutexLocker lock(&m_answerMutex);
         response.status = m_answer.status;
-        response.set_content(
-            m_answer.body.empty() && m_answer.status == 200
-                ? "<halvane><upload-result actionresult=\"ok\" apiresult=\"ok\" albumid=\"7\" "
-                  "assetid=\"42\" pending=\"false\"/></halvane>"
-                : m_answer.body,
-            "text/xml");
+        // As a media server confirms: the album of the query and the size of the part it received.
+        const std::string album = capture.query.substr(capture.query.find('=') + 1);
+        const std::string size =
+            std::to_string(capture.parts.isEmpty() ? 0 : capture.parts.first().content.size());
+        response.set_content(m_answer.body.empty() && m_answer.status == 200
+                                 ? "<halvane><upload-result actionresult=\"ok\" apiresult=\"ok\" albumid=\"" +
+                                       album + "\" filesize=\"" + size +
+                                       "\" assetid=\"42\" pending=\"false\"/></halvane>"
+                                 : m_answer.body,
+                             "text/xml");
     });
 }
 

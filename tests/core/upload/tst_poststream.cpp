@@ -6,8 +6,8 @@
 
 #include <httplib.h>
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
+#include "http/HttpUpload.h"
+
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -30,7 +30,6 @@ class TestPostStream : public QObject
 
 private:
     QTemporaryDir m_dir;
-    QNetworkAccessManager m_manager;
 
     QString writeFile(const QString &name, const QByteArray &content)
     {
@@ -38,21 +37,19 @@ private:
     }
 
     // Posts the body as it stands; the content type is plain so that the server keeps the raw bytes.
-    QNetworkReply *post(const QUrl &url, PostStream &stream)
+    // Returns how the exchange failed, empty when a reply arrived.
+    static Error post(const QUrl &url, PostStream &stream)
     {
-        QNetworkRequest request(url);
-        request.setHeader(QNetworkRequest::ContentTypeHeader, u"application/octet-stream"_s);
-        QNetworkReply *reply = m_manager.post(request, stream.stream());
-        reply->setParent(this);
-        return reply;
-    }
-
-    static bool waitFinished(QNetworkReply *reply)
-    {
-        if (reply->isFinished())
-            return true;
-        QSignalSpy finished(reply, &QNetworkReply::finished);
-        return finished.wait(60000);
+        HttpRequest request;
+        request.url = url;
+        request.headers = {{"Content-Type", "application/octet-stream"}};
+        request.bodyDevice = stream.stream();
+        HttpUpload upload;
+        QSignalSpy finished(&upload, &HttpUpload::finished);
+        upload.start(request);
+        if (!finished.wait(60000))
+            return Error(u"test"_s, 1, u"no ending within a minute"_s);
+        return upload.error();
     }
 
     static QByteArray readAll(PostStream &stream, qint64 pieceSize)
@@ -108,9 +105,8 @@ private Q_SLOTS:
         const QByteArray expected = expectedBody(announced, content);
         QCOMPARE(stream.length(), expected.size());
         QVERIFY(stream.start());
-        QNetworkReply *reply = post(server.url(u"/up"_s), stream);
-        QVERIFY(waitFinished(reply));
-        QCOMPARE(reply->error(), QNetworkReply::NoError);
+        const Error error = post(server.url(u"/up"_s), stream);
+        QVERIFY2(!error, qPrintable(error.toString()));
 
         const auto captures = server.captures();
         QCOMPARE(captures.size(), 1);
@@ -171,9 +167,7 @@ private Q_SLOTS:
         QVERIFY(changed.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
                                     QFileDevice::FileModificationTime));
 
-        QNetworkReply *reply = post(server.url(), stream);
-        QVERIFY(waitFinished(reply));
-        QVERIFY(reply->error() != QNetworkReply::NoError);
+        QVERIFY(post(server.url(), stream));
         QTRY_COMPARE(reported, QStringList{u"File read error"_s});
         QCOMPARE(stream.failureText(), u"File read error"_s);
         for (const auto &capture : server.captures())

@@ -72,32 +72,63 @@ private Q_SLOTS:
             return u"<halvane><upload-result "_s + attributes + u"/></halvane>"_s;
         };
         const QString serverSays = messageText(u"Text_Server_Response"_s);
+        // What a server says when it kept the 3 bytes of "abc" in the album "Photos" (7).
+        const QString stored = u" albumid=\"7\" filesize=\"3\""_s;
+        const QString wrongAlbum = messageText(u"Text_UploadReplyWrongAlbum"_s);
+        const QString wrongSize = messageText(u"Text_UploadReplyWrongSize"_s);
+        const QString none = messageText(u"Text_UploadReplyNothing"_s);
         QTest::newRow("ok in any case")
-            << 200 << reply(u"actionresult=\"OK\" apiresult=\"oK\" pending=\"false\""_s) << QString()
+            << 200 << reply(u"actionresult=\"OK\" apiresult=\"oK\" pending=\"false\""_s + stored) << QString()
             << false;
         QTest::newRow("pending left out counts as pending")
-            << 200 << reply(u"actionresult=\"ok\" apiresult=\"ok\""_s) << QString() << true;
+            << 200 << reply(u"actionresult=\"ok\" apiresult=\"ok\""_s + stored) << QString() << true;
         QTest::newRow("pending TRUE")
-            << 200 << reply(u"actionresult=\"ok\" apiresult=\"ok\" pending=\"TRUE\""_s) << QString() << true;
+            << 200 << reply(u"actionresult=\"ok\" apiresult=\"ok\" pending=\"TRUE\""_s + stored) << QString()
+            << true;
         QTest::newRow("pending yes is not pending")
-            << 200 << reply(u"actionresult=\"ok\" apiresult=\"ok\" pending=\"yes\""_s) << QString() << false;
+            << 200 << reply(u"actionresult=\"ok\" apiresult=\"ok\" pending=\"yes\""_s + stored) << QString()
+            << false;
+        QTest::newRow("ok, but another size")
+            << 200 << reply(u"actionresult=\"ok\" apiresult=\"ok\" albumid=\"7\" filesize=\"2\""_s)
+            << wrongSize.arg(u"\"2\""_s).arg(3) << false;
+        QTest::newRow("ok, but no size")
+            << 200 << reply(u"actionresult=\"ok\" apiresult=\"ok\" albumid=\"7\""_s)
+            << wrongSize.arg(none).arg(3) << false;
+        QTest::newRow("ok, but a size that is no number")
+            << 200 << reply(u"actionresult=\"ok\" apiresult=\"ok\" albumid=\"7\" filesize=\"3 bytes\""_s)
+            << wrongSize.arg(u"\"3 bytes\""_s).arg(3) << false;
+        QTest::newRow("ok, but another album")
+            << 200 << reply(u"actionresult=\"ok\" apiresult=\"ok\" albumid=\"8\" filesize=\"3\""_s)
+            << wrongAlbum.arg(u"\"8\""_s).arg(7) << false;
+        QTest::newRow("ok, but no album")
+            << 200 << reply(u"actionresult=\"ok\" apiresult=\"ok\" filesize=\"3\""_s)
+            << wrongAlbum.arg(none).arg(7) << false;
         QTest::newRow("no apiresult")
-            << 200 << reply(u"actionresult=\"ok\""_s) << u"Unknown server error"_s << false;
+            << 200 << reply(u"actionresult=\"ok\""_s + stored) << u"Unknown server error"_s << false;
         QTest::newRow("apiresult key")
             << 200 << reply(u"apiresult=\"NOT_LOGGED_IN\""_s) << serverSays.arg(u"NOT_LOGGED_IN"_s) << false;
         QTest::newRow("actionresult code")
             << 200 << reply(u"actionresult=\"QUOTA_EXCEEDED\" apiresult=\"ok\""_s)
             << serverSays.arg(messageText(u"UPLOAD_QUOTA_EXCEEDED"_s)) << false;
+        // A server's text is shown on one line and cut, however much of it there is.
+        QTest::newRow("an endless apiresult")
+            << 200 << reply(u"apiresult=\"A&#10;B"_s + QString(100000, u'x') + u"\""_s)
+            << serverSays.arg(QString(u"A B"_s + QString(197, u'x') + QChar(0x2026))) << false;
         QTest::newRow("error status with an ok body")
-            << 500 << reply(u"actionresult=\"ok\" apiresult=\"ok\""_s) << u"File transfer error"_s << false;
+            << 500 << reply(u"actionresult=\"ok\" apiresult=\"ok\""_s + stored) << u"File transfer error"_s
+            << false;
         QTest::newRow("error status, no body") << 500 << QString() << u"File transfer error"_s << false;
         QTest::newRow("not a reply document")
             << 200 << u"<html>hello"_s << u"Unknown server error"_s << false;
+        QTest::newRow("an HTML page")
+            << 200 << u"<!DOCTYPE html><html><body><h1>Upload done</h1></body></html>"_s
+            << u"Unknown server error"_s << false;
         QTest::newRow("cut short") << 200
                                    << u"<halvane><upload-result actionresult=\"ok\" apiresult=\"ok\">"_s
                                    << u"Unknown server error"_s << false;
         QTest::newRow("later element wins")
-            << 200 << reply(u"actionresult=\"BAD\" apiresult=\"ok\"/><upload-result actionresult=\"ok\""_s)
+            << 200
+            << reply(u"actionresult=\"BAD\" apiresult=\"ok\"/><upload-result actionresult=\"ok\""_s + stored)
             << QString() << true;
         QTest::newRow("nested element is not the reply")
             << 200 << reply(u"actionresult=\"ok\"/><wrap><upload-result apiresult=\"ok\"/></wrap"_s)

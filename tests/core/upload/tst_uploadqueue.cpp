@@ -7,6 +7,7 @@
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
 #include "settings/Preferences.h"
+#include "upload/UploadRetry.h"
 
 class TestUploadQueue : public QObject
 {
@@ -134,6 +135,8 @@ private Q_SLOTS:
         UploadTestSession session;
         session.setAnswer({500, "oops"});
         UploadQueue &queue = session.globals.uploadQueue();
+        // A 500 would be tried again; here it stands for any failure.
+        queue.retry().setTriesOverride(1);
         const UploadStatusPtr lost = session.queueFile(u"lost.bin"_s, u"Gone"_s);
         queue.addFolderCreate(u"Y"_s, u"Gone/Too"_s, nullptr);
         const UploadStatusPtr create = queue.waitingCommands().last();

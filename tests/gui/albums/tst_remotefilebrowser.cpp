@@ -1,6 +1,7 @@
 #include "albums/RemoteFileBrowser.h"
 
 #include "AlbumTree.h"
+#include "FileAccessOverride.h"
 #include "GuiTest.h"
 #include "SessionTarget.h"
 #include "TestFiles.h"
@@ -16,15 +17,15 @@
 #include "events/Log.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "http/SharedCookieJar.h"
 #include "localfs/FileSystemCellEditor.h"
 #include "localfs/LocalFilesMimeType.h"
 #include "session/commsGlobals.h"
 #include "session/soapResults.h"
 #include "session/wsCoreComms.h"
 #include "settings/Preferences.h"
-#include "soap/SharedCookieJar.h"
-#include "soap/ThreadNetworkManager.h"
 #include "upload/UploadQueue.h"
+#include "upload/UploadQueueListModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QDir>
@@ -33,6 +34,9 @@
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 using Model = remoteFileBrowserHelper;
 using Rules = RemoteBrowserMenuRules;
@@ -153,7 +157,6 @@ private Q_SLOTS:
         m_view.reset();
         m_tester.reset();
         m_globals.reset();
-        ThreadNetworkManager::forCurrentThread().clearConnectionCache();
         m_server.reset();
         SharedCookieJar::instance().clear();
     }
@@ -523,6 +526,80 @@ private Q_SLOTS:
         waitForUploads();
         open(u"Family"_s);
         QTRY_COMPARE(labels(indexOf(u"Family"_s)), QStringList{u"Über Bild.jpg"_s});
+    }
+
+    // A dropped tree with a name that is not UTF-8, a pipe, a link back up the tree and a folder
+    // that cannot be read: every regular file arrives byte for byte, and every entry that does not
+    // has a row in the upload list and an event-log entry saying why.
+    void droppedTreeLeavesNothingOutInSilence()
+    {
+        if (!dropFileAccessOverride())
+            QSKIP("cannot give up the override of file permissions");
+        start();
+        const QString tree = m_files.filePath(u"Tree"_s);
+        const QByteArray a = TestFiles::randomBytes(50000, 31);
+        const QByteArray b = TestFiles::randomBytes(20000, 32);
+        TestFiles::write(tree + u"/a.bin"_s, a);
+        TestFiles::write(tree + u"/Sub/b.bin"_s, b);
+        TestFiles::write(tree + u"/Locked/inside.bin"_s, "inside");
+        const QByteArray badName = QFile::encodeName(tree) + "/bad\xff\xfe.bin";
+        {
+            QFile bad;
+            QVERIFY(bad.open(::open(badName.constData(), O_CREAT | O_WRONLY, 0600), QIODevice::WriteOnly,
+                             QFileDevice::AutoCloseHandle));
+            bad.write("not utf-8");
+        }
+        const QString badPath = QFile::decodeName(badName);
+        const QString pipe = tree + u"/pipe"_s;
+        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        const QString loop = tree + u"/Sub/up"_s;
+        QVERIFY(QFile::link(tree, loop));
+        const QString locked = tree + u"/Locked"_s;
+        QVERIFY(QFile::setPermissions(locked, {}));
+        const qint64 logBefore = Log::instance()->count();
+        UploadQueueListModel list;
+
+        QMimeData uris;
+        uris.setUrls({QUrl::fromLocalFile(tree)});
+        const QPoint at = centreOf(indexOf(u"Family"_s));
+        QDragEnterEvent enter(at, Qt::CopyAction, &uris, Qt::LeftButton, {});
+        QApplication::sendEvent(view().viewport(), &enter);
+        QDragMoveEvent move(at, Qt::CopyAction, &uris, Qt::LeftButton, {});
+        QApplication::sendEvent(view().viewport(), &move);
+        QDropEvent dropped(at, Qt::CopyAction, &uris, Qt::LeftButton, {});
+        QApplication::sendEvent(view().viewport(), &dropped);
+        QVERIFY(dropped.isAccepted());
+        waitForUploads();
+        QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+
+        QCOMPARE(TestFiles::read(m_server->albumFilePath(u"demo"_s, u"Family/Tree"_s, u"a.bin"_s)), a);
+        QCOMPARE(TestFiles::read(m_server->albumFilePath(u"demo"_s, u"Family/Tree/Sub"_s, u"b.bin"_s)), b);
+        const QMap<QString, QString> expected{
+            {badPath, messageText(u"Text_NameNotUtf8"_s)},
+            {pipe, messageText(u"Text_Skipped"_s).arg(u"not a regular file"_s)},
+            {loop, messageText(u"Text_Skipped"_s).arg(u"leads back to a folder above it"_s)},
+            {locked, messageText(u"Text_FolderUnreadable"_s)},
+        };
+        // The rows that stay: one per entry left out, with its reason, and no other.
+        QMap<QString, QString> rows;
+        QMap<QString, QString> albums;
+        for (int row = 0; row < list.rowCount(); ++row) {
+            const UploadStatusPtr record = list.uploadAt(row);
+            QVERIFY(UploadQueueListModel::isShownFailed(*record));
+            rows.insert(record->localFilePath().toLocalFile(), record->error());
+            albums.insert(record->localFilePath().toLocalFile(), record->remoteFolderParentName());
+        }
+        QCOMPARE(rows, expected);
+        // Each with the album it would have gone into.
+        QCOMPARE(albums, (QMap<QString, QString>{{badPath, u"Family/Tree"_s},
+                                                 {pipe, u"Family/Tree"_s},
+                                                 {loop, u"Family/Tree/Sub"_s},
+                                                 {locked, u"Family/Tree/Locked"_s}}));
+        QMap<QString, QString> logged;
+        for (qint64 i = logBefore; i < Log::instance()->count(); ++i)
+            logged.insert(Log::instance()->objectAtIndex(i).path(),
+                          Log::instance()->objectAtIndex(i).message());
+        QCOMPARE(logged, expected);
     }
 
     void uploadPanelOpensWhereTheLastChoiceWas()

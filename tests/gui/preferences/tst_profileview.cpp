@@ -3,9 +3,11 @@
 #include "GuiTest.h"
 #include "ReferenceServer.h"
 #include "TestFiles.h"
+#include "TinyProxy.h"
 #include "TypeSignIn.h"
 #include "app/VendraUploaderAppDelegate.h"
 #include "controls/NSAlertAttributed.h"
+#include "http/HttpProxy.h"
 #include "preferences/PreferenceWindow.h"
 #include "session/Comms.h"
 #include "session/commsGlobals.h"
@@ -99,6 +101,7 @@ private Q_SLOTS:
             preferences->setPassword({}, false); // leaves no keyring item behind
         Preferences::close();
         UserDefaults::open()->clear();
+        HttpProxy::setProxy({});
     }
 
     void editingBackToTheStoredDetailsDisablesTheUpdateButton()
@@ -275,6 +278,37 @@ private Q_SLOTS:
         QCOMPARE(preferences->port(), qint64(m_second->port()));
         QCOMPARE(preferences->password(), u"wonderland"_s);
         QVERIFY(!view->updateButton()->isEnabled());
+    }
+
+    // A proxy typed into the pane is stored and carries the new sign-in; emptied, the connections
+    // go direct again.
+    void theProxyFieldSendsTheSessionThroughAProxy()
+    {
+        QVERIFY(signIn());
+        TinyProxy proxy;
+        QVERIFY(proxy.start());
+        PreferencesProfileView *view = openProfile();
+        QVERIFY(view);
+        QVERIFY(!view->updateButton()->isEnabled());
+        typeInto(view->proxyField(), proxy.url());
+        QVERIFY(view->updateButton()->isEnabled());
+        view->updateButton()->click();
+
+        QTRY_COMPARE_WITH_TIMEOUT(count(firstLog(), u"Login"_s), 2, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_delegate->comms()->bAreLoggedIn(), 15000);
+        QCOMPARE(Preferences::instance()->proxy(), proxy.url());
+        const QString soap = u"POST http://%1:%2/soap/"_s.arg(m_first->host()).arg(m_first->port());
+        QVERIFY2(proxy.requests().filter(soap).size() >= 5, qPrintable(proxy.requests().join(u'\n')));
+
+        const qsizetype carried = proxy.requests().size();
+        typeInto(view->proxyField(), QString());
+        view->updateButton()->click();
+        QTRY_COMPARE_WITH_TIMEOUT(count(firstLog(), u"Login"_s), 3, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_delegate->comms()->bAreLoggedIn(), 15000);
+        QCOMPARE(HttpProxy::proxy(), QString());
+        QCOMPARE(Preferences::instance()->proxy(), QString());
+        // Only the old session's sign-out still went through it, the sign-in did not.
+        QVERIFY2(proxy.requests().size() <= carried + 1, qPrintable(proxy.requests().join(u'\n')));
     }
 };
 

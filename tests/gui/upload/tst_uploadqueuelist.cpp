@@ -8,16 +8,20 @@
 #include "events/LogObject.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "http/SharedCookieJar.h"
 #include "session/commsGlobals.h"
 #include "session/soapResults.h"
 #include "session/wsCoreComms.h"
 #include "settings/Preferences.h"
-#include "soap/SharedCookieJar.h"
-#include "soap/ThreadNetworkManager.h"
 #include "upload/BZIndeterminateProgressIndicatorCell.h"
 #include "upload/FailedRowDelegate.h"
 #include "upload/UploadQueue.h"
 #include "upload/UploadQueueListModel.h"
+#include "upload/UploadRetry.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QRegularExpression>
 
 #include <QContextMenuEvent>
 #include <QFileInfo>
@@ -130,7 +134,6 @@ private Q_SLOTS:
     {
         m_globals.reset();
         // Idle keep-alive connections would hold the server's shutdown up.
-        ThreadNetworkManager::forCurrentThread().clearConnectionCache();
         m_server.reset();
         SharedCookieJar::instance().clear();
     }
@@ -175,6 +178,52 @@ private Q_SLOTS:
         QCOMPARE(reset.count(), 0);
     }
 
+    // Space pauses and resumes the queue; failed rows are retried from the menu, and copied or saved
+    // as CSV with file, album and reason, quoted where a field needs it.
+    void spacePausesAndFailedRowsAreRetriedOrListed()
+    {
+        signIn({u"--fault"_s, u"upload-action=QUOTA_EXCEEDED"_s});
+        UploadQueueList list;
+        list.resize(900, 200);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        UploadQueue &queue = m_globals->uploadQueue();
+        QTest::keyClick(&list, Qt::Key_Space);
+        QVERIFY(queue.isPaused());
+        QVERIFY(list.pauseAction()->isChecked());
+        const UploadStatusPtr record = queueFile(list, u"a, \"quoted\".jpg"_s, u"Holidays"_s);
+        QTest::qWait(400);
+        QCOMPARE(record->status(), UploadStatusWaiting);
+        QVERIFY(!list.retryAllFailedAction()->isEnabled());
+        QTest::keyClick(&list, Qt::Key_Space);
+        QVERIFY(!queue.isPaused());
+        QTRY_COMPARE_WITH_TIMEOUT(record->status(), UploadStatusFailed, 20000);
+        QTRY_VERIFY(list.retryAllFailedAction()->isEnabled());
+
+        // RFC 4180: a field with a comma, quote or line break is quoted, its quotes doubled.
+        const auto field = [](QString value) -> QString {
+            if (!value.contains(QRegularExpression(u"[,\"\r\n]"_s)))
+                return value;
+            return u'"' + value.replace(u'"', u"\"\""_s) + u'"';
+        };
+        QVERIFY(!record->error().isEmpty());
+        const QString expected = u"file,album,reason\r\n%1,Holidays,%2\r\n"_s.arg(
+            field(record->localFilePath().toLocalFile()), field(record->error()));
+        QVERIFY(expected.contains(u"\"\"quoted\"\""_s));
+        list.copyFailedList();
+        QCOMPARE(QGuiApplication::clipboard()->text(), expected);
+        const QString saved = m_dir.filePath(u"failed.csv"_s);
+        QVERIFY(list.saveFailedList(saved));
+        QCOMPARE(QString::fromUtf8(TestFiles::read(saved)), expected);
+        QVERIFY(!list.saveFailedList(m_dir.filePath(u"no/such/folder/failed.csv"_s)));
+
+        // Retried by hand: tried once more, refused once more.
+        list.retryAllFailedAction()->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(record->status(), UploadStatusFailed, 20000);
+        QCOMPARE(list.model()->rowCount(), 1);
+        QCOMPARE(Log::instance()->count(), 2);
+    }
+
     void failedRowStaysRedUntilDismissed_data()
     {
         QTest::addColumn<QString>("fault");
@@ -186,6 +235,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, fault);
         signIn({u"--fault"_s, fault});
+        // A 500 would be tried again first; here the failure itself is under test.
+        commsGlobal->uploadQueue().retry().setTriesOverride(1);
         UploadQueueList list;
         list.resize(900, 200);
         list.show();

@@ -1,0 +1,81 @@
+#include "http/TlsVerification.h"
+
+#include "http/TrustedCertificates.h"
+
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+
+namespace {
+
+using PeerHolder = std::shared_ptr<TlsPeer>;
+
+void freeHolder(void *, void *holder, CRYPTO_EX_DATA *, int, long, void *)
+{
+    delete static_cast<PeerHolder *>(holder);
+}
+
+// Where a TLS context keeps the record of its transfer. libcurl makes a context per connection,
+// and the context may outlive the transfer that opened it, so it holds a share of the record.
+int peerIndex()
+{
+    static const int index = SSL_CTX_get_ex_new_index(0, nullptr, nullptr, nullptr, freeHolder);
+    return index;
+}
+
+int recordVerification(int preverified, X509_STORE_CTX *store)
+{
+    auto *ssl = static_cast<SSL *>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
+    auto *holder =
+        ssl ? static_cast<PeerHolder *>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), peerIndex())) : nullptr;
+    if (holder && *holder) {
+        TlsPeer &peer = **holder;
+        if (peer.certificateDer.isEmpty()) {
+            if (X509 *leaf = X509_STORE_CTX_get0_cert(store)) {
+                const int length = i2d_X509(leaf, nullptr);
+                if (length > 0) {
+                    peer.certificateDer.resize(length);
+                    auto *out = reinterpret_cast<unsigned char *>(peer.certificateDer.data());
+                    i2d_X509(leaf, &out);
+                }
+            }
+        }
+        if (!preverified) {
+            const QString problem =
+                QString::fromUtf8(X509_verify_cert_error_string(X509_STORE_CTX_get_error(store)));
+            if (!peer.problems.contains(problem))
+                peer.problems.append(problem);
+        }
+    }
+    // The verdict stays OpenSSL's: recording never turns a failure into a success.
+    return preverified;
+}
+
+CURLcode prepareContext(CURL *, void *context, void *data)
+{
+    auto *sslContext = static_cast<SSL_CTX *>(context);
+    X509_STORE *store = SSL_CTX_get_cert_store(sslContext);
+    for (const QByteArray &der : TrustedCertificates::additionalCaCertificatesDer()) {
+        const auto *in = reinterpret_cast<const unsigned char *>(der.constData());
+        if (X509 *certificate = d2i_X509(nullptr, &in, der.size())) {
+            X509_STORE_add_cert(store, certificate); // a duplicate is refused, which is fine
+            X509_free(certificate);
+        }
+    }
+    ERR_clear_error();
+    SSL_CTX_set_ex_data(sslContext, peerIndex(), new PeerHolder(*static_cast<PeerHolder *>(data)));
+    SSL_CTX_set_verify(sslContext, SSL_VERIFY_PEER, recordVerification);
+    return CURLE_OK;
+}
+
+} // namespace
+
+void TlsVerification::apply(CURL *easy, std::shared_ptr<TlsPeer> *peer)
+{
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+    // A cached store would keep authorities that are no longer trusted.
+    curl_easy_setopt(easy, CURLOPT_CA_CACHE_TIMEOUT, 0L);
+    curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, prepareContext);
+    curl_easy_setopt(easy, CURLOPT_SSL_CTX_DATA, peer);
+}

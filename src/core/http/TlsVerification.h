@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QStringList>
+
+#include <curl/curl.h>
+
+#include <memory>
+
+// What the TLS handshake of a transfer showed of the server: its certificate and why it was not
+// trusted, so that a failure can be explained with the certificate in hand.
+struct TlsPeer
+{
+    QByteArray certificateDer; // the server's own certificate, empty until a handshake reached it
+    QStringList problems;      // the verification failures, in the words of the TLS library
+};
+
+// TLS in one place. Peer and host verification are always on; the system's authorities are
+// trusted, plus the additional ones of TrustedCertificates.
+class TlsVerification
+{
+public:
+    // Sets the handle's TLS options; what the handshake shows is recorded into *peer, which must
+    // outlive the transfer.
+    static void apply(CURL *easy, std::shared_ptr<TlsPeer> *peer);
+};

@@ -1,0 +1,200 @@
+#include "CliProcess.h"
+#include "ReferenceServer.h"
+#include "TestFiles.h"
+#include "TinyProxy.h"
+#include "VendraTest.h"
+
+#include <QCryptographicHash>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
+
+namespace {
+
+QByteArray sha256Of(const QString &path)
+{
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    return file.open(QIODevice::ReadOnly) && hash.addData(&file) ? hash.result() : QByteArray();
+}
+
+} // namespace
+
+class TestCliTransport : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_local;
+
+    static QStringList connection(const ReferenceServer &server, bool tls)
+    {
+        QStringList arguments{u"--server"_s, server.host(), u"--port"_s, QString::number(server.port()),
+                              u"--user"_s,   u"demo"_s};
+        if (tls)
+            arguments << u"--https"_s << u"--ca-cert"_s << server.certificatePath();
+        else
+            arguments << u"--http"_s;
+        return arguments;
+    }
+
+private Q_SLOTS:
+    // A large file over HTTPS is streamed: the whole command stays far below the file's size in
+    // memory, and the file arrives byte for byte.
+    void aLargeUploadOverHttpsIsStreamed()
+    {
+        ReferenceServer server;
+        ReferenceServer::Options options;
+        options.tls = true;
+        QVERIFY2(server.start(options), qPrintable(server.errorString()));
+        const QString local = m_local.filePath(u"large.bin"_s);
+        {
+            QFile file(local);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            for (quint32 piece = 0; piece < 256; ++piece)
+                QCOMPARE(file.write(TestFiles::randomBytes(1 << 20, piece)), qint64(1) << 20);
+        }
+        CliProcess cli;
+        cli.setPasswordVariable(u"demo"_s);
+        const CliProcess::Result result = cli.run(
+            connection(server, true) + QStringList{u"upload"_s, u"--to"_s, u"Family"_s, local}, {}, 120000);
+        QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+        // The largest of the children this test has waited for so far: this vendra-cli run alone, since
+        // this test comes first.
+        rusage usage{};
+        QCOMPARE(getrusage(RUSAGE_CHILDREN, &usage), 0);
+        const qint64 peakMiB = usage.ru_maxrss / 1024;
+        qInfo("vendra-cli's peak memory for 256 MiB over HTTPS: %lld MiB", peakMiB);
+        QVERIFY2(peakMiB < 64, qPrintable(u"%1 MiB"_s.arg(peakMiB)));
+        QCOMPARE(sha256Of(server.albumFilePath(u"demo"_s, u"Family"_s, u"large.bin"_s)), sha256Of(local));
+    }
+
+    void throughAProxy_data()
+    {
+        QTest::addColumn<bool>("tls");
+        QTest::newRow("http") << false;
+        QTest::newRow("https") << true;
+    }
+
+    // Sign-in, the album listing and an upload all go through the proxy named on the command line
+    // (HTTPS through a CONNECT tunnel); stored in the profile, it serves later runs too.
+    void throughAProxy()
+    {
+        QFETCH(bool, tls);
+        TinyProxy proxy;
+        QVERIFY(proxy.start());
+        ReferenceServer server;
+        ReferenceServer::Options options;
+        options.tls = tls;
+        QVERIFY2(server.start(options), qPrintable(server.errorString()));
+        CliProcess cli;
+        cli.setPasswordVariable(u"demo"_s);
+        const QStringList via{u"--proxy"_s, proxy.url()};
+        const QString local =
+            TestFiles::write(m_local.filePath(u"proxied.bin"_s), TestFiles::randomBytes(300000, 3));
+
+        for (const QStringList &command : {QStringList{u"login"_s}, QStringList{u"albums"_s},
+                                           QStringList{u"upload"_s, u"--to"_s, u"Family"_s, local}}) {
+            const CliProcess::Result result = cli.run(connection(server, tls) + via + command);
+            QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+        }
+        QCOMPARE(sha256Of(server.albumFilePath(u"demo"_s, u"Family"_s, u"proxied.bin"_s)), sha256Of(local));
+
+        const QString target = u"127.0.0.1:%1"_s.arg(server.port());
+        const QStringList carried = proxy.requests();
+        if (tls) {
+            // One tunnel or more for each of the three runs; inside, the proxy sees nothing.
+            QVERIFY2(carried.filter(u"CONNECT "_s + target).size() >= 3, qPrintable(carried.join(u'\n')));
+        } else {
+            QVERIFY2(carried.filter(u"POST http://%1/soap/"_s.arg(target)).size() >= 7,
+                     qPrintable(carried.join(u'\n')));
+            QCOMPARE(carried.filter(u"POST http://%1/soapfileupload.hvxr"_s.arg(target)).size(), 1);
+        }
+
+        // Stored in the profile, the proxy serves a run that does not name it.
+        const qsizetype before = proxy.requests().size();
+        QCOMPARE(cli.run({u"profile"_s, u"--proxy"_s, proxy.url()}).exitCode, 0);
+        QVERIFY(cli.run({u"profile"_s}).out.contains(u"Proxy: "_s + proxy.url()));
+        const CliProcess::Result stored = cli.run(connection(server, tls) + QStringList{u"albums"_s});
+        QVERIFY2(stored.exitCode == 0, qPrintable(stored.err));
+        QVERIFY(proxy.requests().size() > before);
+    }
+
+    // Without a proxy of its own the environment's is used, and no_proxy passes it by.
+    void theEnvironmentsProxyAndItsExceptions()
+    {
+        TinyProxy proxy;
+        QVERIFY(proxy.start());
+        ReferenceServer server;
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        CliProcess cli;
+        cli.setPasswordVariable(u"demo"_s);
+        cli.setEnvironmentVariable(u"http_proxy"_s, proxy.url());
+
+        CliProcess::Result result = cli.run(connection(server, false) + QStringList{u"albums"_s});
+        QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+        const qsizetype carried = proxy.requests().size();
+        QVERIFY(carried > 0);
+
+        cli.setEnvironmentVariable(u"no_proxy"_s, u"127.0.0.1"_s);
+        result = cli.run(connection(server, false) + QStringList{u"albums"_s});
+        QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+        QCOMPARE(proxy.requests().size(), carried);
+
+        // A proxy that is not there is a failure with its reason, not a silent direct connection.
+        cli.setEnvironmentVariable(u"no_proxy"_s, QString());
+        result = cli.run(connection(server, false) +
+                         QStringList{u"--proxy"_s, u"http://127.0.0.1:1"_s, u"albums"_s});
+        QVERIFY(result.exitCode != 0);
+        QVERIFY2(!result.err.isEmpty(), qPrintable(result.out));
+    }
+
+    void theSpeedCapHoldsForAllUploadsTogether_data()
+    {
+        QTest::addColumn<int>("files");
+        QTest::newRow("one file") << 1;
+        QTest::newRow("four at once") << 4;
+    }
+
+    // 20 MiB at 2 MiB/s take ten seconds, whether one upload carries them or four share the cap.
+    void theSpeedCapHoldsForAllUploadsTogether()
+    {
+        QFETCH(int, files);
+        ReferenceServer server;
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        QStringList paths;
+        for (int i = 0; i < files; ++i) {
+            paths.append(TestFiles::write(m_local.filePath(u"capped%1-%2.bin"_s.arg(files).arg(i)),
+                                          TestFiles::randomBytes((qint64(20) << 20) / files, quint32(i))));
+        }
+        CliProcess cli;
+        cli.setPasswordVariable(u"demo"_s);
+        QElapsedTimer clock;
+        clock.start();
+        const CliProcess::Result result =
+            cli.run(connection(server, false) +
+                        QStringList{u"upload"_s, u"--parallel"_s, QString::number(files), u"--limit-rate"_s,
+                                    u"2M"_s, u"--to"_s, u"Family"_s} +
+                        paths,
+                    {}, 60000);
+        const qint64 took = clock.elapsed();
+        QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+        QVERIFY2(took >= 9000 && took <= 11000, qPrintable(u"%1 ms"_s.arg(took)));
+        for (const QString &path : std::as_const(paths)) {
+            QCOMPARE(sha256Of(server.albumFilePath(u"demo"_s, u"Family"_s, QFileInfo(path).fileName())),
+                     sha256Of(path));
+        }
+
+        const CliProcess::Result refused =
+            cli.run(connection(server, false) + QStringList{u"upload"_s, u"--limit-rate"_s, u"fast"_s,
+                                                            u"--to"_s, u"Family"_s, paths.first()});
+        QCOMPARE(refused.exitCode, 2);
+        QVERIFY2(refused.err.contains(u"--limit-rate"_s), qPrintable(refused.err));
+    }
+};
+
+VENDRA_TEST_MAIN(TestCliTransport)
+#include "tst_clitransport.moc"

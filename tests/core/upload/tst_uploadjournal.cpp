@@ -1,0 +1,207 @@
+#include "upload/UploadJournal.h"
+
+#include "VendraTest.h"
+#include "session/commsGlobals.h"
+#include "upload/FailureKind.h"
+#include "upload/ResumePlan.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// The journal as a later run reads it, the plan that resumes it, and the classes of failures.
+class TestUploadJournal : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    static void signInAs(commsGlobals &globals, const QString &user)
+    {
+        globals.setServer(u"media.example.org"_s);
+        globals.setPortNo(8080);
+        globals.setBUseHTTPS(false);
+        globals.setUserName(user);
+    }
+
+    static QStringList filesOf(const QList<UploadJournal::Entry> &entries)
+    {
+        QStringList files;
+        for (const UploadJournal::Entry &entry : entries)
+            files << (entry.type == UploadCommandFile ? entry.localFile : u"album:"_s + entry.albumName);
+        return files;
+    }
+
+private Q_SLOTS:
+    // What ended is gone at the next open, what did not is left, per account; this run's own
+    // commands are never offered as left by an earlier one; a torn last line is ignored.
+    void laterRunsSeeWhatNeverEnded()
+    {
+        commsGlobals globals;
+        signInAs(globals, u"alice"_s);
+        const QString path = m_dir.filePath(u"state/one.journal"_s);
+        const UploadStatusPtr done =
+            UploadStatus::initWithFile(QUrl::fromLocalFile(u"/p/done.jpg"_s), u"A"_s, nullptr);
+        const UploadStatusPtr left =
+            UploadStatus::initWithFile(QUrl::fromLocalFile(u"/p/left.jpg"_s), u"A/B"_s, nullptr);
+        const UploadStatusPtr album = UploadStatus::initWithCreateFolder(u"B"_s, u"A"_s, nullptr);
+        const UploadStatusPtr contents = UploadStatus::initGetFolderContents(u"A"_s, nullptr);
+        {
+            UploadJournal journal(path);
+            QVERIFY2(journal.errorString().isEmpty(), qPrintable(journal.errorString()));
+            for (const UploadStatusPtr &record : {contents, album, done, left})
+                QVERIFY(journal.commandAdded(*record));
+            journal.commandEnded(*contents);
+            journal.commandEnded(*done);
+            QCOMPARE(filesOf(journal.unfinished(UploadJournal::currentAccount())),
+                     QStringList({u"album:B"_s, u"/p/left.jpg"_s}));
+            QVERIFY(journal.leftByEarlierRuns(UploadJournal::currentAccount()).isEmpty());
+        }
+        // The process died while writing a line.
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::Append));
+            file.write("{\"op\":\"add\",\"id\":\"x-1\",\"type\":0,\"account\":\"");
+        }
+        signInAs(globals, u"bob"_s);
+        {
+            UploadJournal journal(path);
+            QVERIFY(journal.leftByEarlierRuns(UploadJournal::currentAccount()).isEmpty());
+            const UploadStatusPtr bobs =
+                UploadStatus::initWithFile(QUrl::fromLocalFile(u"/p/bob.jpg"_s), u"C"_s, nullptr);
+            QVERIFY(journal.commandAdded(*bobs));
+        }
+        signInAs(globals, u"alice"_s);
+        {
+            UploadJournal journal(path);
+            const QList<UploadJournal::Entry> alices =
+                journal.leftByEarlierRuns(UploadJournal::currentAccount());
+            QCOMPARE(filesOf(alices), QStringList({u"album:B"_s, u"/p/left.jpg"_s}));
+            // Only whole lines after a rewrite: the torn one is gone.
+            QFile written(path);
+            QVERIFY(written.open(QIODevice::ReadOnly));
+            const QByteArray all = written.readAll();
+            QVERIFY(all.endsWith('\n'));
+            QCOMPARE(all.count('\n'), 3);
+            journal.markEnded(alices);
+            QVERIFY(journal.unfinished(UploadJournal::currentAccount()).isEmpty());
+        }
+        UploadJournal reopened(path);
+        QVERIFY(reopened.unfinished(UploadJournal::currentAccount()).isEmpty());
+        signInAs(globals, u"bob"_s);
+        QCOMPARE(reopened.leftByEarlierRuns(UploadJournal::currentAccount()).size(), 1);
+    }
+
+    // Two runs at once: the second neither rewrites the file under the first nor offers what the
+    // first is still sending; both runs' lines are there for the next one.
+    void secondRunBesideTheFirstOnlyAppends()
+    {
+        commsGlobals globals;
+        signInAs(globals, u"carol"_s);
+        const QString path = m_dir.filePath(u"state/two.journal"_s);
+        const UploadStatusPtr first =
+            UploadStatus::initWithFile(QUrl::fromLocalFile(u"/p/first.jpg"_s), u"A"_s, nullptr);
+        const UploadStatusPtr second =
+            UploadStatus::initWithFile(QUrl::fromLocalFile(u"/p/second.jpg"_s), u"A"_s, nullptr);
+        {
+            auto running = std::make_unique<UploadJournal>(path);
+            QVERIFY(running->commandAdded(*first));
+            UploadJournal beside(path);
+            QVERIFY(beside.leftByEarlierRuns(UploadJournal::currentAccount()).isEmpty());
+            QVERIFY(beside.commandAdded(*second));
+            const UploadStatusPtr later =
+                UploadStatus::initWithFile(QUrl::fromLocalFile(u"/p/later.jpg"_s), u"A"_s, nullptr);
+            QVERIFY(running->commandAdded(*later));
+            running->commandEnded(*later);
+        }
+        UploadJournal next(path);
+        QCOMPARE(filesOf(next.leftByEarlierRuns(UploadJournal::currentAccount())),
+                 QStringList({u"/p/first.jpg"_s, u"/p/second.jpg"_s}));
+    }
+
+    // A journal that cannot be written says so and loses nothing it was given.
+    void unwritableFolderIsReported()
+    {
+        QFile blocker(m_dir.filePath(u"blocker"_s));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        UploadJournal journal(m_dir.filePath(u"blocker/sub/x.journal"_s));
+        QVERIFY(!journal.errorString().isEmpty());
+        const UploadStatusPtr record =
+            UploadStatus::initWithFile(QUrl::fromLocalFile(u"/p/x.jpg"_s), u"A"_s, nullptr);
+        QVERIFY(!journal.commandAdded(*record));
+    }
+
+    // The resume plan goes from the top level down through every album on the way, creates the
+    // albums left, and sends each file once, only after what is stored was looked up.
+    void resumePlanMirrorsTheAlbums()
+    {
+        auto file = [](const QString &path, const QString &album) {
+            UploadJournal::Entry entry;
+            entry.type = UploadCommandFile;
+            entry.localFile = path;
+            entry.album = album;
+            return entry;
+        };
+        UploadJournal::Entry created;
+        created.type = UploadCommandCreateFolder;
+        created.album = u"Trip"_s;
+        created.albumName = u"Empty"_s;
+        const FolderUploadPlan plan = ResumePlan::build(
+            {file(u"/a/1"_s, u"Trip/Day 1"_s), file(u"/a/2"_s, u"Trip"_s), file(u"/a/1"_s, u"Trip/Day 1"_s),
+             created, file(u"/a/3"_s, u"Other"_s), file(u"/a/4"_s, QString())});
+        QCOMPARE(plan.fileCount(), 3);
+        QVERIFY(plan.onlyWhatIsNotStored);
+        QCOMPARE(plan.remoteFullPath, QString());
+        QCOMPARE(plan.folders.size(), 2);
+        const FolderUploadPlan &trip = plan.folders.at(0);
+        QCOMPARE(trip.folderName, u"Trip"_s);
+        QCOMPARE(trip.files, QStringList{u"/a/2"_s});
+        QCOMPARE(trip.folders.size(), 2);
+        QCOMPARE(trip.folders.at(0).remoteFullPath, u"Trip/Day 1"_s);
+        QCOMPARE(trip.folders.at(0).remoteParentFullPath, u"Trip"_s);
+        QCOMPARE(trip.folders.at(0).files, QStringList{u"/a/1"_s});
+        QVERIFY(trip.folders.at(0).onlyWhatIsNotStored);
+        QCOMPARE(trip.folders.at(1).folderName, u"Empty"_s);
+        QCOMPARE(plan.folders.at(1).files, QStringList{u"/a/3"_s});
+    }
+
+    void failureClasses_data()
+    {
+        QTest::addColumn<qint64>("status");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("api");
+        QTest::addColumn<bool>("localProblem");
+        QTest::addColumn<bool>("transient");
+        QTest::newRow("connection reset or refused, time-out")
+            << qint64(0) << QString() << QString() << false << true;
+        QTest::newRow("server error") << qint64(503) << QString() << u"ok"_s << false << true;
+        QTest::newRow("quota") << qint64(200) << u"QUOTA_EXCEEDED"_s << u"ok"_s << false << false;
+        QTest::newRow("rights") << qint64(200) << u"ACCESS_DENIED"_s << u"ok"_s << false << false;
+        QTest::newRow("name") << qint64(200) << u"INVALID_NAME"_s << u"ok"_s << false << false;
+        QTest::newRow("too large") << qint64(413) << u"FILE_TOO_LARGE"_s << u"ok"_s << false << false;
+        QTest::newRow("session") << qint64(200) << QString() << u"SESSION_EXPIRED"_s << false << false;
+        QTest::newRow("bad request") << qint64(400) << QString() << QString() << false << false;
+        QTest::newRow("file gone") << qint64(0) << QString() << QString() << true << false;
+    }
+
+    void failureClasses()
+    {
+        QFETCH(qint64, status);
+        QFETCH(QString, action);
+        QFETCH(QString, api);
+        QFETCH(bool, localProblem);
+        QFETCH(bool, transient);
+        UploadFailureFacts facts;
+        facts.httpStatus = status;
+        facts.actionResult = action;
+        facts.apiResult = api;
+        facts.localFileUnusable = localProblem;
+        QCOMPARE(classifyUploadFailure(facts) == FailureKind::Transient, transient);
+    }
+};
+
+VENDRA_TEST_MAIN(TestUploadJournal)
+#include "tst_uploadjournal.moc"

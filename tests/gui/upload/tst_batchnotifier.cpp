@@ -1,0 +1,120 @@
+#include "app/MainWindow.h"
+
+#include "GuiTest.h"
+#include "ReferenceServer.h"
+#include "TestFiles.h"
+#include "TypeSignIn.h"
+#include "albums/remoteFileBrowserHelper.h"
+#include "app/VendraUploaderAppDelegate.h"
+#include "session/commsGlobals.h"
+#include "upload/UploadQueue.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QMainWindow>
+#include <QTemporaryDir>
+
+// A notification server on the test's own session bus that records what it is asked to show.
+class RecordingNotifications : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    struct Shown
+    {
+        QString summary;
+        QString body;
+        QStringList actions;
+    };
+    QList<Shown> shown;
+
+public Q_SLOTS:
+    uint Notify(const QString &, uint, const QString &, const QString &summary, const QString &body,
+                const QStringList &actions, const QVariantMap &, int)
+    {
+        shown.append({summary, body, actions});
+        return uint(shown.size());
+    }
+};
+
+// One notification per batch, only while the window is not active; clicking it raises the window.
+class TestBatchNotifier : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_work;
+    int m_made = 0;
+
+    QUrl folderOf(int files)
+    {
+        const QString folder = m_work.filePath(u"batch%1"_s.arg(++m_made));
+        for (int i = 0; i < files; ++i)
+            TestFiles::write(folder + u"/f%1.bin"_s.arg(i), TestFiles::randomBytes(500, quint32(i)));
+        return QUrl::fromLocalFile(folder);
+    }
+
+    static void uploadAndWait(const QUrl &folder)
+    {
+        remoteFileBrowserHelper &helper = commsGlobal->remoteBrowserHelper();
+        const QModelIndex family =
+            helper.indexForNode(commsGlobal->registry().findRemoteAlbumByName(u"Family"_s).get());
+        QVERIFY(family.isValid());
+        UploadQueue &queue = commsGlobal->uploadQueue();
+        QVERIFY(helper.uploadFiles({folder}, family));
+        QVERIFY(QTest::qWaitFor([&] { return queue.numUploadsInProgressOrWaiting() == 0; }, 60000));
+    }
+
+private Q_SLOTS:
+    void notifiesOncePerBatchWhileInactive()
+    {
+        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"notifications"_s);
+        QVERIFY2(bus.isConnected(), "no session bus");
+        RecordingNotifications recorder;
+        QVERIFY(bus.registerObject(u"/org/freedesktop/Notifications"_s, &recorder,
+                                   QDBusConnection::ExportAllSlots));
+        QVERIFY2(bus.registerService(u"org.freedesktop.Notifications"_s), "the name is taken on this bus");
+
+        ReferenceServer server;
+        QVERIFY2(server.start({false, true, {u"--auto-approve"_s}, {}}), qPrintable(server.errorString()));
+        VendraUploaderAppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        typeSignIn(*delegate.loginWindow(), server.host(), quint16(server.port()), false, u"demo"_s,
+                   u"demo"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(delegate.mainWindow() && delegate.mainWindow()->toolbarActive(), 30000);
+        QWidget *window = delegate.mainWindow()->mainWidget();
+
+        // Active: no word.
+        window->activateWindow();
+        QTRY_VERIFY(window->isActiveWindow());
+        uploadAndWait(folderOf(2));
+        QTest::qWait(500);
+        QCOMPARE(recorder.shown.size(), 0);
+
+        // Another window in front: one word for the batch, whatever its size.
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QTRY_VERIFY(!window->isActiveWindow());
+        uploadAndWait(folderOf(5));
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.shown.size(), 1, 5000);
+        QTest::qWait(500);
+        QCOMPARE(recorder.shown.size(), 1);
+        QCOMPARE(recorder.shown.first().summary, u"Uploads finished"_s);
+        QCOMPARE(recorder.shown.first().body, u"5 arrived, 0 failed"_s);
+        QVERIFY(recorder.shown.first().actions.contains(u"default"_s));
+
+        // Clicking it raises the window.
+        QDBusMessage clicked = QDBusMessage::createSignal(
+            u"/org/freedesktop/Notifications"_s, u"org.freedesktop.Notifications"_s, u"ActionInvoked"_s);
+        clicked << uint(1) << u"default"_s;
+        QVERIFY(bus.send(clicked));
+        QTRY_VERIFY_WITH_TIMEOUT(window->isActiveWindow(), 5000);
+        bus.unregisterService(u"org.freedesktop.Notifications"_s);
+    }
+};
+
+VENDRA_GUI_TEST_MAIN(TestBatchNotifier)
+#include "tst_batchnotifier.moc"

@@ -1,0 +1,281 @@
+// Slow and greedy clients against the reference server: connections that trickle their request
+// do not keep others from being served and are cut off, oversized request heads are refused
+// with 431 without costing memory, uploads without a session are refused before their body is
+// read, and a refusal that leaves a body unread really closes the connection.
+#include "ReferenceServer.h"
+#include "ServerTestClient.h"
+#include "VendraTest.h"
+
+#include <QElapsedTimer>
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr qint64 MiB = 1024 * 1024;
+
+// A blocking TCP connection to the server, closed with the object.
+class RawConnection
+{
+public:
+    explicit RawConnection(const ReferenceServer &server) : m_fd(::socket(AF_INET, SOCK_STREAM, 0))
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(quint16(server.port()));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        m_connected = ::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    }
+    ~RawConnection() { ::close(m_fd); }
+    RawConnection(const RawConnection &) = delete;
+    RawConnection &operator=(const RawConnection &) = delete;
+
+    bool isConnected() const { return m_connected; }
+    // False once the server has closed or reset the connection.
+    bool send(const QByteArray &data)
+    {
+        qsizetype done = 0;
+        while (done < data.size()) {
+            const ssize_t sent =
+                ::send(m_fd, data.constData() + done, size_t(data.size() - done), MSG_NOSIGNAL);
+            if (sent <= 0)
+                return false;
+            done += sent;
+        }
+        return true;
+    }
+    // What arrives within timeoutMs, until the server closes the connection (closed() then says so).
+    QByteArray receive(int timeoutMs)
+    {
+        QByteArray received;
+        QElapsedTimer clock;
+        clock.start();
+        while (!m_closed) {
+            pollfd entry{m_fd, POLLIN, 0};
+            if (::poll(&entry, 1, int(qMax<qint64>(0, timeoutMs - clock.elapsed()))) <= 0)
+                break;
+            char buffer[64 * 1024];
+            const ssize_t got = ::recv(m_fd, buffer, sizeof buffer, 0);
+            if (got <= 0)
+                m_closed = true;
+            else
+                received.append(buffer, got);
+        }
+        return received;
+    }
+    bool closed() const { return m_closed; }
+    int fd() const { return m_fd; }
+
+private:
+    int m_fd;
+    bool m_connected = false;
+    bool m_closed = false;
+};
+
+ReferenceServer::Options withArguments(const QStringList &arguments)
+{
+    ReferenceServer::Options options;
+    options.arguments = arguments;
+    return options;
+}
+
+qint64 peakOf(const ReferenceServer &server)
+{
+    return server.peakResidentBytes();
+}
+
+} // namespace
+
+class TestServerSlowClients : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void tricklingConnectionsDoNotStopService();
+    void millionHeaderLinesAreRefused();
+    void uploadWithoutSessionIsRefusedUnread();
+    void refusalWithUnreadBodyCloses();
+};
+
+void TestServerSlowClients::tricklingConnectionsDoNotStopService()
+{
+    ReferenceServer server;
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    constexpr int Count = 100;
+    std::vector<std::unique_ptr<RawConnection>> slow;
+    for (int i = 0; i < Count; ++i) {
+        slow.push_back(std::make_unique<RawConnection>(server));
+        QVERIFY(slow.back()->isConnected());
+    }
+    // One byte a second on each, the start of a plausible request that never ends.
+    const QByteArray head = "POST /soap/soap_server_uploadtool.hvxr HTTP/1.1\r\nHost: x\r\nX-Slow: "
+                            "yyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyy";
+    std::atomic<bool> stop = false;
+    std::atomic<int> cutOff = 0;
+    std::atomic<int> timedOut = 0;
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    std::thread trickle([&] {
+        std::vector<bool> done(Count, false);
+        for (int second = 0; !stop && second < 20; ++second) {
+            for (int i = 0; i < Count; ++i) {
+                if (done[size_t(i)])
+                    continue;
+                const QByteArray reply = slow[size_t(i)]->receive(0);
+                if (!slow[size_t(i)]->send(head.mid(second % head.size(), 1)) || slow[size_t(i)]->closed() ||
+                    !reply.isEmpty()) {
+                    done[size_t(i)] = true;
+                    timedOut += reply.startsWith("HTTP/1.1 408 ");
+                    ++cutOff;
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+        }
+    });
+    const auto joinTrickle = qScopeGuard([&] {
+        stop = true;
+        trickle.join();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+
+    // A normal client meanwhile: signed in and listing within 2 s.
+    QElapsedTimer clock;
+    clock.start();
+    ServerTestClient client(server);
+    QVERIFY(client.signIn());
+    QVERIFY(client.call(u"GetTopLevelAlbums"_s).ok());
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(cutOff.load(), 0);
+
+    // The head time limit then cuts every trickling connection off, with a 408 where it can.
+    QTRY_COMPARE_WITH_TIMEOUT(cutOff.load(), Count, 15000);
+    QVERIFY2(sinceStart.elapsed() < 14000, qPrintable(QString::number(sinceStart.elapsed())));
+    QCOMPARE(timedOut.load(), Count);
+    QVERIFY(client.call(u"GetTopLevelAlbums"_s).ok());
+    QVERIFY2(peakOf(server) < 64 * MiB, qPrintable(QString::number(peakOf(server))));
+}
+
+void TestServerSlowClients::millionHeaderLinesAreRefused()
+{
+    ReferenceServer server;
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    // Ten at once, each a million lines (about 20 MB) sent as fast as the server takes them.
+    constexpr int Count = 10;
+    std::vector<std::unique_ptr<RawConnection>> greedy;
+    std::vector<std::thread> senders;
+    QByteArray lines;
+    for (int i = 0; i < 10000; ++i)
+        lines += "X-Filler-" + QByteArray::number(i) + ": y\r\n";
+    QElapsedTimer clock;
+    clock.start();
+    for (int c = 0; c < Count; ++c) {
+        greedy.push_back(std::make_unique<RawConnection>(server));
+        RawConnection *connection = greedy.back().get();
+        senders.emplace_back([connection, &lines] {
+            if (!connection->send("GET /pictures HTTP/1.1\r\nHost: x\r\n"))
+                return;
+            for (int i = 0; i < 100; ++i)
+                if (!connection->send(lines))
+                    return;
+            connection->send("\r\n");
+        });
+    }
+    QList<QByteArray> replies;
+    for (const auto &connection : greedy)
+        replies << connection->receive(10000);
+    for (std::thread &sender : senders)
+        sender.join();
+    for (const QByteArray &reply : replies)
+        QVERIFY2(reply.startsWith("HTTP/1.1 431 "), reply.left(200).constData());
+    QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(peakOf(server) < 64 * MiB, qPrintable(QString::number(peakOf(server))));
+
+    // Just within the limits is served.
+    RawConnection fits(server);
+    QVERIFY(fits.send("GET / HTTP/1.1\r\nHost: x\r\n" + lines.left(lines.indexOf("X-Filler-97:")) +
+                      "Connection: close\r\n\r\n"));
+    QVERIFY(fits.receive(5000).startsWith("HTTP/1.1 200 "));
+}
+
+void TestServerSlowClients::uploadWithoutSessionIsRefusedUnread()
+{
+    ReferenceServer server;
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    ServerTestClient signer(server);
+    QVERIFY(signer.signIn());
+    const qint64 album = signer.topLevelAlbumId(u"Family"_s);
+    const QByteArray announced = QByteArray::number(qint64(1) << 30);
+
+    // Without a session, and signed in but into an album that is not there.
+    for (const QString &cookie : QStringList{QString(), u"VENDRA_SESSION="_s + signer.sessionToken()}) {
+        const qint64 target = cookie.isEmpty() ? album : 999999;
+        RawConnection connection(server);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(
+            connection.send("POST /soapfileupload.hvxr?album=" + QByteArray::number(target) +
+                            " HTTP/1.1\r\nHost: x\r\nCookie: " + cookie.toUtf8() +
+                            "\r\nContent-Type: multipart/form-data; boundary=b\r\nContent-Encoding: gzip\r\n"
+                            "Content-Length: " +
+                            announced + "\r\n\r\n"));
+        // The answer comes before any of the body is sent.
+        const QByteArray reply = connection.receive(3000);
+        QVERIFY2(reply.startsWith("HTTP/1.1 200 "), reply.constData());
+        QVERIFY(reply.contains(cookie.isEmpty() ? "apiresult=\"NOT_LOGGED_IN\"" : "ALBUM_NOT_FOUND"));
+        QVERIFY(reply.contains("Connection: close"));
+        // The body is not read: the connection ends long before a gibibyte has gone.
+        const QByteArray piece(MiB, 'z');
+        qint64 sent = 0;
+        while (sent < (qint64(1) << 30) && connection.send(piece))
+            sent += piece.size();
+        QVERIFY2(sent < 64 * MiB, qPrintable(QString::number(sent)));
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    }
+    QVERIFY2(peakOf(server) < 64 * MiB, qPrintable(QString::number(peakOf(server))));
+    QVERIFY(signer.call(u"GetTopLevelAlbums"_s).ok());
+}
+
+void TestServerSlowClients::refusalWithUnreadBodyCloses()
+{
+    ReferenceServer server;
+    QVERIFY2(server.start(withArguments({u"--max-transfer-size"_s, u"64K"_s})),
+             qPrintable(server.errorString()));
+    ServerTestClient signer(server);
+    QVERIFY(signer.signIn());
+    const QByteArray cookie = "Cookie: VENDRA_SESSION=" + signer.sessionToken().toUtf8() + "\r\n";
+    // Bodies that hold requests of their own, which must never be answered.
+    QByteArray smuggled;
+    while (smuggled.size() < 200000)
+        smuggled += "GET /pictures HTTP/1.1\r\nHost: x\r\n\r\n";
+    const QList<QByteArray> heads{
+        // Too large for the transfer size: 413.
+        "POST /soapfileupload.hvxr?album=1 HTTP/1.1\r\nHost: x\r\n" + cookie +
+            "Content-Type: multipart/form-data; boundary=b\r\nContent-Length: " +
+            QByteArray::number(smuggled.size()) + "\r\n\r\n",
+        // A SOAP request larger than any SOAP request: 413.
+        "POST /soap/soap_server_uploadtool.hvxr HTTP/1.1\r\nHost: x\r\nContent-Type: text/xml\r\n"
+        "Content-Length: 2000000\r\n\r\n",
+        // No such address, a body of unknown length: 404.
+        "POST /elsewhere HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n30d40\r\n",
+        // A GET with a body.
+        "GET /pictures HTTP/1.1\r\nHost: x\r\nContent-Length: 100000\r\n\r\n",
+    };
+    for (const QByteArray &head : heads) {
+        RawConnection connection(server);
+        QVERIFY(connection.send(head + smuggled));
+        const QByteArray reply = connection.receive(5000);
+        QVERIFY2(connection.closed(), head.constData());
+        QCOMPARE(reply.count("HTTP/1.1 "), 1);
+        QVERIFY2(reply.contains("Connection: close"), reply.constData());
+    }
+    QVERIFY(signer.call(u"GetTopLevelAlbums"_s).ok());
+}
+
+VENDRA_TEST_MAIN(TestServerSlowClients)
+#include "tst_serverslowclients.moc"

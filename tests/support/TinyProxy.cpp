@@ -1,0 +1,61 @@
+#include "TinyProxy.h"
+
+#include <QFile>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+TinyProxy::~TinyProxy()
+{
+    m_process.terminate();
+    m_process.waitForFinished(5000);
+}
+
+bool TinyProxy::start()
+{
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost))
+        return false;
+    m_port = probe.serverPort();
+    probe.close();
+    QFile config(m_dir.filePath(QStringLiteral("tinyproxy.conf")));
+    if (!config.open(QIODevice::WriteOnly))
+        return false;
+    config.write(QStringLiteral("Port %1\nListen 127.0.0.1\nTimeout 60\nLogFile \"%2\"\nLogLevel Connect\n"
+                                "MaxClients 20\nAllow 127.0.0.1\n")
+                     .arg(m_port)
+                     .arg(logPath())
+                     .toUtf8());
+    config.close();
+    m_process.start(QStringLiteral("tinyproxy"),
+                    {QStringLiteral("-d"), QStringLiteral("-c"), config.fileName()});
+    if (!m_process.waitForStarted(5000))
+        return false;
+    for (int i = 0; i < 100; ++i) {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, m_port);
+        if (socket.waitForConnected(100))
+            return true;
+        QTest::qWait(50);
+    }
+    return false;
+}
+
+QString TinyProxy::url() const
+{
+    return QStringLiteral("http://127.0.0.1:%1").arg(m_port);
+}
+
+QStringList TinyProxy::requests() const
+{
+    QFile log(logPath());
+    QStringList found;
+    if (!log.open(QIODevice::ReadOnly))
+        return found;
+    for (const QByteArray &line : log.readAll().split('\n')) {
+        const qsizetype at = line.indexOf("): ");
+        if (line.contains("Request (file descriptor") && at > 0)
+            found.append(QString::fromUtf8(line.mid(at + 3)));
+    }
+    return found;
+}
