@@ -144,7 +144,7 @@ remoteFileBrowserHelper::makeRow(const RemoteTreeEntryPtr &entry, Row *parent)
     row->parent = parent;
     m_rows.insert(entry.get(), row.get());
     if (const auto container = std::dynamic_pointer_cast<soapRemoteContainer>(entry)) {
-        const QList<RemoteTreeEntryPtr> children = container->childrenSnapshot();
+        const QList<RemoteTreeEntryPtr> children = shownChildren(*container);
         row->children.reserve(size_t(children.size()));
         for (const RemoteTreeEntryPtr &child : children)
             row->children.push_back(makeRow(child, row.get()));
@@ -317,8 +317,18 @@ void remoteFileBrowserHelper::setPendingAsyncOpForItem(const RemoteTreeEntryPtr 
     if (pending && base->hasPendingAsyncOp())
         VENDRA_DIAG(QStringLiteral("Multiple pending ops - <%1>").arg(base->fullRemotePath()));
     base->setPendingAsyncOp(pending);
-    if (const Row *row = rowForNode(node.get()))
+    if (Row *row = rowForNode(node.get())) {
+        // While the server works on a node its children are out of reach: no drop, rename or delete.
+        syncRows(row);
         Q_EMIT dataChanged(indexFor(row, ProgressColumn), indexFor(row, SizeColumn));
+    }
+}
+
+QList<RemoteTreeEntryPtr> remoteFileBrowserHelper::shownChildren(const soapRemoteContainer &container)
+{
+    if (container.hasPendingAsyncOp())
+        return {};
+    return container.childrenSnapshot();
 }
 
 QVariant remoteFileBrowserHelper::data(const QModelIndex &index, int role) const
@@ -562,12 +572,13 @@ bool remoteFileBrowserHelper::createFolderUnder(const QModelIndex &target)
         addPlaceholder(album);
         return true;
     }
-    // Listed first, so the placeholder lands at the end of the loaded list.
+    // Listed first, so the placeholder lands at the end of the loaded list; an album whose rename or
+    // delete is under way is asked again once that is over (it may be gone by then).
     const std::weak_ptr<soapRemoteFolderItem> weakAlbum = album;
     QPointer<remoteFileBrowserHelper> self(this);
     album->setAsyncCompleteCallback([self, weakAlbum] {
-        if (const auto loaded = weakAlbum.lock(); loaded && self)
-            self->addPlaceholder(loaded);
+        if (const auto waited = weakAlbum.lock(); waited && self)
+            self->createFolderUnder(self->indexForNode(waited.get()));
     });
     if (!album->hasPendingAsyncOp())
         requestContents(album);
@@ -705,7 +716,7 @@ void remoteFileBrowserHelper::syncRows(Row *row)
     const auto container = std::dynamic_pointer_cast<soapRemoteContainer>(row->entry);
     if (!container)
         return;
-    const QList<RemoteTreeEntryPtr> current = container->childrenSnapshot();
+    const QList<RemoteTreeEntryPtr> current = shownChildren(*container);
     if (qsizetype(row->children.size()) == current.size()) {
         bool same = true;
         for (qsizetype i = 0; same && i < current.size(); ++i)
@@ -763,7 +774,8 @@ void remoteFileBrowserHelper::remoteChildrenAboutToChange(soapRemoteContainer *c
     if (!isMainThread() || m_changing.container)
         return;
     Row *row = m_rows.value(container);
-    if (!row)
+    // A node with an operation under way shows no children, whatever the change.
+    if (!row || container->hasPendingAsyncOp())
         return;
     const qsizetype shown = qsizetype(row->children.size());
     // Announced exactly only while the rows match the list; otherwise the end of the change compares.
@@ -842,6 +854,14 @@ void remoteFileBrowserHelper::remoteChildrenChanged(soapRemoteContainer *contain
 
 void remoteFileBrowserHelper::soapAsyncRequestCompleted(const std::shared_ptr<asyncRequestInfo> &request)
 {
+    // A command that waited for this operation ("New Album" on an album being listed or renamed)
+    // runs once the operation is over; after a listing that failed it is dropped.
+    const soapRemoteBasePtr item = request->item();
+    soapResultsBase::Callback waiting;
+    if (item) {
+        waiting = item->asyncCompleteCallback();
+        item->setAsyncCompleteCallback({});
+    }
     switch (request->requestType()) {
     case asyncRequestInfo::GetFolderContents:
         applyFetch(request);
@@ -858,8 +878,10 @@ void remoteFileBrowserHelper::soapAsyncRequestCompleted(const std::shared_ptr<as
     default:
         break;
     }
-    if (const soapRemoteBasePtr item = request->item())
-        item->setAsyncCompleteCallback({});
+    const bool listingFailed = request->requestType() == asyncRequestInfo::GetFolderContents &&
+                               (!request->bSucceeded() || request->error());
+    if (waiting && !listingFailed && !item->hasPendingAsyncOp())
+        waiting();
 }
 
 void remoteFileBrowserHelper::applyFetch(const std::shared_ptr<asyncRequestInfo> &request)
@@ -870,8 +892,6 @@ void remoteFileBrowserHelper::applyFetch(const std::shared_ptr<asyncRequestInfo>
     if (request->bSucceeded() && !request->error()) {
         reloadAnItemAndChildren(item.get());
         expandItem(item);
-        if (const soapResultsBase::Callback callback = item->asyncCompleteCallback())
-            callback();
     } else {
         VENDRA_DIAG(QStringLiteral("Failed Get Folder Contents."));
         logEvent(QStringLiteral("Failed to create Album"), QString());

@@ -100,7 +100,8 @@ public:
     // Marks them pending and sends one delete request for them all; the number sent.
     int deleteItems(const QModelIndexList &rows);
     // Adds a "New Folder" placeholder under the root or an album and reports it with placeholderReady;
-    // an album not loaded yet is listed first. False when the row takes no album.
+    // an album not loaded yet is listed first, one with an operation under way waits for its end.
+    // False when the row takes no album.
     bool createFolderUnder(const QModelIndex &target);
     // Removes a placeholder whose name edit was given up before it was committed.
     void abandonPlaceholder(const QModelIndex &index);
@@ -166,6 +167,8 @@ private:
     void forget(Row *row);
     void renumber(Row *parent, qsizetype from);
     void syncRows(Row *row);
+    // The children that have rows: none while the node has an operation under way.
+    static QList<RemoteTreeEntryPtr> shownChildren(const soapRemoteContainer &container);
     void refreshCells(Row *row);
     void reloadAll();
     bool commitName(Row *row, const QString &name);

@@ -11,7 +11,10 @@
 
 #include <QCoreApplication>
 
-wsSoapAsyncOp::wsSoapAsyncOp() = default;
+wsSoapAsyncOp::wsSoapAsyncOp()
+{
+    m_opQueue.setMaxThreadCount(MaxConcurrentOperations);
+}
 
 wsSoapAsyncOp::~wsSoapAsyncOp()
 {
@@ -21,12 +24,14 @@ wsSoapAsyncOp::~wsSoapAsyncOp()
 
 void wsSoapAsyncOp::waitForDone()
 {
-    if (!isMainThread()) {
-        m_opQueue.waitForDone();
-        return;
+    for (QThreadPool *queue : {&m_opQueue, &m_logoutQueue}) {
+        if (!isMainThread()) {
+            queue->waitForDone();
+            continue;
+        }
+        while (!queue->waitForDone(5))
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
-    while (!m_opQueue.waitForDone(5))
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
 asyncRequestInfoPtr wsSoapAsyncOp::requestGetFolderContentsFor(const soapRemoteBasePtr &album,
@@ -93,6 +98,7 @@ void wsSoapAsyncOp::cancelAllOperations()
         dropped = std::exchange(m_waiting, {});
     }
     m_opQueue.clear();
+    m_logoutQueue.clear();
     for (const asyncRequestInfoPtr &info : std::as_const(dropped)) {
         VENDRA_DIAG(QStringLiteral("Dropped queued request %1").arg(info->requestTypeAsString()));
         if (const Delegate delegate = info->delegate())
@@ -106,7 +112,9 @@ void wsSoapAsyncOp::add(const asyncRequestInfoPtr &info)
         const QMutexLocker lock(&m_waitingMutex);
         m_waiting.append(info);
     }
-    m_opQueue.start([this, info] { run(info); });
+    // The sign-out (at quit the main thread waits for it) never queues behind slow listings.
+    QThreadPool &queue = info->requestType() == asyncRequestInfo::Logout ? m_logoutQueue : m_opQueue;
+    queue.start([this, info] { run(info); });
 }
 
 bool wsSoapAsyncOp::takeWaiting(const asyncRequestInfoPtr &info)

@@ -10,11 +10,15 @@ class wsSoapAsyncOpDelegate;
 
 // The background queue of album operations: open (fetch contents), rename, delete, create, and sign
 // out. Each request runs on a worker of the queue; its tree change runs on the main thread while
-// the worker waits, and the delegate is called on the worker. Several requests may be in flight.
+// the worker waits, and the delegate is called on the worker. Operations mostly wait for the server,
+// so many run at once; a sign-out never waits for a free worker.
 class wsSoapAsyncOp
 {
 public:
     using Delegate = std::shared_ptr<wsSoapAsyncOpDelegate>;
+
+    // Operations that run at once; more wait their turn (and cancelAllOperations() drops them).
+    static constexpr int MaxConcurrentOperations = 16;
 
     wsSoapAsyncOp();
     // Drops what has not started and waits for what runs.
@@ -65,6 +69,8 @@ private:
     void doLogout(const asyncRequestInfoPtr &info);
 
     QThreadPool m_opQueue;
+    // Sign-outs only, so that one never waits for a worker of m_opQueue.
+    QThreadPool m_logoutQueue;
     QMutex m_waitingMutex;
     QList<asyncRequestInfoPtr> m_waiting;
 };

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -89,11 +90,26 @@ QString CrashHandler::sendCrashDataToDesktop()
     return archive;
 }
 
+QString CrashHandler::desktopFolder()
+{
+    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    return desktop.isEmpty() ? QDir::homePath() + QStringLiteral("/Desktop") : desktop;
+}
+
 QString CrashHandler::createTempDir() const
 {
     const QString name = QStringLiteral("Halvane Report ") +
                          QDateTime::currentDateTime().toString(QStringLiteral("yy-MM-dd HH-mm"));
-    const QString path = QDir::tempPath() + u'/' + name;
+    // A second report in the same minute gets a number rather than replacing the first on the Desktop.
+    const QString desktop = desktopFolder() + u'/';
+    QString chosen = name;
+    for (int copy = 2; copy <= MaxReportsPerMinute; ++copy) {
+        if (!QFileInfo::exists(desktop + chosen + QStringLiteral(".zip")) &&
+            !QFileInfo::exists(desktop + chosen + QStringLiteral(".dat")))
+            break;
+        chosen = QStringLiteral("%1 (%2)").arg(name).arg(copy);
+    }
+    const QString path = QDir::tempPath() + u'/' + chosen;
     // mkdir fails on an existing name, so a folder planted there by someone else is never used.
     if (!QDir().mkdir(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner))
         return QString();
@@ -131,13 +147,47 @@ void CrashHandler::gatherCrashDumps(const QString &path) const
     const QString report = newestCrashReport(crashReportFolders(), programName());
     if (!report.isEmpty())
         copyCrashReport(report, path + u'/' + QFileInfo(report).fileName());
+    const QByteArray coreDump = coreDumpDescription(programName());
+    if (!coreDump.isEmpty()) {
+        QSaveFile file(path + QStringLiteral("/coredumpctl.txt"));
+        if (file.open(QIODevice::WriteOnly) && file.write(coreDump) == coreDump.size())
+            file.commit();
+    }
+}
+
+QByteArray CrashHandler::coreDumpDescription(const QString &programName)
+{
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("coredumpctl"));
+    if (tool.isEmpty() || programName.isEmpty())
+        return {};
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // Plain text, no pager, and no fetching of debugging symbols from the network.
+    environment.insert(QStringLiteral("SYSTEMD_PAGER"), QString());
+    environment.insert(QStringLiteral("SYSTEMD_COLORS"), QStringLiteral("0"));
+    environment.remove(QStringLiteral("DEBUGINFOD_URLS"));
+    process.setProcessEnvironment(environment);
+    process.setStandardInputFile(QProcess::nullDevice());
+    // "info" describes the newest dump of the program (its signal, time and stack); the memory
+    // image, which holds the password and the session cookie, is never asked for. The kernel keeps
+    // 15 characters of a command's name.
+    process.start(tool, {QStringLiteral("--no-pager"), QStringLiteral("-1"), QStringLiteral("info"),
+                         QStringLiteral("COREDUMP_COMM=") + programName.left(15)});
+    if (!process.waitForFinished(CoreDumpToolMilliseconds)) {
+        process.kill();
+        process.waitForFinished();
+        VENDRA_DIAG(QStringLiteral("coredumpctl did not answer in time"));
+        return {};
+    }
+    // It fails when no dump matches.
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return {};
+    return process.readAllStandardOutput();
 }
 
 QString CrashHandler::compressTempDir(const QString &path) const
 {
-    QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    if (desktop.isEmpty())
-        desktop = QDir::homePath() + QStringLiteral("/Desktop");
+    const QString desktop = desktopFolder();
     QDir().mkpath(desktop);
     const QString base = desktop + u'/' + QFileInfo(path).fileName();
 

@@ -4,8 +4,9 @@
 #include <QStringList>
 
 // Notices at launch that the previous run did not end in an orderly way, and on request leaves a
-// report for support on the Desktop: the host description, the log files and the newest crash
-// report of the program, as a zip archive and as a single-file tar copy.
+// report for support on the Desktop: the host description, the log files, the newest crash report
+// of the program and what the system's core-dump service knows of its newest dump, as a zip archive
+// and as a single-file tar copy.
 // One per process, main thread only; there is none inside an application sandbox.
 class CrashHandler
 {
@@ -15,8 +16,12 @@ public:
 
     // Where the desktop keeps crash reports: apport's folder. Its reports are text named after the
     // executable's path ("_usr_bin_vendra-uploader.1000.crash"). systemd-coredump's folder is not
-    // searched: it holds bare memory images, and memory holds the password and the session cookie.
+    // searched: it holds bare memory images, and memory holds the password and the session cookie;
+    // its dumps are described through coredumpctl instead.
     static QStringList crashReportFolders();
+    // Reports named alike in one minute: "Halvane Report 26-03-09 14-05", then "... (2)" and so on.
+    static constexpr int MaxReportsPerMinute = 99;
+    static constexpr int CoreDumpToolMilliseconds = 15000;
 
     // Reads and then sets the launch flag, or returns the handler that exists; nullptr when sandboxed.
     static CrashHandler *init();
@@ -35,8 +40,11 @@ public:
     // when no report could be made.
     QString sendCrashDataToDesktop();
 
-    // "Halvane Report yy-MM-dd HH-mm" in the temporary folder, readable by the user only;
-    // empty when it cannot be made, also when it exists already.
+    // Where reports go.
+    static QString desktopFolder();
+    // "Halvane Report yy-MM-dd HH-mm" in the temporary folder, readable by the user only, numbered
+    // " (2)", " (3)"... while a report of that name is on the Desktop; empty when it cannot be made,
+    // also when it exists already.
     QString createTempDir() const;
     void removeTempDir(const QString &path) const;
     void gatherSystemInformation(const QString &path) const;
@@ -49,6 +57,8 @@ public:
     static QString newestCrashReport(const QStringList &folders, const QString &programName);
     // Copies a crash report without its "CoreDump" field, the process memory (passwords, cookies).
     static bool copyCrashReport(const QString &source, const QString &destination);
+    // "coredumpctl info" of the program's newest dump; empty when there is no such service or dump.
+    static QByteArray coreDumpDescription(const QString &programName);
 
 private:
     explicit CrashHandler(bool didCrashAtLastSession) : m_didCrashAtLastSession(didCrashAtLastSession) {}

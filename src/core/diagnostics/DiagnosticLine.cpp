@@ -1,9 +1,12 @@
 #include "diagnostics/DiagnosticLine.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QMutex>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -35,10 +38,20 @@ const char *baseName(const char *path)
 
 } // namespace
 
+QByteArray diagnosticLinePrefix()
+{
+    // "2026-03-09 14:05:01.123 vendra-uploader[4242] ": the time lines up a report with the server's
+    // log, the process tells the runs in one file apart; the debug pane drops it up to the "] ".
+    static const QByteArray program = QByteArray(program_invocation_short_name) + '[' +
+                                      QByteArray::number(qint64(QCoreApplication::applicationPid())) + "] ";
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz ")).toLatin1() +
+           program;
+}
+
 void writeDiagnosticLine(const char *sourceFile, int line, const QString &message)
 {
-    QByteArray text;
-    text.reserve(message.size() + 64);
+    QByteArray text = diagnosticLinePrefix();
+    text.reserve(text.size() + message.size() + 64);
     text += '<';
     text += baseName(sourceFile);
     text += ":(";

@@ -1,11 +1,16 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // Diagnostic output goes to standard error, where the per-run log capture picks it up.
 // Never pass a password or a cookie value in here.
 
-// Writes "<file.cpp:(123)> message" with the base name of the source file.
+// The start of every diagnostic line: the local date and time to the millisecond, the program's
+// name and its process id, ending in "] ".
+QByteArray diagnosticLinePrefix();
+
+// Writes the prefix, then "<file.cpp:(123)> message" with the base name of the source file.
 void writeDiagnosticLine(const char *sourceFile, int line, const QString &message);
 
 // Writes the message as it stands, as one line.

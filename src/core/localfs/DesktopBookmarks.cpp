@@ -15,7 +15,14 @@ DesktopBookmarks::DesktopBookmarks(const QString &file, QObject *parent) : QObje
     m_settle.setSingleShot(true);
     m_settle.setInterval(SettleMilliseconds);
     connect(&m_settle, &QTimer::timeout, this, [this] {
+        // Watched first, so that a write after the look below is seen again.
         updateWatches();
+        // While the file's folder is missing the folder above is watched, where other programs
+        // write too: only a change of the list itself is news.
+        QList<QUrl> bookmarks = snapshot();
+        if (bookmarks == m_announced)
+            return;
+        m_announced = std::move(bookmarks);
         Q_EMIT changed();
     });
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &DesktopBookmarks::somethingChanged);
@@ -51,6 +58,7 @@ void DesktopBookmarks::setWatching(bool watching)
         return;
     m_watching = watching;
     updateWatches();
+    m_announced = watching ? snapshot() : QList<QUrl>();
 }
 
 void DesktopBookmarks::somethingChanged()
@@ -66,7 +74,8 @@ void DesktopBookmarks::updateWatches()
         m_watcher.removePaths(watched);
     if (!m_watching)
         return;
-    // The file, its folder, or (while that folder is missing) the nearest folder above that exists.
+    // The file and its folder; while that folder is missing, the nearest folder above that exists,
+    // only to see the folder come.
     if (QFileInfo::exists(m_file))
         m_watcher.addPath(m_file);
     QString folder = QFileInfo(m_file).absolutePath();

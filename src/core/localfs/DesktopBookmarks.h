@@ -6,8 +6,9 @@
 #include <QUrl>
 
 // The desktop's list of bookmarked folders (the file managers' sidebar), read from the GTK bookmarks
-// file: one URI a line, optionally followed by a blank and a label. While watching, changed() is
-// emitted shortly after the file changes; editors often replace the file, so its folder is watched too.
+// file: one URI a line, optionally followed by a blank and a label; a missing file means no bookmarks.
+// While watching, changed() is emitted shortly after the list changes; editors often replace the
+// file, so its folder is watched too, and a file (or folder) made later is found.
 class DesktopBookmarks : public QObject
 {
     Q_OBJECT
@@ -37,4 +38,6 @@ private:
     QFileSystemWatcher m_watcher;
     // A save is a burst of events (write, rename, attribute change): one announcement for all.
     QTimer m_settle;
+    // The list as last announced (or as found when watching began).
+    QList<QUrl> m_announced;
 };

@@ -4,6 +4,7 @@
 
 #include <QCollator>
 #include <QDirIterator>
+#include <QHash>
 
 #include <algorithm>
 
@@ -124,8 +125,31 @@ void FileSystemItem::close()
 
 void FileSystemItem::refreshChildren()
 {
-    close();
+    if (!m_children) {
+        list();
+        return;
+    }
+    // Entries that are still there keep their items, and with them their rows, open sub-folders and
+    // selection in the pane; only what came or went (or changed between file and folder) is new.
+    std::vector<std::unique_ptr<FileSystemItem>> previous = std::move(*m_children);
+    m_children.reset();
     list();
+    QHash<QString, size_t> byPath;
+    byPath.reserve(qsizetype(previous.size()));
+    for (size_t i = 0; i < previous.size(); ++i)
+        byPath.insert(previous[i]->fullPath(), i);
+    for (auto &child : *m_children) {
+        const auto found = byPath.constFind(child->fullPath());
+        if (found == byPath.constEnd())
+            continue;
+        std::unique_ptr<FileSystemItem> &kept = previous[*found];
+        if (kept && kept->isDirectory() == child->isDirectory() && kept->isValid() == child->isValid())
+            retire(std::exchange(child, std::move(kept)));
+    }
+    for (auto &gone : previous) {
+        if (gone)
+            retire(std::move(gone));
+    }
 }
 
 void FileSystemItem::clearAsyncOperation()

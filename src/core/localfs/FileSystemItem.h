@@ -52,6 +52,8 @@ public:
     void open() {}
     // Drops the children (see retire()); the next question about them lists the folder again.
     void close();
+    // Lists the folder again. Children whose entry is still there (same path, still a file or still
+    // a folder) are kept as they are, open or not; the others are dropped (see retire()) or made.
     void refreshChildren();
 
     // Set while the item is dragged as a place: its row shows no disclosure triangle.

@@ -149,10 +149,15 @@ void FileSystemPlaces::movePlace(const QString &path, qsizetype index)
 
 QStringList FileSystemPlaces::createDefaults() const
 {
-    QStringList defaults = findersPlaces();
-    if (!defaults.isEmpty())
-        return defaults;
-    return {QDir::homePath(), userFolder(QStandardPaths::PicturesLocation, QStringLiteral("Pictures")),
+    // As the desktop's file managers show them: home first, then the bookmarks.
+    const QString home = QDir::homePath();
+    QStringList bookmarks = findersPlaces();
+    if (!bookmarks.isEmpty()) {
+        bookmarks.removeAll(home);
+        bookmarks.prepend(home);
+        return bookmarks;
+    }
+    return {home, userFolder(QStandardPaths::PicturesLocation, QStringLiteral("Pictures")),
             userFolder(QStandardPaths::DocumentsLocation, QStringLiteral("Documents")),
             userFolder(QStandardPaths::DownloadLocation, QStringLiteral("Downloads"))};
 }
@@ -179,7 +184,10 @@ void FileSystemPlaces::reset()
 
 void FileSystemPlaces::syncFinderPlaces()
 {
-    const QStringList finder = findersPlaces();
+    // What a reset gives, so that following never empties the list: with no bookmarks (no file
+    // yet, or an empty one) the places are the defaults, home first.
+    QStringList finder = createDefaults();
+    finder.removeIf([](const QString &path) { return !QFileInfo(path).isDir(); });
     for (const QString &path : finder) {
         if (!containsChildPath(QUrl::fromLocalFile(path)))
             addChildPath(QUrl::fromLocalFile(path));

@@ -30,13 +30,13 @@ public:
     bool removeChild(FileSystemItem *item) override;
     bool moveChild(FileSystemItem *item, qsizetype index) override;
 
-    // The bookmarks, or when there are none: home, then its Pictures, Documents and Downloads.
+    // Home, then the bookmarks; when there are none: home, then its Pictures, Documents and Downloads.
     QStringList createDefaults() const;
     // The bookmarked paths that exist as folders, in bookmark order.
     QStringList findersPlaces() const;
     // Replaces the places by the defaults.
     void reset();
-    // Makes the places the bookmarks, in the bookmarks' order.
+    // Makes the places what createDefaults() gives now, in its order.
     void syncFinderPlaces();
 
 private:

@@ -191,6 +191,11 @@ QVariant LocalFileBrowserModel::data(const QModelIndex &index, int role) const
         return isPlace(index);
     case HiddenRole:
         return item && item->hidden();
+    // What the item learnt when it was made: painting never waits for the disk.
+    case IsDirectoryRole:
+        return item && item->isDirectory();
+    case IsVolumeRole:
+        return item && m_devices && row->parent->node == m_devices.get();
     default:
         return {};
     }

@@ -30,6 +30,8 @@ public:
         IsGroupRole,                     // bool: a devices or places row
         IsPlaceRole,                     // bool: a folder directly under the places
         HiddenRole,                      // bool: dragged as a place, drawn without its disclosure
+        IsDirectoryRole,                 // bool: the item was a folder when it was made
+        IsVolumeRole,                    // bool: a mounted volume (a folder directly under the devices)
     };
 
     // The system's mount table and the desktop's bookmarks; tests pass files of their own.

@@ -1,5 +1,6 @@
 #include "settings/Preferences.h"
 
+#include "common/MessageText.h"
 #include "diagnostics/DiagnosticLine.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
@@ -157,20 +158,30 @@ QString Preferences::password() const
     return password.isNull() ? QStringLiteral("") : password;
 }
 
-void Preferences::setPassword(const QString &password, bool savePassword)
+bool Preferences::setPassword(const QString &password, bool savePassword, Error &error)
 {
     setSavePassword(savePassword);
-    Error error;
+    bool saved = true;
     if (savePassword) {
-        if (!QXKeychain::setPassword(password.isNull() ? QStringLiteral("") : password, server(), user(),
-                                     error))
+        saved = QXKeychain::setPassword(password.isNull() ? QStringLiteral("") : password, server(), user(),
+                                        error);
+        if (!saved)
             VENDRA_DIAG(QStringLiteral("The password was not saved in the keyring: ") + error.toString());
     } else if (!QXKeychain::deletePasswordForService(server(), user(), error) &&
                error.code() != QXKeychain::ItemNotFound) {
         VENDRA_DIAG(QStringLiteral("The saved password was not removed from the keyring: ") +
                     error.toString());
+        // Nothing was to be saved: a failure to delete is no failure to report here.
+        error.clear();
     }
     m_settings->remove(KeyPassword);
+    return saved;
+}
+
+QString Preferences::passwordNotSavedText(const Error &error)
+{
+    return messageText(error.code() == QXKeychain::NotAvailable ? QStringLiteral("Text_KeyringMissing")
+                                                                : QStringLiteral("Text_KeyringRefused"));
 }
 
 bool Preferences::savePassword() const
@@ -289,7 +300,12 @@ std::optional<QStringList> Preferences::stringList(const QString &key) const
 
 void Preferences::setStringList(const QString &key, const QStringList &list)
 {
-    setValue(key, list);
+    // QSettings writes an empty list as "@Invalid()", which other readers of the file take for a
+    // broken value: an empty text reads back as the empty list all the same.
+    if (list.isEmpty())
+        setValue(key, QString());
+    else
+        setValue(key, list);
 }
 
 QList<quint64> Preferences::hashList(const QString &key) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Error.h"
+
 #include <QObject>
 #include <QSettings>
 #include <QStringList>
@@ -78,7 +80,15 @@ public:
     QString password() const;
     // Stores the flag, then saves the password in the keyring (flag on) or deletes it there (flag off),
     // keyed by the stored server and user name, so store those first. Removes the retired key last.
-    void setPassword(const QString &password, bool savePassword);
+    // False when the password was to be saved and could not be (error tells why).
+    bool setPassword(const QString &password, bool savePassword, Error &error);
+    bool setPassword(const QString &password, bool savePassword)
+    {
+        Error ignored;
+        return setPassword(password, savePassword, ignored);
+    }
+    // What the user is told where the password was asked for, when setPassword() failed to save it.
+    static QString passwordNotSavedText(const Error &error);
     bool savePassword() const;
     // The flag only; the keyring is not touched.
     void setSavePassword(bool savePassword);

@@ -364,6 +364,14 @@ bool QXKeychain::deletePasswordForService(const QString &service, const QString 
     return false;
 }
 
+bool QXKeychain::isAvailable()
+{
+    // A search for a service nobody uses: cheap, and it fails only when nothing answers.
+    Error error;
+    accountsForService(QStringLiteral("org.vendra.keyring-probe"), error);
+    return error.code() != NotAvailable;
+}
+
 QList<QVariantMap> QXKeychain::accountsForService(const QString &service, Error &error)
 {
     const SecretServicePtr secrets = secretService(error);

@@ -101,6 +101,9 @@ public:
         return accountsForService(service, ignored);
     }
 
+    // Whether a Secret Service answers, to warn before a save that would fail.
+    static bool isAvailable();
+
     static QList<QVariantMap> allAccounts(Error &error) { return accountsForService(QString(), error); }
     static QList<QVariantMap> allAccounts() { return accountsForService(QString()); }
 };

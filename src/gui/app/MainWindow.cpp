@@ -9,6 +9,7 @@
 #include "controls/NSAlertAttributed.h"
 #include "controls/NSToolbarItemWithState.h"
 #include "controls/ProgressSpinner.h"
+#include "controls/SupportReportMessage.h"
 #include "diagnostics/CrashHandler.h"
 #include "diagnostics/DiagnosticLine.h"
 #include "events/NotificationCenter.h"
@@ -571,10 +572,8 @@ void MainWindow::commsEventLoginSuccess(const QVariant &status)
 
 void MainWindow::crashDetectionEnded(int returnCode)
 {
-    if (returnCode == NSAlertAttributed::AlertFirstButtonReturn) {
-        if (CrashHandler *crashHandler = CrashHandler::instance())
-            crashHandler->sendCrashDataToDesktop();
-    }
+    if (returnCode == NSAlertAttributed::AlertFirstButtonReturn)
+        SupportReportMessage::makeReport(window());
     activateToolbar();
 }
 

@@ -3,6 +3,7 @@
 #include "albums/remoteFileBrowserHelper.h"
 #include "albums/wsSoapAsyncOp.h"
 #include "app/ApplicationInfo.h"
+#include "app/ApplicationMenu.h"
 #include "app/MainWindow.h"
 #include "common/AppInfo.h"
 #include "diagnostics/CrashHandler.h"
@@ -97,7 +98,7 @@ void VendraUploaderAppDelegate::applicationDidFinishLaunching()
     VENDRA_DIAG(QStringLiteral("OSX Uploader Version number : %1")
                     .arg(QLatin1String(ApplicationInfo::UploaderVersionNumber)));
     VENDRA_DIAG(
-        QStringLiteral("Application Build Number    : %1").arg(QLatin1String(AppInfo::ShortVersionString)));
+        QStringLiteral("Application Build Number    : %1").arg(QLatin1String(ApplicationInfo::BuildNumber)));
     if (qEnvironmentVariableIsSet("NSZombieEnabled") ||
         qEnvironmentVariableIsSet("NSAutoreleaseFreedObjectCheckEnabled"))
         VENDRA_DIAG(QStringLiteral("NSZombieEnabled enabled"));
@@ -199,6 +200,7 @@ void VendraUploaderAppDelegate::showLoginWindow()
 {
     if (!m_loginWindow) {
         m_loginWindow = std::make_unique<LoginWindow>();
+        new ApplicationMenu(*this, m_loginWindow->menuBar());
         watchClosing(m_loginWindow.get());
         connect(m_loginWindow.get(), &LoginWindow::loginRequested, this, [this] {
             closeLoginWindow();
@@ -452,7 +454,7 @@ void VendraUploaderAppDelegate::showMyPictureFiles()
 
 void VendraUploaderAppDelegate::showHelp()
 {
-    openInBrowser(QString::fromLatin1(ApplicationInfo::UploaderHelpLink));
+    QDesktopServices::openUrl(ApplicationInfo::UploaderHelpLink());
 }
 
 void VendraUploaderAppDelegate::checkPendingStatus()

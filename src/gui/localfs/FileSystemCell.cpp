@@ -5,9 +5,7 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QStandardPaths>
-#include <QStorageInfo>
 #include <QStyle>
 
 namespace {
@@ -80,7 +78,8 @@ QIcon FileSystemCell::iconForIndex(const QModelIndex &index) const
     const QString path = index.data(LocalFileBrowserModel::FullPathRole).toString();
     if (path.isEmpty())
         return {};
-    return iconForPath(path, index.parent().data(LocalFileBrowserModel::IsGroupRole).toBool());
+    return iconForPath(path, index.data(LocalFileBrowserModel::IsDirectoryRole).toBool(),
+                       index.data(LocalFileBrowserModel::IsVolumeRole).toBool());
 }
 
 void FileSystemCell::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
@@ -94,30 +93,23 @@ void FileSystemCell::initStyleOption(QStyleOptionViewItem *option, const QModelI
     option->decorationSize = QSize(16, 16);
 }
 
-bool FileSystemCell::isVolumeRoot(const QString &path) const
+QIcon FileSystemCell::iconForPath(const QString &path, bool isDirectory, bool isVolume) const
 {
-    auto known = m_volumeRoots.constFind(path);
-    if (known == m_volumeRoots.constEnd())
-        known = m_volumeRoots.insert(path, path == u'/' || QStorageInfo(path).rootPath() == path);
-    return *known;
-}
-
-QIcon FileSystemCell::iconForPath(const QString &path, bool topLevel) const
-{
-    const QFileInfo info(path);
     QString name;
     QString genericName;
     QStyle::StandardPixmap standard = QStyle::SP_FileIcon;
-    if (info.isDir()) {
+    if (isDirectory) {
         name = m_specialFolders.value(path);
-        // Only the rows right under a group can be volumes; asking the mount table for every row is slow.
-        if (name.isEmpty() && topLevel && isVolumeRoot(path))
+        if (name.isEmpty() && (isVolume || path == u'/'))
             name = QStringLiteral("drive-harddisk");
         genericName = QStringLiteral("folder");
         standard = name == u"drive-harddisk" ? QStyle::SP_DriveHDIcon : QStyle::SP_DirIcon;
     } else {
         // By the name alone: reading every file's first bytes would slow the scrolling down.
-        const QMimeType type = m_mimeTypes.mimeTypeForFile(info, QMimeDatabase::MatchExtension);
+        const QList<QMimeType> byName = m_mimeTypes.mimeTypesForFileName(path);
+        const QMimeType type = byName.isEmpty()
+                                   ? m_mimeTypes.mimeTypeForName(QStringLiteral("application/octet-stream"))
+                                   : byName.first();
         name = type.iconName();
         genericName = type.genericIconName();
     }

@@ -27,9 +27,10 @@ public:
                           const QModelIndex &index) const override;
     void setEditorData(QWidget *editor, const QModelIndex &index) const override;
 
-    // The icon theme's picture for the path: special folders and (for rows right under a group)
-    // volumes by their role, files by their type; the style's standard pictures when the theme has none.
-    QIcon iconForPath(const QString &path, bool topLevel) const;
+    // The icon theme's picture for a file or folder: special folders and volumes by their role, files
+    // by the type their name tells; the style's standard pictures when the theme has none. Asks the
+    // disk nothing, so a hung mount never holds up painting.
+    QIcon iconForPath(const QString &path, bool isDirectory, bool isVolume) const;
 
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
@@ -39,11 +40,8 @@ protected:
     virtual QIcon iconForIndex(const QModelIndex &index) const;
 
 private:
-    bool isVolumeRoot(const QString &path) const;
-
     FileRootCell m_rootCell;
     QHash<QString, QString> m_specialFolders;
     QMimeDatabase m_mimeTypes;
     mutable QHash<QString, QIcon> m_iconsByName;
-    mutable QHash<QString, bool> m_volumeRoots;
 };

@@ -161,7 +161,9 @@ void LocalFileOutlineView::startDrag(Qt::DropActions)
     drag->setMimeData(mime);
     const QModelIndex first = selected.first();
     drag->setPixmap(static_cast<FileSystemCell *>(itemDelegate())
-                        ->iconForPath(first.data(LocalFileBrowserModel::FullPathRole).toString(), false)
+                        ->iconForPath(first.data(LocalFileBrowserModel::FullPathRole).toString(),
+                                      first.data(LocalFileBrowserModel::IsDirectoryRole).toBool(),
+                                      first.data(LocalFileBrowserModel::IsVolumeRole).toBool())
                         .pixmap(32, 32));
     const Qt::DropAction action = drag->exec(Qt::CopyAction, Qt::CopyAction);
     endLocalDrag(action, QCursor::pos());

@@ -1,6 +1,7 @@
 #include "preferences/PreferencesDebugLogView.h"
 
 #include "common/MessageText.h"
+#include "controls/SupportReportMessage.h"
 #include "diagnostics/CSCodeSigningInfo.h"
 #include "diagnostics/CrashHandler.h"
 #include "diagnostics/DiagnosticLine.h"
@@ -127,14 +128,7 @@ void PreferencesDebugLogView::scrollToEnd()
 
 void PreferencesDebugLogView::createZipFile()
 {
-    CrashHandler *handler = CrashHandler::instance();
-    if (!handler)
-        return;
-    const QString archive = handler->sendCrashDataToDesktop();
-    if (archive.isEmpty())
-        VENDRA_DIAG(QStringLiteral("No support report could be made"));
-    else
-        VENDRA_DIAG(QStringLiteral("Support report saved to %1").arg(archive));
+    SupportReportMessage::makeReport(this);
 }
 
 void PreferencesDebugLogView::showInFinder()

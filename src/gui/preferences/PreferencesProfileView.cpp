@@ -39,7 +39,7 @@ PreferencesProfileView::PreferencesProfileView(QWidget *parent)
     : QWidget(parent), m_serverName(new QLineEdit(this)), m_port(new QComboBox(this)),
       m_portPicker(new PortPickerModel(this)), m_useHTTPS(new QCheckBox(this)),
       m_userName(new QLineEdit(this)), m_password(new QLineEdit(this)), m_savePassword(new QCheckBox(this)),
-      m_proxy(new QLineEdit(this)), m_updateButton(new QPushButton(this))
+      m_proxy(new QLineEdit(this)), m_updateButton(new QPushButton(this)), m_passwordNote(new QLabel(this))
 {
     setObjectName(QStringLiteral("PreferencesProfileView"));
     build();
@@ -90,7 +90,12 @@ void PreferencesProfileView::build()
         serverDetailsForm({m_serverName, m_port, m_useHTTPS, m_userName, m_password, m_savePassword});
     form->addRow(text("Text_PrefProxy"), m_proxy);
 
+    m_passwordNote->setWordWrap(true);
+    m_passwordNote->setAccessibleName(text("Text_KeyringNote"));
+    m_passwordNote->hide();
+
     auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_passwordNote, 1);
     buttons->addStretch();
     buttons->addWidget(m_updateButton);
 
@@ -106,6 +111,7 @@ void PreferencesProfileView::connectControls()
 {
     for (QLineEdit *field : {m_serverName, m_userName, m_password, m_proxy})
         connect(field, &QLineEdit::textEdited, this, &PreferencesProfileView::checkUpdateButtonEnable);
+    connect(m_password, &QLineEdit::textEdited, this, [this] { m_passwordTyped = true; });
     // Typing into the port and picking from its list both land here.
     connect(m_port, &QComboBox::editTextChanged, this, &PreferencesProfileView::checkUpdateButtonEnable);
     connect(m_useHTTPS, &QCheckBox::clicked, this, &PreferencesProfileView::useSSLClicked);
@@ -132,6 +138,7 @@ void PreferencesProfileView::setupDefaults()
     m_useHTTPS->setChecked(preferences->useHttps());
     m_userName->setText(NSStringExtended::validString(preferences->user()));
     m_password->setText(NSStringExtended::validString(preferences->password()));
+    m_passwordTyped = false;
     m_savePassword->setChecked(preferences->savePassword());
     m_proxy->setText(preferences->proxy());
 }
@@ -211,7 +218,10 @@ void PreferencesProfileView::updatePrefrencesAndLogoutAndIn()
     const int port = selectedPort();
     const bool useHttps = m_useHTTPS->isChecked();
     const QString user = m_userName->text();
-    const QString password = m_password->text();
+    // The field shows the saved password, empty when there is none: only what the user typed there
+    // replaces the password the session signed in with.
+    const QString password =
+        m_passwordTyped && !m_password->text().isEmpty() ? m_password->text() : commsGlobal->password();
     const bool savePassword = m_savePassword->isChecked();
     const QString proxy = m_proxy->text().trimmed();
 
@@ -220,7 +230,13 @@ void PreferencesProfileView::updatePrefrencesAndLogoutAndIn()
     preferences->setPort(port);
     preferences->setUseHttps(useHttps);
     preferences->setUser(user);
-    preferences->setPassword(password, savePassword);
+    Error keyring;
+    const bool saved = preferences->setPassword(password, savePassword, keyring);
+    m_passwordNote->setText(saved ? QString() : Preferences::passwordNotSavedText(keyring));
+    m_passwordNote->setVisible(!saved);
+    // What the store holds now is what the pane compares with.
+    m_password->setText(NSStringExtended::validString(preferences->password()));
+    m_passwordTyped = false;
     preferences->setProxy(proxy);
     m_updateButton->setEnabled(false);
 

@@ -7,13 +7,16 @@ class NSAlertAttributed;
 class PortPickerModel;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
 // The connection details. Edits stay in the pane until the update button writes them to the live
 // session and the store and signs out and in again with them; the button is enabled only while the
 // details are complete and differ from the stored ones. Uploads running then are cancelled by the
-// sign-out, so the user is asked first.
+// sign-out, so the user is asked first. The session keeps the password it signed in with unless the
+// user types a new one here (a password that is not saved shows as an empty field). A password that
+// cannot be saved in the keyring is said so below the details.
 class PreferencesProfileView : public QWidget
 {
     Q_OBJECT
@@ -46,6 +49,8 @@ public:
     QCheckBox *savePasswordBox() const { return m_savePassword; }
     QLineEdit *proxyField() const { return m_proxy; }
     QPushButton *updateButton() const { return m_updateButton; }
+    // Empty and hidden unless the password could not be saved.
+    QLabel *passwordNote() const { return m_passwordNote; }
     // The warning while it is open.
     NSAlertAttributed *currentSheet() const;
 
@@ -64,6 +69,9 @@ private:
     QCheckBox *m_savePassword;
     QLineEdit *m_proxy;
     QPushButton *m_updateButton;
+    QLabel *m_passwordNote;
     bool bJustAwake = true;
+    // The user typed into the password field since it was last filled.
+    bool m_passwordTyped = false;
     QPointer<NSAlertAttributed> m_sheet;
 };

@@ -5,6 +5,7 @@
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
 #include "session/commsGlobals.h"
+#include "settings/QXKeychain.h"
 #include "soap/NSStringExtended.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -40,7 +42,8 @@ LoginWindow::LoginWindow(QObject *parent)
       m_port(new QLineEdit(window())), m_useHTTPS(new QCheckBox(window())),
       m_userName(new QLineEdit(window())), m_password(new QLineEdit(window())),
       m_savePassword(new QCheckBox(window())), m_dontShowLoginOnStartUp(new QCheckBox(window())),
-      m_statusLabel(new QLabel(window())), m_loginButton(new QPushButton(window()))
+      m_statusLabel(new QLabel(window())), m_loginButton(new QPushButton(window())),
+      m_menuBar(new QMenuBar(window()))
 {
     build();
     connectControls();
@@ -96,6 +99,7 @@ void LoginWindow::build()
     buttons->addWidget(m_loginButton);
 
     auto *layout = new QVBoxLayout(w);
+    layout->setMenuBar(m_menuBar);
     layout->setContentsMargins(20, 20, 20, 16);
     layout->addLayout(form);
     layout->addSpacing(8);
@@ -121,6 +125,7 @@ void LoginWindow::connectControls()
     connect(m_useHTTPS, &QCheckBox::clicked, this, &LoginWindow::useSSLClicked);
     for (QCheckBox *box : {m_useHTTPS, m_savePassword, m_dontShowLoginOnStartUp})
         connect(box, &QCheckBox::clicked, this, [this, box] { loginDetailChanged(box); });
+    connect(m_savePassword, &QCheckBox::clicked, this, &LoginWindow::checkKeyring);
     connect(m_loginButton, &QPushButton::clicked, this, &LoginWindow::login);
 }
 
@@ -137,6 +142,17 @@ void LoginWindow::showWindow(QObject *sender)
         checkLoginObjectIsValid(control);
     updateLoginButton();
     recalculateKeyViewLoop();
+    checkKeyring();
+}
+
+void LoginWindow::checkKeyring()
+{
+    // Said here, where the password is asked for: after the sign-in it would be too late.
+    const QString note = text("Text_KeyringMissing");
+    if (m_savePassword->isChecked() && !QXKeychain::isAvailable())
+        m_statusLabel->setText(note);
+    else if (m_statusLabel->text() == note)
+        m_statusLabel->clear();
 }
 
 void LoginWindow::fillFromSettings(bool throughValidString)

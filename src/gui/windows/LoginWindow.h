@@ -7,6 +7,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMenuBar;
 class QPushButton;
 
 // The sign-in window: server address, port, HTTPS, user name, password and the two start-up
@@ -53,6 +54,8 @@ public:
     QCheckBox *dontShowLoginOnStartUpBox() const { return m_dontShowLoginOnStartUp; }
     QLabel *statusLabel() const { return m_statusLabel; }
     QPushButton *loginButton() const { return m_loginButton; }
+    // Empty until the application puts its menu there.
+    QMenuBar *menuBar() const { return m_menuBar; }
 
 Q_SIGNALS:
     // The user asked to sign in with the details now in commsGlobal.
@@ -71,6 +74,8 @@ private:
     void loginDetailChanged(QObject *control);
     void checkLoginObjectIsValid(QObject *control);
     void updateLoginButton();
+    // Tells in the status line when a password to be saved cannot be: no keyring answers.
+    void checkKeyring();
     void checkPortNumberIsLegal();
     void fillFromSettings(bool throughValidString);
     void eventPreferencesChanged();
@@ -85,5 +90,6 @@ private:
     QCheckBox *m_dontShowLoginOnStartUp;
     QLabel *m_statusLabel;
     QPushButton *m_loginButton;
+    QMenuBar *m_menuBar;
     quint16 m_errors = 0;
 };

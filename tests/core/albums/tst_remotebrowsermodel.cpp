@@ -292,6 +292,47 @@ private Q_SLOTS:
         QVERIFY(m_globals->registry().debugCheckDictionary(root()));
     }
 
+    void aNodeWithAnOperationUnderWayShowsNoChildren()
+    {
+        start({u"--fault"_s, u"delay=700"_s, u"--fault"_s, u"soap-action=DeleteAlbum:ACCESS_DENIED"_s});
+        open(u"Holidays"_s);
+        QPersistentModelIndex sub = indexOf(u"Holidays/2019"_s);
+        QVERIFY(sub.isValid());
+        QCOMPARE(model().deleteItems({indexOf(u"Holidays"_s)}), 1);
+        // While the server works on it, its children are out of reach: nothing to drop onto,
+        // rename or delete.
+        QVERIFY(pending(indexOf(u"Holidays"_s)));
+        QVERIFY(!sub.isValid());
+        QCOMPARE(model().rowCount(indexOf(u"Holidays"_s)), 0);
+        QVERIFY(model().hasChildren(indexOf(u"Holidays"_s)));
+        // Refused: the album stays, and its children show again.
+        QTRY_VERIFY_WITH_TIMEOUT(!pending(indexOf(u"Holidays"_s)), 10000);
+        QCOMPARE(Log::instance()->objectAtIndex(0).message(), u"Failed to delete item"_s);
+        QCOMPARE(labels(model().rootIndex()), (QStringList{u"Holidays"_s, u"Family"_s}));
+        QCOMPARE(labels(indexOf(u"Holidays"_s)), QStringList{u"2019"_s});
+    }
+
+    void newAlbumDuringARenameWaitsForItThenRuns()
+    {
+        start({u"--fault"_s, u"delay=700"_s});
+        open(u"Holidays"_s);
+        QSignalSpy ready(&model(), &Model::placeholderReady);
+        QSignalSpy selected(&model(), &Model::selectRequested);
+        QVERIFY(model().setData(indexOf(u"Holidays"_s, Model::FileColumn), u"Trips"_s));
+        QVERIFY(pending(indexOf(u"Holidays"_s)));
+        QVERIFY(model().createFolderUnder(indexOf(u"Holidays"_s)));
+        QCOMPARE(ready.size(), 0); // waits for the rename
+        QVERIFY(ready.wait(10000));
+        QVERIFY(!pending(indexOf(u"Trips"_s)));
+        QCOMPARE(labels(indexOf(u"Trips"_s)), (QStringList{u"2019"_s, u"New Folder"_s}));
+        QVERIFY(model().setData(ready.first().first().toModelIndex().siblingAtColumn(Model::FileColumn),
+                                u"Winter"_s));
+        QVERIFY(selected.wait(10000));
+        QCOMPARE(labels(indexOf(u"Trips"_s)), (QStringList{u"2019"_s, u"Winter"_s}));
+        QVERIFY(album(u"Trips/Winter"_s));
+        QCOMPARE(ready.size(), 1);
+    }
+
     void createThroughThePlaceholder()
     {
         start();
@@ -388,7 +429,7 @@ private Q_SLOTS:
     {
         start({u"--fault"_s, u"delay=1500"_s});
         // More fetches than the queue runs at once: the last ones wait, and the refresh drops them.
-        const int running = QThreadPool().maxThreadCount();
+        const int running = wsSoapAsyncOp::MaxConcurrentOperations;
         for (int i = 0; i < running; ++i)
             m_globals->soapAsyncOp().requestGetFolderContentsFor(album(u"Family"_s), nullptr);
         QVERIFY(!model().shouldExpandItem(indexOf(u"Holidays"_s)));

@@ -183,6 +183,74 @@ private Q_SLOTS:
             QVERIFY(contents.files.value(top + runLog).contains("Logging Started"));
         }
     }
+
+    void twoReportsInOneMinuteLeaveTwoArchives()
+    {
+        CrashHandler *handler = CrashHandler::init();
+        const QString first = handler->sendCrashDataToDesktop();
+        const QString second = handler->sendCrashDataToDesktop();
+        CrashHandler::close();
+        QVERIFY(!first.isEmpty() && !second.isEmpty());
+        QVERIFY(first != second);
+        for (const QString &zip : {first, second}) {
+            QVERIFY2(QFileInfo::exists(zip), qPrintable(zip));
+            QVERIFY(QFileInfo::exists(zip.chopped(4) + u".dat"_s));
+            // Each archive's top entry is its own report folder.
+            const ArchiveContents contents = ArchiveContents::read(zip);
+            QVERIFY(contents.ok);
+            QCOMPARE(contents.names.first(), QFileInfo(zip).completeBaseName() + u'/');
+        }
+        // In the same minute the second is numbered; across a minute it has a name of its own anyway.
+        const QString firstName = QFileInfo(first).completeBaseName();
+        const QString secondName = QFileInfo(second).completeBaseName();
+        if (secondName.startsWith(firstName))
+            QCOMPARE(secondName, firstName + u" (2)"_s);
+        QVERIFY(QDir(QDir::tempPath()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
+    }
+
+    void theCoreDumpServiceDescribesTheNewestDump_data()
+    {
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("a dump of the program") << 0;
+        QTest::newRow("no dump (coredumpctl fails)") << 1;
+    }
+
+    void theCoreDumpServiceDescribesTheNewestDump()
+    {
+        QFETCH(int, exitCode);
+        // A stand-in for systemd's tool on the PATH: it notes how it was asked and answers.
+        QTemporaryDir bin;
+        QVERIFY(bin.isValid());
+        const QString asked = bin.filePath(u"asked"_s);
+        const QString tool = TestFiles::write(bin.filePath(u"coredumpctl"_s),
+                                              QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1'\n"
+                                                             "echo '           PID: 4242 (vendra-uploader)'\n"
+                                                             "echo '        Signal: 11 (SEGV)'\nexit %2\n")
+                                                  .arg(asked)
+                                                  .arg(exitCode)
+                                                  .toUtf8());
+        QVERIFY(QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+        const QString zip = CrashHandler::init()->sendCrashDataToDesktop();
+        CrashHandler::close();
+        qputenv("PATH", path);
+
+        // Asked about the newest dump of this program, never for the memory image itself.
+        const QStringList arguments =
+            QString::fromUtf8(TestFiles::read(asked)).split(u'\n', Qt::SkipEmptyParts);
+        const QString program = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+        QCOMPARE(arguments,
+                 (QStringList{u"--no-pager"_s, u"-1"_s, u"info"_s, u"COREDUMP_COMM="_s + program.left(15)}));
+        const ArchiveContents contents = ArchiveContents::read(zip);
+        QVERIFY(contents.ok);
+        const QString entry = QFileInfo(zip).completeBaseName() + u"/coredumpctl.txt"_s;
+        if (exitCode == 0)
+            QCOMPARE(contents.files.value(entry),
+                     QByteArray("           PID: 4242 (vendra-uploader)\n        Signal: 11 (SEGV)\n"));
+        else
+            QVERIFY(!contents.names.contains(entry));
+    }
 };
 
 VENDRA_TEST_MAIN(TestCrashHandler)

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -107,7 +108,7 @@ private Q_SLOTS:
             log.start(); // already capturing: no second start line
         }
         const QString text = QString::fromUtf8(TestFiles::read(path));
-        QVERIFY(text.startsWith(u'<'));
+        QVERIFY(text.section(u'\n', 0, 0).contains(u"] <LogFile.cpp:("_s));
         QVERIFY(text.section(u'\n', 0, 0).contains(u"Logging Started : "_s));
         QVERIFY(text.contains(u"written with stdio"_s));
         QVERIFY(text.contains(u"written as a plain line"_s));
@@ -120,6 +121,8 @@ private Q_SLOTS:
     void aLineAfterStopGoesToThePreviousStandardError()
     {
         QProcess probe;
+        qint64 pid = 0;
+        connect(&probe, &QProcess::started, this, [&] { pid = probe.processId(); });
         probe.start(QStringLiteral(RUN_PROBE_PATH), {u"capture"_s});
         QVERIFY(probe.waitForFinished(60000));
         QCOMPARE(probe.exitCode(), 0);
@@ -130,6 +133,16 @@ private Q_SLOTS:
         QVERIFY(path.startsWith(folder()));
         const QString text = QString::fromUtf8(TestFiles::read(path));
         QVERIFY(text.contains(u"line while capturing"_s));
+        // Date and time to the millisecond, the program and its process, then the source line.
+        const QRegularExpression line(u"^(\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}) "
+                                      u"core-diagnostics-run-probe\\[(\\d+)\\] "
+                                      u"<run_probe\\.cpp:\\(\\d+\\)> line while capturing$"_s,
+                                      QRegularExpression::MultilineOption);
+        const QRegularExpressionMatch match = line.match(text);
+        QVERIFY2(match.hasMatch(), qPrintable(text));
+        QCOMPARE(match.captured(2).toLongLong(), pid);
+        const QDateTime written = QDateTime::fromString(match.captured(1), u"yyyy-MM-dd HH:mm:ss.zzz"_s);
+        QVERIFY(qAbs(written.secsTo(QDateTime::currentDateTime())) < 120);
         QVERIFY(text.contains(u"Logging Stopped"_s));
         QVERIFY(!text.contains(u"line after stop"_s));
     }

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPointer>
 #include <QTemporaryDir>
 
 namespace {
@@ -70,14 +71,42 @@ private Q_SLOTS:
         QVERIFY(!item.isOpen());
         QCOMPARE(item.numberOfChildren(), 2);
         QVERIFY(item.isOpen());
+    }
 
-        const FileSystemItem *before = item.childAtIndex(0);
-        const quint64 serial = before->serial();
-        TestFiles::write(path(u"reopen/three"_s), "x");
+    void refreshKeepsTheItemsOfEntriesThatStayed()
+    {
+        for (const QString &name : {u"keep.jpg"_s, u"gone.jpg"_s, u"turns-folder"_s})
+            TestFiles::write(path(u"refresh/"_s + name), "x");
+        TestFiles::write(path(u"refresh/open/inside.jpg"_s), "x");
+        FileSystemItem item(QUrl::fromLocalFile(path(u"refresh"_s)), nullptr);
+        QCOMPARE(childNames(item), (QStringList{u"gone.jpg"_s, u"keep.jpg"_s, u"open"_s, u"turns-folder"_s}));
+        QPointer<FileSystemItem> gone = item.childAtIndex(0);
+        const quint64 keep = item.childAtIndex(1)->serial();
+        FileSystemItem *open = item.childAtIndex(2);
+        const quint64 openSerial = open->serial();
+        QCOMPARE(open->numberOfChildren(), 1); // listed: an open sub-folder
+        const quint64 turns = item.childAtIndex(3)->serial();
+
+        QVERIFY(QFile::remove(path(u"refresh/gone.jpg"_s)));
+        QVERIFY(QFile::remove(path(u"refresh/turns-folder"_s)));
+        QVERIFY(QDir().mkdir(path(u"refresh/turns-folder"_s)));
+        TestFiles::write(path(u"refresh/added.jpg"_s), "x");
         item.refreshChildren();
-        QVERIFY(item.isOpen());
-        QCOMPARE(item.numberOfChildren(), 3);
-        QVERIFY(item.childAtIndex(0)->serial() != serial); // fresh child objects
+
+        QCOMPARE(childNames(item),
+                 (QStringList{u"added.jpg"_s, u"keep.jpg"_s, u"open"_s, u"turns-folder"_s}));
+        QCOMPARE(item.childAtIndex(1)->serial(), keep);
+        QCOMPARE(item.childAtIndex(2)->serial(), openSerial);
+        QVERIFY(item.childAtIndex(2)->isOpen()); // still listed, children and all
+        QCOMPARE(item.childAtIndex(2)->numberOfChildren(), 1);
+        // A file that became a folder is a new item, which knows it is a folder.
+        QVERIFY(item.childAtIndex(3)->serial() != turns);
+        QVERIFY(item.childAtIndex(3)->isDirectory());
+        QCOMPARE(item.childAtIndex(0)->parentNode(), &item);
+        // The item of the removed entry goes once control is back in the event loop.
+        QVERIFY(gone);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!gone);
     }
 
     void aFolderThatCannotBeListedIsOpenAndEmpty_data()

@@ -97,8 +97,11 @@ private Q_SLOTS:
         writeBookmarks(
             {uri(a) + u" My label"_s, u"sftp://host/folder"_s, uri(home(u"missing"_s)), uri(c), u""_s});
         FileSystemPlaces places(u"Places"_s, m_bookmarks);
-        QCOMPARE(paths(places), (QStringList{a, c}));
-        QCOMPARE(stored(), (QStringList{a, c}));
+        // Home first, as the file managers show it; a bookmark of home itself is not shown twice.
+        QCOMPARE(paths(places), (QStringList{home(), a, c}));
+        QCOMPARE(stored(), (QStringList{home(), a, c}));
+        writeBookmarks({uri(c), uri(home())});
+        QCOMPARE(places.createDefaults(), (QStringList{home(), c}));
     }
 
     void storedPlacesAreKeptAsStored_data()
@@ -187,25 +190,25 @@ private Q_SLOTS:
     void syncPutsThePlacesInBookmarkOrder()
     {
         const QString a = folder(u"A"_s), b = folder(u"B"_s), c = folder(u"C"_s), old = folder(u"Old"_s);
-        store({a, c, b, old});
+        store({home(), a, c, b, old});
         writeBookmarks({uri(a), uri(b), uri(c)});
         FileSystemPlaces places(u"Places"_s, m_bookmarks);
         QPointer<FileSystemItem> first = places.childAtIndex(0);
         places.syncFinderPlaces();
-        QCOMPARE(paths(places), (QStringList{a, b, c}));
-        QCOMPARE(stored(), (QStringList{a, b, c}));
+        QCOMPARE(paths(places), (QStringList{home(), a, b, c}));
+        QCOMPARE(stored(), (QStringList{home(), a, b, c}));
         QCOMPARE(places.childAtIndex(0), first.data()); // in place before the first difference
     }
 
     void aSavedSearchAloneDoesNotReorder()
     {
         const QString a = folder(u"A"_s), b = folder(u"B"_s), search = folder(u"Recent.cannedSearch"_s);
-        store({b, a});
+        store({home(), b, a});
         writeBookmarks({uri(a), uri(search), uri(b)});
         FileSystemPlaces places(u"Places"_s, m_bookmarks);
         places.syncFinderPlaces();
         // The search is refused, so the counts differ and the order is left as it is.
-        QCOMPARE(paths(places), (QStringList{b, a}));
+        QCOMPARE(paths(places), (QStringList{home(), b, a}));
     }
 
     void resetTakesTheDefaults()
@@ -228,14 +231,14 @@ private Q_SLOTS:
         places.setMonitorFinderPlaces(true);
         QVERIFY(places.bookmarks()->isWatching());
         writeBookmarks({uri(b), uri(a)});
-        QTRY_COMPARE_WITH_TIMEOUT(paths(places), (QStringList{b, a}), 1000);
-        QCOMPARE(stored(), (QStringList{b, a}));
+        QTRY_COMPARE_WITH_TIMEOUT(paths(places), (QStringList{home(), b, a}), 1000);
+        QCOMPARE(stored(), (QStringList{home(), b, a}));
 
         places.setMonitorFinderPlaces(false);
         QVERIFY(!places.bookmarks()->isWatching());
         writeBookmarks({uri(a)});
         QTest::qWait(500);
-        QCOMPARE(paths(places), (QStringList{b, a}));
+        QCOMPARE(paths(places), (QStringList{home(), b, a}));
     }
 
     void followingStartsEvenBeforeTheBookmarksFileExists()
@@ -245,7 +248,11 @@ private Q_SLOTS:
         FileSystemPlaces places(u"Places"_s, m_bookmarks);
         places.setMonitorFinderPlaces(true);
         writeBookmarks({uri(a)});
-        QTRY_COMPARE_WITH_TIMEOUT(paths(places), QStringList{a}, 1000);
+        QTRY_COMPARE_WITH_TIMEOUT(paths(places), (QStringList{home(), a}), 1000);
+        // Emptied, the bookmarks leave the defaults (here home alone), never an empty list.
+        writeBookmarks({});
+        QTRY_COMPARE_WITH_TIMEOUT(paths(places), QStringList{home()}, 1000);
+        QCOMPARE(stored(), QStringList{home()});
     }
 
     void openStateIsStoredAndRestored()

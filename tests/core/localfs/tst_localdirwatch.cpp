@@ -118,6 +118,42 @@ private Q_SLOTS:
         QCOMPARE(viaSecond->numberOfChildren(), 1);
     }
 
+    void aFolderRemovedAndMadeAgainIsWatchedAgain_data()
+    {
+        QTest::addColumn<bool>("quickly");
+        QTest::newRow("made again at once") << true; // within one burst
+        QTest::newRow("made again later") << false;  // after the loss was noticed
+    }
+
+    void aFolderRemovedAndMadeAgainIsWatchedAgain()
+    {
+        QFETCH(bool, quickly);
+        LocalDirWatch watch;
+        Announcements announcements;
+        // Its parent is not watched: only the folder itself can tell.
+        FileSystemItem item(url(u"open/closed"_s), nullptr);
+        QCOMPARE(item.numberOfChildren(), 0);
+        watch.addPath(item.fullPath(), &item);
+        QVERIFY(QDir(path(u"open/closed"_s)).removeRecursively());
+        if (!quickly) {
+            QTRY_COMPARE_WITH_TIMEOUT(announcements.count(&item), 1, 1500);
+            QCOMPARE(item.numberOfChildren(), 0);
+            QVERIFY(watch.watchedPaths().isEmpty()); // the kernel dropped the watch with the folder
+        }
+        QVERIFY(QDir().mkpath(path(u"open/closed"_s)));
+        QTRY_VERIFY_WITH_TIMEOUT(watch.watchedPaths() == QStringList{item.fullPath()}, 1500);
+        QTest::qWait(800); // the folder's return is announced; what follows is a new change
+        const qsizetype before = announcements.count(&item);
+        TestFiles::write(path(u"open/closed/new.jpg"_s), "x");
+        QTRY_COMPARE_WITH_TIMEOUT(announcements.count(&item), before + 1, 1500);
+        QCOMPARE(item.numberOfChildren(), 1);
+        QCOMPARE(item.childAtIndex(0)->name(), u"new.jpg"_s);
+        // Unregistered: nothing is watched any more.
+        watch.removePath(item.fullPath(), &item);
+        QVERIFY(!watch.isRunning());
+        QVERIFY(watch.watchedPaths().isEmpty());
+    }
+
     void anObjectThatIsGoneIsSkipped()
     {
         LocalDirWatch watch;

@@ -129,11 +129,67 @@ private Q_SLOTS:
         const QModelIndex a = childNamed(placesIndex(), u"A"_s);
         m_model->itemDidExpand(a);
         m_model->itemDidExpand(childNamed(a, u"sub"_s));
+        const QPersistentModelIndex sub = childNamed(a, u"sub"_s);
+        const FileSystemItem *subItem = m_model->itemForIndex(sub);
         TestFiles::write(path(u"A/four.jpg"_s), "x");
         QTRY_COMPARE_WITH_TIMEOUT(m_model->rowCount(a), 5, 1500);
         QCOMPARE(names(a).at(0), u"four.jpg"_s);
-        // The refreshed children are new and closed, so the old sub-folder is no longer watched.
-        QCOMPARE(m_model->dirWatch()->watchedPaths(), QStringList{path(u"A"_s)});
+        // The sub-folder that stayed keeps its item and row, and stays open and watched.
+        QVERIFY(sub.isValid());
+        QCOMPARE(m_model->itemForIndex(sub), subItem);
+        QVERIFY(subItem->isOpen());
+        QCOMPARE(m_model->dirWatch()->watchedPaths(), (QStringList{path(u"A"_s), path(u"A/sub"_s)}));
+        TestFiles::write(path(u"A/sub/deeper.jpg"_s), "x");
+        QTRY_COMPARE_WITH_TIMEOUT(names(sub), QStringList{u"deeper.jpg"_s}, 1500);
+    }
+
+    void aMissingBookmarksFileLeavesHomeFirstAndAFileWrittenLaterIsFollowed()
+    {
+        const QString home = QDir::homePath();
+        const QString config = folder(u"xdg"_s);
+        const QString bookmarks = config + u"/gtk-3.0/bookmarks"_s; // neither file nor folder yet
+        m_tester.reset();
+        m_model = std::make_unique<LocalFileBrowserModel>(mountInfo(), bookmarks);
+        m_tester = std::make_unique<QAbstractItemModelTester>(
+            m_model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        m_model->setFollowingDesktopBookmarks(true);
+        const auto placePaths = [this] {
+            QStringList result;
+            for (int row = 0; row < m_model->rowCount(placesIndex()); ++row)
+                result.append(m_model->index(row, 0, placesIndex())
+                                  .data(LocalFileBrowserModel::FullPathRole)
+                                  .toString());
+            return result;
+        };
+        const auto storedPlaces = [] {
+            return Preferences::instance()->stringList(Preferences::KeyLocalFileSystemPlaces);
+        };
+        QCOMPARE(placePaths().value(0), home);
+
+        // A file manager starts and writes its own settings beside the missing bookmarks folder.
+        TestFiles::write(config + u"/pcmanfm/default/pcmanfm.conf"_s, "[config]\n");
+        TestFiles::write(config + u"/libfm/libfm.conf"_s, "[config]\n");
+        QTest::qWait(800);
+        QCOMPARE(placePaths().value(0), home);
+        QCOMPARE(storedPlaces().value_or(QStringList()).value(0), home);
+        // An empty list (no device, so no open folder there) is stored as an empty value, never as
+        // an invalid one.
+        m_model->saveOpenState();
+        Preferences::instance()->synchronize();
+        const QByteArray settings = TestFiles::read(UserDefaults::open()->fileName());
+        QVERIFY2(!settings.contains("@Invalid"), settings.constData());
+        QVERIFY(settings.contains("\nMountsSaveKey=\n"));
+        QVERIFY(Preferences::instance()->hashList(Preferences::KeyMountsSave).isEmpty());
+
+        // The file manager bookmarks a folder: the places follow, home first.
+        const QString c = folder(u"C"_s);
+        TestFiles::write(bookmarks, QUrl::fromLocalFile(c).toEncoded() + " C\n");
+        QTRY_COMPARE_WITH_TIMEOUT(placePaths(), (QStringList{home, c}), 1500);
+        QCOMPARE(storedPlaces(), (QStringList{home, c}));
+        // And when the bookmarks go, home stays.
+        TestFiles::write(bookmarks, QByteArray());
+        QTRY_COMPARE_WITH_TIMEOUT(placePaths(), QStringList{home}, 1500);
+        QCOMPARE(storedPlaces(), QStringList{home});
     }
 
     void anOpenFolderThatIsDeletedGoesAway()
@@ -247,9 +303,10 @@ private Q_SLOTS:
         QVERIFY(!m_model->isFollowingDesktopBookmarks());
         m_model->setFollowingDesktopBookmarks(true);
         QVERIFY(m_model->isFollowingDesktopBookmarks());
-        QCOMPARE(names(placesIndex()), QStringList{u"C"_s});
+        const QString home = QFileInfo(QDir::homePath()).fileName();
+        QCOMPARE(names(placesIndex()), (QStringList{home, u"C"_s}));
         m_model->setFollowingDesktopBookmarks(false);
-        QCOMPARE(names(placesIndex()), QStringList{u"C"_s}); // the places stay as they are
+        QCOMPARE(names(placesIndex()), (QStringList{home, u"C"_s})); // the places stay as they are
     }
 };
 

@@ -17,6 +17,7 @@ public:
     {
         QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "open");
         QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "open");
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open");
     }
 
 public Q_SLOTS:

@@ -5,9 +5,11 @@
 #include "TestFiles.h"
 #include "TypeSignIn.h"
 #include "UrlRecorder.h"
+#include "app/ApplicationInfo.h"
 #include "app/MainWindow.h"
 #include "controls/NSAlertAttributed.h"
 #include "diagnostics/CrashHandler.h"
+#include "diagnostics/LogFile.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
 #include "session/Comms.h"
@@ -20,7 +22,11 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QHash>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -113,6 +119,49 @@ private Q_SLOTS:
         QVERIFY(!delegate.mainWindow());
         QVERIFY(delegate.validateItem(Action::Login));
         QVERIFY(!delegate.validateItem(Action::Logout));
+    }
+
+    void theSignInWindowHasTheApplicationMenu()
+    {
+        VendraUploaderAppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        QVERIFY(delegate.loginWindow());
+        QMenuBar *bar = delegate.loginWindow()->menuBar();
+        QHash<int, QAction *> items;
+        for (QAction *menu : bar->actions()) {
+            for (QAction *item : menu->menu()->actions()) {
+                if (!item->isSeparator())
+                    items.insert(item->data().toInt(), item);
+            }
+        }
+        QCOMPARE(items.size(), 3);
+        for (const Action action : {Action::ShowPreferencePanel, Action::ShowHelp, Action::Quit}) {
+            QVERIFY(items.contains(int(action)));
+            QCOMPARE(items.value(int(action))->isEnabled(), delegate.validateItem(action));
+        }
+        // A user whose sign-in keeps failing reaches the preferences (and the debug log there)...
+        items.value(int(Action::ShowPreferencePanel))->trigger();
+        QVERIFY(delegate.preferenceWindow());
+        QVERIFY(delegate.preferenceWindow()->window()->isVisible());
+        // ...and the help: the README installed with the program, here the source tree's.
+        items.value(int(Action::ShowHelp))->trigger();
+        QCOMPARE(m_opened.urls.size(), 1);
+        QVERIFY(m_opened.urls.first().isLocalFile());
+        QVERIFY(m_opened.urls.first().toLocalFile().endsWith(u"/README.md"_s));
+        QVERIFY(QFileInfo(m_opened.urls.first().toLocalFile()).isFile());
+
+        // The start-up banner names the version and the build, once each.
+        const QString log =
+            LogFile::logFolder() + u'/' +
+            LogFile::contentsOfDirectoryAtPathByModDate(LogFile::logFolder(), u"log"_s).first().file;
+        const QString text = QString::fromUtf8(TestFiles::read(log));
+        const QString version = QString::fromLatin1(ApplicationInfo::UploaderVersionNumber);
+        const QString build = QString::fromLatin1(ApplicationInfo::BuildNumber);
+        QVERIFY(!build.isEmpty() && build != version);
+        QCOMPARE(text.count(u"OSX Uploader Version number : "_s + version + u'\n'), 1);
+        QCOMPARE(text.count(u"Application Build Number    : "_s + build + u'\n'), 1);
+        QCOMPARE(text.count(version), 1);
+        delegate.applicationWillTerminate();
     }
 
     void automaticSignInNeedsTheSavedPassword()

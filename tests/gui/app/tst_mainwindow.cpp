@@ -2,6 +2,7 @@
 
 #include "GuiTest.h"
 #include "ReferenceServer.h"
+#include "TestFiles.h"
 #include "TypeSignIn.h"
 #include "UrlRecorder.h"
 #include "albums/RemoteFileBrowser.h"
@@ -11,6 +12,7 @@
 #include "diagnostics/CrashHandler.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "localfs/DesktopBookmarks.h"
 #include "localfs/LocalFileBrowser.h"
 #include "localfs/LocalFileBrowserModel.h"
 #include "localfs/LocalFileOutlineView.h"
@@ -292,7 +294,8 @@ private Q_SLOTS:
     }
 
     // Not a check: with VENDRA_SCREENSHOT_DIR set (under Xvfb), saves the main window signed in,
-    // with one upload under way, two waiting and one failed (larger than the server takes).
+    // with one upload under way, two waiting and one failed (larger than the server takes). The
+    // local pane follows the desktop's bookmarks: home, then the one bookmark a file manager saved.
     void screenshotMainWindow()
     {
         if (screenshotFolder().isEmpty())
@@ -302,6 +305,10 @@ private Q_SLOTS:
         QDir(pictures).removeRecursively();
         QVERIFY(QDir().mkpath(pictures));
         const auto removePictures = qScopeGuard([&] { QDir(pictures).removeRecursively(); });
+        // As GTK file managers write it: the escaped address, a blank, the label.
+        const QString bookmarks = DesktopBookmarks::defaultFile();
+        TestFiles::write(bookmarks, QUrl::fromLocalFile(pictures).toEncoded() + " Trip 2019\n");
+        const auto removeBookmarks = qScopeGuard([&] { QFile::remove(bookmarks); });
         const QStringList names{u"Harbour at dusk.mov"_s, u"Panorama 2019.tif"_s, u"IMG_2041.jpg"_s,
                                 u"IMG_2042.jpg"_s};
         const QList<qint64> sizes{qint64(3) << 30, qint64(1) << 30, 3 << 20, 4 << 20};

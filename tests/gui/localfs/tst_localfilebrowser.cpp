@@ -1,5 +1,6 @@
 #include "localfs/LocalFileBrowser.h"
 
+#include "localfs/FileSystemCell.h"
 #include "localfs/FileSystemItem.h"
 #include "localfs/FileSystemMountedVolumes.h"
 #include "localfs/FileSystemPlaces.h"
@@ -148,6 +149,72 @@ private Q_SLOTS:
         QVERIFY(m_browser->localMenuButton()->isEnabled());
     }
 
+    void aNewFileKeepsOpenFoldersOpenAndTheSelection()
+    {
+        const QModelIndex a = place(0);
+        view()->expand(a);
+        const QPersistentModelIndex sub = childNamed(a, u"sub"_s);
+        view()->expand(sub);
+        const QPersistentModelIndex deeper = childNamed(sub, u"deeper"_s);
+        QVERIFY(deeper.isValid());
+        select({deeper, childNamed(a, u"two.jpg"_s)});
+        TestFiles::write(path(u"A/four.jpg"_s), "x");
+        TestFiles::write(path(u"A/sub/new.jpg"_s), "x");
+        QTRY_COMPARE_WITH_TIMEOUT(model()->rowCount(a), 5, 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(model()->rowCount(sub), 2, 2000);
+        QVERIFY(view()->isExpanded(a));
+        QVERIFY(view()->isExpanded(sub));
+        QVERIFY(deeper.isValid());
+        QCOMPARE(selectedNames(), (QStringList{u"deeper"_s, u"two.jpg"_s}));
+    }
+
+    void anOpenFolderMadeAgainShowsWhatComesIntoIt()
+    {
+        const QModelIndex a = place(0);
+        view()->expand(a);
+        const QPersistentModelIndex sub = childNamed(a, u"sub"_s);
+        view()->expand(sub);
+        // Gone and back within one burst: the row stays, open, with the folder empty now.
+        QVERIFY(QDir(path(u"A/sub"_s)).removeRecursively());
+        folder(u"A/sub"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(model()->rowCount(sub), 0, 2000);
+        QVERIFY(sub.isValid() && view()->isExpanded(sub));
+        TestFiles::write(path(u"A/sub/after.jpg"_s), "x");
+        QTRY_COMPARE_WITH_TIMEOUT(model()->rowCount(sub), 1, 2000);
+        QCOMPARE(model()->index(0, 0, sub).data().toString(), u"after.jpg"_s);
+    }
+
+    void iconsComeFromTheItemNotTheDisk()
+    {
+        const QModelIndex a = place(0);
+        view()->expand(a);
+        const QModelIndex sub = childNamed(a, u"sub"_s);
+        const QModelIndex file = childNamed(a, u"one.jpg"_s);
+        QVERIFY(sub.data(LocalFileBrowserModel::IsDirectoryRole).toBool());
+        QVERIFY(!file.data(LocalFileBrowserModel::IsDirectoryRole).toBool());
+        QVERIFY(group(model()->devicesRoot()).isValid());
+        QVERIFY(model()
+                    ->index(0, 0, group(model()->devicesRoot()))
+                    .data(LocalFileBrowserModel::IsVolumeRole)
+                    .toBool());
+        QVERIFY(!a.data(LocalFileBrowserModel::IsVolumeRole).toBool());
+        // A folder that is gone still paints as the folder it was, with no look at the disk.
+        QVERIFY(QDir(path(u"A/sub"_s)).removeRecursively());
+        // The pane's cell, as the view asks it for a row's look.
+        struct Cell : FileSystemCell
+        {
+            using FileSystemCell::initStyleOption;
+        } cell;
+        const auto iconOf = [&](const QModelIndex &index) {
+            QStyleOptionViewItem row;
+            row.initFrom(view());
+            cell.initStyleOption(&row, index);
+            return row.icon.pixmap(16, 16).toImage();
+        };
+        QCOMPARE(iconOf(sub), cell.iconForPath(u"/anywhere"_s, true, false).pixmap(16, 16).toImage());
+        QVERIFY(iconOf(sub) != iconOf(file));
+    }
+
     void removeButtonFollowsTheSelection()
     {
         QToolButton *remove = m_browser->removePlaceButton();
@@ -219,7 +286,9 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("remaining");
         QTest::newRow("released outside") << true << false << QStringList{u"A"_s};
         QTest::newRow("released inside") << false << false << QStringList{u"A"_s, u"B"_s};
-        QTest::newRow("following the bookmarks") << true << true << QStringList{u"A"_s, u"B"_s};
+        // Following, the places are home (first, as the desktop shows it) and the bookmarks.
+        QTest::newRow("following the bookmarks")
+            << true << true << QStringList{QFileInfo(QDir::homePath()).fileName(), u"A"_s, u"B"_s};
     }
 
     void placesDraggedOutOfTheWindowAreRemoved()
@@ -245,7 +314,7 @@ private Q_SLOTS:
         QVERIFY(!view()->isLocalDragUnderWay());
         QCOMPARE(placeNames(), remaining);
         QCOMPARE(storedPlaces().size(), remaining.size());
-        if (remaining.size() == 2)
+        if (remaining.size() > 1)
             QVERIFY(!model()->itemForIndex(place(1))->hidden());
     }
 
@@ -271,8 +340,9 @@ private Q_SLOTS:
         preferences->setAutoSyncPlacesWithFinder(true);
         preferences->sendEventPrefrencesChanged();
         QVERIFY(!m_browser->localMenuButton()->isEnabled());
-        QCOMPARE(placeNames(), QStringList{u"B"_s});
-        select({place(0)});
+        const QString home = QFileInfo(QDir::homePath()).fileName();
+        QCOMPARE(placeNames(), (QStringList{home, u"B"_s}));
+        select({place(1)});
         QVERIFY(!m_browser->removePlaceButton()->isEnabled());
 
         // An unrelated change keeps following: a new bookmark still shows.
@@ -280,12 +350,12 @@ private Q_SLOTS:
         preferences->sendEventPrefrencesChanged();
         TestFiles::write(path(u"bookmarks"_s), QUrl::fromLocalFile(path(u"A"_s)).toEncoded() + '\n' +
                                                    QUrl::fromLocalFile(path(u"B"_s)).toEncoded() + '\n');
-        QTRY_COMPARE_WITH_TIMEOUT(placeNames(), (QStringList{u"A"_s, u"B"_s}), 1500);
+        QTRY_COMPARE_WITH_TIMEOUT(placeNames(), (QStringList{home, u"A"_s, u"B"_s}), 1500);
 
         preferences->setAutoSyncPlacesWithFinder(false);
         preferences->sendEventPrefrencesChanged();
         QVERIFY(m_browser->localMenuButton()->isEnabled());
-        QCOMPARE(placeNames(), (QStringList{u"A"_s, u"B"_s}));
+        QCOMPARE(placeNames(), (QStringList{home, u"A"_s, u"B"_s}));
     }
 
     void addingAPlaceThroughTheChooser()

@@ -2,11 +2,14 @@
 
 #include "GuiTest.h"
 #include "TestFiles.h"
+#include "diagnostics/CrashHandler.h"
 #include "preferences/DebugLogLines.h"
 
 #include <QDateTime>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -127,6 +130,43 @@ private Q_SLOTS:
         QCOMPARE(shown(view), QString());
         appendFromOutside(path(u"0.log"_s), u"late] arrival"_s);
         QTRY_COMPARE_WITH_TIMEOUT(shown(view), u"arrival\n"_s, 2000);
+    }
+
+    void eachReportEndsWithAMessageNamingItsFile()
+    {
+        // Reports go to the Desktop of the throw-away home; made twice in a minute, they are two.
+        const QString desktop = CrashHandler::desktopFolder();
+        QVERIFY(desktop.startsWith(QDir::homePath()));
+        QDir(desktop).removeRecursively();
+        QVERIFY(CrashHandler::init());
+        PreferencesDebugLogView view(m_folder->path());
+        view.show();
+        view.viewWillMoveToSuperview();
+        FolderRecorder recorder;
+        QDesktopServices::setUrlHandler(u"file"_s, &recorder, "open");
+        QStringList named;
+        for (int report = 0; report < 2; ++report) {
+            view.zipButton()->click();
+            QMessageBox *message = view.findChild<QMessageBox *>();
+            QVERIFY(message);
+            QVERIFY(message->isVisible());
+            auto *show = message->findChild<QPushButton *>(u"showFolderButton"_s);
+            QVERIFY(show);
+            named.append(message->text());
+            show->click(); // opens the folder, and that answers the message
+            QTRY_VERIFY(!view.findChild<QMessageBox *>());
+        }
+        QDesktopServices::unsetUrlHandler(u"file"_s);
+        CrashHandler::close();
+        const QStringList zips = QDir(desktop).entryList({u"*.zip"_s}, QDir::Files, QDir::Name);
+        QCOMPARE(zips.size(), 2);
+        QCOMPARE(QDir(desktop).entryList({u"*.dat"_s}, QDir::Files).size(), 2);
+        QVERIFY(named.at(0) != named.at(1));
+        for (const QString &zip : zips)
+            QCOMPARE(std::count_if(named.begin(), named.end(),
+                                   [&](const QString &text) { return text.contains(zip); }),
+                     1);
+        QCOMPARE(recorder.urls, (QList<QUrl>{QUrl::fromLocalFile(desktop), QUrl::fromLocalFile(desktop)}));
     }
 
     void theReportButtonIsGoneInsideASandboxAndTheFolderButtonOpensTheFolder()

@@ -225,6 +225,35 @@ private Q_SLOTS:
         QVERIFY(!view->updateButton()->isEnabled());
     }
 
+    void aPortChangeKeepsTheSessionsPassword()
+    {
+        m_first = startServer(firstLog());
+        m_second = startServer(secondLog());
+        QVERIFY(m_first && m_second);
+        m_delegate = std::make_unique<VendraUploaderAppDelegate>();
+        m_delegate->applicationDidFinishLaunching();
+        LoginWindow *login = m_delegate->loginWindow();
+        // Signed in without saving the password: the pane has no password to show.
+        if (login->savePasswordBox()->isChecked())
+            login->savePasswordBox()->click();
+        typeSignIn(*login, m_first->host(), m_first->port(), false, u"demo"_s, u"demo"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(m_delegate->comms()->bAreLoggedIn() &&
+                                     Preferences::instance()->port() == qint64(m_first->port()),
+                                 15000);
+        PreferencesProfileView *view = openProfile();
+        QVERIFY(view);
+        QCOMPARE(view->passwordField()->text(), QString());
+        typeInto(view->portBox()->lineEdit(), QString::number(m_second->port()));
+        view->updateButton()->click();
+
+        QTRY_COMPARE_WITH_TIMEOUT(count(secondLog(), u"Login"_s), 1, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_delegate->comms()->bAreLoggedIn(), 15000);
+        QCOMPARE(commsGlobal->portNo(), qint64(m_second->port()));
+        QCOMPARE(commsGlobal->password(), u"demo"_s);
+        QVERIFY(!Preferences::instance()->savePassword());
+        QVERIFY(view->passwordNote()->isHidden());
+    }
+
     void withNoUploadsTheChangeSignsInAgainWithoutAsking()
     {
         QVERIFY(signIn());
