@@ -70,6 +70,9 @@ private:
         QList<QUrl> urls;
         for (const QString &name : names)
             urls.append(QUrl::fromLocalFile(TestFiles::write(m_files.filePath(name), name.toUtf8())));
+        // One at a time, so that the server keeps them in the order given (its listings are in that
+        // order), whichever connection is the quicker.
+        m_globals->uploadQueue().setNumberSimultaneousUploadsOverride(1);
         QVERIFY(model().uploadFiles(urls, indexOf(albumPath)));
         QTRY_COMPARE_WITH_TIMEOUT(m_globals->uploadQueue().numUploadsInProgressOrWaiting(), quint64(0),
                                   20000);
