@@ -56,7 +56,7 @@ run_cli() { # file, expected size
   local scheme=(--http)
   [[ $url == https:* ]] && scheme=(--https --ca-cert "$VENDRA_BENCH_CACERT")
   VENDRA_PASSWORD=demo measure "$cli" --server 127.0.0.1 --port "$port" "${scheme[@]}" --user demo \
-    upload --to Holidays "$1"
+    upload --no-skip-existing --to Holidays "$1"
   check_and_clear "$2"
 }
 

@@ -3,7 +3,8 @@
 # once) and with curl in one process (--parallel --parallel-max 4, one -K config, connections
 # reused), and compares the files per second. vendra-cli's whole session is timed; curl's upload
 # alone, after it has signed in. After a warm-up of each, the tools take turns for RUNS rounds; the
-# medians are compared. Every round's stored files are counted and removed before the next. The last
+# medians are compared. Every round's stored files are counted and removed before the next (the
+# server still lists them, so vendra-cli is told not to skip what is listed). The last
 # line is the result:
 #   1000 small files over https: cli files/s: A, curl files/s: B, ratio: R
 #
@@ -18,7 +19,7 @@ runs=${4:-3}
 work=$(mktemp -d /tmp/vendra-bench-small.XXXXXX)
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/reference-server.sh"
-trap 'stop_server; rm -rf "$work"' EXIT
+trap 'stop_server; [ -n "${VENDRA_BENCH_KEEP:-}" ] || rm -rf "$work"' EXIT
 
 start_server --demo --tls
 stop_server
@@ -68,7 +69,8 @@ run_curl() {
 }
 run_cli() {
   VENDRA_PASSWORD=demo seconds "$cli" --server 127.0.0.1 --port "$port" --https \
-    --ca-cert "$VENDRA_BENCH_CACERT" --user demo upload --parallel 4 --to Holidays "${files[@]}"
+    --ca-cert "$VENDRA_BENCH_CACERT" --user demo upload --parallel 4 --no-skip-existing --to Holidays \
+    "${files[@]}"
   check_and_clear
 }
 
