@@ -102,18 +102,6 @@ private:
                               u"upload-delay=%1"_s.arg(delayMs)});
     }
 
-    // Every regular file below the folder, by path relative to it.
-    static QMap<QString, QByteArray> filesBelow(const QString &folder)
-    {
-        QMap<QString, QByteArray> files;
-        QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString path = it.next();
-            files.insert(QDir(folder).relativeFilePath(path), TestFiles::read(path));
-        }
-        return files;
-    }
-
     // Checks that every file make() wrote either arrived below the album byte for byte, or failed
     // with a reason in its command line, the summary and the event log and left nothing on the
     // server, as expected (file to reason; an empty reason stands for any). Returns what does not hold,
@@ -167,7 +155,7 @@ private Q_SLOTS:
         make(u"Trip/Nested/back\\slash.txt"_s, "backslash");
         make(u"Trip/Ünïcødé ñame ß.txt"_s, "unicode");
         make(u"Trip/exact max.bin"_s, TestFiles::randomBytes(MaxTransfer, 3));
-        const QMap<QString, QByteArray> expected = filesBelow(m_local.filePath(u"Trip"_s));
+        const QMap<QString, QByteArray> expected = TestFiles::filesBelow(m_local.filePath(u"Trip"_s));
         TestFiles::write(m_local.filePath(u"Trip/.hidden"_s), "secret");
         TestFiles::write(m_local.filePath(u"Trip/.cache/inside.bin"_s), "secret");
         QVERIFY(QDir().mkpath(m_local.filePath(u"Trip/Empty Folder"_s)));
@@ -178,7 +166,8 @@ private Q_SLOTS:
         const CliProcess::Result run = cli(server, upload + QStringList{u"--parallel"_s, u"3"_s});
         QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
         QVERIFY2(run.out.contains(u"Uploaded 7 of 7 files"_s), qPrintable(run.out));
-        QCOMPARE(filesBelow(server.albumFilePath(u"demo"_s, u"Holidays/Trip"_s, QString())), expected);
+        QCOMPARE(TestFiles::filesBelow(server.albumFilePath(u"demo"_s, u"Holidays/Trip"_s, QString())),
+                 expected);
 
         const CliProcess::Result again = cli(server, upload);
         QVERIFY2(again.exitCode == 0, qPrintable(again.out + again.err));
@@ -247,7 +236,7 @@ private Q_SLOTS:
         const CliProcess::Result run = cli(server, arguments, password);
         QCOMPARE(run.exitCode, 2);
         QVERIFY(run.err.contains(u"vendra-cli: "_s));
-        QVERIFY(filesBelow(QDir(server.dataDir()).filePath(u"albums"_s)).isEmpty());
+        QVERIFY(TestFiles::filesBelow(QDir(server.dataDir()).filePath(u"albums"_s)).isEmpty());
     }
 
     void serverFaults_data()
@@ -417,7 +406,7 @@ private Q_SLOTS:
         QVERIFY2(run.out.contains(u"Folders that could not be read:\n  %1: "_s.arg(locked)),
                  qPrintable(run.out));
         // Nothing but the two regular files reached the server.
-        QCOMPARE(filesBelow(server.albumFilePath(u"demo"_s, u"Family/Tree"_s, QString())).keys(),
+        QCOMPARE(TestFiles::filesBelow(server.albumFilePath(u"demo"_s, u"Family/Tree"_s, QString())).keys(),
                  (QStringList{u"Sub/b.bin"_s, u"a.bin"_s}));
     }
 
@@ -449,7 +438,7 @@ private Q_SLOTS:
         QVERIFY2(run.err.contains(u"Interrupted: 2 waiting commands cancelled"_s), qPrintable(run.err));
         QVERIFY(server.stop());
         const QMap<QString, QByteArray> stored =
-            filesBelow(server.albumFilePath(u"demo"_s, u"Family"_s, QString()));
+            TestFiles::filesBelow(server.albumFilePath(u"demo"_s, u"Family"_s, QString()));
         QCOMPARE(stored.size(), 2);
         for (int i = 0; i < 2; ++i)
             QCOMPARE(stored.value(u"c%1.bin"_s.arg(i)), m_made.value(paths[i]));

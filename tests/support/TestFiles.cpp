@@ -1,6 +1,7 @@
 #include "TestFiles.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -29,6 +30,17 @@ QByteArray randomBytes(qint64 size, quint32 seed)
     for (qint64 i = 0; i < size; ++i)
         bytes[i] = char(generator.bounded(256));
     return bytes;
+}
+
+QMap<QString, QByteArray> filesBelow(const QString &folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(QDir(folder).relativeFilePath(path), read(path));
+    }
+    return files;
 }
 
 } // namespace TestFiles

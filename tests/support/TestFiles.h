@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMap>
 #include <QString>
 
 // Files for tests: written whole (with their folders) or read whole, and reproducible random content.
@@ -12,5 +13,7 @@ QString write(const QString &path, const QByteArray &content);
 QByteArray read(const QString &path);
 // The same bytes for the same seed, so that a piece out of place shows.
 QByteArray randomBytes(qint64 size, quint32 seed);
+// Every regular file below the folder with its content, by path relative to the folder.
+QMap<QString, QByteArray> filesBelow(const QString &folder);
 
 } // namespace TestFiles

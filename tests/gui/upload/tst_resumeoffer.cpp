@@ -53,17 +53,6 @@ private:
         return int(QString::fromUtf8(TestFiles::read(log)).count(u"/soapfileupload.hvxr"_s));
     }
 
-    static QMap<QString, QByteArray> filesBelow(const QString &folder)
-    {
-        QMap<QString, QByteArray> files;
-        QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString path = it.next();
-            files.insert(QDir(folder).relativeFilePath(path), TestFiles::read(path));
-        }
-        return files;
-    }
-
 private Q_SLOTS:
     // The child's part: sign in, drop the tree onto Family, and upload until killed.
     void childUploadsUntilKilled()
@@ -137,7 +126,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor([&] { return queue.numUploadsInProgressOrWaiting() > 0; }, 10000));
         QVERIFY(QTest::qWaitFor([&] { return queue.numUploadsInProgressOrWaiting() == 0; }, 120000));
         const QString album = server.albumFilePath(u"demo"_s, u"Family"_s, QString());
-        const QMap<QString, QByteArray> stored = filesBelow(album);
+        const QMap<QString, QByteArray> stored = TestFiles::filesBelow(album);
         QStringList problems;
         for (auto it = made.cbegin(); it != made.cend(); ++it) {
             if (stored.value(it.key()) != it.value())
