@@ -59,6 +59,14 @@
         <source>Text_PrefSimultaneousUploads</source>
         <translation>Simultaneous uploads</translation>
     </message>
+    <message id="Text_PrefUploadSpeedLimit">
+        <source>Text_PrefUploadSpeedLimit</source>
+        <translation>Upload speed limit</translation>
+    </message>
+    <message id="Text_PrefUploadSpeedLimitNone">
+        <source>Text_PrefUploadSpeedLimitNone</source>
+        <translation>None (e.g. 500K or 2M per second)</translation>
+    </message>
     <message id="Text_PrefProxy">
         <source>Text_PrefProxy</source>
         <translation>Proxy:</translation>

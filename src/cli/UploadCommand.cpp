@@ -13,6 +13,7 @@
 #include "events/NotificationNames.h"
 #include "http/HttpRateLimit.h"
 #include "session/commsGlobals.h"
+#include "settings/Preferences.h"
 #include "upload/DropUpload.h"
 #include "upload/ResumePlan.h"
 #include "upload/UploadJournal.h"
@@ -58,7 +59,7 @@ QList<QCommandLineOption> UploadCommand::options() const
          QStringLiteral("N")},
         {LimitRateOption,
          QStringLiteral("upload: send at most this many bytes per second, all uploads together; K, M and G "
-                        "multiply by 1024 (e.g. 2M)."),
+                        "multiply by 1024 (e.g. 2M; default: the stored preference, else no limit)."),
          QStringLiteral("SPEED")},
         {ToOption,
          QStringLiteral("upload: the album to upload into, e.g. \"Holidays/2024\"; \"\" is the top "
@@ -221,7 +222,8 @@ int UploadCommand::runInSession(CliSession &session)
     queue.setSkipExistingOverride(m_skipExisting);
     queue.retry().setTriesOverride(m_retries.value_or(UploadRetry::DefaultTries));
     queue.setJournal(&journal);
-    HttpRateLimit::setBytesPerSecond(m_limitRate);
+    HttpRateLimit::setBytesPerSecond(
+        m_limitRate.value_or(Preferences::instance() ? Preferences::instance()->uploadSpeedLimit() : 0));
     UploadProgressDisplay display(queue, onTerminal);
     m_display = &display;
     plan.uploadFolderAndFiles(queue, this);

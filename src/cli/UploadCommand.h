@@ -33,7 +33,7 @@ private:
     QString m_albumPath;
     QStringList m_paths;
     std::optional<qint64> m_parallel;
-    qint64 m_limitRate = 0; // bytes per second, 0 for no cap
+    std::optional<qint64> m_limitRate; // bytes per second; unset: the stored preference
     std::optional<int> m_retries;
     bool m_skipExisting = true;
     bool m_resume = false;

@@ -30,3 +30,15 @@ std::optional<qint64> parseByteRate(const QString &text)
         return std::nullopt;
     return qint64(std::llround(value));
 }
+
+QString byteRateText(qint64 bytesPerSecond)
+{
+    const char *units = "KMG";
+    qint64 value = bytesPerSecond;
+    int unit = -1;
+    while (value != 0 && value % 1024 == 0 && unit < 2) {
+        value /= 1024;
+        ++unit;
+    }
+    return unit < 0 ? QString::number(value) : QString::number(value) + QLatin1Char(units[unit]);
+}

@@ -1,5 +1,7 @@
 #include "settings/Preferences.h"
 
+#include <algorithm>
+
 #include "common/MessageText.h"
 #include "diagnostics/DiagnosticLine.h"
 #include "events/NotificationCenter.h"
@@ -39,6 +41,7 @@ QVariantMap Preferences::registeredDefaults()
         {KeyNumberSimultaneousUploads, qint64(4)},
         {KeySkipExistingUploads, true},
         {KeyRetryFailedUploads, true},
+        {KeyUploadSpeedLimit, qint64(0)},
         {KeyRemoteViewAutoExpandsOnDrags, false},
         {KeyDisableFinder, false},
         {KeyAutoSyncPlacesWithFinder, true},
@@ -242,6 +245,16 @@ bool Preferences::retryFailedUploads() const
 void Preferences::setRetryFailedUploads(bool retry)
 {
     setValue(KeyRetryFailedUploads, retry);
+}
+
+qint64 Preferences::uploadSpeedLimit() const
+{
+    return std::max<qint64>(0, value(KeyUploadSpeedLimit).toLongLong());
+}
+
+void Preferences::setUploadSpeedLimit(qint64 bytesPerSecond)
+{
+    setValue(KeyUploadSpeedLimit, std::max<qint64>(0, bytesPerSecond));
 }
 
 bool Preferences::remoteViewAutoExpandsOnDrags() const

@@ -34,6 +34,8 @@ public:
     static inline const QString KeyNumberSimultaneousUploads = QStringLiteral("numberSimultaneousUploads");
     static inline const QString KeySkipExistingUploads = QStringLiteral("skipFilesAlreadyOnServer");
     static inline const QString KeyRetryFailedUploads = QStringLiteral("retryFailedUploadsAutomatically");
+    // Bytes per second that all uploads together may send; 0 for no cap.
+    static inline const QString KeyUploadSpeedLimit = QStringLiteral("uploadSpeedLimit");
     static inline const QString KeyRemoteViewAutoExpandsOnDrags =
         QStringLiteral("autoExpandRemoteFoldersOnDragDrop");
     static inline const QString KeyDisableFinder = QStringLiteral("disableFinderKey");
@@ -106,6 +108,8 @@ public:
     // Uploads that failed for a transient reason are tried again, up to three tries in all.
     bool retryFailedUploads() const;
     void setRetryFailedUploads(bool retry);
+    qint64 uploadSpeedLimit() const;
+    void setUploadSpeedLimit(qint64 bytesPerSecond);
     bool remoteViewAutoExpandsOnDrags() const;
     void setRemoteViewAutoExpandsOnDrags(bool autoExpand);
     bool disableFinder() const;

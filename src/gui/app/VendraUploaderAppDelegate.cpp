@@ -14,6 +14,7 @@
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
 #include "http/HttpProxy.h"
+#include "http/HttpRateLimit.h"
 #include "preferences/PreferenceWindow.h"
 #include "quota/QuotaWindow.h"
 #include "session/Comms.h"
@@ -118,6 +119,7 @@ void VendraUploaderAppDelegate::applicationDidFinishLaunching()
     commsGlobal->setBSavePassword(preferences->savePassword());
     commsGlobal->setBDontShowLoginWindow(preferences->autoLogin());
     HttpProxy::setProxy(preferences->proxy());
+    HttpRateLimit::setBytesPerSecond(preferences->uploadSpeedLimit());
 
     m_comms = std::make_shared<Comms>();
     observe();

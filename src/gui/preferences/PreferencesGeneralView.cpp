@@ -1,8 +1,10 @@
 #include "preferences/PreferencesGeneralView.h"
 
+#include "common/ByteRate.h"
 #include "common/MessageText.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "http/HttpRateLimit.h"
 #include "session/commsGlobals.h"
 #include "settings/Preferences.h"
 
@@ -10,6 +12,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -38,7 +41,8 @@ PreferencesGeneralView::PreferencesGeneralView(QWidget *parent)
       m_finderAutoSyncPlaces(new QCheckBox(this)), m_finderExpandOnLaunch(new QCheckBox(this)),
       m_remoteFinderReExpandOnRefresh(new QCheckBox(this)),
       m_remoteFinderExpandOnDragDrop(new QCheckBox(this)), m_skipExisting(new QCheckBox(this)),
-      m_retryFailed(new QCheckBox(this)), m_numberSimultaneousUploads(new QSpinBox(this))
+      m_retryFailed(new QCheckBox(this)), m_numberSimultaneousUploads(new QSpinBox(this)),
+      m_uploadSpeedLimit(new QLineEdit(this))
 {
     setObjectName(QStringLiteral("PreferencesGeneralView"));
     build();
@@ -91,6 +95,13 @@ void PreferencesGeneralView::build()
     auto *uploadsLabel = new QLabel(text("Text_PrefSimultaneousUploads") + QLatin1Char(':'), this);
     uploadsLabel->setBuddy(m_numberSimultaneousUploads);
     uploads->addRow(uploadsLabel, m_numberSimultaneousUploads);
+    m_uploadSpeedLimit->setPlaceholderText(text("Text_PrefUploadSpeedLimitNone"));
+    m_uploadSpeedLimit->setAccessibleName(text("Text_PrefUploadSpeedLimit"));
+    m_uploadSpeedLimit->setMinimumWidth(
+        m_uploadSpeedLimit->fontMetrics().horizontalAdvance(m_uploadSpeedLimit->placeholderText()) + 24);
+    auto *speedLabel = new QLabel(text("Text_PrefUploadSpeedLimit") + QLatin1Char(':'), this);
+    speedLabel->setBuddy(m_uploadSpeedLimit);
+    uploads->addRow(speedLabel, m_uploadSpeedLimit);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 16, 20, 16);
@@ -137,6 +148,21 @@ void PreferencesGeneralView::connectControls()
     connect(m_retryFailed, &QCheckBox::clicked, this, [](bool on) {
         writeAndAnnounce([on](Preferences &preferences) { preferences.setRetryFailedUploads(on); });
     });
+    // Taken when the typing is done; text that is no speed goes back to the stored one.
+    connect(m_uploadSpeedLimit, &QLineEdit::editingFinished, this, [this] {
+        const QString typed = m_uploadSpeedLimit->text().trimmed();
+        const std::optional<qint64> rate = typed.isEmpty() ? std::optional<qint64>(0) : parseByteRate(typed);
+        const Preferences *preferences = Preferences::instance();
+        if (!rate || !preferences) {
+            showUploadSpeedLimit();
+            return;
+        }
+        if (*rate != preferences->uploadSpeedLimit()) {
+            writeAndAnnounce([rate](Preferences &store) { store.setUploadSpeedLimit(*rate); });
+            HttpRateLimit::setBytesPerSecond(*rate);
+        }
+        showUploadSpeedLimit();
+    });
     connect(m_numberSimultaneousUploads, &QSpinBox::valueChanged, this, [](int count) {
         writeAndAnnounce(
             [count](Preferences &preferences) { preferences.setNumberSimultaneousUploads(count); });
@@ -167,7 +193,15 @@ void PreferencesGeneralView::setupDefaults()
         m_numberSimultaneousUploads->setValue(int(qBound<qint64>(1, preferences->numberSimultaneousUploads(),
                                                                  qint64(kMaximumSimultaneousUploads))));
     }
+    showUploadSpeedLimit();
     updateFinderBoxes();
+}
+
+void PreferencesGeneralView::showUploadSpeedLimit()
+{
+    const Preferences *preferences = Preferences::instance();
+    const qint64 rate = preferences ? preferences->uploadSpeedLimit() : 0;
+    m_uploadSpeedLimit->setText(rate > 0 ? byteRateText(rate) : QString());
 }
 
 void PreferencesGeneralView::eventPreferencesChanged()

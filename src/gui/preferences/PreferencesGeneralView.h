@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QLineEdit;
 class QSpinBox;
 
 // The behaviour switches and the number of uploads that run at once. Each change is written to
@@ -31,6 +32,7 @@ public:
     QCheckBox *skipExistingBox() const { return m_skipExisting; }
     QCheckBox *retryFailedBox() const { return m_retryFailed; }
     QSpinBox *numberSimultaneousUploadsBox() const { return m_numberSimultaneousUploads; }
+    QLineEdit *uploadSpeedLimitField() const { return m_uploadSpeedLimit; }
 
 private:
     void build();
@@ -38,6 +40,7 @@ private:
     void eventPreferencesChanged();
     // The two local-pane switches mean nothing while the local pane is hidden.
     void updateFinderBoxes();
+    void showUploadSpeedLimit();
 
     QCheckBox *m_autoLogin;
     QCheckBox *m_finderDisable;
@@ -48,4 +51,5 @@ private:
     QCheckBox *m_skipExisting;
     QCheckBox *m_retryFailed;
     QSpinBox *m_numberSimultaneousUploads;
+    QLineEdit *m_uploadSpeedLimit;
 };

@@ -4,6 +4,7 @@
 #include "TestFiles.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "http/HttpRateLimit.h"
 #include "preferences/PreferencesDebugLogView.h"
 #include "preferences/PreferencesGeneralView.h"
 #include "preferences/PreferencesProfileView.h"
@@ -53,6 +54,7 @@ private Q_SLOTS:
         m_globals.reset();
         Preferences::close();
         UserDefaults::open()->clear();
+        HttpRateLimit::setBytesPerSecond(0);
     }
 
     void eachSwitchIsWrittenAtOnceAndAnnouncedOnce_data()
@@ -129,6 +131,34 @@ private Q_SLOTS:
         QVERIFY(!general->autoLoginBox()->isChecked());
         // Filling the pane wrote nothing back.
         QCOMPARE(Preferences::instance()->numberSimultaneousUploads(), 0);
+    }
+
+    // The speed limit is taken as people type speeds, applies to the uploads at once, and text that is
+    // no speed goes back to what is stored.
+    void theUploadSpeedLimitIsTypedAsASpeed()
+    {
+        PreferenceWindow window(m_logs.path());
+        window.showWindow();
+        QLineEdit *field = window.general()->uploadSpeedLimitField();
+        QCOMPARE(field->text(), QString());
+        const auto type = [field](const QString &text) {
+            field->clear();
+            QTest::keyClicks(field, text);
+            QTest::keyClick(field, Qt::Key_Return);
+        };
+        type(u"1.5M"_s);
+        QCOMPARE(Preferences::instance()->uploadSpeedLimit(), qint64(1.5 * 1024 * 1024));
+        QCOMPARE(HttpRateLimit::bytesPerSecond(), qint64(1.5 * 1024 * 1024));
+        QCOMPARE(field->text(), u"1536K"_s);
+        const int announced = m_announced;
+        type(u"fast"_s);
+        QCOMPARE(field->text(), u"1536K"_s);
+        QCOMPARE(Preferences::instance()->uploadSpeedLimit(), qint64(1.5 * 1024 * 1024));
+        QCOMPARE(m_announced, announced);
+        type(QString());
+        QCOMPARE(Preferences::instance()->uploadSpeedLimit(), qint64(0));
+        QCOMPARE(HttpRateLimit::bytesPerSecond(), qint64(0));
+        QCOMPARE(m_announced, announced + 1);
     }
 
     void anAnnouncedChangeRefillsTheOpenWindowOnlyWhileTheUserWorksElsewhere()
