@@ -120,14 +120,15 @@ Error HttpTransfer::result(CURLcode code)
     if (code == CURLE_OK)
         return {};
     const QUrl &url = m_request.url;
-    if (m_cancelled)
-        return HttpFailure::make(QNetworkReply::OperationCanceledError, QStringLiteral("Operation canceled"),
-                                 url);
+    if (m_cancelled) {
+        return HttpFailure::make(QNetworkReply::OperationCanceledError,
+                                 HttpFailure::describe(QNetworkReply::OperationCanceledError, {}), url);
+    }
     if (m_idleTimedOut) {
+        const QString idle =
+            QStringLiteral("nothing arrived or left for %1 ms").arg(m_request.idleTimeout.count());
         return HttpFailure::make(QNetworkReply::TimeoutError,
-                                 QStringLiteral("Operation timed out: nothing arrived or left for %1 ms")
-                                     .arg(m_request.idleTimeout.count()),
-                                 url);
+                                 HttpFailure::describe(QNetworkReply::TimeoutError, idle), url);
     }
     if (m_replyTooLarge) {
         return HttpFailure::make(

@@ -274,7 +274,8 @@ private Q_SLOTS:
         error.clear();
         call(runner.url(), u"Logout"_s, error, std::chrono::milliseconds(200));
         QCOMPARE(outcome(error), u"QNetworkReply %1"_s.arg(QNetworkReply::TimeoutError));
-        QVERIFY2(error.description().contains(u"timed out"_s), qPrintable(error.description()));
+        QVERIFY2(error.description().startsWith(messageText(u"NetworkError_TimedOut"_s)),
+                 qPrintable(error.description()));
     }
 
     void eachFailureSaysWhatHappened_data()
