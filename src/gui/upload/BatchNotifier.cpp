@@ -31,6 +31,9 @@ BatchNotifier::BatchNotifier(QWidget *window, QObject *parent) : QObject(parent)
             if (record && record->eUploadType() == UploadCommandFile && !m_batch.contains(record))
                 m_batch.append(record);
         });
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(300);
+    connect(&m_settle, &QTimer::timeout, this, &BatchNotifier::batchEnded);
     QDBusConnection::sessionBus().connect(Service, Path, Interface, QStringLiteral("ActionInvoked"), this,
                                           SLOT(actionInvoked(uint, QString)));
 }
@@ -45,10 +48,15 @@ void BatchNotifier::queueStatus(bool busy)
 {
     if (busy) {
         m_busy = true;
+        m_settle.stop();
         return;
     }
-    if (!m_busy)
-        return;
+    if (m_busy)
+        m_settle.start();
+}
+
+void BatchNotifier::batchEnded()
+{
     m_busy = false;
     int arrived = 0;
     int failed = 0;

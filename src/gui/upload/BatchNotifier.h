@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 class QWidget;
 
@@ -24,10 +25,14 @@ private Q_SLOTS:
 
 private:
     void queueStatus(bool busy);
+    void batchEnded();
     void notify(int arrived, int failed);
 
     QPointer<QWidget> m_window;
     QList<UploadStatusPtr> m_batch;
     bool m_busy = false;
+    // The queue falls idle for a moment between the steps of one drop (an album made, then its
+    // files); the batch is over only when it stays idle.
+    QTimer m_settle;
     uint m_lastId = 0;
 };

@@ -122,6 +122,18 @@ private:
     {
         return view().visualRect(row.siblingAtColumn(Model::FileColumn)).center();
     }
+    // Drags the data over the row and drops it there, as a file manager does; true when accepted.
+    bool dropOnto(const QModelIndex &row, QMimeData &data)
+    {
+        const QPoint at = centreOf(row);
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(view().viewport(), &enter);
+        QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(view().viewport(), &move);
+        QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(view().viewport(), &dropped);
+        return dropped.isAccepted();
+    }
     // The name editor while one is open.
     FileSystemCellEditor *nameEditor()
     {
@@ -509,15 +521,9 @@ private Q_SLOTS:
         QMimeData uris;
         uris.setUrls({QUrl::fromLocalFile(file)});
         const auto drop = [this, &uris](const QModelIndex &row) {
-            const QPoint at = centreOf(row);
-            QDragEnterEvent enter(at, Qt::CopyAction, &uris, Qt::LeftButton, {});
-            QApplication::sendEvent(view().viewport(), &enter);
-            QDragMoveEvent move(at, Qt::CopyAction, &uris, Qt::LeftButton, {});
-            QApplication::sendEvent(view().viewport(), &move);
-            QDropEvent dropped(at, Qt::CopyAction, &uris, Qt::LeftButton, {});
-            QApplication::sendEvent(view().viewport(), &dropped);
+            const bool accepted = dropOnto(row, uris);
             // The drag is over either way.
-            return dropped.isAccepted() && !model().isDragDropActive();
+            return accepted && !model().isDragDropActive();
         };
         // A file onto the root is refused: only folders become top-level albums.
         QVERIFY(!drop(model().rootIndex()));
@@ -561,14 +567,7 @@ private Q_SLOTS:
 
         QMimeData uris;
         uris.setUrls({QUrl::fromLocalFile(tree)});
-        const QPoint at = centreOf(indexOf(u"Family"_s));
-        QDragEnterEvent enter(at, Qt::CopyAction, &uris, Qt::LeftButton, {});
-        QApplication::sendEvent(view().viewport(), &enter);
-        QDragMoveEvent move(at, Qt::CopyAction, &uris, Qt::LeftButton, {});
-        QApplication::sendEvent(view().viewport(), &move);
-        QDropEvent dropped(at, Qt::CopyAction, &uris, Qt::LeftButton, {});
-        QApplication::sendEvent(view().viewport(), &dropped);
-        QVERIFY(dropped.isAccepted());
+        QVERIFY(dropOnto(indexOf(u"Family"_s), uris));
         waitForUploads();
         QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 
