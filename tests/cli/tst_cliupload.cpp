@@ -344,31 +344,28 @@ private Q_SLOTS:
         QVERIFY2(run.err.contains(u"%1 , %2"_s.arg(reason, locked)), qPrintable(run.err));
     }
 
-    // A server that keeps the file but answers something else than the album and the size that were
-    // sent has not confirmed the upload: the file counts as failed, with what the server answered.
-    void uploadReplyThatDoesNotConfirmFails_data()
+    // The server killed (SIGKILL) mid-batch and back at the same address a moment later: the upload
+    // it cut off is tried again, and every file arrives whole and once.
+    void serverKilledAndRestartedMidBatch()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("reason"); // the start of the expected reason
-        QTest::newRow("another size")
-            << u"wrong-size"_s << messageText(u"Text_UploadReplyWrongSize"_s).arg(u"\"6\""_s).arg(5);
-        QTest::newRow("another album")
-            << u"wrong-album"_s << messageText(u"Text_UploadReplyWrongAlbum"_s).section(u"%1"_s, 0, 0);
-        QTest::newRow("a web page") << u"html"_s << u"Unknown server error"_s;
-        QTest::newRow("nothing") << u"empty"_s << u"Unknown server error"_s;
-    }
-
-    void uploadReplyThatDoesNotConfirmFails()
-    {
-        QFETCH(QString, kind);
-        QFETCH(QString, reason);
-        const QString file = make(u"five.bin"_s, "12345");
+        QStringList paths;
+        for (int i = 0; i < 4; ++i)
+            paths.append(make(u"k%1.bin"_s.arg(i), TestFiles::randomBytes(LargeSize / 8, 40 + i)));
         ReferenceServer server;
-        QVERIFY2(start(server, {u"--fault"_s, u"upload-reply="_s + kind}), qPrintable(server.errorString()));
-        const CliProcess::Result run = cli(server, {u"upload"_s, u"--to"_s, u"Family"_s, file});
-        QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.out.contains(u"Uploaded 0 of 1 files"_s), qPrintable(run.out));
-        QVERIFY2(run.out.contains(u"\n  %1: %2"_s.arg(file, reason)), qPrintable(run.out));
+        QVERIFY2(startSlow(server, 1000), qPrintable(server.errorString()));
+        QProcess process;
+        launch(process, server,
+               QStringList{u"upload"_s, u"--parallel"_s, u"1"_s, u"--to"_s, u"Family"_s} + paths);
+        QByteArray seen;
+        QVERIFY(waitForDiagnostic(process, seen, u"Loading up file %1"_s.arg(paths[1])));
+        QVERIFY(server.kill());
+        QVERIFY2(server.startAgain(), qPrintable(server.errorString()));
+        const CliProcess::Result run = finish(process, seen);
+
+        QCOMPARE(unaccounted(run, server, {}), QString());
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(TestFiles::filesBelow(server.albumFilePath(u"demo"_s, u"Family"_s, QString())).size(),
+                 paths.size());
     }
 
     // A tree with a name that is not UTF-8, a pipe, a link back up the tree and a folder that cannot

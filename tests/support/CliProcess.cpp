@@ -1,6 +1,7 @@
 #include "CliProcess.h"
 
 #include "FileAccessOverride.h"
+#include "MeasuredProcess.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -33,19 +34,25 @@ void CliProcess::setEnvironmentVariable(const QString &name, const QString &valu
 CliProcess::Result CliProcess::run(const QStringList &arguments, const QByteArray &standardInput,
                                    int timeoutMs) const
 {
-    QProcess process;
-    start(process, arguments);
-    process.write(standardInput);
-    process.closeWriteChannel();
+    return finish(*launch(arguments, standardInput), timeoutMs);
+}
+
+std::unique_ptr<MeasuredProcess> CliProcess::launch(const QStringList &arguments,
+                                                    const QByteArray &standardInput) const
+{
+    return std::make_unique<MeasuredProcess>(executable(), arguments, m_environment.toStringList(),
+                                             standardInput, dropFileAccessOverrideOnExec);
+}
+
+CliProcess::Result CliProcess::finish(MeasuredProcess &process, int timeoutMs)
+{
+    const MeasuredProcess::Outcome outcome = process.finish(timeoutMs);
     Result result;
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        return result;
-    }
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
+    result.exitCode = outcome.exitCode;
+    result.out = QString::fromUtf8(outcome.out);
+    result.err = QString::fromUtf8(outcome.err);
+    result.peakKiB = outcome.peakKiB;
+    result.ms = outcome.ms;
     return result;
 }
 

@@ -6,6 +6,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <memory>
+
+class MeasuredProcess;
 class QProcess;
 
 // vendra-cli run as a user runs it, for end-to-end tests.
@@ -25,6 +28,8 @@ public:
         int exitCode = -1; // -1 when it crashed or had to be killed
         QString out;
         QString err;
+        qint64 peakKiB = -1; // the run's largest resident size
+        qint64 ms = -1;      // how long it ran
         QStringList outLines() const { return out.split(u'\n', Qt::SkipEmptyParts); }
     };
 
@@ -39,6 +44,11 @@ public:
                int timeoutMs = 60000) const;
     // Starts a run and returns at once, for tests that act while it is under way.
     void start(QProcess &process, const QStringList &arguments) const;
+    // Starts a run whose time and peak memory are measured, for runs side by side; finish() ends it.
+    std::unique_ptr<MeasuredProcess> launch(const QStringList &arguments,
+                                            const QByteArray &standardInput = {}) const;
+    // Waits for a launched run, killing it after timeoutMs.
+    static Result finish(MeasuredProcess &process, int timeoutMs);
 
     QString homePath() const { return m_home.path(); }
     // XDG_CONFIG_HOME of the runs.

@@ -1,10 +1,14 @@
 #include "RawHttpServer.h"
 
+#include <QElapsedTimer>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <stdexcept>
 
 namespace {
@@ -22,7 +26,10 @@ qsizetype announcedLength(const QByteArray &head)
 
 } // namespace
 
-RawHttpServer::RawHttpServer(const QByteArray &response) : m_response(response)
+RawHttpServer::RawHttpServer(const QByteArray &response) : RawHttpServer(Answer{response, {}, 0, {}})
+{}
+
+RawHttpServer::RawHttpServer(const Answer &answer) : m_answer(answer)
 {
     m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
@@ -74,6 +81,8 @@ void RawHttpServer::serve()
         for (;;) {
             if (headEnd >= 0 && request.size() >= headEnd + 4 + announcedLength(request.left(headEnd)))
                 break;
+            if (!waitFor(connection, POLLIN))
+                break;
             const ssize_t got = ::recv(connection, buffer, sizeof buffer, 0);
             if (got <= 0)
                 break;
@@ -85,14 +94,73 @@ void RawHttpServer::serve()
             std::lock_guard lock(m_mutex);
             m_requests.append(request);
         }
-        qsizetype sent = 0;
-        while (sent < m_response.size()) {
-            const ssize_t put = ::send(connection, m_response.constData() + sent,
-                                       size_t(m_response.size() - sent), MSG_NOSIGNAL);
-            if (put <= 0)
-                break;
-            sent += put;
-        }
+        answer(connection);
         ::close(connection);
     }
+}
+
+void RawHttpServer::answer(int connection)
+{
+    if (!sendAll(connection, m_answer.bytes.constData(), m_answer.bytes.size()))
+        return;
+    if (!m_answer.filler.isEmpty()) {
+        const QByteArray piece = m_answer.filler.repeated(qMax<qsizetype>(1, 65536 / m_answer.filler.size()));
+        for (qint64 left = m_answer.fillerBytes; left > 0; left -= piece.size()) {
+            if (!sendAll(connection, piece.constData(), qsizetype(qMin<qint64>(left, piece.size()))))
+                return;
+        }
+    }
+    if (!sendAll(connection, m_answer.tail.constData(), m_answer.tail.size()))
+        return;
+    char buffer[4096];
+    switch (m_answer.ending) {
+    case Answer::Ending::Close:
+        return;
+    case Answer::Ending::Hang:
+        // Until the client closes its end.
+        while (waitFor(connection, POLLIN) && ::recv(connection, buffer, sizeof buffer, 0) > 0) {
+        }
+        return;
+    case Answer::Ending::Trickle:
+        for (;;) {
+            if (waitFor(connection, POLLIN, 500) && ::recv(connection, buffer, sizeof buffer, 0) <= 0)
+                return;
+            if (m_stopping || !sendAll(connection, " ", 1))
+                return;
+        }
+    }
+}
+
+bool RawHttpServer::waitFor(int connection, short events, int timeoutMs) const
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!m_stopping) {
+        // In slices, so that a stopping server is noticed.
+        const qint64 left = timeoutMs < 0 ? 100 : qMin<qint64>(100, timeoutMs - clock.elapsed());
+        if (left <= 0)
+            return false;
+        pollfd descriptor{connection, events, 0};
+        const int ready = ::poll(&descriptor, 1, int(left));
+        if (ready > 0)
+            return true;
+        if (ready < 0 && errno != EINTR)
+            return false;
+    }
+    return false;
+}
+
+bool RawHttpServer::sendAll(int connection, const char *data, qsizetype size) const
+{
+    for (qsizetype sent = 0; sent < size;) {
+        if (!waitFor(connection, POLLOUT))
+            return false;
+        const ssize_t put = ::send(connection, data + sent, size_t(size - sent), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (put < 0 && (errno == EAGAIN || errno == EINTR))
+            continue;
+        if (put <= 0)
+            return false;
+        sent += put;
+    }
+    return true;
 }

@@ -8,12 +8,30 @@
 #include <thread>
 
 // A loopback HTTP server that keeps every request exactly as it came over the wire (header order
-// and spelling included, which cpp-httplib does not keep) and answers each with the same canned
-// response. One connection at a time; each is closed after its answer.
+// and spelling included, which cpp-httplib does not keep) and answers each the same way: with a
+// canned response, or as a hostile server would (a reply too large to hold, one that never comes,
+// one that trickles). One connection at a time; each is closed after its answer.
 class RawHttpServer
 {
 public:
+    // What follows each request.
+    struct Answer
+    {
+        enum class Ending {
+            Close,   // close the connection
+            Hang,    // keep it open, silent, until the client gives up
+            Trickle, // send a byte every half second for as long as the client reads
+        };
+
+        QByteArray bytes;       // sent at once
+        QByteArray filler;      // then repeated to fillerBytes bytes, made as it goes
+        qint64 fillerBytes = 0; // ...
+        QByteArray tail;        // then this
+        Ending ending = Ending::Close;
+    };
+
     explicit RawHttpServer(const QByteArray &response);
+    explicit RawHttpServer(const Answer &answer);
     ~RawHttpServer();
     RawHttpServer(const RawHttpServer &) = delete;
     RawHttpServer &operator=(const RawHttpServer &) = delete;
@@ -27,8 +45,12 @@ public:
 
 private:
     void serve();
+    void answer(int connection);
+    // Waits until the connection is ready for the events; false once the server is stopping.
+    bool waitFor(int connection, short events, int timeoutMs = -1) const;
+    bool sendAll(int connection, const char *data, qsizetype size) const;
 
-    QByteArray m_response;
+    Answer m_answer;
     int m_listener = -1;
     quint16 m_port = 0;
     std::atomic_bool m_stopping = false;

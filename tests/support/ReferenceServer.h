@@ -44,6 +44,11 @@ public:
     bool stop();
     // Stops and starts again on the same data folder with the same options (on a new port).
     bool restart();
+    // Kills the server with SIGKILL, as a crash would, and waits until it has gone.
+    bool kill();
+    // Starts a stopped or killed server again with the same data folder and options, on the port
+    // its clients know.
+    bool startAgain();
     bool isRunning() const;
     // The server's process id while it runs, 0 otherwise (e.g. to send it a signal).
     qint64 processId() const;
@@ -83,5 +88,6 @@ private:
     std::unique_ptr<QProcess> m_process;
     Options m_options;
     QUrl m_baseUrl;
+    int m_listenPort = 0; // 0: any free port
     QString m_error;
 };

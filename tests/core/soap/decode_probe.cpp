@@ -51,17 +51,9 @@ QByteArray reply(const QString &kind, qint64 size)
         return "<!DOCTYPE html><html><head><title>Welcome</title></head><body><p>" + QByteArray(size, 'x') +
                "</p></body></html>";
     if (kind == QLatin1String("nested"))
-        return SoapReplies::envelope("<SOAP-ENV:GetAssetsByAlbumIDResponse>" +
-                                     QByteArray("<a>").repeated(size / 3));
-    if (kind == QLatin1String("entity-bomb")) {
-        QByteArray doctype = "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol0 \"lol\">";
-        for (int i = 1; i < 10; ++i) {
-            doctype += "<!ENTITY lol" + QByteArray::number(i) + " \"" +
-                       QByteArray("&lol" + QByteArray::number(i - 1) + ";").repeated(10) + "\">";
-        }
-        const QByteArray document = SoapReplies::reply("GetAssetsByAlbumID", {}, "&lol9;");
-        return doctype + "]>" + document.mid(document.indexOf("?>") + 2);
-    }
+        return SoapReplies::nested("GetAssetsByAlbumID", size / 3);
+    if (kind == QLatin1String("entity-bomb"))
+        return SoapReplies::entityBomb("GetAssetsByAlbumID");
     if (kind == QLatin1String("huge-status"))
         return SoapReplies::reply("Login", {}, "BAD\nNEWS " + QByteArray(size, 'x'));
     if (kind == QLatin1String("element-flood"))

@@ -29,4 +29,23 @@ inline QByteArray reply(const QByteArray &method, const QByteArray &members = {}
                     "</SOAP-ENV:" + method + "Response>");
 }
 
+// A reply to the method whose response element opens the given number of elements and never
+// closes them.
+inline QByteArray nested(const QByteArray &method, qint64 levels)
+{
+    return envelope("<SOAP-ENV:" + method + "Response>" + QByteArray("<a>").repeated(levels));
+}
+
+// A reply to the method whose status text is an entity that stands for a billion characters.
+inline QByteArray entityBomb(const QByteArray &method)
+{
+    QByteArray doctype = "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol0 \"lol\">";
+    for (int i = 1; i < 10; ++i) {
+        doctype += "<!ENTITY lol" + QByteArray::number(i) + " \"" +
+                   QByteArray("&lol" + QByteArray::number(i - 1) + ";").repeated(10) + "\">";
+    }
+    const QByteArray document = reply(method, {}, "&lol9;");
+    return doctype + "]>" + document.mid(document.indexOf("?>") + 2);
+}
+
 } // namespace SoapReplies
