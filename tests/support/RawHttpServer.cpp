@@ -26,9 +26,6 @@ qsizetype announcedLength(const QByteArray &head)
 
 } // namespace
 
-RawHttpServer::RawHttpServer(const QByteArray &response) : RawHttpServer(Answer{response, {}, 0, {}})
-{}
-
 RawHttpServer::RawHttpServer(const Answer &answer) : m_answer(answer)
 {
     m_listener = ::socket(AF_INET, SOCK_STREAM, 0);

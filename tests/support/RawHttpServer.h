@@ -23,14 +23,16 @@ public:
             Trickle, // send a byte every half second for as long as the client reads
         };
 
+        // A canned response converts to an Answer.
+        Answer(const QByteArray &bytes = {}, Ending ending = Ending::Close) : bytes(bytes), ending(ending) {}
+
         QByteArray bytes;       // sent at once
         QByteArray filler;      // then repeated to fillerBytes bytes, made as it goes
         qint64 fillerBytes = 0; // ...
         QByteArray tail;        // then this
-        Ending ending = Ending::Close;
+        Ending ending;
     };
 
-    explicit RawHttpServer(const QByteArray &response);
     explicit RawHttpServer(const Answer &answer);
     ~RawHttpServer();
     RawHttpServer(const RawHttpServer &) = delete;
