@@ -59,6 +59,9 @@ MeasuredProcess::MeasuredProcess(const QString &program, const QStringList &argu
         if (::dup2(in, STDIN_FILENO) < 0 || ::dup2(m_out, STDOUT_FILENO) < 0 ||
             ::dup2(m_err, STDERR_FILENO) < 0)
             ::_exit(127);
+        // Nothing else of the test's: a connection that a test server has closed must not stay
+        // open because another run holds it too.
+        ::close_range(STDERR_FILENO + 1, ~0U, 0);
         if (beforeExec)
             beforeExec();
         ::execve(argv[0], argv.data(), envp.data());

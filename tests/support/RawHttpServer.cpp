@@ -28,7 +28,7 @@ qsizetype announcedLength(const QByteArray &head)
 
 RawHttpServer::RawHttpServer(const Answer &answer) : m_answer(answer)
 {
-    m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -69,7 +69,7 @@ QByteArray RawHttpServer::response(const QByteArray &body, const QByteArray &sta
 void RawHttpServer::serve()
 {
     while (!m_stopping) {
-        const int connection = ::accept(m_listener, nullptr, nullptr);
+        const int connection = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
         if (connection < 0)
             return;
         QByteArray request;
