@@ -30,7 +30,7 @@ QString ReferenceServer::executable()
 
 QStringList ReferenceServer::serverArguments() const
 {
-    QStringList arguments{"--data", dataDir(), "--listen", "127.0.0.1:0"};
+    QStringList arguments{"--data", dataDir(), "--listen", QStringLiteral("127.0.0.1:%1").arg(m_listenPort)};
     if (m_options.tls)
         arguments << "--tls";
     if (m_options.demo)
@@ -105,6 +105,19 @@ bool ReferenceServer::restart()
         return false;
     }
     return start(options);
+}
+
+bool ReferenceServer::restartWithNewCertificate()
+{
+    const int port = this->port();
+    if (!stop() || !QDir(QDir(dataDir()).filePath(QStringLiteral("tls"))).removeRecursively()) {
+        m_error = QStringLiteral("the server did not stop cleanly");
+        return false;
+    }
+    m_listenPort = port;
+    const bool started = start(m_options);
+    m_listenPort = 0;
+    return started;
 }
 
 bool ReferenceServer::isRunning() const

@@ -44,6 +44,8 @@ public:
     bool stop();
     // Stops and starts again on the same data folder with the same options (on a new port).
     bool restart();
+    // With TLS: stops, and starts again on the same port with a new self-signed certificate.
+    bool restartWithNewCertificate();
     bool isRunning() const;
     // The server's process id while it runs, 0 otherwise (e.g. to send it a signal).
     qint64 processId() const;
@@ -83,5 +85,6 @@ private:
     std::unique_ptr<QProcess> m_process;
     Options m_options;
     QUrl m_baseUrl;
+    int m_listenPort = 0; // 0: any free port
     QString m_error;
 };

@@ -14,6 +14,7 @@
 #include "diagnostics/DiagnosticLine.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "http/TransportFailure.h"
 #include "localfs/LocalFileBrowser.h"
 #include "session/LoginFailureMessage.h"
 #include "session/commsGlobals.h"
@@ -36,11 +37,14 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSplitter>
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
+
+#include <memory>
 
 using Action = VendraUploaderAppDelegate::Action;
 
@@ -615,8 +619,9 @@ NSAlertAttributed *MainWindow::newSheet(const QString &message, const QString &i
 
 void MainWindow::showLoginFailureMessage()
 {
-    const LoginFailureMessage message = LoginFailureMessage::forError(
-        commsGlobal->loginSequence().error(), commsGlobal->server(), commsGlobal->bUseHTTPS());
+    const Error error = commsGlobal->loginSequence().error();
+    const LoginFailureMessage message =
+        LoginFailureMessage::forError(error, commsGlobal->server(), commsGlobal->bUseHTTPS());
     switch (message.kind()) {
     case LoginFailureMessage::NoFailure:
         return;
@@ -624,17 +629,30 @@ void MainWindow::showLoginFailureMessage()
         showIncompatibleUpgradeOptions();
         return;
     default:
-        showLoginFailure(message.informativeText());
+        showLoginFailure(message, error);
     }
 }
 
-void MainWindow::showLoginFailure(const QString &informativeText)
+void MainWindow::showLoginFailure(const LoginFailureMessage &message, const Error &error)
 {
-    NSAlertAttributed *sheet = newSheet(messageText(QStringLiteral("Text_ErrorFailedLogin")), informativeText,
-                                        {messageText(QStringLiteral("Text_OK"))});
-    sheet->beginSheetModalForWindow(window(), [this](int code) {
-        if (code == NSAlertAttributed::AlertFirstButtonReturn)
+    NSAlertAttributed *sheet =
+        newSheet(message.messageText(), message.informativeText(), message.buttonTitles());
+    // Closing the sheet answers as its second button does, so trust needs that button itself.
+    auto trustChosen = std::make_shared<bool>(false);
+    if (message.offersTrust())
+        connect(sheet->otherButton(), &QPushButton::clicked, sheet, [trustChosen] { *trustChosen = true; });
+    const QString serverKey = TransportFailure::serverKey(error);
+    const QString fingerprint = TransportFailure::certificate(error).fingerprint();
+    sheet->beginSheetModalForWindow(window(), [this, trustChosen, serverKey, fingerprint](int) {
+        Preferences *preferences = Preferences::instance();
+        if (*trustChosen && preferences) {
+            VENDRA_DIAG(QStringLiteral("Trusting the certificate %1 for %2").arg(fingerprint, serverKey));
+            preferences->setTrustedCertificate(serverKey, fingerprint);
+            preferences->sendEventPrefrencesChanged();
+            m_delegate.login();
+        } else {
             m_delegate.logout();
+        }
     });
 }
 

@@ -9,7 +9,9 @@
 #include <QTimer>
 
 class BatchNotifier;
+class Error;
 class LocalFileBrowser;
+class LoginFailureMessage;
 class NSToolbarItemWithState;
 class ProgressSpinner;
 class QAction;
@@ -64,7 +66,9 @@ public:
     bool validateMenuItem(const QAction *item) const;
 
     void showLoginFailureMessage();
-    void showLoginFailure(const QString &informativeText);
+    // The failure sheet; for an untrusted certificate its "Trust This Certificate" button trusts the
+    // certificate of the error for its server and signs in again.
+    void showLoginFailure(const LoginFailureMessage &message, const Error &error);
     void showCompatibleUpgradeOptions();
     void showIncompatibleUpgradeOptions();
 

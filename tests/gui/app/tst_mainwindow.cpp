@@ -12,10 +12,13 @@
 #include "diagnostics/CrashHandler.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "http/ServerCertificate.h"
 #include "localfs/DesktopBookmarks.h"
 #include "localfs/LocalFileBrowser.h"
 #include "localfs/LocalFileBrowserModel.h"
 #include "localfs/LocalFileOutlineView.h"
+#include "preferences/PreferenceWindow.h"
+#include "preferences/PreferencesProfileView.h"
 #include "session/Comms.h"
 #include "session/commsGlobals.h"
 #include "settings/Preferences.h"
@@ -27,9 +30,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMimeData>
 #include <QPainter>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -210,16 +215,86 @@ private Q_SLOTS:
         QTRY_VERIFY(!main.localFileBrowser()->isHidden());
     }
 
-    void anUntrustedCertificateNamesTheServer()
+    // A server with its own certificate: the sheet shows it and trusts it on request, after which the
+    // sign-in and an upload go through; a new certificate there fails closed before the password is
+    // sent; forgotten in the profile pane, the certificate is offered again.
+    void aTrustedCertificateIsTheOnlyOneTheServerMayShow()
     {
+        QTemporaryDir work;
         ReferenceServer::Options options;
         options.tls = true;
+        options.logFile = work.filePath(u"server.log"_s);
         MainWindow *main = launchSignedIn(options);
         QVERIFY(main);
+        const auto fingerprintNow = [this] {
+            return ServerCertificate(m_server->caCertificates().value(0).toDer()).fingerprint();
+        };
+        const QString fingerprint = fingerprintNow();
         QTRY_VERIFY_WITH_TIMEOUT(main->currentSheet(), 15000);
-        const QString text = main->currentSheet()->informativeText();
-        QVERIFY2(text.contains(m_server->host()), qPrintable(text));
+        QString text = main->currentSheet()->informativeText();
+        QVERIFY2(text.contains(m_server->host()) && text.contains(fingerprint) &&
+                     text.contains(u"localhost"_s),
+                 qPrintable(text));
+        QCOMPARE(main->currentSheet()->defaultButton()->text(), messageText(u"Text_OK"_s));
+        QCOMPARE(main->currentSheet()->otherButton()->text(), messageText(u"Text_TrustCertificate"_s));
+        main->currentSheet()->otherButton()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(m_delegate->comms()->bAreLoggedIn(), 15000);
+        const QString serverKey = u"127.0.0.1:%1"_s.arg(m_server->port());
+        QCOMPARE(Preferences::instance()->trustedCertificate(serverKey), fingerprint);
+
+        const QString local =
+            TestFiles::write(work.filePath(u"trusted.jpg"_s), TestFiles::randomBytes(200000, 7));
+        QTRY_VERIFY(album(u"Family"_s).isValid());
+        QMimeData dropped;
+        dropped.setUrls({QUrl::fromLocalFile(local)});
+        QVERIFY(commsGlobal->remoteBrowserHelper().dropMimeData(&dropped, Qt::CopyAction, -1, -1,
+                                                                album(u"Family"_s)));
+        const QString stored = m_server->albumFilePath(u"demo"_s, u"Family"_s, u"trusted.jpg"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(stored).size() == 200000, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(commsGlobal->uploadQueue().numUploadsInProgressOrWaiting(), 0, 15000);
+
+        // The same address with a new certificate.
+        m_delegate->logout();
+        QVERIFY2(m_server->restartWithNewCertificate(), qPrintable(m_server->errorString()));
+        const QString renewed = fingerprintNow();
+        QVERIFY(renewed != fingerprint);
+        const auto logins = [&] {
+            return QString::fromUtf8(TestFiles::read(options.logFile)).count(u" Login "_s);
+        };
+        const qsizetype loginsBefore = logins();
+        const auto signIn = [this] {
+            typeSignIn(*m_delegate->loginWindow(), m_server->host(), m_server->port(), true, u"demo"_s,
+                       u"demo"_s);
+        };
+        signIn();
+        main = m_delegate->mainWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(main->currentSheet(), 15000);
+        text = main->currentSheet()->informativeText();
+        const QString changed = messageText(u"NetworkError_CertificateChanged"_s).toHtmlEscaped();
+        QVERIFY2(text.startsWith(changed.left(changed.indexOf(u'%'))), qPrintable(text));
+        QVERIFY2(text.contains(fingerprint) && text.contains(renewed), qPrintable(text));
+        QVERIFY(main->currentSheet()->otherButton()->isHidden());
         QVERIFY(!m_delegate->comms()->bAreLoggedIn());
+        QCOMPARE(logins(), loginsBefore);
+        main->currentSheet()->defaultButton()->click();
+
+        // Forgotten, the new certificate is offered as the first one was.
+        m_delegate->showPreferencePanel();
+        auto *preferences = qobject_cast<PreferenceWindow *>(m_delegate->preferenceWindow());
+        QVERIFY(preferences);
+        preferences->selectProfile();
+        PreferencesProfileView *profile = preferences->profile();
+        QCOMPARE(profile->trustedCertificateLabel()->text().remove(u'\n'), fingerprint);
+        profile->forgetCertificateButton()->click();
+        QCOMPARE(profile->trustedCertificateLabel()->text(), messageText(u"Text_PrefNoTrustedCertificate"_s));
+        QVERIFY(!profile->forgetCertificateButton()->isEnabled());
+        QVERIFY(Preferences::instance()->trustedCertificate(serverKey).isEmpty());
+        m_delegate->closePrefrencesWindow();
+        signIn();
+        main = m_delegate->mainWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(main->currentSheet(), 15000);
+        QVERIFY(main->currentSheet()->informativeText().contains(renewed));
+        QVERIFY(main->currentSheet()->otherButton()->isVisible());
     }
 
     void anOlderClientIsOfferedTheUpgradeAndTheToolbarWaits()
