@@ -637,22 +637,32 @@ void MainWindow::showLoginFailure(const LoginFailureMessage &message, const Erro
 {
     NSAlertAttributed *sheet =
         newSheet(message.messageText(), message.informativeText(), message.buttonTitles());
-    // Closing the sheet answers as its second button does, so trust needs that button itself.
+    // Closing the sheet answers as its second button does, so trust needs that button itself. The
+    // sheet ends within the button's click, before this hears of it, so the choice is read after.
     auto trustChosen = std::make_shared<bool>(false);
     if (message.offersTrust())
         connect(sheet->otherButton(), &QPushButton::clicked, sheet, [trustChosen] { *trustChosen = true; });
     const QString serverKey = TransportFailure::serverKey(error);
     const QString fingerprint = TransportFailure::certificate(error).fingerprint();
-    sheet->beginSheetModalForWindow(window(), [this, trustChosen, serverKey, fingerprint](int) {
-        Preferences *preferences = Preferences::instance();
-        if (*trustChosen && preferences) {
-            VENDRA_DIAG(QStringLiteral("Trusting the certificate %1 for %2").arg(fingerprint, serverKey));
-            preferences->setTrustedCertificate(serverKey, fingerprint);
-            preferences->sendEventPrefrencesChanged();
-            m_delegate.login();
-        } else {
+    sheet->beginSheetModalForWindow(window(), [this, trustChosen, serverKey, fingerprint](int code) {
+        if (code != NSAlertAttributed::AlertSecondButtonReturn) {
             m_delegate.logout();
+            return;
         }
+        QMetaObject::invokeMethod(
+            this,
+            [this, trustChosen, serverKey, fingerprint] {
+                Preferences *preferences = Preferences::instance();
+                if (!*trustChosen || !preferences) {
+                    m_delegate.logout();
+                    return;
+                }
+                VENDRA_DIAG(QStringLiteral("Trusting the certificate %1 for %2").arg(fingerprint, serverKey));
+                preferences->setTrustedCertificate(serverKey, fingerprint);
+                preferences->sendEventPrefrencesChanged();
+                m_delegate.login();
+            },
+            Qt::QueuedConnection);
     });
 }
 

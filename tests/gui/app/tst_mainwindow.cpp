@@ -277,6 +277,7 @@ private Q_SLOTS:
         QVERIFY(!m_delegate->comms()->bAreLoggedIn());
         QCOMPARE(logins(), loginsBefore);
         main->currentSheet()->defaultButton()->click();
+        QTRY_VERIFY(!main->currentSheet());
 
         // Forgotten, the new certificate is offered as the first one was.
         m_delegate->showPreferencePanel();
@@ -295,6 +296,12 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(main->currentSheet(), 15000);
         QVERIFY(main->currentSheet()->informativeText().contains(renewed));
         QVERIFY(main->currentSheet()->otherButton()->isVisible());
+        // Escape answers as the second button does, but trusts nothing.
+        QTest::keyClick(main->currentSheet(), Qt::Key_Escape);
+        QTRY_VERIFY(!main->currentSheet());
+        QTest::qWait(200);
+        QVERIFY(Preferences::instance()->trustedCertificate(serverKey).isEmpty());
+        QVERIFY(!m_delegate->comms()->bAreLoggedIn());
     }
 
     void anOlderClientIsOfferedTheUpgradeAndTheToolbarWaits()
