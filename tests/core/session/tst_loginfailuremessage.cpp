@@ -3,6 +3,7 @@
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
 #include "http/HttpUpload.h"
+#include "http/ServerCertificate.h"
 #include "http/SharedCookieJar.h"
 #include "http/TransportFailure.h"
 #include "http/TrustedCertificates.h"
@@ -15,9 +16,11 @@
 
 #include <QBuffer>
 #include <QCryptographicHash>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 
 // Each class of sign-in failure, produced by a real server, and the message it makes.
 class TestLoginFailureMessage : public QObject
@@ -134,6 +137,29 @@ private Q_SLOTS:
         TrustedCertificates::setServerFingerprint(serverKey, {});
         const Error trusted = failedSignIn();
         QVERIFY2(!trusted, qPrintable(trusted.toString()));
+    }
+
+    // A certificate trusted by its fingerprint need not name the address it is reached by, as a home
+    // server's often does not; vouched for by an authority instead, the name still decides.
+    void aTrustedCertificateNeedNotNameTheAddress()
+    {
+        QTemporaryDir folder;
+        const QString certificate = folder.filePath(u"cert.pem"_s);
+        const QString key = folder.filePath(u"key.pem"_s);
+        QCOMPARE(QProcess::execute(u"openssl"_s,
+                                   {u"req"_s, u"-x509"_s, u"-newkey"_s, u"rsa:2048"_s, u"-nodes"_s,
+                                    u"-keyout"_s, key, u"-out"_s, certificate, u"-days"_s, u"2"_s, u"-subj"_s,
+                                    u"/CN=media.home"_s, u"-addext"_s, u"subjectAltName=DNS:media.home"_s}),
+                 0);
+        m_server = startServerFor(*m_globals, {u"--tls"_s, u"--cert"_s, certificate, u"--key"_s, key});
+        const QList<QSslCertificate> own = QSslCertificate::fromPath(certificate);
+        TrustedCertificates::setAdditionalCaCertificates(own);
+        QCOMPARE(TransportFailure::kind(failedSignIn()), TransportFailure::CertificateUntrusted);
+
+        TrustedCertificates::setServerFingerprint(u"127.0.0.1:%1"_s.arg(m_server->port()),
+                                                  ServerCertificate(own.value(0).toDer()).fingerprint());
+        const Error pinned = failedSignIn();
+        QVERIFY2(!pinned, qPrintable(pinned.toString()));
     }
 
     void httpsAgainstAPlainPortAndTheReverse()
