@@ -384,7 +384,7 @@ private Q_SLOTS:
                 const double part = double(running[0]->numBytesSent()) / double(running[0]->numBytesTotal());
                 return part > 0.4 && part < 0.8;
             },
-            30000));
+            120000));
         QVERIFY(windowWithDialogs(*main).save(screenshotFolder() + u"/main-window.png"_s));
         queue.cancelAllUploads();
     }
