@@ -17,7 +17,7 @@ namespace {
 
 // The body is pulled in pieces of this size: large enough to keep a fast link busy, small enough
 // that an upload never holds more than a little of its file.
-constexpr long UploadBufferSize = 128 * 1024;
+constexpr long UploadBufferSize = 512 * 1024;
 // A connection that cannot be made within this long has failed, even under a longer idle limit.
 constexpr std::chrono::milliseconds MaxConnectTime{60000};
 

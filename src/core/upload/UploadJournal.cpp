@@ -22,6 +22,9 @@ const QString AlbumKey = QStringLiteral("album");
 const QString NameKey = QStringLiteral("name");
 const QString AddOp = QStringLiteral("add");
 const QString EndOp = QStringLiteral("end");
+// Below this size the finished records are left in the journal: reading past them costs nothing,
+// while replacing the file costs a wait for the disk at every start.
+constexpr qint64 CompactAboveBytes = 256 * 1024;
 
 QByteArray lineFor(const QJsonObject &object)
 {
@@ -52,7 +55,9 @@ UploadJournal::UploadJournal(const QString &path) : m_file(path), m_lock(path + 
     // A lock left by a killed run is stale and taken over.
     m_holdsJournal = m_lock.tryLock(0);
     load();
-    if ((m_holdsJournal && !rewrite()) || !m_file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    // A torn last line is always cut off: a line appended to it would be lost with it.
+    const bool compact = m_holdsJournal && (m_tornTail || QFileInfo(path).size() > CompactAboveBytes);
+    if ((compact && !rewrite()) || !m_file.open(QIODevice::WriteOnly | QIODevice::Append)) {
         m_error = QStringLiteral("Cannot write the upload journal %1: %2").arg(path, m_file.errorString());
         VENDRA_DIAG(m_error);
     }
@@ -92,8 +97,10 @@ void UploadJournal::load()
         return;
     while (!file.atEnd()) {
         const QByteArray line = file.readLine();
-        if (!line.endsWith('\n'))
+        if (!line.endsWith('\n')) {
+            m_tornTail = true;
             break;
+        }
         const QJsonObject object = QJsonDocument::fromJson(line).object();
         const QString id = object.value(IdKey).toString();
         if (id.isEmpty())

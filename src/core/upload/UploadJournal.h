@@ -80,6 +80,7 @@ private:
     QFile m_file;
     QLockFile m_lock;
     bool m_holdsJournal = false;
+    bool m_tornTail = false; // the file ends in a line a killed run left half-written
     QString m_error;
     // Unfinished commands by the order they were added in, and that order by their ids.
     QMap<quint64, Entry> m_open;
