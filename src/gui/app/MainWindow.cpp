@@ -25,6 +25,7 @@
 #include "settings/UserDefaults.h"
 #include "upload/BatchNotifier.h"
 #include "upload/ResumeOffer.h"
+#include "upload/UploadBatchProgress.h"
 #include "upload/UploadJournal.h"
 #include "upload/UploadQueue.h"
 #include "upload/UploadQueueList.h"
@@ -60,6 +61,22 @@ void postToolbarState(const QString &identifier, const QVariant &value)
     NotificationCenter::defaultCenter().postNotificationOnMainThreadWithName(
         NotificationNames::NSToolbarItemSetState, {},
         {{QStringLiteral("itemIdentifier"), identifier}, {QStringLiteral("value"), value}});
+}
+
+QString batchSummary(const UploadBatchProgress::Figures &now)
+{
+    const auto size = [](quint64 bytes) {
+        return commsGlobals::convertBytesToString(bytes);
+    };
+    const QString text = messageText(now.secondsLeft ? QStringLiteral("Text_BatchProgress")
+                                                     : QStringLiteral("Text_BatchProgressNoEstimate"))
+                             .arg(now.filesDone)
+                             .arg(now.filesTotal);
+    const QString bytes = size(now.bytesDone), total = size(now.bytesTotal),
+                  speed = size(quint64(now.bytesPerSecond));
+    if (!now.secondsLeft)
+        return text.arg(bytes, total, speed);
+    return text.arg(bytes, total, speed, UploadBatchProgress::duration(*now.secondsLeft));
 }
 
 ProgressSpinner *spinner(QWidget *parent, int side)
@@ -167,6 +184,7 @@ void MainWindow::build()
     buildMenus();
     buildToolbar();
     m_batchNotifier = new BatchNotifier(w, this);
+    connect(m_batchNotifier, &BatchNotifier::batchEnded, this, &MainWindow::batchEnded);
     w->resize(1100, 720);
 }
 
@@ -445,10 +463,45 @@ void MainWindow::doFadeoutStatusTimer()
         m_fadeOutStatusCounter = kStatusTicks;
         return;
     }
+    if (showBatchProgress()) {
+        m_fadeOutStatusCounter = kStatusTicks;
+        return;
+    }
     if (m_fadeOutStatusCounter < 1)
         return;
     if (--m_fadeOutStatusCounter == 0)
         hideStatus(false);
+}
+
+bool MainWindow::showBatchProgress()
+{
+    UploadBatchProgress *progress = m_batchNotifier->progress();
+    if (!progress)
+        return false;
+    // Brought up to date every few ticks, and at once when something else took the line.
+    const bool shown = !m_batchSummary.isEmpty() && m_progressText->text() == m_batchSummary &&
+                       !m_progressText->isHidden() && statusOpacity() == 1.0;
+    if (shown && ++m_batchSummaryAge < kBatchSummaryTicks)
+        return true;
+    progress->update();
+    if (progress->figures().filesTotal == 0)
+        return shown;
+    m_batchSummaryAge = 0;
+    m_batchSummary = batchSummary(progress->figures());
+    m_progressText->setText(m_batchSummary);
+    if (!shown)
+        showStatus(false);
+    return true;
+}
+
+void MainWindow::batchEnded(int arrived, int failed)
+{
+    if (std::exchange(m_batchSummary, {}).isEmpty())
+        return;
+    if (arrived > 0 || failed > 0)
+        setStatusMessage(messageText(QStringLiteral("Text_BatchDoneBody")).arg(arrived).arg(failed));
+    else
+        setStatusMessage(QVariant());
 }
 
 void MainWindow::startSpinners(bool spinning)
@@ -593,6 +646,7 @@ void MainWindow::commsEventLoginFailure(const QVariant &status)
 
 void MainWindow::commsEventLogout()
 {
+    m_batchSummary.clear();
     m_toolbarActive = false;
     m_isUploading = false;
     refreshToolbar();

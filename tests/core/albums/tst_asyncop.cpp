@@ -4,7 +4,6 @@
 #include "albums/wsSoapAsyncOp.h"
 #include "albums/wsSoapAsyncOpDelegate.h"
 #include "http/SharedCookieJar.h"
-#include "session/Comms.h"
 #include "session/commsGlobals.h"
 #include "session/soapResults.h"
 #include "session/wsCoreComms.h"
@@ -149,28 +148,6 @@ private Q_SLOTS:
         QVERIFY(!album(u"Holidays/2019"_s));
     }
 
-    void renameThenLogout()
-    {
-        start();
-        const auto family = album(u"Family"_s);
-        QVERIFY(done(queue().requestRenameFor(family, u"Family"_s, u"Kin"_s, m_delegate))->bSucceeded());
-        // The queue leaves the tree to the requester.
-        QCOMPARE(family->strName(), u"Family"_s);
-        QCOMPARE(album(u"Family"_s), family);
-
-        const auto clash = done(queue().requestRenameFor(family, u"Kin"_s, u"Holidays"_s, m_delegate));
-        QVERIFY(!clash->bSucceeded());
-        QVERIFY(clash->error());
-
-        const auto comms = std::make_shared<Comms>();
-        comms->setBAreLoggedIn(true);
-        QVERIFY(done(queue().requestLogout(comms))->bSucceeded());
-        QVERIFY(!comms->bAreLoggedIn());
-        Error error;
-        m_globals->coreComms().doGetTopLevelAlbums(error);
-        QVERIFY(error); // the server ended the session
-    }
-
     void createAddsTheAlbumBeforeTheCallback()
     {
         start();
@@ -196,27 +173,6 @@ private Q_SLOTS:
         QVERIFY(!refused->createdAlbum());
         QVERIFY(refused->error());
         QCOMPARE(root()->numberOfRootItems(), 3);
-    }
-
-    void deleteWalksItsNodesInOrder()
-    {
-        start();
-        done(queue().requestGetFolderContentsFor(album(u"Holidays"_s), nullptr));
-        const QList<soapRemoteBasePtr> nodes{album(u"Holidays/2019"_s), album(u"Family"_s), root()};
-        const auto info = done(queue().requestDeleteFor(nodes, m_delegate));
-        const auto calls = m_delegate->calls();
-        QCOMPARE(calls.size(), 6);
-        for (int i = 0; i < 3; ++i) {
-            QVERIFY(calls[2 * i].started && !calls[2 * i + 1].started);
-            QCOMPARE(calls[2 * i].item, nodes[i]);
-            QCOMPARE(calls[2 * i + 1].item, nodes[i]);
-        }
-        QVERIFY(!info->item());
-        QCOMPARE(info->items(), nodes);
-        // Gone on the server, still in the tree: removing them there is the requester's job.
-        Error error;
-        m_globals->coreComms().doGetAlbumsByParentID(album(u"Family"_s)->albumID(), error);
-        QVERIFY(error);
     }
 
     void theSignOutNeverWaitsBehindListings()

@@ -110,18 +110,6 @@ private Q_SLOTS:
         SharedCookieJar::instance().clear();
     }
 
-    void openAlbumsOpenAgainButNotBelowAClosedOne()
-    {
-        const QStringList paths = recorded({u"A"_s, u"A/B"_s, u"A/C/D"_s});
-        QCOMPARE(paths, (QStringList{u"A"_s, u"A/B"_s}));
-        QVERIFY(recorded({u"A/B"_s}).isEmpty()); // A closed: nothing below it is looked at
-        refresh();
-        QVERIFY(!album(u"A/B"_s));
-        QCOMPARE(reopen(paths), (QStringList{u"A"_s, u"A/B"_s}));
-        QVERIFY(album(u"A/C"_s) && !album(u"A/C"_s)->contentsKnown());
-        QCOMPARE(model().rowCount(model().indexForNode(album(u"A"_s).get())), 2);
-    }
-
     void albumsDeletedMeanwhileAreSkippedWithTheirDescendants()
     {
         const QStringList paths = recorded({u"A"_s, u"A/C"_s, u"A/C/D"_s, u"Holidays"_s});

@@ -135,7 +135,6 @@ private Q_SLOTS:
 
         FileSystemMountedVolumes devices(u"Devices"_s, tableFile);
         QCOMPARE(paths(devices), QStringList{u"/"_s});
-        QCOMPARE(devices.saveKey(), Preferences::KeyMountsSave);
 
         QList<QObject *> announced;
         QObject observer;
@@ -178,15 +177,6 @@ private Q_SLOTS:
         mount.unmount();
         QVERIFY(!mount.mounted);
         QTRY_VERIFY_WITH_TIMEOUT(!paths(devices).contains(point.path()), 2000);
-    }
-
-    void theAutomounterIsNeverADevice()
-    {
-        FileSystemMountedVolumes devices(u"Devices"_s);
-        QVERIFY(!devices.isHiddenMountVolume(QUrl::fromLocalFile(u"/"_s)));
-        for (const FileSystemItem *child : devices.children())
-            QVERIFY(!devices.isHiddenMountVolume(child->url()));
-        QVERIFY(paths(devices).contains(u"/"_s));
     }
 };
 

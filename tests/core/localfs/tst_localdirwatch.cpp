@@ -50,22 +50,6 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(path(u"open/closed"_s)));
     }
 
-    void runsOnlyWhileAFolderIsRegistered()
-    {
-        LocalDirWatch watch;
-        FileSystemItem item(url(u"open"_s), nullptr);
-        QVERIFY(!watch.isRunning());
-        watch.addPath(item.fullPath(), &item);
-        watch.addPath(item.fullPath(), &item);
-        QVERIFY(watch.isRunning());
-        QCOMPARE(watch.watchedPaths(), QStringList{item.fullPath()});
-        watch.removePath(item.fullPath(), &item); // every occurrence goes
-        QVERIFY(!watch.isRunning());
-        QVERIFY(watch.watchedPaths().isEmpty());
-        watch.removePath(item.fullPath(), &item); // nothing registered: no change
-        QVERIFY(!watch.isRunning());
-    }
-
     void aNewFileRefreshesTheOpenFolderOncePerBurst()
     {
         LocalDirWatch watch;
@@ -84,17 +68,6 @@ private Q_SLOTS:
         // The burst is over: no second announcement follows.
         QTest::qWait(1200);
         QCOMPARE(announcements.count(&item), 1);
-    }
-
-    void aChangeInAFolderThatIsNotOpenIsNotReported()
-    {
-        LocalDirWatch watch;
-        Announcements announcements;
-        FileSystemItem item(url(u"open"_s), nullptr);
-        watch.addPath(item.fullPath(), &item);
-        TestFiles::write(path(u"open/closed/deeper.jpg"_s), "x");
-        QTest::qWait(1500);
-        QCOMPARE(announcements.count(&item), 0);
     }
 
     void oneFolderOpenUnderTwoParentsRefreshesBoth()
@@ -148,10 +121,6 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(announcements.count(&item), before + 1, 1500);
         QCOMPARE(item.numberOfChildren(), 1);
         QCOMPARE(item.childAtIndex(0)->name(), u"new.jpg"_s);
-        // Unregistered: nothing is watched any more.
-        watch.removePath(item.fullPath(), &item);
-        QVERIFY(!watch.isRunning());
-        QVERIFY(watch.watchedPaths().isEmpty());
     }
 
     void anObjectThatIsGoneIsSkipped()

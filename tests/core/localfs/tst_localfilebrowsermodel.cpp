@@ -124,25 +124,6 @@ private Q_SLOTS:
         QVERIFY(!child);
     }
 
-    void aNewFileShowsUp()
-    {
-        const QModelIndex a = childNamed(placesIndex(), u"A"_s);
-        m_model->itemDidExpand(a);
-        m_model->itemDidExpand(childNamed(a, u"sub"_s));
-        const QPersistentModelIndex sub = childNamed(a, u"sub"_s);
-        const FileSystemItem *subItem = m_model->itemForIndex(sub);
-        TestFiles::write(path(u"A/four.jpg"_s), "x");
-        QTRY_COMPARE_WITH_TIMEOUT(m_model->rowCount(a), 5, 1500);
-        QCOMPARE(names(a).at(0), u"four.jpg"_s);
-        // The sub-folder that stayed keeps its item and row, and stays open and watched.
-        QVERIFY(sub.isValid());
-        QCOMPARE(m_model->itemForIndex(sub), subItem);
-        QVERIFY(subItem->isOpen());
-        QCOMPARE(m_model->dirWatch()->watchedPaths(), (QStringList{path(u"A"_s), path(u"A/sub"_s)}));
-        TestFiles::write(path(u"A/sub/deeper.jpg"_s), "x");
-        QTRY_COMPARE_WITH_TIMEOUT(names(sub), QStringList{u"deeper.jpg"_s}, 1500);
-    }
-
     void aMissingBookmarksFileLeavesHomeFirstAndAFileWrittenLaterIsFollowed()
     {
         const QString home = QDir::homePath();
@@ -228,22 +209,6 @@ private Q_SLOTS:
         QVERIFY(!m_model->mimeData({places}));
     }
 
-    void dropsOfFoldersFromOutside()
-    {
-        const QString c = folder(u"C"_s), d = folder(u"D"_s);
-        const QUrl file = QUrl::fromLocalFile(path(u"A/one.jpg"_s));
-        QVERIFY(!m_model->canAcceptPlaces({QUrl::fromLocalFile(c), file}));
-        QVERIFY(!m_model->canAcceptPlaces({QUrl::fromLocalFile(path(u"B"_s))}));
-        QVERIFY(m_model->canAcceptPlaces({QUrl::fromLocalFile(c), QUrl::fromLocalFile(d)}));
-
-        QVERIFY(!m_model->addPlaces({QUrl::fromLocalFile(c), file}));
-        QCOMPARE(names(placesIndex()), (QStringList{u"A"_s, u"B"_s}));
-        QVERIFY(m_model->addPlaces({QUrl::fromLocalFile(c), QUrl::fromLocalFile(d)}));
-        QCOMPARE(names(placesIndex()), (QStringList{u"A"_s, u"B"_s, u"C"_s, u"D"_s}));
-        QCOMPARE(Preferences::instance()->stringList(Preferences::KeyLocalFileSystemPlaces).value(),
-                 (QStringList{path(u"A"_s), path(u"B"_s), c, d}));
-    }
-
     void removingAndMovingPlaces()
     {
         const QModelIndex places = placesIndex();
@@ -272,41 +237,6 @@ private Q_SLOTS:
         TestFiles::write(mountInfo(), QByteArray());
         m_model->devicesRoot()->reloadMountTable();
         QCOMPARE(groups(), QStringList{messageText(u"Text_PLACES"_s)});
-    }
-
-    void openFoldersAreRestored()
-    {
-        makeModel(false);
-        folder(u"A/sub/deeper"_s);
-        const QModelIndex a = childNamed(placesIndex(), u"A"_s);
-        m_model->itemDidExpand(a);
-        m_model->itemDidExpand(childNamed(a, u"sub"_s));
-        m_model->saveOpenState();
-
-        makeModel(false);
-        QStringList reopened;
-        for (FileSystemItem *item : m_model->restoreOpenState()) {
-            // As the view does it: each parent is expanded before its descendants are looked up.
-            const QModelIndex index = m_model->indexForNode(item);
-            QVERIFY(index.isValid());
-            m_model->itemDidExpand(index);
-            reopened.append(item->fullPath());
-        }
-        QCOMPARE(reopened, (QStringList{path(u"A"_s), path(u"A/sub"_s)}));
-        QCOMPARE(names(childNamed(childNamed(placesIndex(), u"A"_s), u"sub"_s)), QStringList{u"deeper"_s});
-    }
-
-    void followingTheBookmarks()
-    {
-        const QString c = folder(u"C"_s);
-        TestFiles::write(path(u"bookmarks"_s), QUrl::fromLocalFile(c).toEncoded() + '\n');
-        QVERIFY(!m_model->isFollowingDesktopBookmarks());
-        m_model->setFollowingDesktopBookmarks(true);
-        QVERIFY(m_model->isFollowingDesktopBookmarks());
-        const QString home = QFileInfo(QDir::homePath()).fileName();
-        QCOMPARE(names(placesIndex()), (QStringList{home, u"C"_s}));
-        m_model->setFollowingDesktopBookmarks(false);
-        QCOMPARE(names(placesIndex()), (QStringList{home, u"C"_s})); // the places stay as they are
     }
 };
 

@@ -23,14 +23,6 @@ private Q_SLOTS:
     void init() { m_globals = std::make_unique<commsGlobals>(); }
     void cleanup() { m_globals.reset(); }
 
-    // The process-wide pointer never outlives the settings it points to.
-    void globalFollowsTheInstance()
-    {
-        QCOMPARE(commsGlobal, m_globals.get());
-        m_globals.reset();
-        QCOMPARE(commsGlobal, nullptr);
-    }
-
     void portText()
     {
         m_globals->setPortNoStr(u"8080abc"_s);

@@ -35,6 +35,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -375,6 +376,41 @@ private Q_SLOTS:
         QVERIFY(QDir(QDir::homePath() + u"/Desktop"_s).entryList(QDir::Files).isEmpty());
     }
 
+    // While a dropped folder uploads, the status line sums the batch up; at its end it says what
+    // arrived and goes as any message does.
+    void theStatusLineSumsUpABatch()
+    {
+        ReferenceServer::Options options;
+        options.arguments = {u"--auto-approve"_s, u"--fault"_s, u"upload-delay=400"_s};
+        MainWindow *main = launchSignedIn(options);
+        QVERIFY(main);
+        QTRY_VERIFY_WITH_TIMEOUT(main->toolbarActive(), 30000);
+        QTRY_VERIFY(album(u"Family"_s).isValid());
+        Preferences::instance()->setNumberSimultaneousUploads(1);
+        QTemporaryDir work;
+        const QString folder = work.filePath(u"Batch"_s);
+        for (int i = 0; i < 4; ++i)
+            TestFiles::write(folder + u"/f%1.bin"_s.arg(i), TestFiles::randomBytes(100 << 10, quint32(i)));
+        QVERIFY(commsGlobal->remoteBrowserHelper().uploadFiles({QUrl::fromLocalFile(folder)},
+                                                               album(u"Family"_s)));
+
+        QStringList shown;
+        UploadQueue &queue = commsGlobal->uploadQueue();
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                if (main->isStatusVisible() && !shown.contains(main->progressText()->text()))
+                    shown.append(main->progressText()->text());
+                return queue.numUploadsInProgressOrWaiting() == 0;
+            },
+            30000));
+        const QRegularExpression summary(
+            u"^[0-3] of 4 files · .+ of 400.00 KB · .+/s( · \\d+:\\d\\d left)?$"_s);
+        QVERIFY2(!shown.filter(summary).isEmpty(), qPrintable(shown.join(u'\n')));
+        QTRY_COMPARE(main->progressText()->text(), u"4 arrived, 0 failed"_s);
+        QVERIFY(main->isStatusVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!main->isStatusVisible(), 4000);
+    }
+
     // Not a check: with VENDRA_SCREENSHOT_DIR set (under Xvfb), saves the main window signed in,
     // with one upload under way, two waiting and one failed (larger than the server takes). The
     // local pane follows the desktop's bookmarks: home, then the one bookmark a file manager saved.
@@ -430,7 +466,7 @@ private Q_SLOTS:
                 const double part = double(running[0]->numBytesSent()) / double(running[0]->numBytesTotal());
                 return part > 0.4 && part < 0.8;
             },
-            30000));
+            120000));
         QVERIFY(windowWithDialogs(*main).save(screenshotFolder() + u"/main-window.png"_s));
         queue.cancelAllUploads();
     }

@@ -6,11 +6,8 @@
 
 #include <QImage>
 #include <QPixmap>
-#include <QThread>
 #include <QToolBar>
 #include <QToolButton>
-
-#include <memory>
 
 class TestNSToolbarItemWithState : public QObject
 {
@@ -94,26 +91,6 @@ private Q_SLOTS:
         // A string object is no number either: the user info decides then.
         post(u"1"_s, {{u"itemIdentifier"_s, u"ZRM_Log"_s}, {u"value"_s, true}});
         QVERIFY(log.active());
-    }
-
-    // A worker's post switches the item on the main thread, also when one item is gone meanwhile.
-    void workerPostsArriveOnTheMainThread()
-    {
-        auto first =
-            std::make_unique<NSToolbarItemWithState>(NSToolbarItemWithState::LogIdentifier, images());
-        NSToolbarItemWithState second(NSToolbarItemWithState::PendingIdentifier, images());
-        QThread *switchedOn = nullptr;
-        connect(&second, &NSToolbarItemWithState::activeChanged, this,
-                [&switchedOn] { switchedOn = QThread::currentThread(); });
-        std::unique_ptr<QThread> worker(QThread::create([] {
-            NotificationCenter::defaultCenter().postNotificationName(NotificationNames::NSToolbarItemSetState,
-                                                                     true);
-        }));
-        worker->start();
-        QVERIFY(worker->wait(10000));
-        first.reset();
-        QTRY_VERIFY(second.active());
-        QCOMPARE(switchedOn, qApp->thread());
     }
 };
 

@@ -31,13 +31,9 @@ private Q_SLOTS:
     {
         LogView view;
         QSignalSpy inserted(view.model(), &QAbstractItemModel::rowsInserted);
-        for (int column = 0; column < LogTableModel::ColumnCount; ++column)
-            QCOMPARE(view.model()->headerData(column, Qt::Horizontal, LogTableModel::ColumnIdentifierRole),
-                     (QStringList{u"index"_s, u"path"_s, u"message"_s}.at(column)));
         view.add(u"first"_s, u"/home/u/a.jpg"_s);
         view.add(u"second"_s, u"Holidays"_s);
         Log::instance()->add(u"third"_s, u"Family/2019"_s);
-        QCOMPARE(view.count(), 3);
         QCOMPARE(view.model()->rowCount(), 3);
         QCOMPARE(row(view, 0), (QStringList{u"0"_s, u"Family/2019"_s, u"third"_s}));
         QCOMPARE(row(view, 2), (QStringList{u"2"_s, u"/home/u/a.jpg"_s, u"first"_s}));
@@ -56,60 +52,15 @@ private Q_SLOTS:
         QCOMPARE(view.model()->rowCount(), 1);
     }
 
-    void notificationsAddAndClear()
-    {
-        LogView view;
-        auto &center = NotificationCenter::defaultCenter();
-        center.postNotificationName(NotificationNames::EventLogAddMessage, 42);
-        QCOMPARE(view.model()->rowCount(), 0);
-        center.postNotificationName(NotificationNames::EventLogAddMessage, u"Rename failed for item"_s);
-        QCOMPARE(row(view, 0), (QStringList{u"0"_s, u"..."_s, u"Rename failed for item"_s}));
-
-        int cleared = 0;
-        QObject observer;
-        center.addObserver(&observer, NotificationNames::EvetnLogCleared,
-                           [&](const Notification &) { ++cleared; });
-        center.postNotificationName(NotificationNames::EventLogClear);
-        QCOMPARE(view.model()->rowCount(), 0);
-        QCOMPARE(cleared, 1);
-        // Clearing an empty log still says so.
-        view.clear();
-        QCOMPARE(cleared, 2);
-    }
-
-    // Closing the log at shut-down leaves the window empty, not pointing at a log that is gone.
-    void closingTheLogEmptiesTheView()
-    {
-        LogView view;
-        view.add(u"one"_s, u"a"_s);
-        view.add(u"two"_s, u"b"_s);
-        view.resize(400, 200);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
-        Log::close();
-        QCOMPARE(view.model()->rowCount(), 0);
-        QCOMPARE(view.count(), 0);
-        QVERIFY(!view.logModel()->log());
-        view.add(u"lost"_s, u"c"_s);
-        QCOMPARE(view.model()->rowCount(), 0);
-        QVERIFY(!view.grab().isNull());
-        Log::init();
-    }
-
-    void windowFadesAndClears()
+    void theClearButtonEmptiesTheLog()
     {
         LogWindow window;
-        QCOMPARE(window.window()->windowTitle(), messageText(u"Text_EventLogTitle"_s));
         window.logView()->add(u"Failed to delete item"_s, u"Holidays/old.jpg"_s);
         window.showWindow();
-        QVERIFY(window.window()->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!window.isWindowAnimating(), 2000);
-        QCOMPARE(window.logView()->model()->rowCount(), 1);
         QTest::mouseClick(window.clearButton(), Qt::LeftButton);
         QCOMPARE(Log::instance()->count(), 0);
         QCOMPARE(window.logView()->model()->rowCount(), 0);
-        window.close();
-        QTRY_VERIFY_WITH_TIMEOUT(!window.window()->isVisible(), 2000);
     }
 
     // Not a check: with VENDRA_SCREENSHOT_DIR set (under Xvfb), saves the window with entries.

@@ -266,19 +266,6 @@ private Q_SLOTS:
         QCOMPARE(placeNames(), (QStringList{u"A"_s, u"B"_s}));
     }
 
-    void theDragCarriesThePathsInRowOrder()
-    {
-        view()->expand(place(0));
-        select({childNamed(place(0), u"two.jpg"_s), childNamed(place(0), u"one.jpg"_s),
-                childNamed(place(0), u"three.jpg"_s)});
-        std::unique_ptr<QMimeData> mime(model()->mimeData(view()->selectionModel()->selectedRows()));
-        QVERIFY(mime);
-        QCOMPARE(QString::fromUtf8(mime->data(u"application/x-vendra-local-files"_s)).split(u'\n'),
-                 (QStringList{path(u"A/one.jpg"_s), path(u"A/three.jpg"_s), path(u"A/two.jpg"_s)}));
-        QCOMPARE(mime->urls().size(), 3);
-        QVERIFY(mime->hasFormat(u"text/uri-list"_s));
-    }
-
     void placesDraggedOutOfTheWindowAreRemoved_data()
     {
         QTest::addColumn<bool>("outside");
@@ -366,8 +353,6 @@ private Q_SLOTS:
             m_browser->addPlace();
             auto *chooser = m_browser->findChild<QFileDialog *>();
             QVERIFY(chooser);
-            QCOMPARE(chooser->windowTitle(), messageText(u"Text_Choose_Directory"_s));
-            QCOMPARE(chooser->fileMode(), QFileDialog::Directory);
             // First the home folder, then the folder chosen last time.
             QCOMPARE(chooser->directory().absolutePath(), chosen == path(u"B"_s) ? c : QDir::homePath());
             chooser->selectFile(chosen);
@@ -386,8 +371,6 @@ private Q_SLOTS:
             m_browser->resetPlaces();
             auto *alert = m_browser->findChild<QMessageBox *>();
             QVERIFY(alert);
-            QCOMPARE(alert->text(), messageText(u"Text_Reset_Places"_s));
-            QCOMPARE(alert->icon(), QMessageBox::Warning);
             const QString label = messageText(confirm ? u"Text_Reset"_s : u"Text_Cancel"_s);
             for (QAbstractButton *button : alert->buttons()) {
                 if (button->text() == label)

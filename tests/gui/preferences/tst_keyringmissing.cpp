@@ -34,7 +34,6 @@ private Q_SLOTS:
         // A session bus that nobody answers on: read before the first call to the keyring.
         qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + QFile::encodeName(m_folder.filePath(u"no-bus"_s)));
         QVERIFY(!QXKeychain::isAvailable());
-        QCOMPARE(note(), u"no keyring is running: the password will not be remembered"_s);
     }
 
     void init()
