@@ -63,5 +63,25 @@
         <source>Text_CliPasswordNotForgotten</source>
         <translation>The saved password could not be removed from the keyring; --verbose shows the keyring&apos;s answer.</translation>
     </message>
+    <message id="Text_CliProfileTrustAndForget">
+        <source>Text_CliProfileTrustAndForget</source>
+        <translation>Give either --trust-certificate or --forget-certificate, not both.</translation>
+    </message>
+    <message id="Text_CliTrustNeedsHttpsServer">
+        <source>Text_CliTrustNeedsHttpsServer</source>
+        <translation>Only a server reached over HTTPS has a certificate to trust: store its --server and --https first.</translation>
+    </message>
+    <message id="Text_CliPresentedCertificate">
+        <source>Text_CliPresentedCertificate</source>
+        <translation>The server %1 presents this certificate, trusted from now on for that address:</translation>
+    </message>
+    <message id="Text_CliTrustHint">
+        <source>Text_CliTrustHint</source>
+        <translation>To trust it, store this server in the profile and run: vendra-cli profile --trust-certificate</translation>
+    </message>
+    <message id="Text_CliForgetHint">
+        <source>Text_CliForgetHint</source>
+        <translation>To forget the trusted one: vendra-cli profile --forget-certificate</translation>
+    </message>
 </context>
 </TS>

@@ -75,6 +75,18 @@
         <source>Text_PrefProxyPlaceholder</source>
         <translation>From the environment (e.g. http://proxy:3128)</translation>
     </message>
+    <message id="Text_PrefTrustedCertificate">
+        <source>Text_PrefTrustedCertificate</source>
+        <translation>Trusted certificate:</translation>
+    </message>
+    <message id="Text_PrefNoTrustedCertificate">
+        <source>Text_PrefNoTrustedCertificate</source>
+        <translation>None</translation>
+    </message>
+    <message id="Text_PrefForgetCertificate">
+        <source>Text_PrefForgetCertificate</source>
+        <translation>Forget</translation>
+    </message>
     <message id="Text_PrefUpdateProfile">
         <source>Text_PrefUpdateProfile</source>
         <translation>Update and Sign In Again</translation>

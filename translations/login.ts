@@ -130,7 +130,18 @@
     </message>
     <message id="NetworkError_CertificateUntrusted">
         <source>NetworkError_CertificateUntrusted</source>
-        <translation>The certificate of the server &quot;%1&quot; is not trusted, so no connection was made. If you know this certificate, add it to the system's trusted certificates and sign in again.</translation>
+        <translation>The certificate of the server &quot;%1&quot; is not trusted, so no connection was made. Trust it only if its fingerprint below is the one the server&apos;s administrator gives you.</translation>
+    </message>
+    <message id="NetworkError_CertificateChanged">
+        <source>NetworkError_CertificateChanged</source>
+        <translation>The server &quot;%1&quot; shows another certificate than the one you trusted for it, so no connection was made.
+Trusted: %2
+Shown now: %3
+If the server&apos;s certificate was replaced on purpose, forget the trusted certificate in the server profile and sign in again.</translation>
+    </message>
+    <message id="Text_TrustCertificate">
+        <source>Text_TrustCertificate</source>
+        <translation>Trust This Certificate</translation>
     </message>
     <message id="NetworkError_NO_SSL_ON_HTTP">
         <source>NetworkError_NO_SSL_ON_HTTP</source>

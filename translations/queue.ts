@@ -31,6 +31,14 @@
         <source>Text_QueuePaused</source>
         <translation>Uploads paused</translation>
     </message>
+    <message id="Text_BatchProgress">
+        <source>Text_BatchProgress</source>
+        <translation>%1 of %2 files · %3 of %4 · %5/s · %6 left</translation>
+    </message>
+    <message id="Text_BatchProgressNoEstimate">
+        <source>Text_BatchProgressNoEstimate</source>
+        <translation>%1 of %2 files · %3 of %4 · %5/s</translation>
+    </message>
     <message id="Text_CliResumeNothing">
         <source>Text_CliResumeNothing</source>
         <translation>Nothing from an earlier run is left to upload.</translation>

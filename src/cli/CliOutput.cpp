@@ -1,6 +1,8 @@
 #include "CliOutput.h"
 
 #include "common/Error.h"
+#include "common/MessageText.h"
+#include "http/TransportFailure.h"
 
 #include <cstdio>
 
@@ -13,7 +15,19 @@ void CliOutput::printLine(const QString &line)
 
 void CliOutput::printError(const Error &error)
 {
-    printErrorText(error.description());
+    // A failed secure connection is explained in full, the certificate included, with the way out.
+    const QString tls = TransportFailure::describe(error, TransportFailure::serverKey(error));
+    if (tls.isEmpty()) {
+        printErrorText(error.description());
+        return;
+    }
+    QString text = tls;
+    if (TransportFailure::kind(error) == TransportFailure::CertificateUntrusted &&
+        !TransportFailure::certificate(error).isNull())
+        text += u'\n' + messageText(QStringLiteral("Text_CliTrustHint"));
+    else if (TransportFailure::kind(error) == TransportFailure::CertificateChanged)
+        text += u'\n' + messageText(QStringLiteral("Text_CliForgetHint"));
+    printErrorText(text);
 }
 
 void CliOutput::printErrorText(const QString &text)

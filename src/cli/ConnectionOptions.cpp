@@ -8,7 +8,7 @@
 #include "settings/QXKeychain.h"
 
 #include <QCommandLineParser>
-#include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
 
 #include <cstdio>
@@ -34,8 +34,10 @@ void ConnectionOptions::addTo(QCommandLineParser &parser)
                       QStringLiteral("Read the password from the first line of standard input instead of "
                                      "the environment variable VENDRA_PASSWORD.")});
     parser.addOption({QStringLiteral("ca-cert"),
-                      QStringLiteral("Trust this PEM or DER certificate in addition to the system's, for a "
-                                     "server with a private or self-signed certificate."),
+                      QStringLiteral("Trust the certificate authorities of this PEM or DER file in addition "
+                                     "to the system's, for a server with a private or self-signed "
+                                     "certificate; \"profile --ca-cert FILE\" stores it, an empty value "
+                                     "removes it."),
                       QStringLiteral("FILE")});
 }
 
@@ -69,21 +71,20 @@ ConnectionOptions ConnectionOptions::fromParser(const QCommandLineParser &parser
     options.passwordFromStdin = parser.isSet(QStringLiteral("password-stdin"));
     if (parser.isSet(QStringLiteral("ca-cert"))) {
         const QString path = parser.value(QStringLiteral("ca-cert"));
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            error = cliError(QStringLiteral("Text_CliBadCertificate"), path);
-            return options;
-        }
-        const QByteArray data = file.readAll();
-        options.extraCaCertificates = QSslCertificate::fromData(data, QSsl::Pem);
-        if (options.extraCaCertificates.isEmpty())
-            options.extraCaCertificates = QSslCertificate::fromData(data, QSsl::Der);
-        if (options.extraCaCertificates.isEmpty()) {
-            error = cliError(QStringLiteral("Text_CliBadCertificate"), path);
-            return options;
-        }
+        // Kept by its full name, so that a stored file is found from any folder.
+        options.caCertificateFile = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+        options.loadCaCertificates(error);
     }
     return options;
+}
+
+void ConnectionOptions::loadCaCertificates(Error &error)
+{
+    if (!caCertificateFile || caCertificateFile->isEmpty() || !extraCaCertificates.isEmpty())
+        return;
+    extraCaCertificates = TrustedCertificates::readCertificateFile(*caCertificateFile);
+    if (extraCaCertificates.isEmpty())
+        error = cliError(QStringLiteral("Text_CliBadCertificate"), *caCertificateFile);
 }
 
 void ConnectionOptions::fillFromProfile(const Preferences &preferences)
@@ -92,6 +93,8 @@ void ConnectionOptions::fillFromProfile(const Preferences &preferences)
         userName = preferences.user();
     if (!proxy)
         proxy = preferences.proxy();
+    if (!caCertificateFile)
+        caCertificateFile = preferences.caCertificateFile();
     const QString storedServer = preferences.server();
     // Without a stored server the port and scheme read are only the registered defaults.
     if (storedServer.isEmpty())

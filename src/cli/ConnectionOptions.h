@@ -21,10 +21,13 @@ public:
     // Reads them back; a malformed value sets the error.
     static ConnectionOptions fromParser(const QCommandLineParser &parser, Error &error);
 
-    // Fills in what the command line left out from the stored profile. The stored port and scheme
+    // Fills in what the command line left out from the stored profile (the CA file by name only, see
+    // loadCaCertificates). The stored port and scheme
     // belong to the stored server: another server gets the scheme's default port, as without a
     // profile, and a scheme given alone moves a stored default port along with it.
     void fillFromProfile(const Preferences &preferences);
+    // Reads the CA file's certificates, unless read already; an error when it holds none.
+    void loadCaCertificates(Error &error);
     // Checks that a server and a user name are there.
     void checkServerAndUser(Error &error) const;
     // The password from standard input (--password-stdin), else from VENDRA_PASSWORD, else the one
@@ -41,7 +44,8 @@ public:
     std::optional<qint64> port;
     std::optional<bool> useHTTPS;
     std::optional<QString> userName;
-    std::optional<QString> proxy; // empty: the environment's
+    std::optional<QString> proxy;             // empty: the environment's
+    std::optional<QString> caCertificateFile; // absolute; empty: none
     bool passwordFromStdin = false;
     QList<QSslCertificate> extraCaCertificates;
 };

@@ -5,6 +5,10 @@
 #include "ConnectionOptions.h"
 #include "ExitCode.h"
 #include "common/MessageText.h"
+#include "http/HttpProxy.h"
+#include "http/ServerCertificate.h"
+#include "http/TrustedCertificates.h"
+#include "session/wsCoreComms.h"
 #include "settings/Preferences.h"
 #include "settings/QXKeychain.h"
 #include "settings/UserDefaults.h"
@@ -15,6 +19,8 @@ namespace {
 
 const QString SavePasswordOption = QStringLiteral("save-password");
 const QString ForgetPasswordOption = QStringLiteral("forget-password");
+const QString TrustCertificateOption = QStringLiteral("trust-certificate");
+const QString ForgetCertificateOption = QStringLiteral("forget-certificate");
 
 QString shown(const QString &value)
 {
@@ -37,6 +43,12 @@ QList<QCommandLineOption> ProfileCommand::options() const
         {ForgetPasswordOption,
          QStringLiteral("profile: remove the saved password of the profile's server and user name from "
                         "the keyring.")},
+        {TrustCertificateOption,
+         QStringLiteral("profile: show the certificate the profile's HTTPS server presents and trust exactly "
+                        "that certificate for its host and port from now on (compare its fingerprint "
+                        "with the one the server's administrator gives you first).")},
+        {ForgetCertificateOption,
+         QStringLiteral("profile: forget the certificate trusted for the profile's server.")},
     };
 }
 
@@ -45,19 +57,21 @@ bool ProfileCommand::takeArguments(const QCommandLineParser &parser, const QStri
 {
     m_savePassword = parser.isSet(SavePasswordOption);
     m_forgetPassword = parser.isSet(ForgetPasswordOption);
+    m_trustCertificate = parser.isSet(TrustCertificateOption);
+    m_forgetCertificate = parser.isSet(ForgetCertificateOption);
     if (m_savePassword && m_forgetPassword) {
         problem = messageText(QStringLiteral("Text_CliProfileSaveAndForget"));
         return false;
     }
-    // Neither is kept in the profile, so taking them silently would mislead; a password to save
-    // comes from standard input anyway.
-    QString refused;
-    if (parser.isSet(QStringLiteral("ca-cert")))
-        refused = QStringLiteral("--ca-cert");
-    else if (parser.isSet(QStringLiteral("password-stdin")) && !m_savePassword)
-        refused = QStringLiteral("--password-stdin");
-    if (!refused.isEmpty()) {
-        problem = messageText(QStringLiteral("Text_CliOptionNotForCommand")).arg(refused, name());
+    if (m_trustCertificate && m_forgetCertificate) {
+        problem = messageText(QStringLiteral("Text_CliProfileTrustAndForget"));
+        return false;
+    }
+    // A password is not kept in the profile, so taking one silently would mislead; a password to
+    // save comes from standard input anyway.
+    if (parser.isSet(QStringLiteral("password-stdin")) && !m_savePassword) {
+        problem = messageText(QStringLiteral("Text_CliOptionNotForCommand"))
+                      .arg(QStringLiteral("--password-stdin"), name());
         return false;
     }
     return CliCommand::takeArguments(parser, arguments, problem);
@@ -78,9 +92,10 @@ int ProfileCommand::run(const ConnectionOptions &options)
 
 bool ProfileCommand::store(Preferences &preferences, const ConnectionOptions &options, Error &error) const
 {
-    const bool changesSettings =
-        options.server || options.port || options.useHTTPS || options.userName || options.proxy;
-    if (!changesSettings && !m_savePassword && !m_forgetPassword)
+    const bool changesSettings = options.server || options.port || options.useHTTPS || options.userName ||
+                                 options.proxy || options.caCertificateFile;
+    if (!changesSettings && !m_savePassword && !m_forgetPassword && !m_trustCertificate &&
+        !m_forgetCertificate)
         return true;
     if (options.server && options.server->trimmed().isEmpty()) {
         error = cliError(QStringLiteral("Text_CliProfileEmptyValue"), QStringLiteral("--server"));
@@ -93,6 +108,11 @@ bool ProfileCommand::store(Preferences &preferences, const ConnectionOptions &op
     if ((m_savePassword || m_forgetPassword) && (options.server.value_or(preferences.server()).isEmpty() ||
                                                  options.userName.value_or(preferences.user()).isEmpty())) {
         error = cliError(QStringLiteral("Text_CliProfileIncomplete"));
+        return false;
+    }
+    if (m_trustCertificate && (options.server.value_or(preferences.server()).isEmpty() ||
+                               !options.useHTTPS.value_or(preferences.useHttps()))) {
+        error = cliError(QStringLiteral("Text_CliTrustNeedsHttpsServer"));
         return false;
     }
     QString password;
@@ -122,6 +142,11 @@ bool ProfileCommand::store(Preferences &preferences, const ConnectionOptions &op
         preferences.setUser(*options.userName);
     if (options.proxy)
         preferences.setProxy(*options.proxy);
+    if (options.caCertificateFile)
+        preferences.setCaCertificateFile(*options.caCertificateFile);
+    if (m_forgetCertificate)
+        preferences.setTrustedCertificate(
+            wsCoreComms::serverKeyFor(preferences.server(), preferences.port(), preferences.useHttps()), {});
     // The keyring is not touched when the settings it is keyed by did not reach the disk.
     if (!preferences.synchronize()) {
         error = cliError(QStringLiteral("Text_CliProfileNotWritten"), UserDefaults::open()->fileName());
@@ -138,7 +163,30 @@ bool ProfileCommand::store(Preferences &preferences, const ConnectionOptions &op
         if (!preferences.password().isEmpty())
             error = cliError(QStringLiteral("Text_CliPasswordNotForgotten"));
     }
+    if (m_trustCertificate && !error && !trustCertificate(preferences, error))
+        return false;
     preferences.sendEventPrefrencesChanged();
+    return true;
+}
+
+bool ProfileCommand::trustCertificate(Preferences &preferences, Error &error)
+{
+    const QString serverKey =
+        wsCoreComms::serverKeyFor(preferences.server(), preferences.port(), preferences.useHttps());
+    // Reached the way every command reaches it, through the profile's proxy.
+    HttpProxy::setProxy(preferences.proxy());
+    const ServerCertificate certificate = ServerCertificate::presentedBy(
+        wsCoreComms::soapUrlFor(preferences.server(), preferences.port(), preferences.useHttps()), error);
+    if (certificate.isNull())
+        return false;
+    CliOutput::printLine(messageText(QStringLiteral("Text_CliPresentedCertificate")).arg(serverKey));
+    for (const QString &line : certificate.description().split(u'\n'))
+        CliOutput::printLine(QStringLiteral("  ") + line);
+    preferences.setTrustedCertificate(serverKey, certificate.fingerprint());
+    if (!preferences.synchronize()) {
+        error = cliError(QStringLiteral("Text_CliProfileNotWritten"), UserDefaults::open()->fileName());
+        return false;
+    }
     return true;
 }
 
@@ -163,5 +211,11 @@ void ProfileCommand::print(const Preferences &preferences)
     // Only a proxy of the profile's own; without one the environment's applies, as for any program.
     if (!preferences.proxy().isEmpty())
         CliOutput::printLine(QStringLiteral("Proxy: %1").arg(preferences.proxy()));
+    if (!preferences.caCertificateFile().isEmpty())
+        CliOutput::printLine(QStringLiteral("CA certificates: %1").arg(preferences.caCertificateFile()));
+    const QString trusted = preferences.trustedCertificate(
+        wsCoreComms::serverKeyFor(server, preferences.port(), preferences.useHttps()));
+    if (!trusted.isEmpty())
+        CliOutput::printLine(QStringLiteral("Trusted certificate: %1").arg(trusted));
     CliOutput::printLine(QStringLiteral("Password: %1").arg(passwordState));
 }

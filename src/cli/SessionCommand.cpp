@@ -12,6 +12,8 @@ int SessionCommand::run(const ConnectionOptions &given)
     options.fillFromProfile(*Preferences::instance());
     Error error;
     options.checkServerAndUser(error);
+    if (!error)
+        options.loadCaCertificates(error);
     if (error) {
         CliOutput::printError(error);
         return usageExitCode();

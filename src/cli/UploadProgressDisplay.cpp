@@ -15,9 +15,6 @@
 
 namespace {
 
-// The recent speed is measured over this many seconds.
-constexpr qint64 SpeedWindowMs = 5000;
-
 QString bytes(quint64 count)
 {
     return commsGlobals::convertBytesToString(count);
@@ -41,48 +38,19 @@ void writeRaw(const QString &text)
 } // namespace
 
 UploadProgressDisplay::UploadProgressDisplay(const UploadQueue &queue, bool liveLine)
-    : m_queue(queue), m_liveLine(liveLine)
-{
-    m_clock.start();
-}
+    : m_queue(queue), m_liveLine(liveLine), m_progress(queue)
+{}
 
 void UploadProgressDisplay::add(const UploadStatusPtr &record)
 {
-    m_records.append(record);
-    m_pending.append(record);
-    if (record->eUploadType() == UploadCommandFile) {
-        // Until it starts, the record's total is the file's size.
-        const quint64 size = record->numBytesTotal();
-        m_fileSizes.insert(record.get(), size);
-        m_totalBytes += size;
-    }
+    m_progress.add(record);
 }
 
-// A command has settled when it has its final status: the queue holds it no longer, neither
-// waiting nor under way (an upload's own End is only confirmed when the queue collects it).
 void UploadProgressDisplay::update()
 {
-    QSet<UploadStatus *> held;
-    for (const UploadStatusPtr &record : m_queue.waitingCommands())
-        held.insert(record.get());
-    for (const UploadStatusPtr &record : m_queue.runningUploads())
-        held.insert(record.get());
-    if (const UploadStatusPtr current = m_queue.currentAlbumCommand())
-        held.insert(current.get());
-
-    QList<UploadStatusPtr> stillPending;
-    for (const UploadStatusPtr &record : std::as_const(m_pending)) {
-        const UploadStatusCode status = record->status();
-        const bool final =
-            status == UploadStatusEnd || status == UploadStatusFailed || status == UploadStatusCancelled;
-        if (final && !held.contains(record.get())) {
-            m_settled.insert(record.get());
-            reportSettled(record);
-        } else {
-            stillPending.append(record);
-        }
-    }
-    m_pending = stillPending;
+    const QList<UploadStatusPtr> settled = m_progress.update();
+    for (const UploadStatusPtr &record : settled)
+        reportSettled(record);
     if (m_liveLine) {
         const int width = terminalWidth();
         writeRaw(QStringLiteral("\r\x1b[K") + liveLine(width));
@@ -112,7 +80,7 @@ QString UploadProgressDisplay::commandLine(const UploadStatusPtr &record) const
             return QStringLiteral("stored     %1: %2").arg(displayPath(record), record->note());
         if (succeeded)
             return QStringLiteral("uploaded   %1 (%2)")
-                .arg(displayPath(record), bytes(m_fileSizes.value(record.get())));
+                .arg(displayPath(record), bytes(m_progress.fileSize(record)));
         if (status == UploadStatusCancelled)
             return QStringLiteral("cancelled  %1").arg(record->localFilePath().toLocalFile());
         return QStringLiteral("FAILED     %1: %2").arg(record->localFilePath().toLocalFile(), reason);
@@ -143,68 +111,25 @@ QString UploadProgressDisplay::displayPath(const UploadStatusPtr &record)
     return RemotePath::join(record->remoteFolderParentName(), record->strFilename());
 }
 
-UploadProgressDisplay::Totals UploadProgressDisplay::totals() const
+QString UploadProgressDisplay::liveLine(int width) const
 {
-    Totals totals;
-    for (const UploadStatusPtr &record : m_records) {
-        if (record->eUploadType() != UploadCommandFile)
-            continue;
-        const quint64 size = m_fileSizes.value(record.get());
-        if (m_settled.contains(record.get())) {
-            totals.bytesDone += size;
-            if (record->bSucceeded() && !record->bAlreadyStored())
-                totals.bytesSent += size;
-            continue;
-        }
-        // The record counts body bytes; scale them to the file's share of the body.
-        const quint64 body = record->numBytesTotal();
-        const quint64 sent = record->numBytesSent();
-        if (body > 0 && sent > 0) {
-            const quint64 part = quint64(double(size) * double(qMin(sent, body)) / double(body));
-            totals.bytesDone += part;
-            totals.bytesSent += part;
-        }
-    }
-    return totals;
-}
-
-QString UploadProgressDisplay::liveLine(int width)
-{
-    const Totals now = totals();
-    const qint64 ms = m_clock.elapsed();
-    m_samples.append({ms, now.bytesSent});
-    while (m_samples.size() > 2 && ms - m_samples.at(1).first >= SpeedWindowMs)
-        m_samples.removeFirst();
-    const auto &oldest = m_samples.constFirst();
-    const double seconds = double(ms - oldest.first) / 1000.0;
-    const double speed = seconds > 0.2 ? double(now.bytesSent - oldest.second) / seconds : 0.0;
-
-    const double percent = m_totalBytes > 0 ? 100.0 * double(now.bytesDone) / double(m_totalBytes) : 0.0;
-    QString left = QStringLiteral("--:--");
-    if (speed > 0 && m_totalBytes >= now.bytesDone)
-        left = duration(qint64(double(m_totalBytes - now.bytesDone) / speed + 0.5));
+    const UploadBatchProgress::Figures &now = m_progress.figures();
+    const double percent = now.bytesTotal > 0 ? 100.0 * double(now.bytesDone) / double(now.bytesTotal) : 0.0;
+    const QString left =
+        now.secondsLeft ? UploadBatchProgress::duration(*now.secondsLeft) : QStringLiteral("--:--");
 
     QStringList current;
     for (const UploadStatusPtr &record : m_queue.runningUploads())
         current.append(record->strFilename());
-    QString line = QStringLiteral("%1% %2 / %3  %4/s  %5 left")
-                       .arg(percent, 5, 'f', 1)
-                       .arg(bytes(now.bytesDone), bytes(m_totalBytes), bytes(quint64(speed)), left);
+    QString line =
+        QStringLiteral("%1% %2 / %3  %4/s  %5 left")
+            .arg(percent, 5, 'f', 1)
+            .arg(bytes(now.bytesDone), bytes(now.bytesTotal), bytes(quint64(now.bytesPerSecond)), left);
     if (!current.isEmpty())
         line += QStringLiteral("  ") + current.join(QStringLiteral(", "));
     if (line.size() > width - 1)
         line = line.left(width - 2) + QChar(0x2026);
     return line;
-}
-
-QString UploadProgressDisplay::duration(qint64 seconds)
-{
-    if (seconds >= 3600)
-        return QStringLiteral("%1:%2:%3")
-            .arg(seconds / 3600)
-            .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-            .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
 void UploadProgressDisplay::clearLiveLine()
@@ -224,7 +149,8 @@ bool UploadProgressDisplay::finish(const QStringList &skipped, const QStringList
     quint64 uploadedBytes = 0;
     QList<UploadStatusPtr> failedFiles;
     bool allSucceeded = true;
-    for (const UploadStatusPtr &record : std::as_const(m_records)) {
+    const QList<UploadStatusPtr> records = m_progress.records();
+    for (const UploadStatusPtr &record : records) {
         const bool succeeded = record->bSucceeded() && record->status() == UploadStatusEnd;
         allSucceeded = allSucceeded && succeeded;
         if (record->eUploadType() == UploadCommandFile) {
@@ -233,7 +159,7 @@ bool UploadProgressDisplay::finish(const QStringList &skipped, const QStringList
                 ++alreadyStored;
             } else if (succeeded) {
                 ++uploaded;
-                uploadedBytes += m_fileSizes.value(record.get());
+                uploadedBytes += m_progress.fileSize(record);
             } else {
                 failedFiles.append(record);
             }
@@ -241,7 +167,7 @@ bool UploadProgressDisplay::finish(const QStringList &skipped, const QStringList
             ++albumsFailed;
         }
     }
-    const double seconds = double(m_clock.elapsed()) / 1000.0;
+    const double seconds = double(m_progress.elapsedMs()) / 1000.0;
     CliOutput::printLine(
         QStringLiteral("Uploaded %1 of %2 files (%3) in %4 s; %5%6 failed%7%8.")
             .arg(uploaded)

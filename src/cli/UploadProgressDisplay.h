@@ -1,11 +1,7 @@
 #pragma once
 
+#include "upload/UploadBatchProgress.h"
 #include "upload/UploadStatus.h"
-
-#include <QElapsedTimer>
-#include <QHash>
-#include <QList>
-#include <QSet>
 
 class UploadQueue;
 
@@ -26,28 +22,14 @@ public:
     bool finish(const QStringList &skipped, const QStringList &unreadable);
 
 private:
-    struct Totals
-    {
-        quint64 bytesDone = 0; // settled files, whatever their outcome, and the parts under way
-        quint64 bytesSent = 0; // bytes that reached the server, for the speed
-    };
-
     void reportSettled(const UploadStatusPtr &record);
     QString commandLine(const UploadStatusPtr &record) const;
-    Totals totals() const;
-    QString liveLine(int width);
+    QString liveLine(int width) const;
     static QString displayPath(const UploadStatusPtr &record);
-    static QString duration(qint64 seconds);
     void clearLiveLine();
 
     const UploadQueue &m_queue;
     const bool m_liveLine;
-    QList<UploadStatusPtr> m_records;
-    QList<UploadStatusPtr> m_pending;
-    QHash<UploadStatus *, quint64> m_fileSizes;
-    QSet<UploadStatus *> m_settled;
-    quint64 m_totalBytes = 0;
-    QElapsedTimer m_clock;
-    QList<QPair<qint64, quint64>> m_samples; // (ms, bytes sent) for the recent speed
+    UploadBatchProgress m_progress;
     bool m_lineShown = false;
 };

@@ -1,10 +1,13 @@
 #include "CliProcess.h"
 #include "ReferenceServer.h"
+#include "TestFiles.h"
 #include "VendraTest.h"
+#include "http/ServerCertificate.h"
 #include "settings/Preferences.h"
 #include "settings/QXKeychain.h"
 
 #include <QDir>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -235,8 +238,14 @@ private Q_SLOTS:
                                          << QByteArray("secret\n") << u"Text_CliProfileSaveAndForget"_s;
         QTest::newRow("empty server") << QStringList{u"profile"_s, u"--server"_s, QString()} << QByteArray()
                                       << u"Text_CliProfileEmptyValue"_s;
-        QTest::newRow("certificate") << complete + QStringList{u"--ca-cert"_s, u"x.pem"_s} << QByteArray()
-                                     << u"Text_CliOptionNotForCommand"_s;
+        QTest::newRow("unreadable CA file") << complete + QStringList{u"--ca-cert"_s, u"/nonexistent.pem"_s}
+                                            << QByteArray() << u"Text_CliBadCertificate"_s;
+        QTest::newRow("trust over plain HTTP")
+            << complete + QStringList{u"--http"_s, u"--trust-certificate"_s} << QByteArray()
+            << u"Text_CliTrustNeedsHttpsServer"_s;
+        QTest::newRow("trust and forget")
+            << complete + QStringList{u"--trust-certificate"_s, u"--forget-certificate"_s} << QByteArray()
+            << u"Text_CliProfileTrustAndForget"_s;
         QTest::newRow("password from standard input without saving")
             << complete + QStringList{u"--password-stdin"_s} << QByteArray("secret\n")
             << u"Text_CliOptionNotForCommand"_s;
@@ -256,6 +265,79 @@ private Q_SLOTS:
         QCOMPARE(result.exitCode, 1);
         QVERIFY2(result.err.contains(textBefore(messageKey)), qPrintable(result.err));
         QVERIFY(nothingStored(cli));
+    }
+
+    // A server with its own certificate: trusted with --trust-certificate after it is shown, exactly
+    // that certificate signs in and uploads; a new one there fails closed before the password is sent;
+    // forgotten, it is refused as untrusted again. A CA file kept in the profile serves as --ca-cert.
+    void aTrustedCertificateIsTheOnlyOneTheServerMayShow()
+    {
+        QTemporaryDir work;
+        ReferenceServer server;
+        ReferenceServer::Options options;
+        options.tls = true;
+        options.logFile = work.filePath(u"server.log"_s);
+        QVERIFY2(server.start(options), qPrintable(server.errorString()));
+        const auto fingerprintNow = [&] {
+            return ServerCertificate(server.caCertificates().value(0).toDer()).fingerprint();
+        };
+        const QString fingerprint = fingerprintNow();
+        CliProcess cli;
+        cli.setPasswordVariable(u"demo"_s);
+        QCOMPARE(cli.run({u"profile"_s, u"--server"_s, u"127.0.0.1"_s, u"--port"_s,
+                          QString::number(server.port()), u"--https"_s, u"--user"_s, u"demo"_s})
+                     .exitCode,
+                 0);
+        const auto refused = [&](const QStringList &command, const QStringList &shown) {
+            const CliProcess::Result result = cli.run(command);
+            bool all = result.exitCode == 2;
+            for (const QString &text : shown)
+                all = all && result.err.contains(text);
+            if (!all)
+                qWarning() << result.exitCode << result.err;
+            return all;
+        };
+        QVERIFY(refused({u"login"_s}, {fingerprint, u"--trust-certificate"_s}));
+
+        const CliProcess::Result trusted = cli.run({u"profile"_s, u"--trust-certificate"_s});
+        QVERIFY2(trusted.exitCode == 0, qPrintable(trusted.err));
+        QVERIFY2(trusted.out.contains(messageText(u"Text_CertificateSubject"_s).arg(u"localhost"_s)),
+                 qPrintable(trusted.out));
+        QVERIFY(trusted.outLines().contains(u"Trusted certificate: "_s + fingerprint));
+        QCOMPARE(preferencesOf(cli).trustedCertificate(u"127.0.0.1:%1"_s.arg(server.port())), fingerprint);
+
+        const QString local =
+            TestFiles::write(work.filePath(u"pinned.bin"_s), TestFiles::randomBytes(100000, 5));
+        const QStringList upload{u"upload"_s, u"--to"_s, u"Family"_s, local};
+        for (const QStringList &command : {QStringList{u"login"_s}, upload}) {
+            const CliProcess::Result result = cli.run(command);
+            QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+        }
+        QCOMPARE(TestFiles::read(server.albumFilePath(u"demo"_s, u"Family"_s, u"pinned.bin"_s)),
+                 TestFiles::read(local));
+
+        QVERIFY2(server.restartWithNewCertificate(), qPrintable(server.errorString()));
+        const QString renewed = fingerprintNow();
+        QVERIFY(renewed != fingerprint);
+        const auto logins = [&] {
+            return QString::fromUtf8(TestFiles::read(options.logFile)).count(u" Login "_s);
+        };
+        const qsizetype loginsBefore = logins();
+        for (const QStringList &command : {QStringList{u"login"_s}, upload})
+            QVERIFY(refused(command, {fingerprint, renewed, u"--forget-certificate"_s}));
+        QCOMPARE(logins(), loginsBefore);
+
+        const CliProcess::Result forgotten = cli.run({u"profile"_s, u"--forget-certificate"_s});
+        QVERIFY2(forgotten.exitCode == 0, qPrintable(forgotten.err));
+        QVERIFY(!forgotten.out.contains(u"Trusted certificate"_s));
+        QVERIFY(refused({u"login"_s}, {renewed, u"--trust-certificate"_s}));
+
+        QCOMPARE(cli.run({u"profile"_s, u"--ca-cert"_s, server.certificatePath()}).exitCode, 0);
+        QVERIFY(
+            cli.run({u"profile"_s}).outLines().contains(u"CA certificates: "_s + server.certificatePath()));
+        QCOMPARE(cli.run({u"login"_s}).exitCode, 0);
+        QCOMPARE(cli.run({u"profile"_s, u"--ca-cert"_s, QString()}).exitCode, 0);
+        QVERIFY(refused({u"login"_s}, {renewed}));
     }
 
     // Settings that cannot be written leave the keyring alone and say so.

@@ -117,6 +117,15 @@ bool ReferenceServer::kill()
     return gone;
 }
 
+bool ReferenceServer::restartWithNewCertificate()
+{
+    if (!stop() || !QDir(QDir(dataDir()).filePath(QStringLiteral("tls"))).removeRecursively()) {
+        m_error = QStringLiteral("the server did not stop cleanly");
+        return false;
+    }
+    return startAgain();
+}
+
 bool ReferenceServer::startAgain()
 {
     m_listenPort = port();

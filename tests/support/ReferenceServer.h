@@ -44,6 +44,8 @@ public:
     bool stop();
     // Stops and starts again on the same data folder with the same options (on a new port).
     bool restart();
+    // With TLS: stops, and starts again on the same port with a new self-signed certificate.
+    bool restartWithNewCertificate();
     // Kills the server with SIGKILL, as a crash would, and waits until it has gone.
     bool kill();
     // Starts a stopped or killed server again with the same data folder and options, on the port

@@ -1,9 +1,8 @@
 #include "http/HttpFailure.h"
 
 #include "common/MessageText.h"
+#include "http/ServerCertificate.h"
 #include "http/TransportFailure.h"
-
-#include <QSslCertificate>
 
 const QString HttpFailure::Domain = QStringLiteral("QNetworkReply");
 
@@ -101,14 +100,16 @@ Error HttpFailure::fromCurl(CURLcode code, const QString &detail, const QUrl &ur
     const QString description = describe(kind, curlText);
     TransportFailure::Symptom symptom = TransportFailure::Symptom::Other;
     QStringList problems;
-    QSslCertificate certificate;
+    ServerCertificate certificate;
+    QString trustedFingerprint;
     if (!replyStarted) {
         switch (code) {
         case CURLE_PEER_FAILED_VERIFICATION:
             // A name that does not match is found by libcurl after the chain was accepted.
             problems = peer.problems.isEmpty() ? QStringList{description} : peer.problems;
-            if (!peer.certificateDer.isEmpty())
-                certificate = QSslCertificate(peer.certificateDer, QSsl::Der);
+            certificate = ServerCertificate(peer.certificateDer);
+            if (peer.certificateChanged)
+                trustedFingerprint = peer.trustedFingerprint;
             break;
         case CURLE_SSL_CONNECT_ERROR:
             symptom = TransportFailure::Symptom::TlsHandshakeFailed;
@@ -125,11 +126,11 @@ Error HttpFailure::fromCurl(CURLcode code, const QString &detail, const QUrl &ur
     // A failed secure connection is explained by TransportFailure, under the TLS library's own words.
     const bool tls = !problems.isEmpty() || symptom == TransportFailure::Symptom::TlsHandshakeFailed;
     return TransportFailure::makeError(Domain, int(kind), tls ? curlText : description, url, symptom,
-                                       problems, certificate);
+                                       problems, certificate, trustedFingerprint);
 }
 
 Error HttpFailure::make(QNetworkReply::NetworkError code, const QString &description, const QUrl &url)
 {
     return TransportFailure::makeError(Domain, int(code), description, url, TransportFailure::Symptom::Other,
-                                       {}, QSslCertificate());
+                                       {}, ServerCertificate());
 }

@@ -6,6 +6,7 @@
 #include "http/HttpProxy.h"
 #include "http/HttpRateLimit.h"
 #include "http/SharedCookieJar.h"
+#include "http/TrustedCertificates.h"
 
 #include <QIODevice>
 #include <QNetworkCookie>
@@ -100,6 +101,9 @@ void HttpTransfer::prepare(const HttpRequest &request)
 
     m_throughProxy = HttpProxy::apply(easy, m_request.url);
     m_peer = std::make_shared<TlsPeer>();
+    if (m_request.url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0)
+        m_peer->trustedFingerprint =
+            TrustedCertificates::serverFingerprint(TrustedCertificates::serverKey(m_request.url));
     TlsVerification::apply(easy, &m_peer);
     curl_easy_setopt(easy, CURLOPT_PRIVATE, this);
 

@@ -1,5 +1,6 @@
 #include "http/TlsVerification.h"
 
+#include "http/ServerCertificate.h"
 #include "http/TrustedCertificates.h"
 
 #include <QElapsedTimer>
@@ -27,6 +28,32 @@ int peerIndex()
     return index;
 }
 
+QByteArray derOf(X509 *certificate)
+{
+    QByteArray der;
+    const int length = certificate ? i2d_X509(certificate, nullptr) : 0;
+    if (length > 0) {
+        der.resize(length);
+        auto *out = reinterpret_cast<unsigned char *>(der.data());
+        i2d_X509(certificate, &out);
+    }
+    return der;
+}
+
+// The certificate the user trusted for this server stands for the whole chain: it alone passes,
+// whatever the chain says, and any other fails, however well signed.
+int checkTrustedCertificate(TlsPeer &peer, const QByteArray &leafDer, X509_STORE_CTX *store)
+{
+    if (!leafDer.isEmpty() && ServerCertificate::fingerprintOf(leafDer) == peer.trustedFingerprint) {
+        // What the handshake reports at its end is the last error seen, so none may stay behind.
+        X509_STORE_CTX_set_error(store, X509_V_OK);
+        return 1;
+    }
+    peer.certificateChanged = true;
+    X509_STORE_CTX_set_error(store, X509_V_ERR_CERT_REJECTED);
+    return 0;
+}
+
 int recordVerification(int preverified, X509_STORE_CTX *store)
 {
     auto *ssl = static_cast<SSL *>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
@@ -34,16 +61,11 @@ int recordVerification(int preverified, X509_STORE_CTX *store)
         ssl ? static_cast<PeerHolder *>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), peerIndex())) : nullptr;
     if (holder && *holder) {
         TlsPeer &peer = **holder;
-        if (peer.certificateDer.isEmpty()) {
-            if (X509 *leaf = X509_STORE_CTX_get0_cert(store)) {
-                const int length = i2d_X509(leaf, nullptr);
-                if (length > 0) {
-                    peer.certificateDer.resize(length);
-                    auto *out = reinterpret_cast<unsigned char *>(peer.certificateDer.data());
-                    i2d_X509(leaf, &out);
-                }
-            }
-        }
+        const QByteArray leafDer = derOf(X509_STORE_CTX_get0_cert(store));
+        if (peer.certificateDer.isEmpty())
+            peer.certificateDer = leafDer;
+        if (!peer.trustedFingerprint.isEmpty())
+            return checkTrustedCertificate(peer, leafDer, store);
         if (!preverified) {
             const QString problem =
                 QString::fromUtf8(X509_verify_cert_error_string(X509_STORE_CTX_get_error(store)));
@@ -121,8 +143,17 @@ CURLcode prepareContext(CURL *, void *context, void *data)
 
 void TlsVerification::apply(CURL *easy, std::shared_ptr<TlsPeer> *peer)
 {
+    const bool trustedCertificate = !(*peer)->trustedFingerprint.isEmpty();
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+    // The name check is left to the fingerprint when the user trusted one certificate for this host
+    // and port: a home server's certificate often names another address, and no other certificate
+    // passes there anyway.
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, trustedCertificate ? 0L : 2L);
+    // Every exchange with such a server checks the certificate anew: a resumed session skips the
+    // check, and libcurl would reuse a connection checked against a certificate trusted before.
+    curl_easy_setopt(easy, CURLOPT_SSL_SESSIONID_CACHE, trustedCertificate ? 0L : 1L);
+    curl_easy_setopt(easy, CURLOPT_FRESH_CONNECT, trustedCertificate ? 1L : 0L);
+    curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, trustedCertificate ? 1L : 0L);
     // The authorities come from the shared store set on each TLS context; libcurl loads none itself.
     curl_easy_setopt(easy, CURLOPT_CAINFO, nullptr);
     curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr);

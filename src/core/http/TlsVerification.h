@@ -11,12 +11,17 @@
 // trusted, so that a failure can be explained with the certificate in hand.
 struct TlsPeer
 {
-    QByteArray certificateDer; // the server's own certificate, empty until a handshake reached it
-    QStringList problems;      // the verification failures, in the words of the TLS library
+    // Given before the transfer: the fingerprint of the one certificate the user trusted for this
+    // server (see TrustedCertificates), empty for none.
+    QString trustedFingerprint;
+    QByteArray certificateDer;       // the server's own certificate, empty until a handshake reached it
+    QStringList problems;            // the verification failures, in the words of the TLS library
+    bool certificateChanged = false; // a trusted fingerprint was given and the server showed another
 };
 
-// TLS in one place. Peer and host verification are always on; the system's authorities are
-// trusted, plus the additional ones of TrustedCertificates.
+// TLS in one place. Peer verification is always on; the system's authorities are trusted, plus the
+// additional ones of TrustedCertificates. For a server with a trusted certificate, exactly that
+// certificate is accepted and nothing else, not even one a trusted authority signed.
 class TlsVerification
 {
 public:

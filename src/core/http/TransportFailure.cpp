@@ -4,8 +4,7 @@
 
 #include "http/CurlShare.h"
 #include "http/HttpProxy.h"
-
-#include <QCryptographicHash>
+#include "http/TrustedCertificates.h"
 
 #include <curl/curl.h>
 
@@ -26,38 +25,11 @@ quint16 portOf(const QUrl &url)
     return quint16(url.port(isSecure(url) ? 443 : 80));
 }
 
-QString joined(const QStringList &parts)
-{
-    return parts.join(QStringLiteral(", "));
-}
-
-QString nameOf(const QSslCertificate &certificate, bool issuer)
-{
-    QStringList parts;
-    for (const auto attribute : {QSslCertificate::CommonName, QSslCertificate::Organization,
-                                 QSslCertificate::OrganizationalUnitName, QSslCertificate::CountryName}) {
-        const QStringList values =
-            issuer ? certificate.issuerInfo(attribute) : certificate.subjectInfo(attribute);
-        if (!values.isEmpty())
-            parts.append(joined(values));
-    }
-    return joined(parts);
-}
-
-QString fingerprint(const QSslCertificate &certificate)
-{
-    const QByteArray digest = certificate.digest(QCryptographicHash::Sha256).toHex().toUpper();
-    QStringList pairs;
-    for (qsizetype i = 0; i < digest.size(); i += 2)
-        pairs.append(QString::fromLatin1(digest.mid(i, 2)));
-    return pairs.join(QLatin1Char(':'));
-}
-
 } // namespace
 
 Error TransportFailure::makeError(const QString &domain, int code, const QString &description,
                                   const QUrl &url, Symptom symptom, const QStringList &tlsProblems,
-                                  const QSslCertificate &certificate)
+                                  const ServerCertificate &certificate, const QString &trustedFingerprint)
 {
     Error error(domain, code, description);
     const bool secure = isSecure(url);
@@ -65,9 +37,14 @@ Error TransportFailure::makeError(const QString &domain, int code, const QString
     QVariantMap info;
     QStringList reasons = tlsProblems;
     if (secure && !reasons.isEmpty()) {
-        kind = CertificateUntrusted;
-        if (!certificate.isNull())
-            info.insert(CertificateKey, describeCertificate(certificate));
+        kind = trustedFingerprint.isEmpty() ? CertificateUntrusted : CertificateChanged;
+        info.insert(ServerKey, TrustedCertificates::serverKey(url));
+        if (!trustedFingerprint.isEmpty())
+            info.insert(TrustedFingerprintKey, trustedFingerprint);
+        if (!certificate.isNull()) {
+            info.insert(CertificateKey, certificate.description());
+            info.insert(CertificateDerKey, certificate.der());
+        }
     } else if (secure && symptom != Symptom::Other) {
         // A plain HTTP server answers a TLS greeting with an error page, or closes.
         if (answersPlainHttp(url.host(), portOf(url), ProbeTimeoutMs))
@@ -91,12 +68,27 @@ Error TransportFailure::makeError(const QString &domain, int code, const QString
 TransportFailure::Kind TransportFailure::kind(const Error &error)
 {
     const int value = error.userInfo().value(KindKey, int(NotTls)).toInt();
-    return value >= NotTls && value <= TlsHandshakeFailed ? Kind(value) : NotTls;
+    return value >= NotTls && value <= CertificateChanged ? Kind(value) : NotTls;
 }
 
 QString TransportFailure::certificateText(const Error &error)
 {
     return error.userInfo().value(CertificateKey).toString();
+}
+
+ServerCertificate TransportFailure::certificate(const Error &error)
+{
+    return ServerCertificate(error.userInfo().value(CertificateDerKey).toByteArray());
+}
+
+QString TransportFailure::serverKey(const Error &error)
+{
+    return error.userInfo().value(ServerKey).toString();
+}
+
+QString TransportFailure::trustedFingerprint(const Error &error)
+{
+    return error.userInfo().value(TrustedFingerprintKey).toString();
 }
 
 QStringList TransportFailure::tlsErrors(const Error &error)
@@ -118,6 +110,13 @@ QString TransportFailure::describe(const Error &error, const QString &serverName
             text += QStringLiteral("\n\n") + certificateText(error);
         return text;
     }
+    case CertificateChanged: {
+        QString text = messageText(QStringLiteral("NetworkError_CertificateChanged"))
+                           .arg(serverName, trustedFingerprint(error), certificate(error).fingerprint());
+        if (!certificateText(error).isEmpty())
+            text += QStringLiteral("\n\n") + certificateText(error);
+        return text;
+    }
     case TlsToPlainHttpPort:
         return messageText(QStringLiteral("NetworkError_NO_SSL_ON_HTTP")) + QLatin1Char('\n') +
                messageText(QStringLiteral("NetworkError_TlsToPlainHttpPort"));
@@ -133,19 +132,6 @@ QString TransportFailure::describe(const Error &error, const QString &serverName
     }
     }
     return QString();
-}
-
-QString TransportFailure::describeCertificate(const QSslCertificate &certificate)
-{
-    const QString format = QStringLiteral("yyyy-MM-dd HH:mm 'UTC'");
-    QStringList lines;
-    lines.append(messageText(QStringLiteral("Text_CertificateSubject")).arg(nameOf(certificate, false)));
-    lines.append(messageText(QStringLiteral("Text_CertificateIssuer")).arg(nameOf(certificate, true)));
-    lines.append(messageText(QStringLiteral("Text_CertificateValidity"))
-                     .arg(certificate.effectiveDate().toUTC().toString(format),
-                          certificate.expiryDate().toUTC().toString(format)));
-    lines.append(messageText(QStringLiteral("Text_CertificateFingerprint")).arg(fingerprint(certificate)));
-    return lines.join(QLatin1Char('\n'));
 }
 
 namespace {

@@ -1,12 +1,18 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QSslCertificate>
+#include <QString>
+#include <QUrl>
 
-// Certificate authorities trusted in addition to the system's, for servers with a private or
-// self-signed certificate (the command line's --ca-cert). Process-wide; applies to every connection
-// made after the change, SOAP calls and uploads alike. Verification itself stays on.
+// What is trusted beyond the system's authorities, process-wide, for every connection made after a
+// change, SOAP calls and uploads alike; verification itself stays on:
+// - additional certificate authorities, for servers with a private or self-signed certificate (the
+//   command line's --ca-cert, the profile's CA file);
+// - one certificate per server, by its SHA-256 fingerprint (see ServerCertificate), which the user
+//   chose to trust for exactly that host and port.
 class TrustedCertificates
 {
 public:
@@ -14,4 +20,16 @@ public:
     static QList<QSslCertificate> additionalCaCertificates();
     // The same, DER-encoded, as the TLS library takes them.
     static QList<QByteArray> additionalCaCertificatesDer();
+    // The certificates of a PEM or DER file; empty when it cannot be read or holds none.
+    static QList<QSslCertificate> readCertificateFile(const QString &path);
+
+    // "host:port" of an address ("[::1]:8443" for IPv6), the port defaulting by scheme: what a
+    // trusted certificate is kept under.
+    static QString serverKey(const QUrl &url);
+    // Fingerprints by server key; replaces them all.
+    static void setServerFingerprints(const QHash<QString, QString> &fingerprints);
+    // Empty forgets the server's certificate.
+    static void setServerFingerprint(const QString &serverKey, const QString &fingerprint);
+    // Empty when none is trusted for that server.
+    static QString serverFingerprint(const QString &serverKey);
 };

@@ -37,10 +37,16 @@ LoginFailureMessage LoginFailureMessage::forError(const Error &error, const QStr
         if (useHttps) {
             message.m_kind = CertificateUntrusted;
             plain = TransportFailure::describe(error, serverName);
+            if (!TransportFailure::certificate(error).isNull())
+                message.m_buttonTitles.append(text("Text_TrustCertificate"));
         } else {
             message.m_kind = NoSslOnHttp;
             plain = text("NetworkError_NO_SSL_ON_HTTP");
         }
+        break;
+    case TransportFailure::CertificateChanged:
+        message.m_kind = CertificateChanged;
+        plain = TransportFailure::describe(error, serverName);
         break;
     case TransportFailure::TlsToPlainHttpPort:
     case TransportFailure::PlainHttpToTlsPort:

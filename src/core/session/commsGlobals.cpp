@@ -171,7 +171,11 @@ QString commsGlobals::removePrefix(const QString &text, const QString &prefix)
 
 QString commsGlobals::getRemotePath() const
 {
-    const QString typed = server();
+    return remotePathOf(server());
+}
+
+QString commsGlobals::remotePathOf(const QString &typed)
+{
     QString path = removePrefix(typed, QStringLiteral("http://"));
     if (typed.startsWith(QStringLiteral("https://"), Qt::CaseInsensitive))
         path = path.mid(8);

@@ -58,6 +58,7 @@ public:
 
     // The server address without its scheme prefix and trailing slashes.
     QString getRemotePath() const;
+    static QString remotePathOf(const QString &server);
     static QString convertBytesToString(quint64 bytes);
 
     // The shared objects (the fields remoteFileBrowserHelper, soapResults, wsCoreComms, soapAsyncOp,

@@ -5,6 +5,7 @@
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
 #include "http/SharedCookieJar.h"
+#include "http/TrustedCertificates.h"
 #include "session/ClientVersion.h"
 #include "session/commsGlobals.h"
 #include "session/soapResults.h"
@@ -15,16 +16,21 @@ namespace {
 // The maker's web host: the namespace names the service, not the server one talks to.
 const QString namespaceHost = QStringLiteral("www.vendrauploader.com");
 
+QString scheme(bool useHttps)
+{
+    return useHttps ? QStringLiteral("https") : QStringLiteral("http");
+}
+
 QString scheme()
 {
-    return commsGlobal->bUseHTTPS() ? QStringLiteral("https") : QStringLiteral("http");
+    return scheme(commsGlobal->bUseHTTPS());
 }
 
 // The port goes right after the host, before any path typed with the address: put after the path
 // it would be read as part of the path.
-QString addressWithPort(const QString &portPart)
+QString addressWithPort(const QString &server, const QString &portPart)
 {
-    const QString address = commsGlobal->getRemotePath();
+    const QString address = commsGlobals::remotePathOf(server);
     const qsizetype slash = address.indexOf(u'/');
     if (slash < 0)
         return address + portPart;
@@ -42,12 +48,23 @@ wsCoreComms::~wsCoreComms()
 
 QUrl wsCoreComms::getSoapURL() const
 {
-    const bool https = commsGlobal->bUseHTTPS();
-    const qint64 port = commsGlobal->portNo();
-    const QString portPart =
-        ((!https && port == 80) || (https && port == 443)) ? QString() : QStringLiteral(":%1").arg(port);
+    return soapUrlFor(commsGlobal->server(), commsGlobal->portNo(), commsGlobal->bUseHTTPS());
+}
+
+QUrl wsCoreComms::soapUrlFor(const QString &server, qint64 port, bool useHttps)
+{
+    const QString portPart = ((!useHttps && port == 80) || (useHttps && port == 443))
+                                 ? QString()
+                                 : QStringLiteral(":%1").arg(port);
     return QUrl(QStringLiteral("%1://%2/soap/soap_server_uploadtool.hvxr?client=%3")
-                    .arg(scheme(), addressWithPort(portPart), ClientVersion::numberText()));
+                    .arg(scheme(useHttps), addressWithPort(server, portPart), ClientVersion::numberText()));
+}
+
+QString wsCoreComms::serverKeyFor(const QString &server, qint64 port, bool useHttps)
+{
+    if (server.isEmpty() || !useHttps)
+        return {};
+    return TrustedCertificates::serverKey(soapUrlFor(server, port, useHttps));
 }
 
 QString wsCoreComms::getNamespaceURLStr() const
@@ -62,7 +79,8 @@ QString wsCoreComms::getNamespaceURLStr() const
 QString wsCoreComms::getUploadURLStr() const
 {
     return QStringLiteral("%1://%2/soapfileupload.hvxr?album=")
-        .arg(scheme(), addressWithPort(QStringLiteral(":%1").arg(commsGlobal->portNo())));
+        .arg(scheme(),
+             addressWithPort(commsGlobal->server(), QStringLiteral(":%1").arg(commsGlobal->portNo())));
 }
 
 QVariantMap wsCoreComms::invoke(const QString &method, const QStringList &paramOrder,

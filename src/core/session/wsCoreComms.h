@@ -19,6 +19,11 @@ public:
 
     // Endpoints, from the settings of commsGlobal.
     QUrl getSoapURL() const;
+    // The same for other settings, e.g. stored ones not yet in the session.
+    static QUrl soapUrlFor(const QString &server, qint64 port, bool useHttps);
+    // Where a certificate trusted for that server is kept (TrustedCertificates::serverKey); empty
+    // without a server or HTTPS.
+    static QString serverKeyFor(const QString &server, qint64 port, bool useHttps);
     QString getNamespaceURLStr() const;
     QString getUploadURLStr() const;
 

@@ -6,6 +6,7 @@
 #include "diagnostics/DiagnosticLine.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "http/TrustedCertificates.h"
 #include "settings/QXKeychain.h"
 #include "settings/UserDefaults.h"
 
@@ -55,6 +56,12 @@ Preferences::Preferences() : m_settings(UserDefaults::open())
         m_settings = UserDefaults::open();
         setValue(KeyVersionNumber, ResetFormatVersion);
     }
+    QHash<QString, QString> fingerprints;
+    m_settings->beginGroup(KeyTrustedCertificates);
+    for (const QString &serverKey : m_settings->childKeys())
+        fingerprints.insert(serverKey, m_settings->value(serverKey).toString());
+    m_settings->endGroup();
+    TrustedCertificates::setServerFingerprints(fingerprints);
 }
 
 Preferences::~Preferences() = default;
@@ -131,6 +138,38 @@ QString Preferences::proxy() const
 void Preferences::setProxy(const QString &proxy)
 {
     setValue(KeyProxy, proxy.trimmed());
+}
+
+QString Preferences::caCertificateFile() const
+{
+    return m_settings->value(KeyCaCertificateFile).toString();
+}
+
+void Preferences::setCaCertificateFile(const QString &path)
+{
+    if (path.isEmpty())
+        m_settings->remove(KeyCaCertificateFile);
+    else
+        setValue(KeyCaCertificateFile, path);
+}
+
+QString Preferences::trustedCertificate(const QString &serverKey) const
+{
+    if (serverKey.isEmpty())
+        return {};
+    return m_settings->value(KeyTrustedCertificates + u'/' + serverKey).toString();
+}
+
+void Preferences::setTrustedCertificate(const QString &serverKey, const QString &fingerprint)
+{
+    if (serverKey.isEmpty())
+        return;
+    const QString key = KeyTrustedCertificates + u'/' + serverKey;
+    if (fingerprint.isEmpty())
+        m_settings->remove(key);
+    else
+        setValue(key, fingerprint);
+    TrustedCertificates::setServerFingerprint(serverKey, fingerprint);
 }
 
 bool Preferences::useHttps() const

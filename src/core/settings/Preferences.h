@@ -26,6 +26,10 @@ public:
     static inline const QString KeyUser = QStringLiteral("user");
     // The proxy for every connection; empty for the environment's (http_proxy and the like).
     static inline const QString KeyProxy = QStringLiteral("proxy");
+    // A file of certificate authorities trusted in addition to the system's; empty for none.
+    static inline const QString KeyCaCertificateFile = QStringLiteral("caCertificateFile");
+    // The group of certificates trusted for one server each: "host:port" to SHA-256 fingerprint.
+    static inline const QString KeyTrustedCertificates = QStringLiteral("trustedCertificates");
     // The retired plain-text slot: only ever removed.
     static inline const QString KeyPassword = QStringLiteral("password");
     static inline const QString KeySavePassword = QStringLiteral("savepassword");
@@ -77,6 +81,13 @@ public:
     void setUser(const QString &user);
     QString proxy() const;
     void setProxy(const QString &proxy);
+    QString caCertificateFile() const;
+    void setCaCertificateFile(const QString &path);
+    // The fingerprint of the certificate trusted for a server (TrustedCertificates::serverKey), empty
+    // for none. Setting it also trusts it at once for the connections of this process, as the store
+    // does for all servers when it is created; an empty fingerprint forgets it.
+    QString trustedCertificate(const QString &serverKey) const;
+    void setTrustedCertificate(const QString &serverKey, const QString &fingerprint);
 
     // The keyring's password for the stored server and user; empty when there is none.
     QString password() const;

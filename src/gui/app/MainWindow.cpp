@@ -14,6 +14,7 @@
 #include "diagnostics/DiagnosticLine.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "http/TransportFailure.h"
 #include "localfs/LocalFileBrowser.h"
 #include "session/LoginFailureMessage.h"
 #include "session/commsGlobals.h"
@@ -24,6 +25,7 @@
 #include "settings/UserDefaults.h"
 #include "upload/BatchNotifier.h"
 #include "upload/ResumeOffer.h"
+#include "upload/UploadBatchProgress.h"
 #include "upload/UploadJournal.h"
 #include "upload/UploadQueue.h"
 #include "upload/UploadQueueList.h"
@@ -36,11 +38,14 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSplitter>
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
+
+#include <memory>
 
 using Action = VendraUploaderAppDelegate::Action;
 
@@ -56,6 +61,22 @@ void postToolbarState(const QString &identifier, const QVariant &value)
     NotificationCenter::defaultCenter().postNotificationOnMainThreadWithName(
         NotificationNames::NSToolbarItemSetState, {},
         {{QStringLiteral("itemIdentifier"), identifier}, {QStringLiteral("value"), value}});
+}
+
+QString batchSummary(const UploadBatchProgress::Figures &now)
+{
+    const auto size = [](quint64 bytes) {
+        return commsGlobals::convertBytesToString(bytes);
+    };
+    const QString text = messageText(now.secondsLeft ? QStringLiteral("Text_BatchProgress")
+                                                     : QStringLiteral("Text_BatchProgressNoEstimate"))
+                             .arg(now.filesDone)
+                             .arg(now.filesTotal);
+    const QString bytes = size(now.bytesDone), total = size(now.bytesTotal),
+                  speed = size(quint64(now.bytesPerSecond));
+    if (!now.secondsLeft)
+        return text.arg(bytes, total, speed);
+    return text.arg(bytes, total, speed, UploadBatchProgress::duration(*now.secondsLeft));
 }
 
 ProgressSpinner *spinner(QWidget *parent, int side)
@@ -163,6 +184,7 @@ void MainWindow::build()
     buildMenus();
     buildToolbar();
     m_batchNotifier = new BatchNotifier(w, this);
+    connect(m_batchNotifier, &BatchNotifier::batchEnded, this, &MainWindow::batchEnded);
     w->resize(1100, 720);
 }
 
@@ -441,10 +463,45 @@ void MainWindow::doFadeoutStatusTimer()
         m_fadeOutStatusCounter = kStatusTicks;
         return;
     }
+    if (showBatchProgress()) {
+        m_fadeOutStatusCounter = kStatusTicks;
+        return;
+    }
     if (m_fadeOutStatusCounter < 1)
         return;
     if (--m_fadeOutStatusCounter == 0)
         hideStatus(false);
+}
+
+bool MainWindow::showBatchProgress()
+{
+    UploadBatchProgress *progress = m_batchNotifier->progress();
+    if (!progress)
+        return false;
+    // Brought up to date every few ticks, and at once when something else took the line.
+    const bool shown = !m_batchSummary.isEmpty() && m_progressText->text() == m_batchSummary &&
+                       !m_progressText->isHidden() && statusOpacity() == 1.0;
+    if (shown && ++m_batchSummaryAge < kBatchSummaryTicks)
+        return true;
+    progress->update();
+    if (progress->figures().filesTotal == 0)
+        return shown;
+    m_batchSummaryAge = 0;
+    m_batchSummary = batchSummary(progress->figures());
+    m_progressText->setText(m_batchSummary);
+    if (!shown)
+        showStatus(false);
+    return true;
+}
+
+void MainWindow::batchEnded(int arrived, int failed)
+{
+    if (std::exchange(m_batchSummary, {}).isEmpty())
+        return;
+    if (arrived > 0 || failed > 0)
+        setStatusMessage(messageText(QStringLiteral("Text_BatchDoneBody")).arg(arrived).arg(failed));
+    else
+        setStatusMessage(QVariant());
 }
 
 void MainWindow::startSpinners(bool spinning)
@@ -589,6 +646,7 @@ void MainWindow::commsEventLoginFailure(const QVariant &status)
 
 void MainWindow::commsEventLogout()
 {
+    m_batchSummary.clear();
     m_toolbarActive = false;
     m_isUploading = false;
     refreshToolbar();
@@ -615,8 +673,9 @@ NSAlertAttributed *MainWindow::newSheet(const QString &message, const QString &i
 
 void MainWindow::showLoginFailureMessage()
 {
-    const LoginFailureMessage message = LoginFailureMessage::forError(
-        commsGlobal->loginSequence().error(), commsGlobal->server(), commsGlobal->bUseHTTPS());
+    const Error error = commsGlobal->loginSequence().error();
+    const LoginFailureMessage message =
+        LoginFailureMessage::forError(error, commsGlobal->server(), commsGlobal->bUseHTTPS());
     switch (message.kind()) {
     case LoginFailureMessage::NoFailure:
         return;
@@ -624,17 +683,40 @@ void MainWindow::showLoginFailureMessage()
         showIncompatibleUpgradeOptions();
         return;
     default:
-        showLoginFailure(message.informativeText());
+        showLoginFailure(message, error);
     }
 }
 
-void MainWindow::showLoginFailure(const QString &informativeText)
+void MainWindow::showLoginFailure(const LoginFailureMessage &message, const Error &error)
 {
-    NSAlertAttributed *sheet = newSheet(messageText(QStringLiteral("Text_ErrorFailedLogin")), informativeText,
-                                        {messageText(QStringLiteral("Text_OK"))});
-    sheet->beginSheetModalForWindow(window(), [this](int code) {
-        if (code == NSAlertAttributed::AlertFirstButtonReturn)
+    NSAlertAttributed *sheet =
+        newSheet(message.messageText(), message.informativeText(), message.buttonTitles());
+    // Closing the sheet answers as its second button does, so trust needs that button itself. The
+    // sheet ends within the button's click, before this hears of it, so the choice is read after.
+    auto trustChosen = std::make_shared<bool>(false);
+    if (message.offersTrust())
+        connect(sheet->otherButton(), &QPushButton::clicked, sheet, [trustChosen] { *trustChosen = true; });
+    const QString serverKey = TransportFailure::serverKey(error);
+    const QString fingerprint = TransportFailure::certificate(error).fingerprint();
+    sheet->beginSheetModalForWindow(window(), [this, trustChosen, serverKey, fingerprint](int code) {
+        if (code != NSAlertAttributed::AlertSecondButtonReturn) {
             m_delegate.logout();
+            return;
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, trustChosen, serverKey, fingerprint] {
+                Preferences *preferences = Preferences::instance();
+                if (!*trustChosen || !preferences) {
+                    m_delegate.logout();
+                    return;
+                }
+                VENDRA_DIAG(QStringLiteral("Trusting the certificate %1 for %2").arg(fingerprint, serverKey));
+                preferences->setTrustedCertificate(serverKey, fingerprint);
+                preferences->sendEventPrefrencesChanged();
+                m_delegate.login();
+            },
+            Qt::QueuedConnection);
     });
 }
 

@@ -9,7 +9,9 @@
 #include <QTimer>
 
 class BatchNotifier;
+class Error;
 class LocalFileBrowser;
+class LoginFailureMessage;
 class NSToolbarItemWithState;
 class ProgressSpinner;
 class QAction;
@@ -34,6 +36,8 @@ public:
     // Ticks of the status line: 0.1 s each, 20 for a message.
     static constexpr int kStatusTickMs = 100;
     static constexpr int kStatusTicks = 20;
+    // A batch's summary changes every 5 ticks, slowly enough to be read.
+    static constexpr int kBatchSummaryTicks = 5;
     // The animated hide: the line stays for 1.5 s, then fades for 0.5 s.
     static constexpr int kStatusHoldMs = 1500;
     static constexpr int kStatusFadeMs = 500;
@@ -64,7 +68,9 @@ public:
     bool validateMenuItem(const QAction *item) const;
 
     void showLoginFailureMessage();
-    void showLoginFailure(const QString &informativeText);
+    // The failure sheet; for an untrusted certificate its "Trust This Certificate" button trusts the
+    // certificate of the error for its server and signs in again.
+    void showLoginFailure(const LoginFailureMessage &message, const Error &error);
     void showCompatibleUpgradeOptions();
     void showIncompatibleUpgradeOptions();
 
@@ -103,6 +109,11 @@ private:
     void setStatusOpacity(qreal opacity);
     void setStatusShown(bool shown);
     void startSpinners(bool spinning);
+    // While a batch of uploads runs the status line sums it up: files, bytes, speed, time left.
+    // False when there is nothing to sum up.
+    bool showBatchProgress();
+    // At a batch's end the line says what arrived and what failed, then fades as any message does.
+    void batchEnded(int arrived, int failed);
     void setLeftPanelShown(bool shown);
     void uploadFromFilePanel();
     void deleteSelection();
@@ -138,6 +149,8 @@ private:
     QTimer m_fadeOutStatusTimer;
     bool m_toolbarActive = false;
     bool m_isUploading = false;
+    QString m_batchSummary; // the batch's summary as last shown, if it is
+    int m_batchSummaryAge = 0;
 
     QList<QAction *> m_toolbarItems;
     QList<QAction *> m_menuItems;

@@ -15,6 +15,7 @@
 #include "events/NotificationNames.h"
 #include "http/HttpProxy.h"
 #include "http/HttpRateLimit.h"
+#include "http/TrustedCertificates.h"
 #include "preferences/PreferenceWindow.h"
 #include "quota/QuotaWindow.h"
 #include "session/Comms.h"
@@ -119,6 +120,10 @@ void VendraUploaderAppDelegate::applicationDidFinishLaunching()
     commsGlobal->setBSavePassword(preferences->savePassword());
     commsGlobal->setBDontShowLoginWindow(preferences->autoLogin());
     HttpProxy::setProxy(preferences->proxy());
+    // The profile's certificate authorities, stored with vendra-cli profile --ca-cert.
+    if (!preferences->caCertificateFile().isEmpty())
+        TrustedCertificates::setAdditionalCaCertificates(
+            TrustedCertificates::readCertificateFile(preferences->caCertificateFile()));
     HttpRateLimit::setBytesPerSecond(preferences->uploadSpeedLimit());
 
     m_comms = std::make_shared<Comms>();

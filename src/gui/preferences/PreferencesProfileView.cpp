@@ -9,12 +9,14 @@
 #include "http/HttpProxy.h"
 #include "preferences/PortPickerModel.h"
 #include "session/commsGlobals.h"
+#include "session/wsCoreComms.h"
 #include "settings/Preferences.h"
 #include "soap/NSStringExtended.h"
 #include "upload/UploadQueue.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -39,7 +41,9 @@ PreferencesProfileView::PreferencesProfileView(QWidget *parent)
     : QWidget(parent), m_serverName(new QLineEdit(this)), m_port(new QComboBox(this)),
       m_portPicker(new PortPickerModel(this)), m_useHTTPS(new QCheckBox(this)),
       m_userName(new QLineEdit(this)), m_password(new QLineEdit(this)), m_savePassword(new QCheckBox(this)),
-      m_proxy(new QLineEdit(this)), m_updateButton(new QPushButton(this)), m_passwordNote(new QLabel(this))
+      m_proxy(new QLineEdit(this)), m_trustedCertificate(new QLabel(this)),
+      m_forgetCertificate(new QPushButton(this)), m_updateButton(new QPushButton(this)),
+      m_passwordNote(new QLabel(this))
 {
     setObjectName(QStringLiteral("PreferencesProfileView"));
     build();
@@ -90,6 +94,19 @@ void PreferencesProfileView::build()
         serverDetailsForm({m_serverName, m_port, m_useHTTPS, m_userName, m_password, m_savePassword});
     form->addRow(text("Text_PrefProxy"), m_proxy);
 
+    // A fingerprint has no place to break, so it is shown in two halves.
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSizeF(fixed.pointSizeF() * 0.9);
+    m_trustedCertificate->setFont(fixed);
+    m_trustedCertificate->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_trustedCertificate->setAccessibleName(text("Text_PrefTrustedCertificate"));
+    m_forgetCertificate->setText(text("Text_PrefForgetCertificate"));
+    m_forgetCertificate->setAccessibleName(m_forgetCertificate->text());
+    auto *trustRow = new QHBoxLayout;
+    trustRow->addWidget(m_trustedCertificate, 1);
+    trustRow->addWidget(m_forgetCertificate, 0, Qt::AlignTop);
+    form->addRow(text("Text_PrefTrustedCertificate"), trustRow);
+
     m_passwordNote->setWordWrap(true);
     m_passwordNote->setAccessibleName(text("Text_KeyringNote"));
     m_passwordNote->hide();
@@ -117,6 +134,7 @@ void PreferencesProfileView::connectControls()
     connect(m_useHTTPS, &QCheckBox::clicked, this, &PreferencesProfileView::useSSLClicked);
     connect(m_savePassword, &QCheckBox::clicked, this, &PreferencesProfileView::checkUpdateButtonEnable);
     connect(m_updateButton, &QPushButton::clicked, this, &PreferencesProfileView::updatePrefrences);
+    connect(m_forgetCertificate, &QPushButton::clicked, this, &PreferencesProfileView::forgetCertificate);
 }
 
 void PreferencesProfileView::viewWillMoveToSuperview(bool windowVisible)
@@ -141,6 +159,39 @@ void PreferencesProfileView::setupDefaults()
     m_passwordTyped = false;
     m_savePassword->setChecked(preferences->savePassword());
     m_proxy->setText(preferences->proxy());
+    showTrustedCertificate();
+}
+
+QString PreferencesProfileView::storedServerKey()
+{
+    const Preferences *preferences = Preferences::instance();
+    return preferences ? wsCoreComms::serverKeyFor(preferences->server(), preferences->port(),
+                                                   preferences->useHttps())
+                       : QString();
+}
+
+void PreferencesProfileView::showTrustedCertificate()
+{
+    const Preferences *preferences = Preferences::instance();
+    const QString serverKey = storedServerKey();
+    const QString fingerprint =
+        preferences && !serverKey.isEmpty() ? preferences->trustedCertificate(serverKey) : QString();
+    const qsizetype middle = fingerprint.size() / 2 + 1; // after the colon in the middle
+    m_trustedCertificate->setText(fingerprint.isEmpty()
+                                      ? text("Text_PrefNoTrustedCertificate")
+                                      : fingerprint.left(middle) + u'\n' + fingerprint.mid(middle));
+    m_forgetCertificate->setEnabled(!fingerprint.isEmpty());
+}
+
+void PreferencesProfileView::forgetCertificate()
+{
+    Preferences *preferences = Preferences::instance();
+    const QString serverKey = storedServerKey();
+    if (!preferences || serverKey.isEmpty())
+        return;
+    preferences->setTrustedCertificate(serverKey, {});
+    showTrustedCertificate();
+    preferences->sendEventPrefrencesChanged();
 }
 
 int PreferencesProfileView::selectedPort() const

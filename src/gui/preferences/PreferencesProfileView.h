@@ -16,7 +16,8 @@ class QPushButton;
 // details are complete and differ from the stored ones. Uploads running then are cancelled by the
 // sign-out, so the user is asked first. The session keeps the password it signed in with unless the
 // user types a new one here (a password that is not saved shows as an empty field). A password that
-// cannot be saved in the keyring is said so below the details.
+// cannot be saved in the keyring is said so below the details. The fingerprint of a certificate the
+// user trusted for the stored server is shown, and can be forgotten at once.
 class PreferencesProfileView : public QWidget
 {
     Q_OBJECT
@@ -48,6 +49,9 @@ public:
     QLineEdit *passwordField() const { return m_password; }
     QCheckBox *savePasswordBox() const { return m_savePassword; }
     QLineEdit *proxyField() const { return m_proxy; }
+    // The stored server's trusted fingerprint (split over two lines), or the word for none.
+    QLabel *trustedCertificateLabel() const { return m_trustedCertificate; }
+    QPushButton *forgetCertificateButton() const { return m_forgetCertificate; }
     QPushButton *updateButton() const { return m_updateButton; }
     // Empty and hidden unless the password could not be saved.
     QLabel *passwordNote() const { return m_passwordNote; }
@@ -59,6 +63,10 @@ private:
     void connectControls();
     void useSSLClicked();
     void eventPreferencesChanged();
+    // The key of the stored server, as its trusted certificate is kept under.
+    static QString storedServerKey();
+    void showTrustedCertificate();
+    void forgetCertificate();
 
     QLineEdit *m_serverName;
     QComboBox *m_port;
@@ -68,6 +76,8 @@ private:
     QLineEdit *m_password;
     QCheckBox *m_savePassword;
     QLineEdit *m_proxy;
+    QLabel *m_trustedCertificate;
+    QPushButton *m_forgetCertificate;
     QPushButton *m_updateButton;
     QLabel *m_passwordNote;
     bool bJustAwake = true;

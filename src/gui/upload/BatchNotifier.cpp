@@ -3,6 +3,7 @@
 #include "common/MessageText.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
+#include "session/commsGlobals.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -28,12 +29,16 @@ BatchNotifier::BatchNotifier(QWidget *window, QObject *parent) : QObject(parent)
     center.addMainThreadObserver(
         this, NotificationNames::UploadEventStatusUpdate, [this](const Notification &n) {
             const auto record = n.object().value<UploadStatusPtr>();
-            if (record && record->eUploadType() == UploadCommandFile && !m_batch.contains(record))
-                m_batch.append(record);
+            // A record heard of between batches (a late word of an ended one) starts none.
+            if (!record || !m_busy || !commsGlobal)
+                return;
+            if (!m_progress)
+                m_progress = std::make_unique<UploadBatchProgress>(commsGlobal->uploadQueue());
+            m_progress->add(record);
         });
     m_settle.setSingleShot(true);
     m_settle.setInterval(300);
-    connect(&m_settle, &QTimer::timeout, this, &BatchNotifier::batchEnded);
+    connect(&m_settle, &QTimer::timeout, this, &BatchNotifier::endBatch);
     QDBusConnection::sessionBus().connect(Service, Path, Interface, QStringLiteral("ActionInvoked"), this,
                                           SLOT(actionInvoked(uint, QString)));
 }
@@ -55,18 +60,16 @@ void BatchNotifier::queueStatus(bool busy)
         m_settle.start();
 }
 
-void BatchNotifier::batchEnded()
+void BatchNotifier::endBatch()
 {
     m_busy = false;
-    int arrived = 0;
-    int failed = 0;
-    for (const UploadStatusPtr &record : std::as_const(m_batch)) {
-        if (record->status() == UploadStatusEnd && record->bSucceeded())
-            ++arrived;
-        else if (record->status() == UploadStatusFailed)
-            ++failed;
-    }
-    m_batch.clear();
+    if (!m_progress)
+        return;
+    m_progress->update();
+    const int arrived = m_progress->figures().filesArrived;
+    const int failed = m_progress->figures().filesFailed;
+    m_progress.reset();
+    Q_EMIT batchEnded(arrived, failed);
     if ((arrived > 0 || failed > 0) && m_window && !m_window->isActiveWindow())
         notify(arrived, failed);
 }

@@ -3,6 +3,7 @@
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
 #include "http/HttpUpload.h"
+#include "http/ServerCertificate.h"
 #include "http/SharedCookieJar.h"
 #include "http/TransportFailure.h"
 #include "http/TrustedCertificates.h"
@@ -15,9 +16,11 @@
 
 #include <QBuffer>
 #include <QCryptographicHash>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 
 // Each class of sign-in failure, produced by a real server, and the message it makes.
 class TestLoginFailureMessage : public QObject
@@ -64,6 +67,7 @@ private Q_SLOTS:
     {
         SharedCookieJar::instance().clear();
         TrustedCertificates::setAdditionalCaCertificates({});
+        TrustedCertificates::setServerFingerprints({});
         m_globals = std::make_unique<commsGlobals>();
         m_comms = std::make_shared<Comms>();
     }
@@ -91,20 +95,71 @@ private Q_SLOTS:
                  qPrintable(TransportFailure::certificateText(error)));
         QVERIFY(!TransportFailure::tlsErrors(error).isEmpty());
 
+        QCOMPARE(TransportFailure::certificate(error).fingerprint(), fingerprint);
+        const QString serverKey = u"127.0.0.1:%1"_s.arg(m_server->port());
+        QCOMPARE(TransportFailure::serverKey(error), serverKey);
+
         const LoginFailureMessage message = messageFor(error);
         QCOMPARE(message.kind(), LoginFailureMessage::CertificateUntrusted);
         QCOMPARE(message.messageText(), messageText(u"Text_ErrorFailedLogin"_s));
-        QCOMPARE(message.buttonTitles(), QStringList{messageText(u"Text_OK"_s)});
+        // Trusting is offered, never as the default button.
+        QCOMPARE(message.buttonTitles(),
+                 QStringList({messageText(u"Text_OK"_s), messageText(u"Text_TrustCertificate"_s)}));
+        QVERIFY(message.offersTrust());
         QVERIFY(message.informativeText().startsWith(
             messageText(u"NetworkError_CertificateUntrusted"_s).arg(m_server->host()).toHtmlEscaped()));
         QVERIFY(message.informativeText().contains(fingerprint));
 
-        // Trusted, the same server signs in (on a new port: Qt keeps a connection per port).
+        // Trusted for another port of the same host, it counts for nothing here.
+        TrustedCertificates::setServerFingerprint(u"127.0.0.1:1"_s, fingerprint);
+        QCOMPARE(TransportFailure::kind(failedSignIn()), TransportFailure::CertificateUntrusted);
+
+        // Trusted by its fingerprint for this host and port, exactly this certificate signs in.
+        TrustedCertificates::setServerFingerprint(serverKey, fingerprint);
+        const Error pinned = failedSignIn();
+        QVERIFY2(!pinned, qPrintable(pinned.toString()));
+
+        // Another certificate fails closed, even one that an authority trusted here vouches for.
         TrustedCertificates::setAdditionalCaCertificates(m_server->caCertificates());
-        QVERIFY(m_server->restart());
-        m_globals->setPortNo(m_server->port());
+        const QString other =
+            QString(fingerprint).replace(0, 2, fingerprint.startsWith(u"00"_s) ? u"11"_s : u"00"_s);
+        TrustedCertificates::setServerFingerprint(serverKey, other);
+        const Error changed = failedSignIn();
+        QCOMPARE(TransportFailure::kind(changed), TransportFailure::CertificateChanged);
+        QCOMPARE(TransportFailure::trustedFingerprint(changed), other);
+        const LoginFailureMessage changedMessage = messageFor(changed);
+        QCOMPARE(changedMessage.kind(), LoginFailureMessage::CertificateChanged);
+        QCOMPARE(changedMessage.buttonTitles(), QStringList{messageText(u"Text_OK"_s)});
+        QVERIFY(changedMessage.informativeText().contains(other));
+        QVERIFY(changedMessage.informativeText().contains(fingerprint));
+
+        // Forgotten, the authority alone decides again.
+        TrustedCertificates::setServerFingerprint(serverKey, {});
         const Error trusted = failedSignIn();
         QVERIFY2(!trusted, qPrintable(trusted.toString()));
+    }
+
+    // A certificate trusted by its fingerprint need not name the address it is reached by, as a home
+    // server's often does not; vouched for by an authority instead, the name still decides.
+    void aTrustedCertificateNeedNotNameTheAddress()
+    {
+        QTemporaryDir folder;
+        const QString certificate = folder.filePath(u"cert.pem"_s);
+        const QString key = folder.filePath(u"key.pem"_s);
+        QCOMPARE(QProcess::execute(u"openssl"_s,
+                                   {u"req"_s, u"-x509"_s, u"-newkey"_s, u"rsa:2048"_s, u"-nodes"_s,
+                                    u"-keyout"_s, key, u"-out"_s, certificate, u"-days"_s, u"2"_s, u"-subj"_s,
+                                    u"/CN=media.home"_s, u"-addext"_s, u"subjectAltName=DNS:media.home"_s}),
+                 0);
+        m_server = startServerFor(*m_globals, {u"--tls"_s, u"--cert"_s, certificate, u"--key"_s, key});
+        const QList<QSslCertificate> own = QSslCertificate::fromPath(certificate);
+        TrustedCertificates::setAdditionalCaCertificates(own);
+        QCOMPARE(TransportFailure::kind(failedSignIn()), TransportFailure::CertificateUntrusted);
+
+        TrustedCertificates::setServerFingerprint(u"127.0.0.1:%1"_s.arg(m_server->port()),
+                                                  ServerCertificate(own.value(0).toDer()).fingerprint());
+        const Error pinned = failedSignIn();
+        QVERIFY2(!pinned, qPrintable(pinned.toString()));
     }
 
     void httpsAgainstAPlainPortAndTheReverse()

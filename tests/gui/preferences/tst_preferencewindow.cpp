@@ -5,11 +5,13 @@
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
 #include "http/HttpRateLimit.h"
+#include "http/ServerCertificate.h"
 #include "preferences/PreferencesDebugLogView.h"
 #include "preferences/PreferencesGeneralView.h"
 #include "preferences/PreferencesProfileView.h"
 #include "preferences/PrefrencesSystemInfoView.h"
 #include "session/commsGlobals.h"
+#include "session/wsCoreComms.h"
 #include "settings/Preferences.h"
 #include "settings/UserDefaults.h"
 
@@ -242,6 +244,9 @@ private Q_SLOTS:
         preferences->setUseHttps(true);
         preferences->setUser(u"demo"_s);
         preferences->setReExpandFoldersOnRefresh(true);
+        // A server at home with its own certificate, trusted by its fingerprint.
+        preferences->setTrustedCertificate(wsCoreComms::serverKeyFor(u"media.example.org"_s, 443, true),
+                                           ServerCertificate::fingerprintOf("a certificate"));
         TestFiles::write(m_logs.filePath(u"818700000.000000.log"_s),
                          "<LogFile.cpp:(84)> Logging Started : 2026-12-07T09:58:02 ....\n\n"
                          "<VendraUploaderAppDelegate.cpp:(96)> ==================================\n"
