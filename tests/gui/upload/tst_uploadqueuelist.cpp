@@ -228,6 +228,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("fault");
         QTest::newRow("server error") << u"upload-status=500"_s;
+        QTest::newRow("connection reset") << u"upload-reset=200"_s;
         QTest::newRow("refused by the server") << u"upload-action=QUOTA_EXCEEDED"_s;
     }
 
@@ -235,7 +236,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, fault);
         signIn({u"--fault"_s, fault});
-        // A 500 would be tried again first; here the failure itself is under test.
+        // A 500 or a reset would be tried again first; here the failure itself is under test.
         commsGlobal->uploadQueue().retry().setTriesOverride(1);
         UploadQueueList list;
         list.resize(900, 200);
