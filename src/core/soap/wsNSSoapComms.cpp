@@ -243,11 +243,13 @@ struct ConversionFrame
 
 } // namespace
 
-QVariantMap wsNSSoapComms::methodInvocationWith(
-    const QUrl &url, const QString &method, const QString &nameSpace,
-    const QMap<QString, QString> &httpHeaders, const std::optional<QVariantMap> &soapHeaders,
-    const QStringList &paramOrder, const QVariantMap &params, const QStringList &resultKeys, Error &error,
-    std::chrono::milliseconds timeout, std::chrono::milliseconds deadline)
+QVariantMap wsNSSoapComms::methodInvocationWith(const QUrl &url, const QString &method,
+                                                const QString &nameSpace,
+                                                const QMap<QString, QString> &httpHeaders,
+                                                const std::optional<QVariantMap> &soapHeaders,
+                                                const QStringList &paramOrder, const QVariantMap &params,
+                                                const QStringList &resultKeys, Error &error,
+                                                std::chrono::milliseconds timeout)
 {
     HttpRequest request;
     request.url = url;
@@ -257,7 +259,7 @@ QVariantMap wsNSSoapComms::methodInvocationWith(
         request.headers.emplaceBack(header.key().toUtf8(), header.value().toUtf8());
     request.headers.emplaceBack("Content-Length", QByteArray::number(request.body.size()));
     request.idleTimeout = timeout;
-    request.deadline = deadline;
+    request.deadline = overallDeadline;
     request.maxReplySize = maxReplySize;
 
     const HttpResponse reply = HttpExchange::post(request, error);

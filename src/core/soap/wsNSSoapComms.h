@@ -52,8 +52,7 @@ public:
                                             const std::optional<QVariantMap> &soapHeaders,
                                             const QStringList &paramOrder, const QVariantMap &params,
                                             const QStringList &resultKeys, Error &error,
-                                            std::chrono::milliseconds timeout = defaultTimeout,
-                                            std::chrono::milliseconds deadline = overallDeadline);
+                                            std::chrono::milliseconds timeout = defaultTimeout);
 
     static QString createEnvelope(const QString &method, const QString &nameSpace,
                                   const QMap<QString, QString> &httpHeaders,

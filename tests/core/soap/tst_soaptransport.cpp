@@ -66,12 +66,10 @@ private:
 };
 
 QVariantMap call(const QUrl &url, const QString &method, Error &error,
-                 std::chrono::milliseconds timeout = wsNSSoapComms::defaultTimeout,
-                 std::chrono::milliseconds deadline = wsNSSoapComms::overallDeadline)
+                 std::chrono::milliseconds timeout = wsNSSoapComms::defaultTimeout)
 {
     return wsNSSoapComms::methodInvocationWith(url, method, nameSpace, {{u"SOAPAction"_s, method}},
-                                               std::nullopt, {}, {}, {"objQuotaDetails"}, error, timeout,
-                                               deadline);
+                                               std::nullopt, {}, {}, {"objQuotaDetails"}, error, timeout);
 }
 
 // "domain code messageKey" of a failure, empty for success.
@@ -316,52 +314,6 @@ private Q_SLOTS:
         QCOMPARE(error.domain(), u"QNetworkReply"_s);
         QCOMPARE(error.code(), code);
         QVERIFY2(error.description().startsWith(messageText(key) + u" ("_s), qPrintable(error.description()));
-    }
-
-    // A server that keeps a byte coming now and then never trips the idle limit; the overall
-    // deadline still ends the call.
-    void aTrickledReplyEndsAtTheDeadline()
-    {
-        std::atomic_bool stop = false;
-        httplib::Server server;
-        server.Post("/soap", [&](const httplib::Request &, httplib::Response &response) {
-            response.set_chunked_content_provider("text/xml", [&](size_t, httplib::DataSink &sink) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
-                return !stop && sink.write("<", 1);
-            });
-        });
-        ServerRunner runner(server);
-        QElapsedTimer clock;
-        clock.start();
-        Error error;
-        call(runner.url(), u"Logout"_s, error, std::chrono::milliseconds(1000),
-             std::chrono::milliseconds(1500));
-        const qint64 took = clock.elapsed();
-        stop = true;
-        QCOMPARE(outcome(error), u"QNetworkReply %1"_s.arg(QNetworkReply::TimeoutError));
-        QVERIFY2(took >= 1400 && took < 10000, qPrintable(QString::number(took)));
-    }
-
-    // A reply past the limit is refused as it arrives, not gathered and then decoded.
-    void anOversizedReplyIsRefused()
-    {
-        httplib::Server server;
-        server.Post("/soap", [&](const httplib::Request &, httplib::Response &response) {
-            response.set_header("Set-Cookie", "session=1; Path=/");
-            const std::string piece(1 << 20, 'x');
-            response.set_chunked_content_provider(
-                "text/xml", [piece](size_t offset, httplib::DataSink &sink) {
-                    // Stops by itself well past the limit, should the client go on reading.
-                    return offset < size_t(wsNSSoapComms::maxReplySize) * 2 &&
-                           sink.write(piece.data(), piece.size());
-                });
-        });
-        ServerRunner runner(server);
-        Error error;
-        call(runner.url(), u"GetQuotaDetails"_s, error);
-        QCOMPARE(outcome(error), u"QNetworkReply %1"_s.arg(QNetworkReply::UnknownContentError));
-        QVERIFY2(error.description().contains(QString::number(wsNSSoapComms::maxReplySize >> 20)),
-                 qPrintable(error.description()));
     }
 
     // Secure cookies set over plain http are stored, and ending the session must remove them too.
