@@ -73,7 +73,8 @@ int main(int argc, char *argv[])
     globals.setPortNo(server.port());
     globals.setBUseHTTPS(https);
     if (https)
-        TrustedCertificates::setAdditionalCaCertificates(server.caCertificates());
+        TrustedCertificates::setAdditionalCaCertificates(
+            TrustedCertificates::readCertificateFile(server.certificatePath()));
     globals.setUserName(QStringLiteral("demo"));
     globals.setPassword(QStringLiteral("demo"));
     const auto comms = std::make_shared<TimedComms>();

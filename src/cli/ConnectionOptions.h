@@ -2,7 +2,7 @@
 
 #include "common/Error.h"
 
-#include <QSslCertificate>
+#include <QByteArray>
 #include <QString>
 
 #include <optional>
@@ -47,5 +47,5 @@ public:
     std::optional<QString> proxy;             // empty: the environment's
     std::optional<QString> caCertificateFile; // absolute; empty: none
     bool passwordFromStdin = false;
-    QList<QSslCertificate> extraCaCertificates;
+    QList<QByteArray> extraCaCertificates; // DER-encoded
 };

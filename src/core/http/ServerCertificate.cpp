@@ -70,6 +70,18 @@ ServerCertificate::ServerCertificate(const QByteArray &der)
     m_fingerprint = fingerprintOf(der);
 }
 
+QByteArray ServerCertificate::derOf(X509 *certificate)
+{
+    QByteArray der;
+    const int length = certificate ? i2d_X509(certificate, nullptr) : 0;
+    if (length > 0) {
+        der.resize(length);
+        auto *out = reinterpret_cast<unsigned char *>(der.data());
+        i2d_X509(certificate, &out);
+    }
+    return der;
+}
+
 QString ServerCertificate::fingerprintOf(const QByteArray &der)
 {
     const QByteArray digest = QCryptographicHash::hash(der, QCryptographicHash::Sha256).toHex().toUpper();

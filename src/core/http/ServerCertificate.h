@@ -7,6 +7,8 @@
 #include <QString>
 #include <QUrl>
 
+#include <openssl/types.h>
+
 // A server's certificate as a person judges it before trusting it: who it was issued to and by,
 // how long it is valid, and its SHA-256 fingerprint, the one value that names exactly this
 // certificate. The fingerprint is written as upper-case hex pairs joined by colons, the same form
@@ -30,6 +32,8 @@ public:
     QString description() const;
 
     static QString fingerprintOf(const QByteArray &der);
+    // The DER encoding of an OpenSSL certificate; empty for none.
+    static QByteArray derOf(X509 *certificate);
 
     // The certificate the server at url's host and port presents, seen in a TLS handshake alone: no
     // request is sent. Found whether or not it is trusted; any certificate trusted for that server

@@ -28,18 +28,6 @@ int peerIndex()
     return index;
 }
 
-QByteArray derOf(X509 *certificate)
-{
-    QByteArray der;
-    const int length = certificate ? i2d_X509(certificate, nullptr) : 0;
-    if (length > 0) {
-        der.resize(length);
-        auto *out = reinterpret_cast<unsigned char *>(der.data());
-        i2d_X509(certificate, &out);
-    }
-    return der;
-}
-
 // The certificate the user trusted for this server stands for the whole chain: it alone passes,
 // whatever the chain says, and any other fails, however well signed.
 int checkTrustedCertificate(TlsPeer &peer, const QByteArray &leafDer, X509_STORE_CTX *store)
@@ -61,7 +49,7 @@ int recordVerification(int preverified, X509_STORE_CTX *store)
         ssl ? static_cast<PeerHolder *>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), peerIndex())) : nullptr;
     if (holder && *holder) {
         TlsPeer &peer = **holder;
-        const QByteArray leafDer = derOf(X509_STORE_CTX_get0_cert(store));
+        const QByteArray leafDer = ServerCertificate::derOf(X509_STORE_CTX_get0_cert(store));
         if (peer.certificateDer.isEmpty())
             peer.certificateDer = leafDer;
         if (!peer.trustedFingerprint.isEmpty())

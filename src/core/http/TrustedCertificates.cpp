@@ -1,15 +1,22 @@
 #include "http/TrustedCertificates.h"
 
+#include "http/ServerCertificate.h"
+
 #include <QFile>
 #include <QMutex>
 #include <QMutexLocker>
+
+#include <openssl/err.h>
+#include <openssl/pem.h>
+#include <openssl/x509.h>
+
+#include <memory>
 
 namespace {
 
 struct TrustState
 {
     QMutex mutex;
-    QList<QSslCertificate> additional;
     QList<QByteArray> der;
     QHash<QString, QString> fingerprints;
 };
@@ -22,22 +29,11 @@ TrustState &trustState()
 
 } // namespace
 
-void TrustedCertificates::setAdditionalCaCertificates(const QList<QSslCertificate> &certificates)
-{
-    QList<QByteArray> der;
-    for (const QSslCertificate &certificate : certificates)
-        der.append(certificate.toDer());
-    TrustState &state = trustState();
-    QMutexLocker locker(&state.mutex);
-    state.additional = certificates;
-    state.der = std::move(der);
-}
-
-QList<QSslCertificate> TrustedCertificates::additionalCaCertificates()
+void TrustedCertificates::setAdditionalCaCertificates(const QList<QByteArray> &der)
 {
     TrustState &state = trustState();
     QMutexLocker locker(&state.mutex);
-    return state.additional;
+    state.der = der;
 }
 
 QList<QByteArray> TrustedCertificates::additionalCaCertificatesDer()
@@ -47,14 +43,30 @@ QList<QByteArray> TrustedCertificates::additionalCaCertificatesDer()
     return state.der;
 }
 
-QList<QSslCertificate> TrustedCertificates::readCertificateFile(const QString &path)
+// Read with OpenSSL, which the connections use anyway, rather than through Qt's TLS plugin, which
+// would be loaded for this alone.
+QList<QByteArray> TrustedCertificates::readCertificateFile(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     const QByteArray data = file.readAll();
-    const QList<QSslCertificate> pem = QSslCertificate::fromData(data, QSsl::Pem);
-    return pem.isEmpty() ? QSslCertificate::fromData(data, QSsl::Der) : pem;
+    QList<QByteArray> certificates;
+    const std::unique_ptr<BIO, decltype(&BIO_free)> in(BIO_new_mem_buf(data.constData(), int(data.size())),
+                                                       BIO_free);
+    while (X509 *certificate = PEM_read_bio_X509(in.get(), nullptr, nullptr, nullptr)) {
+        certificates.append(ServerCertificate::derOf(certificate));
+        X509_free(certificate);
+    }
+    if (certificates.isEmpty()) {
+        const auto *bytes = reinterpret_cast<const unsigned char *>(data.constData());
+        if (X509 *certificate = d2i_X509(nullptr, &bytes, long(data.size()))) {
+            certificates.append(ServerCertificate::derOf(certificate));
+            X509_free(certificate);
+        }
+    }
+    ERR_clear_error();
+    return certificates;
 }
 
 QString TrustedCertificates::serverKey(const QUrl &url)

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
-#include <QSslCertificate>
 #include <QString>
 #include <QUrl>
 
@@ -16,12 +15,11 @@
 class TrustedCertificates
 {
 public:
-    static void setAdditionalCaCertificates(const QList<QSslCertificate> &certificates);
-    static QList<QSslCertificate> additionalCaCertificates();
-    // The same, DER-encoded, as the TLS library takes them.
+    // Certificates DER-encoded, as the TLS library takes them.
+    static void setAdditionalCaCertificates(const QList<QByteArray> &der);
     static QList<QByteArray> additionalCaCertificatesDer();
-    // The certificates of a PEM or DER file; empty when it cannot be read or holds none.
-    static QList<QSslCertificate> readCertificateFile(const QString &path);
+    // The certificates of a PEM or DER file, DER-encoded; empty when it cannot be read or holds none.
+    static QList<QByteArray> readCertificateFile(const QString &path);
 
     // "host:port" of an address ("[::1]:8443" for IPv6), the port defaulting by scheme: what a
     // trusted certificate is kept under.

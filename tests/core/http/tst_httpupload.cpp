@@ -139,7 +139,8 @@ private Q_SLOTS:
     {
         commsGlobals globals;
         const auto server = startServerFor(globals, {u"--tls"_s, u"--fault"_s, u"upload-delay=2500"_s});
-        TrustedCertificates::setAdditionalCaCertificates(server->caCertificates());
+        TrustedCertificates::setAdditionalCaCertificates(
+            TrustedCertificates::readCertificateFile(server->certificatePath()));
         Error error;
         wsCoreComms &comms = globals.coreComms();
         QVERIFY(globals.results().checkVersion().deserialise(comms.doCheckVersion(error)));

@@ -120,7 +120,8 @@ private Q_SLOTS:
         QVERIFY2(!pinned, qPrintable(pinned.toString()));
 
         // Another certificate fails closed, even one that an authority trusted here vouches for.
-        TrustedCertificates::setAdditionalCaCertificates(m_server->caCertificates());
+        TrustedCertificates::setAdditionalCaCertificates(
+            TrustedCertificates::readCertificateFile(m_server->certificatePath()));
         const QString other =
             QString(fingerprint).replace(0, 2, fingerprint.startsWith(u"00"_s) ? u"11"_s : u"00"_s);
         TrustedCertificates::setServerFingerprint(serverKey, other);
@@ -152,12 +153,12 @@ private Q_SLOTS:
                                     u"/CN=media.home"_s, u"-addext"_s, u"subjectAltName=DNS:media.home"_s}),
                  0);
         m_server = startServerFor(*m_globals, {u"--tls"_s, u"--cert"_s, certificate, u"--key"_s, key});
-        const QList<QSslCertificate> own = QSslCertificate::fromPath(certificate);
+        const QList<QByteArray> own = TrustedCertificates::readCertificateFile(certificate);
         TrustedCertificates::setAdditionalCaCertificates(own);
         QCOMPARE(TransportFailure::kind(failedSignIn()), TransportFailure::CertificateUntrusted);
 
         TrustedCertificates::setServerFingerprint(u"127.0.0.1:%1"_s.arg(m_server->port()),
-                                                  ServerCertificate(own.value(0).toDer()).fingerprint());
+                                                  ServerCertificate(own.value(0)).fingerprint());
         const Error pinned = failedSignIn();
         QVERIFY2(!pinned, qPrintable(pinned.toString()));
     }

@@ -94,7 +94,8 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, serverArguments);
         start(serverArguments, u" demo\t:demo"_s);
-        TrustedCertificates::setAdditionalCaCertificates(m_server->caCertificates());
+        TrustedCertificates::setAdditionalCaCertificates(
+            TrustedCertificates::readCertificateFile(m_server->certificatePath()));
 
         QVERIFY2(signIn(), qPrintable(m_globals->loginSequence().error().toString()));
         QVERIFY(!m_globals->loginSequence().error());

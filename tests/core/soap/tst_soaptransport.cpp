@@ -235,7 +235,8 @@ private Q_SLOTS:
         else
             http = std::make_unique<httplib::SSLServer>(qPrintable(m_certificatePath), qPrintable(m_keyPath));
         if (server == u"https"_s)
-            TrustedCertificates::setAdditionalCaCertificates(QSslCertificate::fromPath(m_certificatePath));
+            TrustedCertificates::setAdditionalCaCertificates(
+                TrustedCertificates::readCertificateFile(m_certificatePath));
         QVERIFY(http->is_valid());
         http->Post("/soap", [&](const httplib::Request &, httplib::Response &response) {
             if (!cookie.isEmpty())
