@@ -11,8 +11,6 @@
 #include <QTemporaryDir>
 
 #include <csignal>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -376,20 +374,8 @@ private Q_SLOTS:
         make(u"Tree/a.bin"_s, TestFiles::randomBytes(40000, 11));
         make(u"Tree/Sub/b.bin"_s, TestFiles::randomBytes(30000, 12));
         const QString tree = m_local.filePath(u"Tree"_s);
-        TestFiles::write(tree + u"/Locked/inside.bin"_s, "inside");
-        const QByteArray badName = QFile::encodeName(tree) + "/bad\xff\xfe.bin";
-        const int fd = ::open(badName.constData(), O_CREAT | O_WRONLY, 0600);
-        QVERIFY(fd >= 0);
-        QCOMPARE(::write(fd, "bad", 3), 3);
-        ::close(fd);
-        const QString badPath = QFile::decodeName(badName);
+        const auto [badPath, pipe, loop, locked] = TestFiles::addHostileEntries(tree);
         m_made.insert(badPath, "bad");
-        const QString pipe = tree + u"/pipe"_s;
-        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-        const QString loop = tree + u"/Sub/up"_s;
-        QVERIFY(QFile::link(tree, loop));
-        const QString locked = tree + u"/Locked"_s;
-        QVERIFY(QFile::setPermissions(locked, {}));
         ReferenceServer server;
         QVERIFY2(start(server), qPrintable(server.errorString()));
         const CliProcess::Result run = cli(server, {u"upload"_s, u"--to"_s, u"Family"_s, tree});

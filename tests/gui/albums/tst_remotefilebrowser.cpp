@@ -35,9 +35,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 using Model = remoteFileBrowserHelper;
 using Rules = RemoteBrowserMenuRules;
 
@@ -547,21 +544,7 @@ private Q_SLOTS:
         const QByteArray b = TestFiles::randomBytes(20000, 32);
         TestFiles::write(tree + u"/a.bin"_s, a);
         TestFiles::write(tree + u"/Sub/b.bin"_s, b);
-        TestFiles::write(tree + u"/Locked/inside.bin"_s, "inside");
-        const QByteArray badName = QFile::encodeName(tree) + "/bad\xff\xfe.bin";
-        {
-            QFile bad;
-            QVERIFY(bad.open(::open(badName.constData(), O_CREAT | O_WRONLY, 0600), QIODevice::WriteOnly,
-                             QFileDevice::AutoCloseHandle));
-            bad.write("not utf-8");
-        }
-        const QString badPath = QFile::decodeName(badName);
-        const QString pipe = tree + u"/pipe"_s;
-        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-        const QString loop = tree + u"/Sub/up"_s;
-        QVERIFY(QFile::link(tree, loop));
-        const QString locked = tree + u"/Locked"_s;
-        QVERIFY(QFile::setPermissions(locked, {}));
+        const auto [badPath, pipe, loop, locked] = TestFiles::addHostileEntries(tree);
         const qint64 logBefore = Log::instance()->count();
         UploadQueueListModel list;
 
