@@ -89,7 +89,7 @@ int main(int argc, char *argv[])
     const QByteArray content = TestFiles::randomBytes(FileSize, 1);
 
     ServerTestClient signer(server);
-    const qint64 album = signer.signIn() ? signer.topLevelAlbumId("Family") : -1;
+    const qint64 album = signer.signIn() ? signer.albumId("Family") : -1;
     QTemporaryDir files;
     const QString file = TestFiles::write(files.filePath("file.bin"), content);
     const double curlMs = curlMsPerUpload(server, signer.sessionToken(), album, file);

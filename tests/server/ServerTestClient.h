@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ReferenceServer.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QMap>
@@ -8,12 +10,11 @@
 
 #include <memory>
 
-class ReferenceServer;
 namespace httplib {
 class Client;
 }
 
-// One element of a reply, as written: qualified names, attributes, text, children.
+// One element of a reply: qualified name, attributes, text, children.
 struct XmlNode
 {
     QString name;
@@ -25,9 +26,8 @@ struct XmlNode
     QString leafText(const QString &childName) const;
 };
 
-// Talks to the reference server the way the uploader does, over plain HTTP or HTTPS (trusting
-// only the server's own certificate), keeping the session cookie between calls. Replies are
-// checked for the shape the uploader's decoder needs.
+// Talks to the reference server the way the uploader does, over HTTP or HTTPS (trusting only the
+// server's own certificate), keeping the session cookie between calls.
 class ServerTestClient
 {
 public:
@@ -40,14 +40,11 @@ public:
         QByteArray body;
         bool setCookie = false;
         bool secureCookie = false;
-        QString shapeProblem; // empty when the envelope has the expected shape
         QString apiResponse;
         QString actionResponse;
         XmlNode response; // SOAP-ENV:<method>Response
-        bool ok() const
-        {
-            return apiResponse == QLatin1String("OK") && actionResponse == QLatin1String("OK");
-        }
+        bool ok() const { return apiResponse == u"OK" && actionResponse == u"OK"; }
+        QString leaf(const QString &record, const QString &member) const;
     };
     using Params = QList<QPair<QString, QString>>;
     SoapReply call(const QString &method, const Params &params = {});
@@ -58,29 +55,27 @@ public:
     struct UploadReply
     {
         int status = 0;
-        QByteArray body;
         QMap<QString, QString> result; // attributes of halvane/upload-result
+        QString action() const { return result.value(QStringLiteral("actionresult")); }
     };
-    // Sends one file as the uploader does: the fixed boundary, a leading empty line, the file
-    // name with backslashes doubled and quotes escaped; with chunked, without announcing the length.
+    // One file as the uploader sends it; with chunked, in pieces without announcing the length.
     UploadReply upload(qint64 albumId, const QString &fileName, const QByteArray &data, bool chunked = false);
     UploadReply uploadBody(qint64 albumId, const QByteArray &body, const QString &contentType, bool chunked);
 
-    // GET of a path with query, without the session cookie (as a browser would).
+    // A GET without the session cookie, as a browser sends it.
     QPair<int, QByteArray> get(const QString &pathAndQuery);
-    // Any request with a body; returns the HTTP status, 0 when no reply came.
-    int send(const QString &method, const QString &path, const QByteArray &body, const QString &contentType,
-             bool chunked);
+    // A POST; the HTTP status, 0 when no reply came.
+    int post(const QString &path, const QByteArray &body, const QString &contentType, bool chunked = false);
 
     QString sessionToken() const { return m_token; }
     void setSessionToken(const QString &token) { m_token = token; }
-
-    // The id of a top-level album by name, through GetTopLevelAlbums; -1 when absent.
-    qint64 topLevelAlbumId(const QString &name);
-
-    static QString checkEnvelope(const QByteArray &body, const QString &method, XmlNode &response);
+    // The id of an album by its path ("Holidays/2019"); -1 when absent.
+    qint64 albumId(const QString &path);
 
 private:
     std::unique_ptr<httplib::Client> m_http;
     QString m_token;
 };
+
+// The demo server with more command-line options.
+ReferenceServer::Options withArguments(const QStringList &arguments);

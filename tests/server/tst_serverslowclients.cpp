@@ -1,8 +1,6 @@
-// Slow and greedy clients against the reference server: connections that trickle their request
-// do not keep others from being served and are cut off, oversized request heads are refused
-// with 431 without costing memory, uploads without a session are refused before their body is
-// read, and a refusal that leaves a body unread really closes the connection.
-#include "ReferenceServer.h"
+// Slow and greedy clients: trickling connections do not keep others from being served and are cut
+// off, oversized request heads are refused with 431 without costing memory, uploads without a
+// session are refused before their body is read, and a refusal that leaves a body unread closes.
 #include "ServerTestClient.h"
 #include "VendraTest.h"
 
@@ -33,8 +31,7 @@ public:
         m_connected = ::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
     }
     ~RawConnection() { ::close(m_fd); }
-    RawConnection(const RawConnection &) = delete;
-    RawConnection &operator=(const RawConnection &) = delete;
+    Q_DISABLE_COPY_MOVE(RawConnection)
 
     bool isConnected() const { return m_connected; }
     // False once the server has closed or reset the connection.
@@ -70,7 +67,6 @@ public:
         return received;
     }
     bool closed() const { return m_closed; }
-    int fd() const { return m_fd; }
 
 private:
     int m_fd;
@@ -78,16 +74,12 @@ private:
     bool m_closed = false;
 };
 
-ReferenceServer::Options withArguments(const QStringList &arguments)
+// The server's peak memory stays far below what the requests would take if it held them.
+bool smallPeak(const ReferenceServer &server)
 {
-    ReferenceServer::Options options;
-    options.arguments = arguments;
-    return options;
-}
-
-qint64 peakOf(const ReferenceServer &server)
-{
-    return server.peakResidentBytes();
+    const qint64 peak = server.peakResidentBytes();
+    qInfo("server peak: %lld bytes", peak);
+    return peak > 0 && peak < 64 * MiB;
 }
 
 } // namespace
@@ -158,7 +150,7 @@ void TestServerSlowClients::tricklingConnectionsDoNotStopService()
     QVERIFY2(sinceStart.elapsed() < 14000, qPrintable(QString::number(sinceStart.elapsed())));
     QCOMPARE(timedOut.load(), Count);
     QVERIFY(client.call(u"GetTopLevelAlbums"_s).ok());
-    QVERIFY2(peakOf(server) < 64 * MiB, qPrintable(QString::number(peakOf(server))));
+    QVERIFY(smallPeak(server));
 }
 
 void TestServerSlowClients::millionHeaderLinesAreRefused()
@@ -194,7 +186,7 @@ void TestServerSlowClients::millionHeaderLinesAreRefused()
     for (const QByteArray &reply : replies)
         QVERIFY2(reply.startsWith("HTTP/1.1 431 "), reply.left(200).constData());
     QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
-    QVERIFY2(peakOf(server) < 64 * MiB, qPrintable(QString::number(peakOf(server))));
+    QVERIFY(smallPeak(server));
 
     // Just within the limits is served.
     RawConnection fits(server);
@@ -209,7 +201,7 @@ void TestServerSlowClients::uploadWithoutSessionIsRefusedUnread()
     QVERIFY2(server.start(), qPrintable(server.errorString()));
     ServerTestClient signer(server);
     QVERIFY(signer.signIn());
-    const qint64 album = signer.topLevelAlbumId(u"Family"_s);
+    const qint64 album = signer.albumId(u"Family"_s);
     const QByteArray announced = QByteArray::number(qint64(1) << 30);
 
     // Without a session, and signed in but into an album that is not there.
@@ -237,7 +229,7 @@ void TestServerSlowClients::uploadWithoutSessionIsRefusedUnread()
         QVERIFY2(sent < 64 * MiB, qPrintable(QString::number(sent)));
         QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
     }
-    QVERIFY2(peakOf(server) < 64 * MiB, qPrintable(QString::number(peakOf(server))));
+    QVERIFY(smallPeak(server));
     QVERIFY(signer.call(u"GetTopLevelAlbums"_s).ok());
 }
 
