@@ -37,15 +37,10 @@ private:
 
     QStringList storeProfile(const QString &user, const QString &port = {}) const
     {
-        return {u"profile"_s,
-                u"--server"_s,
-                ServerText,
-                u"--port"_s,
-                port.isEmpty() ? QString::number(m_server.port()) : port,
-                u"--http"_s,
-                u"--user"_s,
-                user,
-                u"--save-password"_s};
+        const QString portText = port.isEmpty() ? QString::number(m_server.port()) : port;
+        return u"profile --server %1 --port %2 --http --user %3 --save-password"_s
+            .arg(ServerText, portText, user)
+            .split(u' ');
     }
 
     // The profile as the desktop program reads it: the store over the run's configuration folder.
@@ -290,12 +285,9 @@ private Q_SLOTS:
                  0);
         const auto refused = [&](const QStringList &command, const QStringList &shown) {
             const CliProcess::Result result = cli.run(command);
-            bool all = result.exitCode == 2;
-            for (const QString &text : shown)
-                all = all && result.err.contains(text);
-            if (!all)
-                qWarning() << result.exitCode << result.err;
-            return all;
+            return result.exitCode == 2 && std::all_of(shown.begin(), shown.end(), [&](const QString &text) {
+                       return result.err.contains(text);
+                   });
         };
         QVERIFY(refused({u"login"_s}, {fingerprint, u"--trust-certificate"_s}));
 

@@ -54,13 +54,12 @@ private:
     // Waits until standard error (kept in seen) holds the text count times.
     static bool waitForDiagnostic(QProcess &process, QByteArray &seen, const QString &text, int count = 1)
     {
-        QDeadlineTimer deadline(60000);
-        while (seen.count(text.toUtf8()) < count) {
-            if (!process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))))
-                return false;
-            seen += process.readAllStandardError();
-        }
-        return true;
+        return QTest::qWaitFor(
+            [&] {
+                seen += process.readAllStandardError();
+                return seen.count(text.toUtf8()) >= count;
+            },
+            60000);
     }
 
     static CliProcess::Result finish(QProcess &process, const QByteArray &seen = {})
