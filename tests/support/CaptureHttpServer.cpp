@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-CaptureHttpServer::CaptureHttpServer(Keep keep) : m_keep(keep), m_server(std::make_unique<httplib::Server>())
+CaptureHttpServer::CaptureHttpServer() : m_server(std::make_unique<httplib::Server>())
 {
     m_server->Post(".*",
                    [this](const httplib::Request &request, httplib::Response &response,
@@ -56,14 +56,10 @@ void CaptureHttpServer::handle(const httplib::Request &request, httplib::Respons
         capture.query = request.target.substr(query + 1);
     capture.contentType = request.get_header_value("Content-Type");
     capture.contentLength = request.get_header_value("Content-Length");
-    capture.transferEncoding = request.get_header_value("Transfer-Encoding");
-    capture.cookie = request.get_header_value("Cookie");
-
-    bool ok;
     if (request.is_multipart_form_data()) {
-        ok = contentReader(
+        capture.complete = contentReader(
             [&capture](const httplib::MultipartFormData &file) {
-                capture.parts.append({file.name, file.filename, file.content_type, {}});
+                capture.parts.append({file.name, {}});
                 return true;
             },
             [&capture](const char *data, size_t length) {
@@ -71,20 +67,11 @@ void CaptureHttpServer::handle(const httplib::Request &request, httplib::Respons
                 return true;
             });
     } else {
-        ok = contentReader([this, &capture](const char *data, size_t length) {
-            if (m_keep == Keep::Body) {
-                capture.body.append(data, qsizetype(length));
-            } else {
-                for (size_t i = 0; i < length; ++i) {
-                    if (data[i] != 0 && capture.nonZero.size() < 100000)
-                        capture.nonZero.append({capture.bodySize + qint64(i), data[i]});
-                }
-            }
-            capture.bodySize += qint64(length);
+        capture.complete = contentReader([&capture](const char *data, size_t length) {
+            capture.body.append(data, qsizetype(length));
             return true;
         });
     }
-    capture.complete = ok;
 
     Responder responder;
     {

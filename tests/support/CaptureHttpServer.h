@@ -17,18 +17,13 @@ struct Request;
 struct Response;
 } // namespace httplib
 
-// A small HTTP server on 127.0.0.1, on its own thread, that records what each POST brought: its
-// headers and its body, or for very large bodies only their length and non-zero bytes.
+// A small HTTP server on 127.0.0.1, on its own thread, that records what each POST brought.
 class CaptureHttpServer
 {
 public:
-    enum class Keep { Body, NonZeroBytes };
-
     struct Part
     {
         std::string name;
-        std::string filename;
-        std::string contentType;
         QByteArray content;
     };
 
@@ -38,19 +33,15 @@ public:
         std::string query;
         std::string contentType;
         std::string contentLength;
-        std::string transferEncoding;
-        std::string cookie;
-        QByteArray body;                    // Keep::Body, non-multipart requests
-        QList<Part> parts;                  // multipart requests
-        qint64 bodySize = 0;                // bytes received (non-multipart)
-        QList<QPair<qint64, char>> nonZero; // Keep::NonZeroBytes: where the non-zero bytes were
-        bool complete = false;              // the handler ran after the whole body arrived
+        QByteArray body;       // non-multipart requests
+        QList<Part> parts;     // multipart requests
+        bool complete = false; // the handler ran after the whole body arrived
     };
 
     // Decides the answer to a request; without one every POST gets 200 with an empty body.
     using Responder = std::function<void(const Capture &, httplib::Response &)>;
 
-    explicit CaptureHttpServer(Keep keep = Keep::Body);
+    CaptureHttpServer();
     ~CaptureHttpServer();
 
     QUrl url(const QString &pathAndQuery = QStringLiteral("/")) const;
@@ -60,7 +51,6 @@ public:
 private:
     void handle(const httplib::Request &request, httplib::Response &response, const void *reader);
 
-    Keep m_keep;
     std::unique_ptr<httplib::Server> m_server;
     std::atomic<bool> m_listenEnded = false;
     std::thread m_thread;

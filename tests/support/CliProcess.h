@@ -11,15 +11,9 @@
 class MeasuredProcess;
 class QProcess;
 
-// vendra-cli run as a user runs it, for end-to-end tests.
-//
-//     CliProcess cli;                                   // a home and config folder of its own
-//     cli.setPasswordVariable(QStringLiteral("demo"));  // VENDRA_PASSWORD; unset by default
-//     const CliProcess::Result result = cli.run({"--server", server.host(), ..., "login"});
-//
-// Every instance gives its runs a fresh, private HOME and XDG_CONFIG_HOME, so the profile one test
-// stores is seen by no other. The D-Bus session, and with it the keyring, is the test's own. The
-// runs are bound by file permissions even when the tests run as root, as an ordinary user is.
+// vendra-cli run as a user runs it, for end-to-end tests. Every instance gives its runs a private
+// HOME and XDG_CONFIG_HOME, so the profile one test stores is seen by no other; the keyring is the
+// test's own. The runs are bound by file permissions even when the tests run as root.
 class CliProcess
 {
 public:

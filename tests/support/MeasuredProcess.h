@@ -10,13 +10,9 @@
 #include <mutex>
 #include <thread>
 
-// A program run as a child of the test whose peak resident memory and running time are known once
-// it has ended. The kernel tells a child's own peak only to the parent that reaps it, which QProcess
-// does not pass on; so this class starts and reaps the child itself, and many can run at once, each
-// measured alone.
-//
-//     MeasuredProcess run(program, arguments, environment);
-//     const MeasuredProcess::Outcome outcome = run.finish(60000);   // outcome.peakKiB, outcome.ms
+// A child program whose peak resident memory and running time are known once it has ended. The
+// kernel tells a child's own peak only to the parent that reaps it, which QProcess does not pass on;
+// so this class starts and reaps the child itself, and many can run at once, each measured alone.
 class MeasuredProcess
 {
 public:

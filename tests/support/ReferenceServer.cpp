@@ -99,12 +99,11 @@ bool ReferenceServer::stop()
 
 bool ReferenceServer::restart()
 {
-    const Options options = m_options;
     if (!stop()) {
         m_error = QStringLiteral("the server did not stop cleanly");
         return false;
     }
-    return start(options);
+    return start(Options(m_options));
 }
 
 bool ReferenceServer::kill()
@@ -164,14 +163,6 @@ qint64 ReferenceServer::peakResidentBytes() const
         if (line.startsWith("VmHWM:"))
             return line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
     return -1;
-}
-
-QUrl ReferenceServer::soapUrl() const
-{
-    QUrl url = m_baseUrl;
-    url.setPath(QStringLiteral("/soap/soap_server_uploadtool.hvxr"));
-    url.setQuery(QStringLiteral("client=10"));
-    return url;
 }
 
 QString ReferenceServer::albumFilePath(const QString &user, const QString &albumPath,

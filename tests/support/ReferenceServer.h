@@ -8,16 +8,10 @@
 
 #include <memory>
 
-// The reference media server (vendra-server) as a child process, for end-to-end tests.
-//
-//     ReferenceServer server;
-//     QVERIFY2(server.start(), qPrintable(server.errorString()));   // demo account, plain HTTP
-//     QUrl soap = server.soapUrl();                                 // http://127.0.0.1:PORT/soap/...
-//
-// Each instance owns a fresh data folder (a QTemporaryDir, removed with the instance) and listens
-// on a free port of 127.0.0.1, read back from the server's first line of output. By default the
-// data folder is given the demo account (user "demo", password "demo", every right, albums
-// Holidays, Holidays/2019 and Family). The server's request log goes to the test's standard error.
+// The reference media server (vendra-server) as a child process, for end-to-end tests. Each instance
+// owns a fresh data folder (removed with it) and listens on a free port of 127.0.0.1. By default the
+// folder gets the demo account (demo/demo, every right, albums Holidays, Holidays/2019 and Family),
+// and the request log goes to the test's standard error.
 class ReferenceServer
 {
 public:
@@ -63,8 +57,6 @@ public:
     QUrl baseUrl() const { return m_baseUrl; }
     QString host() const { return m_baseUrl.host(); }
     int port() const { return m_baseUrl.port(); }
-    // The SOAP endpoint as clients address it.
-    QUrl soapUrl() const;
 
     // The data folder: vendra.sqlite, albums/USER/..., tls/.
     QString dataDir() const { return m_dataDir->path(); }
@@ -74,9 +66,8 @@ public:
     QString certificatePath() const;
     QList<QSslCertificate> caCertificates() const;
 
-    // Runs an administration command on the same data folder, e.g. {"user", "add", "alice"} with
-    // the password as standardInput; returns the exit status (-1 when it did not run) and fills
-    // output with standard output and error.
+    // Runs an administration command on the data folder, e.g. {"user", "add", "alice"} with the
+    // password as standardInput; the exit status (-1: did not run), output with stdout and stderr.
     int runAdmin(const QStringList &command, const QByteArray &standardInput = {},
                  QString *output = nullptr) const;
 

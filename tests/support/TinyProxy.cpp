@@ -31,14 +31,13 @@ bool TinyProxy::start()
                     {QStringLiteral("-d"), QStringLiteral("-c"), config.fileName()});
     if (!m_process.waitForStarted(5000))
         return false;
-    for (int i = 0; i < 100; ++i) {
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, m_port);
-        if (socket.waitForConnected(100))
-            return true;
-        QTest::qWait(50);
-    }
-    return false;
+    return QTest::qWaitFor(
+        [this] {
+            QTcpSocket socket;
+            socket.connectToHost(QHostAddress::LocalHost, m_port);
+            return socket.waitForConnected(100);
+        },
+        15000);
 }
 
 QString TinyProxy::url() const
