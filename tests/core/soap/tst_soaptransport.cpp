@@ -11,7 +11,6 @@
 
 #include <httplib.h>
 
-#include <memory>
 #include <thread>
 
 namespace {
