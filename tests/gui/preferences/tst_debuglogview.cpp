@@ -64,8 +64,6 @@ private Q_SLOTS:
         QVERIFY(m_folder->isValid());
     }
 
-    void cleanup() { qunsetenv("SNAP"); }
-
     void linesLoseTheirPrefixUpToTheFirstClosingBracket()
     {
         QCOMPARE(DebugLogLines::withoutPrefix(u"2026-12-07 09:00:01 vendra[41:7] Logging Started"_s),
@@ -167,25 +165,6 @@ private Q_SLOTS:
                                    [&](const QString &text) { return text.contains(zip); }),
                      1);
         QCOMPARE(recorder.urls, (QList<QUrl>{QUrl::fromLocalFile(desktop), QUrl::fromLocalFile(desktop)}));
-    }
-
-    void theReportButtonIsGoneInsideASandboxAndTheFolderButtonOpensTheFolder()
-    {
-        PreferencesDebugLogView plain(m_folder->path());
-        plain.viewWillMoveToSuperview();
-        QVERIFY(plain.zipButton());
-
-        qputenv("SNAP", "/snap/vendra-uploader/1");
-        PreferencesDebugLogView sandboxed(m_folder->path());
-        sandboxed.viewWillMoveToSuperview();
-        QVERIFY(!sandboxed.zipButton());
-        QCOMPARE(sandboxed.findChildren<QPushButton *>().size(), 1);
-
-        FolderRecorder recorder;
-        QDesktopServices::setUrlHandler(u"file"_s, &recorder, "open");
-        sandboxed.showInFinderButton()->click();
-        QDesktopServices::unsetUrlHandler(u"file"_s);
-        QCOMPARE(recorder.urls, QList<QUrl>{QUrl::fromLocalFile(m_folder->path())});
     }
 };
 
