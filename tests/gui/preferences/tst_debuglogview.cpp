@@ -2,11 +2,11 @@
 
 #include "GuiTest.h"
 #include "TestFiles.h"
+#include "app/UrlRecorder.h"
 #include "diagnostics/CrashHandler.h"
 #include "preferences/DebugLogLines.h"
 
 #include <QDateTime>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
@@ -17,18 +17,6 @@
 #include <QUrl>
 
 #include <memory>
-
-// Takes the folders the pane opens, so that no file manager starts.
-class FolderRecorder : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> urls;
-
-public Q_SLOTS:
-    void open(const QUrl &url) { urls.append(url); }
-};
 
 class TestDebugLogView : public QObject
 {
@@ -140,8 +128,8 @@ private Q_SLOTS:
         PreferencesDebugLogView view(m_folder->path());
         view.show();
         view.viewWillMoveToSuperview();
-        FolderRecorder recorder;
-        QDesktopServices::setUrlHandler(u"file"_s, &recorder, "open");
+        UrlRecorder recorder;
+        recorder.install();
         QStringList named;
         for (int report = 0; report < 2; ++report) {
             view.zipButton()->click();
@@ -154,7 +142,6 @@ private Q_SLOTS:
             show->click(); // opens the folder, and that answers the message
             QTRY_VERIFY(!view.findChild<QMessageBox *>());
         }
-        QDesktopServices::unsetUrlHandler(u"file"_s);
         CrashHandler::close();
         const QStringList zips = QDir(desktop).entryList({u"*.zip"_s}, QDir::Files, QDir::Name);
         QCOMPARE(zips.size(), 2);

@@ -86,64 +86,6 @@ private Q_SLOTS:
         HttpProxy::setProxy({});
     }
 
-    void editingBackToTheStoredDetailsDisablesTheUpdateButton()
-    {
-        Preferences *preferences = Preferences::init();
-        preferences->setServer(u"media.example"_s);
-        preferences->setPort(8443);
-        preferences->setUseHttps(true);
-        preferences->setUser(u"ann"_s);
-        preferences->setPassword(u"secret"_s, true);
-
-        PreferenceWindow window(m_folder.path());
-        window.showWindow();
-        window.selectProfile();
-        PreferencesProfileView *view = window.profile();
-        QPushButton *update = view->updateButton();
-        QCOMPARE(view->serverNameField()->text(), u"media.example"_s);
-        QCOMPARE(view->selectedPort(), 8443);
-        QCOMPARE(view->portBox()->currentIndex(), 8443);
-        QVERIFY(!update->isEnabled());
-
-        QTest::keyClicks(view->serverNameField(), u".org"_s);
-        QVERIFY(update->isEnabled());
-        for (int i = 0; i < 4; ++i)
-            QTest::keyClick(view->serverNameField(), Qt::Key_Backspace);
-        QVERIFY(!update->isEnabled());
-
-        // Typed or picked from the list, the port counts the same.
-        view->portBox()->setCurrentIndex(8080);
-        QCOMPARE(view->selectedPort(), 8080);
-        QVERIFY(update->isEnabled());
-        typeInto(view->portBox()->lineEdit(), u"8443"_s);
-        QVERIFY(!update->isEnabled());
-
-        QTest::keyClick(view->passwordField(), Qt::Key_End);
-        QTest::keyClicks(view->passwordField(), u"!"_s);
-        QVERIFY(update->isEnabled());
-        QTest::keyClick(view->passwordField(), Qt::Key_Backspace);
-        QVERIFY(!update->isEnabled());
-
-        // A change with a detail missing is no profile to sign in with.
-        typeInto(view->userNameField(), u"bob"_s);
-        QVERIFY(update->isEnabled());
-        typeInto(view->userNameField(), QString());
-        QVERIFY(!update->isEnabled());
-        typeInto(view->userNameField(), u"bob"_s);
-        typeInto(view->portBox()->lineEdit(), QString());
-        QVERIFY(!update->isEnabled());
-
-        // Edits survive a switch to another pane and back, not a new showing of the window.
-        window.selectGeneral();
-        window.selectProfile();
-        QCOMPARE(view->userNameField()->text(), u"bob"_s);
-        window.window()->hide();
-        window.showWindow();
-        QCOMPARE(view->userNameField()->text(), u"ann"_s);
-        QCOMPARE(view->selectedPort(), 8443);
-        QVERIFY(!update->isEnabled());
-    }
-
     void withUploadsRunningOnlyTheFirstAnswerSignsInAgainWithTheNewDetails()
     {
         // Held back long enough for the upload to be running throughout.

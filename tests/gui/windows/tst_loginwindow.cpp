@@ -44,13 +44,6 @@ private:
         QTest::keyClicks(field, text);
     }
 
-    static void clear(QLineEdit *field)
-    {
-        field->setFocus();
-        field->selectAll();
-        QTest::keyClick(field, Qt::Key_Backspace);
-    }
-
 private Q_SLOTS:
     void init()
     {
@@ -58,40 +51,6 @@ private Q_SLOTS:
         fillSettings();
     }
     void cleanup() { m_globals.reset(); }
-
-    void emptyFieldsSetTheirBitsAndTheFirstOneNamesTheTooltip()
-    {
-        commsGlobal->setServer(QString());
-        commsGlobal->setUserName(QString());
-        LoginWindow login;
-        shown(login);
-        QCOMPARE(login.errors(), quint16(LoginWindow::ServerAddressEmpty | LoginWindow::UserNameEmpty));
-        QVERIFY(!login.loginButton()->isEnabled());
-        QCOMPARE(login.loginButton()->toolTip(), messageText(u"LoginError_ServerAddress"_s));
-
-        type(login.serverNameField(), u"h"_s);
-        QCOMPARE(login.errors(), quint16(LoginWindow::UserNameEmpty));
-        QCOMPARE(login.loginButton()->toolTip(), messageText(u"LoginError_Username"_s));
-
-        clear(login.portField());
-        QCOMPARE(login.loginButton()->toolTip(), messageText(u"LoginError_Port"_s));
-        type(login.portField(), u"80"_s);
-        type(login.userNameField(), u"bob"_s);
-        QCOMPARE(login.errors(), quint16(0));
-        QVERIFY(login.loginButton()->isEnabled());
-        QCOMPARE(login.loginButton()->toolTip(), messageText(u"Login_ToolTip"_s));
-        // The typing went through to the session settings at once.
-        QCOMPARE(commsGlobal->server(), u"h"_s);
-        QCOMPARE(commsGlobal->portNo(), 80);
-        QCOMPARE(commsGlobal->userName(), u"bob"_s);
-
-        // An empty password has no tooltip of its own.
-        clear(login.passwordField());
-        QCOMPARE(login.errors(), quint16(LoginWindow::PasswordEmpty));
-        QVERIFY(!login.loginButton()->isEnabled());
-        QCOMPARE(login.loginButton()->toolTip(), messageText(u"LoginError_Username"_s));
-        QCOMPARE(commsGlobal->password(), QString());
-    }
 
     void unsavedPasswordIsNotShownAgain()
     {
