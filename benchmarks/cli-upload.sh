@@ -28,6 +28,7 @@ runs=${4:-5}
 top=$(mktemp -d /tmp/vendra-bench-cli.XXXXXX)
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/reference-server.sh"
+use_private_home "$top"
 trap 'stop_server; rm -rf "$top"' EXIT
 
 fallocate -l "$size" "$top/upload.bin" 2>/dev/null || truncate -s "$size" "$top/upload.bin"

@@ -3,6 +3,14 @@
 # temporary folder); soap and sign_in_demo need only `url`. With HTTPS (start_server --tls), curl
 # trusts the server's own certificate through VENDRA_BENCH_CACERT, which start_server sets.
 
+# vendra-cli keeps its settings and upload journal under the home folder: each benchmark gives it a
+# throw-away one, so that a run neither reads what earlier runs left nor writes into the user's.
+use_private_home() { # folder
+  export HOME=$1/home XDG_CONFIG_HOME=$1/home/.config XDG_STATE_HOME=$1/home/.local/state
+  export XDG_CACHE_HOME=$1/home/.cache XDG_DATA_HOME=$1/home/.local/share
+  mkdir -p "$HOME"
+}
+
 server_pid=
 stop_server() {
   if [ -n "$server_pid" ] && kill -0 "$server_pid" 2>/dev/null; then

@@ -19,6 +19,7 @@ runs=${4:-3}
 work=$(mktemp -d /tmp/vendra-bench-small.XXXXXX)
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/reference-server.sh"
+use_private_home "$work"
 trap 'stop_server; [ -n "${VENDRA_BENCH_KEEP:-}" ] || rm -rf "$work"' EXIT
 
 start_server --demo --tls

@@ -501,11 +501,6 @@ void remoteFileBrowserHelper::allowExpanding(bool allow)
     m_bAllowExpanding = allow;
 }
 
-RemoteTreeEntryPtr remoteFileBrowserHelper::expandTimerItem() const
-{
-    return m_expandTimer.isActive() ? m_expandTimerAlbum.lock() : nullptr;
-}
-
 void remoteFileBrowserHelper::expandItem(const RemoteTreeEntryPtr &node)
 {
     Row *row = rowForNode(node.get());

@@ -88,9 +88,6 @@ public:
     void dragdropActive(bool active);
     void allowExpanding(bool allow);
     bool isDragDropActive() const { return m_bDragDropActive; }
-    bool isExpandingAllowed() const { return m_bAllowExpanding; }
-    // The album the hover timer is running for, if any.
-    RemoteTreeEntryPtr expandTimerItem() const;
     // Brings the node's rows in line with the tree and asks the view to open it.
     void expandItem(const RemoteTreeEntryPtr &node);
 

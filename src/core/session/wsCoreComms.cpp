@@ -87,9 +87,8 @@ QVariantMap wsCoreComms::invoke(const QString &method, const QStringList &paramO
                                 const QVariantMap &params, const QStringList &resultKeys, Error &error) const
 {
     const QMap<QString, QString> httpHeaders{{QStringLiteral("SOAPAction"), method}};
-    QVariantMap result =
-        wsNSSoapComms::methodInvocationWith(getSoapURL(), method, getNamespaceURLStr(), httpHeaders,
-                                            std::nullopt, paramOrder, params, resultKeys, error);
+    QVariantMap result = wsNSSoapComms::methodInvocationWith(
+        getSoapURL(), method, getNamespaceURLStr(), httpHeaders, paramOrder, params, resultKeys, error);
     return error ? QVariantMap() : result;
 }
 

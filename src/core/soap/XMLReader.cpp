@@ -62,7 +62,6 @@ std::optional<QVariantMap> XMLReader::dictionaryForXMLString(const QString &stri
 
 std::optional<QVariantMap> XMLReader::objectWithData(const QByteArray &data, Error &)
 {
-    _error.clear();
     _progress.clear();
     _stack.clear();
     _stack.append(OpenElement{});
@@ -114,7 +113,6 @@ std::optional<QVariantMap> XMLReader::objectWithData(const QByteArray &data, Err
         }
     }
     if (reader.hasError()) {
-        _error = reader.errorString();
         _stack.clear();
         _sharedTexts.clear();
         return std::nullopt;

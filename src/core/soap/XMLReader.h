@@ -42,9 +42,6 @@ public:
     // The parse itself; use a fresh reader for every document.
     std::optional<QVariantMap> objectWithData(const QByteArray &data, Error &error);
 
-    // The parser's complaint about the last document, empty after a successful parse.
-    QString parseError() const { return _error; }
-
 private:
     struct OpenElement
     {
@@ -64,7 +61,6 @@ private:
 
     QList<OpenElement> _stack;
     QString _progress;
-    QString _error;
     QHash<QStringView, QString> _sharedTexts;
     qsizetype _budget = 0;
 };

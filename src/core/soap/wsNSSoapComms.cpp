@@ -5,7 +5,6 @@
 #include "http/HttpExchange.h"
 #include "http/SharedCookieJar.h"
 #include "soap/NSStringExtended.h"
-#include "soap/VariantNumber.h"
 #include "soap/XMLReader.h"
 
 #include <charconv>
@@ -62,23 +61,6 @@ QString serializeParam(const QString &name, const QVariant &value)
     }
     default:
         return {};
-    }
-}
-
-QString numberText(const QVariant &value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-        return QString::number(value.toBool() ? 1 : 0);
-    case QMetaType::Float:
-        return shortestText(value.toFloat());
-    case QMetaType::Double:
-        return shortestText(value.toDouble());
-    case QMetaType::ULong:
-    case QMetaType::ULongLong:
-        return QString::number(value.toULongLong());
-    default:
-        return QString::number(value.toLongLong());
     }
 }
 
@@ -246,19 +228,17 @@ struct ConversionFrame
 QVariantMap wsNSSoapComms::methodInvocationWith(const QUrl &url, const QString &method,
                                                 const QString &nameSpace,
                                                 const QMap<QString, QString> &httpHeaders,
-                                                const std::optional<QVariantMap> &soapHeaders,
                                                 const QStringList &paramOrder, const QVariantMap &params,
-                                                const QStringList &resultKeys, Error &error,
-                                                std::chrono::milliseconds timeout)
+                                                const QStringList &resultKeys, Error &error)
 {
     HttpRequest request;
     request.url = url;
-    request.body = createEnvelope(method, nameSpace, httpHeaders, soapHeaders, paramOrder, params).toUtf8();
+    request.body = createEnvelope(method, nameSpace, paramOrder, params).toUtf8();
     request.headers.emplaceBack("Content-Type", "text/xml; charset=utf-8");
     for (auto header = httpHeaders.constBegin(); header != httpHeaders.constEnd(); ++header)
         request.headers.emplaceBack(header.key().toUtf8(), header.value().toUtf8());
     request.headers.emplaceBack("Content-Length", QByteArray::number(request.body.size()));
-    request.idleTimeout = timeout;
+    request.idleTimeout = idleTimeout;
     request.deadline = overallDeadline;
     request.maxReplySize = maxReplySize;
 
@@ -277,8 +257,6 @@ QVariantMap wsNSSoapComms::methodInvocationWith(const QUrl &url, const QString &
 }
 
 QString wsNSSoapComms::createEnvelope(const QString &method, const QString &nameSpace,
-                                      const QMap<QString, QString> &,
-                                      const std::optional<QVariantMap> &soapHeaders,
                                       const QStringList &paramOrder, const QVariantMap &params)
 {
     QString envelope = QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>"
@@ -288,10 +266,6 @@ QString wsNSSoapComms::createEnvelope(const QString &method, const QString &name
                                       " xmlns:SOAP-ENC=\"http://schemas.xmlsoap.org/soap/encoding/\""
                                       " SOAP-ENV:encodingStyle=\"http://schemas.xmlsoap.org/soap/encoding/\""
                                       " xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\">");
-    if (soapHeaders) {
-        envelope += QLatin1String("<SOAP-ENV:Header>") % serializeHeader(*soapHeaders).mid(1) %
-                    QLatin1String("</SOAP-ENV:Header>");
-    }
     envelope += QLatin1String("<SOAP-ENV:Body>");
     if (!method.isEmpty()) {
         envelope += QLatin1String("<m:") % method % QLatin1String(" xmlns:m=\"urn:") % nameSpace %
@@ -308,31 +282,6 @@ QString wsNSSoapComms::serializeParams(const QVariantMap &params, const QStringL
     for (const QString &name : order)
         elements += serializeParam(name, params.value(name));
     return elements;
-}
-
-QString wsNSSoapComms::serializeHeader(const QVariantMap &header)
-{
-    QString attributes;
-    QString children;
-    QString content;
-    for (auto entry = header.constBegin(); entry != header.constEnd(); ++entry) {
-        const QString &key = entry.key();
-        const QVariant &value = entry.value();
-        if (isNumericVariant(value)) {
-            content += numberText(value);
-        } else if (value.typeId() == QMetaType::QVariantMap) {
-            content += QLatin1Char('<') % key % serializeHeader(value.toMap()) % QLatin1String("</") % key %
-                       QLatin1Char('>');
-        } else if (value.typeId() == QMetaType::QString) {
-            if (key.startsWith(QLatin1Char('@')))
-                attributes += QLatin1Char(' ') % key.mid(1) % QLatin1String("=\"") % value.toString() %
-                              QLatin1Char('"');
-            else
-                children += QLatin1Char('<') % key % QLatin1Char('>') % value.toString() %
-                            QLatin1String("</") % key % QLatin1Char('>');
-        }
-    }
-    return attributes % QLatin1Char('>') % children % content;
 }
 
 bool wsNSSoapComms::checkCookiesForURL(const QUrl &url, Error &error)

@@ -41,7 +41,7 @@
 class wsNSSoapComms
 {
 public:
-    static constexpr std::chrono::milliseconds defaultTimeout{60000};
+    static constexpr std::chrono::milliseconds idleTimeout{60000};
     // However the server trickles its reply, a call ends within this.
     static constexpr std::chrono::milliseconds overallDeadline{120000};
     // Generous: listing an album of 100,000 assets with long names takes about 75 MiB.
@@ -49,17 +49,12 @@ public:
 
     static QVariantMap methodInvocationWith(const QUrl &url, const QString &method, const QString &nameSpace,
                                             const QMap<QString, QString> &httpHeaders,
-                                            const std::optional<QVariantMap> &soapHeaders,
                                             const QStringList &paramOrder, const QVariantMap &params,
-                                            const QStringList &resultKeys, Error &error,
-                                            std::chrono::milliseconds timeout = defaultTimeout);
+                                            const QStringList &resultKeys, Error &error);
 
     static QString createEnvelope(const QString &method, const QString &nameSpace,
-                                  const QMap<QString, QString> &httpHeaders,
-                                  const std::optional<QVariantMap> &soapHeaders,
                                   const QStringList &paramOrder, const QVariantMap &params);
     static QString serializeParams(const QVariantMap &params, const QStringList &order);
-    static QString serializeHeader(const QVariantMap &header);
 
     // True when the shared cookie jar holds a cookie usable for the URL.
     static bool checkCookiesForURL(const QUrl &url, Error &error);

@@ -58,8 +58,6 @@ public:
     QAction *actionForTag(int tag) const;
     QMenu *contextMenu() { return &m_menu; }
 
-    // The folder the upload panel opens in: the one of the last items chosen, home at first.
-    QString currentDir() const { return m_currentDir; }
     // The open upload panel, if any.
     UploadFilePanel *uploadPanel() const;
 
@@ -95,6 +93,7 @@ private:
     RemoteFileSystemCell *m_nameCell;
     BZIndeterminateProgressIndicatorCell *m_progressCell;
     QMenu m_menu;
+    // The folder the upload panel opens in: the one of the last items chosen, home at first.
     QString m_currentDir;
     QPointer<UploadFilePanel> m_uploadPanel;
     // The placeholder whose name is being typed.

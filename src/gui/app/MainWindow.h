@@ -83,8 +83,6 @@ public:
     QLabel *progressText() const { return m_progressText; }
     ProgressSpinner *progressIndicator() const { return m_progressIndicator; }
     ProgressSpinner *progressIndicatorLarge() const { return m_progressIndicatorLarge; }
-    QTimer *fadeOutStatusTimer() { return &m_fadeOutStatusTimer; }
-    int fadeOutStatusCounter() const { return m_fadeOutStatusCounter; }
     // The status line as it shows now: visible and its opacity.
     bool isStatusVisible() const;
     qreal statusOpacity() const;

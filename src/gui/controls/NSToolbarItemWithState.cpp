@@ -119,18 +119,10 @@ void NSToolbarItemWithState::setActive(bool active)
         Q_EMIT activeChanged(active);
 }
 
-void NSToolbarItemWithState::setImage(const QIcon &image)
-{
-    m_ownImage = image;
-    applyState();
-}
-
 void NSToolbarItemWithState::applyState()
 {
     if (m_active)
-        setIcon(withPressedImage(m_images.secondary.isNull() ? m_ownImage : m_images.secondary,
-                                 m_images.secondaryAlt));
+        setIcon(withPressedImage(m_images.secondary, m_images.secondaryAlt));
     else
-        setIcon(
-            withPressedImage(m_images.primary.isNull() ? m_ownImage : m_images.primary, m_images.primaryAlt));
+        setIcon(withPressedImage(m_images.primary, m_images.primaryAlt));
 }

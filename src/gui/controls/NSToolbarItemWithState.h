@@ -37,11 +37,7 @@ public:
 
     QString itemIdentifier() const { return m_itemIdentifier; }
 
-    bool active() const { return m_active; }
     void setActive(bool active);
-
-    // The item's own image; the state's images win over it whenever they are set.
-    void setImage(const QIcon &image);
 
 Q_SIGNALS:
     void activeChanged(bool active);
@@ -52,6 +48,5 @@ private:
 
     QString m_itemIdentifier;
     Images m_images;
-    QIcon m_ownImage;
     bool m_active = false;
 };

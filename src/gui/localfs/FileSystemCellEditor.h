@@ -17,14 +17,13 @@ public:
 
     // Where the white box is drawn for the present text, in the editor's coordinates.
     QRectF backgroundRect() const;
-    // The width of the name in bold when editing began, plus 4.
-    qreal minimumBackgroundWidth() const { return m_width; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
     QSizeF m_inset;
+    // The width of the name in bold when editing began, plus 4: the box is never narrower.
     qreal m_width = 0;
     qreal m_height = 0;
     // Three quarters of two blanks: the room kept after the typed text.

@@ -45,12 +45,9 @@ public:
     // Sets the content's height, keeping the window's top edge where it is.
     void updateHeight(int height, bool animate);
 
-    QToolBar *toolbar() const { return m_toolbar; }
     QAction *paneAction(Pane pane) const;
     PreferencesGeneralView *general() const { return m_general; }
     PreferencesProfileView *profile() const { return m_profile; }
-    PreferencesDebugLogView *debug() const { return m_debug; }
-    PrefrencesSystemInfoView *system() const { return m_system; }
     QWidget *currentPane() const { return m_currentPane; }
 
 private:

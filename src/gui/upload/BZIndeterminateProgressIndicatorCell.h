@@ -29,7 +29,6 @@ public:
     int spinningRole() const { return m_spinningRole; }
     void setSpinningRole(int role) { m_spinningRole = role; }
 
-    QColor color() const { return m_color; }
     // The colour must be opaque; a translucent one is refused (false) and the colour kept.
     bool setColor(const QColor &color);
     double redComponent() const { return m_color.redF(); }

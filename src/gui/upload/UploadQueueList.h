@@ -42,11 +42,8 @@ public:
     ~UploadQueueList() override;
 
     UploadQueueListModel *uploadModel() const { return m_uploads; }
-    BZIndeterminateProgressIndicatorCell *progressCell() const { return m_progressCell; }
     int progressColumn() const;
     QMenu *contextMenu() { return &m_menu; }
-    QAction *cancelSelectedAction() const { return m_cancelSelected; }
-    QAction *cancelAllAction() const { return m_cancelAll; }
     QAction *retryAllFailedAction() const { return m_retryAllFailed; }
     QAction *pauseAction() const { return m_pause; }
 

@@ -273,7 +273,6 @@ void LoginWindow::checkPortNumberIsLegal()
     m_port->setText(digits);
     m_port->setCursorPosition(qMin(cursor, int(digits.size())));
     QApplication::beep();
-    Q_EMIT beeped();
 }
 
 void LoginWindow::eventPreferencesChanged()

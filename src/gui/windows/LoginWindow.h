@@ -51,7 +51,6 @@ public:
     QLineEdit *userNameField() const { return m_userName; }
     QLineEdit *passwordField() const { return m_password; }
     QCheckBox *savePasswordBox() const { return m_savePassword; }
-    QCheckBox *dontShowLoginOnStartUpBox() const { return m_dontShowLoginOnStartUp; }
     QLabel *statusLabel() const { return m_statusLabel; }
     QPushButton *loginButton() const { return m_loginButton; }
     // Empty until the application puts its menu there.
@@ -60,8 +59,6 @@ public:
 Q_SIGNALS:
     // The user asked to sign in with the details now in commsGlobal.
     void loginRequested();
-    // The port filter threw characters away (the system beep sounds with it).
-    void beeped();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

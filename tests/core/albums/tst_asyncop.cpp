@@ -1,4 +1,3 @@
-#include "albums/createFolderTempItem.h"
 #include "albums/soapRemoteFolderBrowser.h"
 #include "albums/soapRemoteFolderItem.h"
 #include "albums/wsSoapAsyncOp.h"
@@ -6,8 +5,8 @@
 #include "http/SharedCookieJar.h"
 #include "session/commsGlobals.h"
 #include "session/soapResults.h"
-#include "session/wsCoreComms.h"
 
+#include "AlbumTree.h"
 #include "SessionTarget.h"
 #include "VendraTest.h"
 
@@ -15,48 +14,39 @@
 
 namespace {
 
-// Records every callback with the thread it came on and the albums registered at that moment.
+// Records every callback, in order: whether it was the start, and of which request.
 class RecordingDelegate : public wsSoapAsyncOpDelegate
 {
 public:
-    struct Call
-    {
-        bool started;
-        asyncRequestInfoPtr info;
-        soapRemoteBasePtr item;
-        bool onMainThread;
-        QStringList registeredPaths;
-    };
-
     void soapAsyncRequestStarted(const asyncRequestInfoPtr &info) override { record(true, info); }
     void soapAsyncRequestCompleted(const asyncRequestInfoPtr &info) override { record(false, info); }
 
-    QList<Call> calls() const
+    QList<QPair<bool, asyncRequestInfoPtr>> calls() const
     {
         const QMutexLocker lock(&m_mutex);
         return m_calls;
     }
     qsizetype count(bool started) const
     {
-        const QList<Call> all = calls();
-        return std::count_if(all.begin(), all.end(), [&](const Call &c) { return c.started == started; });
+        const auto all = calls();
+        return std::count_if(all.begin(), all.end(), [&](const auto &c) { return c.first == started; });
     }
 
 private:
     void record(bool started, const asyncRequestInfoPtr &info)
     {
-        const QStringList paths = commsGlobal->registry().remoteAlbumByName().keys();
         const QMutexLocker lock(&m_mutex);
-        m_calls.append({started, info, info->item(), QThread::currentThread() == qApp->thread(), paths});
+        m_calls.append({started, info});
     }
 
     mutable QMutex m_mutex;
-    QList<Call> m_calls;
+    QList<QPair<bool, asyncRequestInfoPtr>> m_calls;
 };
 
 } // namespace
 
-// Album operations through the background queue against the reference server.
+// Album operations through the background queue against the reference server. Opening, renaming
+// and deleting through it are tested by the album pane's model and view.
 class TestAsyncOp : public QObject
 {
     Q_OBJECT
@@ -68,32 +58,22 @@ private:
 
     wsSoapAsyncOp &queue() { return m_globals->soapAsyncOp(); }
     soapRemoteFolderBrowserPtr root() { return m_globals->results().remoteFolderBrowser(); }
-    soapRemoteFolderItemPtr album(const QString &path)
-    {
-        return std::dynamic_pointer_cast<soapRemoteFolderItem>(
-            m_globals->registry().findRemoteAlbumByName(path));
-    }
+    soapRemoteFolderItemPtr album(const QString &path) { return AlbumTree::album(*m_globals, path); }
 
     // Signs in to a fresh server with the demo albums and loads the top level.
     void start(const QStringList &arguments = {})
     {
         m_server = startServerFor(*m_globals, arguments);
         Error error;
-        wsCoreComms &comms = m_globals->coreComms();
-        m_globals->results().checkVersion().deserialise(comms.doCheckVersion(error));
-        comms.doLogin(error);
-        QVERIFY(root()->deserialise(comms.doGetTopLevelAlbums(error)));
+        AlbumTree::signIn(*m_globals, error);
+        QVERIFY(AlbumTree::reloadTopLevel(*m_globals, error));
         QVERIFY2(!error, qPrintable(error.toString()));
     }
-
-    // Waits for the queue, then checks that the registry names exactly the albums in the tree.
     asyncRequestInfoPtr done(const asyncRequestInfoPtr &info)
     {
         queue().waitForDone();
-        m_consistent = m_consistent && m_globals->registry().debugCheckDictionary(root());
         return info;
     }
-    bool m_consistent = true;
 
 private Q_SLOTS:
     void init()
@@ -103,33 +83,12 @@ private Q_SLOTS:
     }
     void cleanup()
     {
-        QVERIFY(std::exchange(m_consistent, true));
-        QVERIFY(m_globals->registry().debugCheckDictionary(root()));
+        const bool registryMatchesTree = m_globals->registry().debugCheckDictionary(root());
         m_globals.reset();
         // Idle keep-alive connections would hold the server's shutdown up.
         m_server.reset();
         SharedCookieJar::instance().clear();
-    }
-
-    void openingAnAlbumChangesTheTreeBeforeTheCallback()
-    {
-        start();
-        // Without a delegate the request still runs.
-        QVERIFY(done(queue().requestGetFolderContentsFor(album(u"Family"_s), nullptr))->bSucceeded());
-        QVERIFY(album(u"Family"_s)->bDataIsCached());
-
-        const auto holidays = album(u"Holidays"_s);
-        QVERIFY(!holidays->bDataIsCached());
-        const auto info = done(queue().requestGetFolderContentsFor(holidays, m_delegate));
-        QVERIFY(info->bSucceeded() && !info->error());
-        QVERIFY(holidays->bDataIsCached());
-        QVERIFY(album(u"Holidays/2019"_s));
-        const auto calls = m_delegate->calls();
-        QCOMPARE(calls.size(), 2);
-        QVERIFY(calls[0].started && !calls[1].started);
-        QVERIFY(!calls[0].onMainThread && !calls[1].onMainThread);
-        QVERIFY(!calls[0].registeredPaths.contains(u"Holidays/2019"_s));
-        QVERIFY(calls[1].registeredPaths.contains(u"Holidays/2019"_s));
+        QVERIFY(registryMatchesTree);
     }
 
     void failedListings()
@@ -141,32 +100,23 @@ private Q_SLOTS:
         QVERIFY(!rootInfo->error());
         QCOMPARE(m_delegate->count(false), 1);
 
-        const auto holidays = album(u"Holidays"_s);
-        const auto info = done(queue().requestGetFolderContentsFor(holidays, m_delegate));
+        const auto info = done(queue().requestGetFolderContentsFor(album(u"Holidays"_s), m_delegate));
         QCOMPARE(info->error().messageKey(), u"BROKEN"_s);
-        QCOMPARE(holidays->numberOfChildren(), 0);
         QVERIFY(!album(u"Holidays/2019"_s));
     }
 
-    void createAddsTheAlbumBeforeTheCallback()
+    // A name with markup and letters beyond ASCII reaches the server as it stands; a name taken is
+    // refused and nothing is added.
+    void createAddsTheAlbumOrNothing()
     {
         start();
-        const QString name = u"Work & <Play>"_s; // must reach the server unmangled
+        const QString name = u"Work & <Play> Über 漢"_s;
         const auto top = done(queue().requestCreateSubFolderFor(root(), name, QString(), m_delegate));
         QVERIFY2(top->bSucceeded(), qPrintable(top->error().toString()));
-        QCOMPARE(top->createdAlbum()->strName(), name);
         QCOMPARE(album(name), top->createdAlbum());
-        QCOMPARE(root()->getRootItemForIndex(root()->numberOfRootItems() - 1), top->createdAlbum());
-        QVERIFY(m_delegate->calls().last().registeredPaths.contains(name));
-
-        auto placeholder = std::make_shared<createFolderTempItem>();
-        const auto sub = done(queue().requestCreateSubFolderFor(top->createdAlbum(), u"Q1"_s, placeholder,
-                                                                QString(), m_delegate));
-        QVERIFY(sub->bSucceeded());
-        QCOMPARE(sub->requestType(), int(asyncRequestInfo::CreateFolderByRenameTemp));
-        QCOMPARE(sub->tempFolder(), placeholder);
-        QCOMPARE(album(name + u"/Q1"_s), sub->createdAlbum());
-        QVERIFY(top->createdAlbum()->bHasChildren());
+        Error error;
+        QVERIFY(AlbumTree::reloadTopLevel(*m_globals, error));
+        QCOMPARE(album(name)->strName(), name);
 
         const auto refused = done(queue().requestCreateSubFolderFor(root(), name, QString(), m_delegate));
         QVERIFY(!refused->bSucceeded());
@@ -183,17 +133,13 @@ private Q_SLOTS:
         for (int i = 0; i < listings; ++i)
             queue().requestGetFolderContentsFor(album(u"Holidays"_s), m_delegate);
         const asyncRequestInfoPtr logout = queue().requestLogout(m_delegate);
-        const auto began = [this](const asyncRequestInfoPtr &info) {
-            const auto calls = m_delegate->calls();
-            return std::any_of(calls.begin(), calls.end(),
-                               [&](const auto &c) { return c.started && c.info == info; });
+        const auto logoutStart = [&](const QList<QPair<bool, asyncRequestInfoPtr>> &calls) {
+            return std::find(calls.begin(), calls.end(), qMakePair(true, logout));
         };
-        QTRY_VERIFY_WITH_TIMEOUT(began(logout), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(logoutStart(m_delegate->calls()) != m_delegate->calls().end(), 5000);
         // It began before any listing had ended: it did not wait for a worker.
         const auto calls = m_delegate->calls();
-        const auto logoutStart = std::find_if(calls.begin(), calls.end(),
-                                              [&](const auto &c) { return c.started && c.info == logout; });
-        QVERIFY(std::none_of(calls.begin(), logoutStart, [](const auto &c) { return !c.started; }));
+        QVERIFY(std::none_of(calls.begin(), logoutStart(calls), [](const auto &c) { return !c.first; }));
         queue().waitForDone();
         QCOMPARE(m_delegate->count(false), qsizetype(listings + 1));
         QVERIFY2(logout->bSucceeded(), qPrintable(logout->error().toString()));
@@ -213,7 +159,7 @@ private Q_SLOTS:
         QCOMPARE(m_delegate->count(false), m_delegate->count(true));
         QVERIFY(m_delegate->count(true) <= wsSoapAsyncOp::MaxConcurrentOperations);
         for (const auto &info : std::as_const(infos)) {
-            if (std::none_of(calls.begin(), calls.end(), [&](const auto &c) { return c.info == info; }))
+            if (std::none_of(calls.begin(), calls.end(), [&](const auto &c) { return c.second == info; }))
                 QVERIFY(!info->bSucceeded());
         }
     }

@@ -1,13 +1,15 @@
 // One run of the program, for tests that need a process of its own:
-//   capture          starts the log file, writes a line, stops, writes another; prints the file's path
-//   launch close     creates the crash handler, prints didCrash=0|1, closes it cleanly
-//   launch crash     the same without the close, as a crashed run would leave things
+//   capture          starts the log file, writes lines each way, stops, writes another; prints the file's
+//   path launch close     creates the crash handler, prints didCrash=0|1, closes it cleanly launch crash the
+//   same without the close, as a crashed run would leave things
 #include "diagnostics/CrashHandler.h"
 #include "diagnostics/DiagnosticLine.h"
 #include "diagnostics/LogFile.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
+
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
@@ -19,6 +21,9 @@ int main(int argc, char *argv[])
         LogFile log;
         out << log.fileName() << Qt::endl;
         VENDRA_DIAG(QStringLiteral("line while capturing"));
+        std::fputs("written with stdio\n", stderr);
+        writePlainLine(QStringLiteral("written as a plain line"));
+        log.start(); // already capturing: no second start line
         log.stop();
         VENDRA_DIAG(QStringLiteral("line after stop"));
         return 0;

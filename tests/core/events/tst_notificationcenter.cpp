@@ -36,23 +36,6 @@ private Q_SLOTS:
     void init() { m_deliveries.clear(); }
     void cleanup() { center().removeObserver(&m_observer); }
 
-    void mainThreadPostCallsObserversOfTheNameBeforeReturning()
-    {
-        observe(u"A"_s);
-        observe(u"B"_s);
-        center().postNotificationOnMainThreadWithName(u"B"_s, 7, {{u"k"_s, true}});
-        QCOMPARE(m_deliveries.size(), 1);
-        QCOMPARE(m_deliveries[0].first.name(), u"B"_s);
-        QCOMPARE(m_deliveries[0].first.object().toInt(), 7);
-        QCOMPARE(m_deliveries[0].first.userInfo().value(u"k"_s).toBool(), true);
-        // Delivered without object and user information too, but not from the workspace centre.
-        center().postNotificationOnMainThreadWithName(u"A"_s);
-        NotificationCenter::workspaceCenter().postNotificationName(u"A"_s);
-        QCOMPARE(m_deliveries.size(), 2);
-        QVERIFY(!m_deliveries[1].first.object().isValid());
-        QVERIFY(m_deliveries[1].first.userInfo().isEmpty());
-    }
-
     void workerPostsArriveOnMainThreadInOrder()
     {
         observe(u"Seq"_s);
@@ -83,16 +66,6 @@ private Q_SLOTS:
         QTRY_VERIFY(worker->isFinished());
         QVERIFY(deliveredBeforeReturn);
         QCOMPARE(m_deliveries[0].second, QCoreApplication::instance()->thread());
-    }
-
-    void directPostFromWorkerRunsOnWorker()
-    {
-        observe(u"P"_s);
-        std::unique_ptr<QThread> worker(QThread::create([] { center().postNotificationName(u"P"_s); }));
-        worker->start();
-        QVERIFY(worker->wait(10000));
-        QCOMPARE(m_deliveries.size(), 1);
-        QCOMPARE(m_deliveries[0].second, worker.get());
     }
 
     void removedOrDestroyedObserversAreNotCalled()

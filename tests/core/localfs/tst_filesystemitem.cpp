@@ -33,28 +33,19 @@ private:
 private Q_SLOTS:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
 
-    void hiddenEntriesAreLeftOut()
+    // Hidden entries are left out; the rest come in a person's order, as the desktop's language
+    // sorts (the C locale sorts by code points).
+    void childrenAreListedAsAPersonSeesThem()
     {
-        TestFiles::write(path(u"album/.hidden"_s), "x");
-        TestFiles::write(path(u"album/.config/settings"_s), "x");
-        TestFiles::write(path(u"album/picture.jpg"_s), "x");
-        FileSystemItem item(QUrl::fromLocalFile(path(u"album"_s)), nullptr);
-        QVERIFY(item.isValid());
-        QVERIFY(item.isDirectory());
-        QCOMPARE(childNames(item), QStringList{u"picture.jpg"_s});
-        QCOMPARE(item.childAtIndex(0)->parentNode(), &item);
-        QCOMPARE(item.childAtIndex(0)->fullPath(), path(u"album/picture.jpg"_s));
-    }
-
-    void namesComeInAPersonsOrder()
-    {
-        // A person's order, as the desktop's language sorts (the C locale sorts by code points).
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        for (const QString &name : {u"b10.jpg"_s, u"B2.jpg"_s, u"a.jpg"_s, u"b1.jpg"_s, u"Zeta"_s})
+        for (const QString &name : {u"b10.jpg"_s, u"B2.jpg"_s, u"a.jpg"_s, u"b1.jpg"_s, u"Zeta"_s,
+                                    u".hidden"_s, u".config/settings"_s})
             TestFiles::write(path(u"sorted/"_s + name), "x");
         FileSystemItem item(QUrl::fromLocalFile(path(u"sorted"_s)), nullptr);
         QCOMPARE(childNames(item),
                  (QStringList{u"a.jpg"_s, u"b1.jpg"_s, u"B2.jpg"_s, u"b10.jpg"_s, u"Zeta"_s}));
+        QCOMPARE(item.childAtIndex(0)->parentNode(), &item);
+        QCOMPARE(item.childAtIndex(0)->fullPath(), path(u"sorted/a.jpg"_s));
         QLocale::setDefault(QLocale::c());
     }
 
@@ -132,39 +123,32 @@ private Q_SLOTS:
         FileSystemItem missing(QUrl::fromLocalFile(path(u"never"_s)), nullptr);
         QVERIFY(!missing.isValid());
         QCOMPARE(missing.numberOfChildren(), 0);
-
-        TestFiles::write(path(u"plain.txt"_s), "x");
-        FileSystemItem file(QUrl::fromLocalFile(path(u"plain.txt"_s)), nullptr);
+        FileSystemItem file(QUrl::fromLocalFile(TestFiles::write(path(u"plain.txt"_s), "x")), nullptr);
         QVERIFY(file.isValid() && !file.isDirectory());
-        for (const int index : {0, 1, -1})
-            QCOMPARE(file.childAtIndex(index), nullptr);
+        QCOMPARE(file.childAtIndex(0), nullptr);
     }
 
     void pathForms_data()
     {
         QTest::addColumn<QString>("given");
-        QTest::addColumn<QString>("fullPath");
         QTest::addColumn<QString>("name");
-        QTest::newRow("two trailing slashes") << u"with blank//"_s << u"with blank"_s << u"with blank"_s;
-        QTest::newRow("percent sign kept") << u"100% sure"_s << u"100% sure"_s << u"100% sure"_s;
-        QTest::newRow("other script") << u"Ärger ünd Übel"_s << u"Ärger ünd Übel"_s << u"Ärger ünd Übel"_s;
+        QTest::newRow("two trailing slashes") << u"with blank//"_s << u"with blank"_s;
+        QTest::newRow("percent sign kept") << u"100% sure"_s << u"100% sure"_s;
+        QTest::newRow("other script") << u"Ärger ünd Übel"_s << u"Ärger ünd Übel"_s;
     }
 
     void pathForms()
     {
         QFETCH(QString, given);
-        QFETCH(QString, fullPath);
         QFETCH(QString, name);
-        QVERIFY(QDir().mkpath(path(fullPath)));
+        QVERIFY(QDir().mkpath(path(name)));
         FileSystemItem item(QUrl::fromLocalFile(path(given)), nullptr);
-        QCOMPARE(item.fullPath(), path(fullPath));
+        QCOMPARE(item.fullPath(), path(name));
         QCOMPARE(item.name(), name);
-        QVERIFY(item.isDirectory());
-        QVERIFY(item.absolutePath().startsWith(u"file:///"_s));
         QVERIFY(!item.absolutePath().contains(u' '));
         QCOMPARE(QUrl(item.absolutePath()).toLocalFile(), path(given));
         // The same folder given either way hashes alike.
-        QCOMPARE(item.hash(), FileSystemItem(QUrl::fromLocalFile(path(fullPath)), nullptr).hash());
+        QCOMPARE(item.hash(), FileSystemItem(QUrl::fromLocalFile(path(name)), nullptr).hash());
     }
 
     void theTopFolderListsPlainPaths()

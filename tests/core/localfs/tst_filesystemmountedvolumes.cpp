@@ -11,7 +11,6 @@
 
 #include <QDir>
 #include <QProcess>
-#include <QSaveFile>
 #include <QTemporaryDir>
 
 #include <unistd.h>
@@ -81,16 +80,10 @@ private Q_SLOTS:
         QTest::addColumn<bool>("volume");
         QTest::newRow("root in a container") << u"/"_s << u"overlay"_s << u"overlay"_s << true;
         QTest::newRow("stick under /media") << u"/media/me/STICK"_s << u"vfat"_s << u"/dev/sdb1"_s << true;
-        QTest::newRow("disc under /run/media")
-            << u"/run/media/me/DISC"_s << u"iso9660"_s << u"/dev/sr0"_s << true;
         QTest::newRow("ram disk under /mnt") << u"/mnt/scratch"_s << u"tmpfs"_s << u"none"_s << true;
         QTest::newRow("home partition") << u"/home"_s << u"ext4"_s << u"/dev/sda3"_s << true;
         QTest::newRow("automounter") << u"/media/net"_s << u"autofs"_s << u"systemd-1"_s << false;
-        QTest::newRow("proc") << u"/proc"_s << u"proc"_s << u"proc"_s << false;
-        QTest::newRow("sysfs") << u"/sys"_s << u"sysfs"_s << u"sysfs"_s << false;
-        QTest::newRow("run tmpfs") << u"/run"_s << u"tmpfs"_s << u"tmpfs"_s << false;
         QTest::newRow("boot partition") << u"/boot/efi"_s << u"vfat"_s << u"/dev/sda1"_s << false;
-        QTest::newRow("snap image") << u"/snap/core/1"_s << u"squashfs"_s << u"/dev/loop0"_s << false;
         QTest::newRow("network share elsewhere") << u"/srv/share"_s << u"nfs"_s << u"host:/share"_s << false;
     }
 
@@ -117,47 +110,6 @@ private Q_SLOTS:
         QCOMPARE(entries.first().mountPoint, u"/mnt/with blank\ttab"_s);
         QCOMPARE(entries.first().fileSystemType, u"ext3"_s);
         QCOMPARE(entries.first().source, u"/dev/root"_s);
-    }
-
-    void mountsAndUnmountsFromTheTable()
-    {
-        // The reader fed a file: two volumes that exist here, one automounter mount, one that is missing.
-        const QString stick = m_dir.filePath(u"media/STICK one"_s);
-        const QString net = m_dir.filePath(u"media/net"_s);
-        QVERIFY(QDir().mkpath(stick));
-        QVERIFY(QDir().mkpath(net));
-        const QString tableFile = m_dir.filePath(u"mountinfo"_s);
-        const QByteArray base = mountLine(u"/"_s, u"ext4"_s, u"/dev/sda1"_s) +
-                                mountLine(u"/proc"_s, u"proc"_s, u"proc"_s) +
-                                mountLine(net, u"autofs"_s, u"systemd-1"_s) +
-                                mountLine(m_dir.filePath(u"missing"_s), u"ext4"_s, u"/dev/sdc1"_s);
-        TestFiles::write(tableFile, base);
-
-        FileSystemMountedVolumes devices(u"Devices"_s, tableFile);
-        QCOMPARE(paths(devices), QStringList{u"/"_s});
-
-        QList<QObject *> announced;
-        QObject observer;
-        NotificationCenter::workspaceCenter().addObserver(
-            &observer, NotificationNames::FileBrowserObjectChanged, [&](const Notification &notification) {
-                announced.append(notification.object().value<QObject *>());
-            });
-        QList<qsizetype> sizes;
-        devices.setSizeChangeCallback([&](FileSystemRoot *root) { sizes.append(root->numberOfChildren()); });
-
-        TestFiles::write(tableFile, base + mountLine(stick, u"vfat"_s, u"/dev/sdb1"_s));
-        devices.reloadMountTable();
-        QCOMPARE(paths(devices), (QStringList{u"/"_s, stick}));
-        QCOMPARE(announced, QList<QObject *>{&devices});
-
-        TestFiles::write(tableFile, mountLine(stick, u"vfat"_s, u"/dev/sdb1"_s));
-        devices.reloadMountTable();
-        QCOMPARE(paths(devices), QStringList{stick});
-        TestFiles::write(tableFile, QByteArray());
-        devices.reloadMountTable();
-        QCOMPARE(paths(devices), QStringList{});
-        QCOMPARE(sizes, (QList<qsizetype>{2, 1, 0})); // the last one sees an empty root
-        QCOMPARE(announced.size(), 3);
     }
 
     void aRealMountIsSeenAtOnce()

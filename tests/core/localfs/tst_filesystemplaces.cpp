@@ -8,8 +8,6 @@
 #include "VendraTest.h"
 
 #include <QDir>
-#include <QPointer>
-#include <QSaveFile>
 #include <QTemporaryDir>
 
 class TestFileSystemPlaces : public QObject
@@ -33,14 +31,9 @@ private:
         return path;
     }
 
-    // Replaced rather than written, as desktop tools save it.
     void writeBookmarks(const QStringList &lines) const
     {
-        QDir().mkpath(QFileInfo(m_bookmarks).path());
-        QSaveFile file(m_bookmarks);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(lines.join(u'\n').toUtf8() + '\n');
-        QVERIFY(file.commit());
+        TestFiles::write(m_bookmarks, lines.join(u'\n').toUtf8() + '\n');
     }
 
     static QString uri(const QString &path) { return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded); }
@@ -109,7 +102,6 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("expected");
         const QString a = u"A"_s, b = u"B, with comma"_s, gone = u"gone"_s;
         QTest::newRow("emptied list stays empty") << QStringList{} << QStringList{};
-        QTest::newRow("one place") << QStringList{b} << QStringList{b};
         QTest::newRow("vanished place dropped") << QStringList{a, gone, b} << QStringList{a, b};
         QTest::newRow("duplicate kept once") << QStringList{a, a} << QStringList{a};
         const QString odd = u"@Invalid() \"quoted\" back\\slash;semi"_s;
@@ -155,49 +147,6 @@ private Q_SLOTS:
         QVERIFY(!places.moveChild(places.childAtIndex(0), -1));
         QCOMPARE(paths(places), (QStringList{a, b}));
         QCOMPARE(stored(), (QStringList{a, b}));
-    }
-
-    void syncPutsThePlacesInBookmarkOrder()
-    {
-        const QString a = folder(u"A"_s), b = folder(u"B"_s), c = folder(u"C"_s), old = folder(u"Old"_s);
-        store({home(), a, c, b, old});
-        writeBookmarks({uri(a), uri(b), uri(c)});
-        FileSystemPlaces places(u"Places"_s, m_bookmarks);
-        QPointer<FileSystemItem> first = places.childAtIndex(0);
-        places.syncFinderPlaces();
-        QCOMPARE(paths(places), (QStringList{home(), a, b, c}));
-        QCOMPARE(stored(), (QStringList{home(), a, b, c}));
-        QCOMPARE(places.childAtIndex(0), first.data()); // in place before the first difference
-    }
-
-    void aSavedSearchAloneDoesNotReorder()
-    {
-        const QString a = folder(u"A"_s), b = folder(u"B"_s), search = folder(u"Recent.cannedSearch"_s);
-        store({home(), b, a});
-        writeBookmarks({uri(a), uri(search), uri(b)});
-        FileSystemPlaces places(u"Places"_s, m_bookmarks);
-        places.syncFinderPlaces();
-        // The search is refused, so the counts differ and the order is left as it is.
-        QCOMPARE(paths(places), (QStringList{home(), b, a}));
-    }
-
-    void aBookmarkAddedWhileFollowingAppearsWithinASecond()
-    {
-        const QString a = folder(u"A"_s), b = folder(u"B"_s);
-        writeBookmarks({uri(a)});
-        FileSystemPlaces places(u"Places"_s, m_bookmarks);
-        places.setMonitorFinderPlaces(true);
-        places.setMonitorFinderPlaces(true);
-        QVERIFY(places.bookmarks()->isWatching());
-        writeBookmarks({uri(b), uri(a)});
-        QTRY_COMPARE_WITH_TIMEOUT(paths(places), (QStringList{home(), b, a}), 1000);
-        QCOMPARE(stored(), (QStringList{home(), b, a}));
-
-        places.setMonitorFinderPlaces(false);
-        QVERIFY(!places.bookmarks()->isWatching());
-        writeBookmarks({uri(a)});
-        QTest::qWait(500);
-        QCOMPARE(paths(places), (QStringList{home(), b, a}));
     }
 };
 

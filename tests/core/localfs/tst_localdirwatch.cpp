@@ -8,7 +8,6 @@
 #include "VendraTest.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 namespace {
@@ -50,26 +49,6 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(path(u"open/closed"_s)));
     }
 
-    void aNewFileRefreshesTheOpenFolderOncePerBurst()
-    {
-        LocalDirWatch watch;
-        Announcements announcements;
-        FileSystemItem item(url(u"open"_s), nullptr);
-        QCOMPARE(item.numberOfChildren(), 1);
-        watch.addPath(item.fullPath(), &item);
-
-        QElapsedTimer clock;
-        clock.start();
-        for (int i = 0; i < 20; ++i)
-            TestFiles::write(path(u"open/file%1.jpg"_s.arg(i)), "x");
-        QTRY_COMPARE_WITH_TIMEOUT(announcements.count(&item), 1, 1500);
-        QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(item.numberOfChildren(), 21);
-        // The burst is over: no second announcement follows.
-        QTest::qWait(1200);
-        QCOMPARE(announcements.count(&item), 1);
-    }
-
     void oneFolderOpenUnderTwoParentsRefreshesBoth()
     {
         LocalDirWatch watch;
@@ -79,7 +58,6 @@ private Q_SLOTS:
         // The same folder reached from two places of the tree.
         FileSystemItem *viaFirst = first.childAtIndex(0)->childAtIndex(0);
         FileSystemItem *viaSecond = second.childAtIndex(0);
-        QCOMPARE(viaFirst->fullPath(), viaSecond->fullPath());
         viaFirst->numberOfChildren();
         viaSecond->numberOfChildren();
         watch.addPath(viaFirst->fullPath(), viaFirst);

@@ -35,10 +35,11 @@ private:
     }
 
     // The tester lists every folder it can reach, so tests of listing on demand go without it.
-    void makeModel(bool withTester = true)
+    void makeModel(bool withTester = true, const QString &bookmarks = {})
     {
         m_tester.reset();
-        m_model = std::make_unique<LocalFileBrowserModel>(mountInfo(), path(u"bookmarks"_s));
+        m_model = std::make_unique<LocalFileBrowserModel>(
+            mountInfo(), bookmarks.isEmpty() ? path(u"bookmarks"_s) : bookmarks);
         if (withTester)
             m_tester = std::make_unique<QAbstractItemModelTester>(
                 m_model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -129,10 +130,7 @@ private Q_SLOTS:
         const QString home = QDir::homePath();
         const QString config = folder(u"xdg"_s);
         const QString bookmarks = config + u"/gtk-3.0/bookmarks"_s; // neither file nor folder yet
-        m_tester.reset();
-        m_model = std::make_unique<LocalFileBrowserModel>(mountInfo(), bookmarks);
-        m_tester = std::make_unique<QAbstractItemModelTester>(
-            m_model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        makeModel(true, bookmarks);
         m_model->setFollowingDesktopBookmarks(true);
         const auto placePaths = [this] {
             QStringList result;
@@ -207,24 +205,6 @@ private Q_SLOTS:
             urls.append(QUrl::fromLocalFile(file));
         QCOMPARE(mime->urls(), urls);
         QVERIFY(!m_model->mimeData({places}));
-    }
-
-    void removingAndMovingPlaces()
-    {
-        const QModelIndex places = placesIndex();
-        const QModelIndex a = childNamed(places, u"A"_s);
-        m_model->itemDidExpand(a);
-        const QPersistentModelIndex b = childNamed(places, u"B"_s);
-        m_model->placesRoot()->moveChild(m_model->itemForIndex(b), 0);
-        QCOMPARE(names(places), (QStringList{u"B"_s, u"A"_s}));
-        QCOMPARE(b.row(), 0);
-        QCOMPARE(m_model->rowCount(childNamed(places, u"A"_s)), 4); // moved, not replaced: still open
-
-        m_model->removeItems({childNamed(places, u"A"_s), childNamed(childNamed(places, u"A"_s), u"sub"_s)});
-        QCOMPARE(names(places), QStringList{u"B"_s});
-        QVERIFY(!m_model->dirWatch()->isRunning());
-        QCOMPARE(Preferences::instance()->stringList(Preferences::KeyLocalFileSystemPlaces).value(),
-                 QStringList{path(u"B"_s)});
     }
 
     void theDevicesGroupComesAndGoes()

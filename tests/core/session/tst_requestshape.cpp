@@ -71,11 +71,6 @@ private Q_SLOTS:
                                        "<strPassword xsi:type=\"xsd:string\"> pa&lt;ss </strPassword>"));
 
         error.clear();
-        m_globals->coreComms().doGetAlbumsByParentID(1234, error);
-        QVERIFY(lastRequest().contains("SOAPAction: GetAlbumsByParentAlbumID\r\n"));
-        QVERIFY(lastRequest().contains("<nAlbumID xsi:type=\"xsd:string\">1234</nAlbumID>"));
-
-        error.clear();
         m_globals->coreComms().doCreateSubLevelAlbum(77, u"Sub"_s, u"Desc"_s, error);
         QVERIFY(lastRequest().contains("<strName xsi:type=\"xsd:string\">Sub</strName>"
                                        "<strDescription xsi:type=\"xsd:string\">Desc</strDescription>"

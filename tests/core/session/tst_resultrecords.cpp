@@ -1,5 +1,6 @@
 #include "session/commsGlobals.h"
 #include "session/soapResults.h"
+#include "session/wsCoreComms.h"
 
 #include "VendraTest.h"
 
@@ -93,57 +94,46 @@ private Q_SLOTS:
     void loginWithoutUserDetailsOverwritesEveryRight()
     {
         soapLogin &login = m_globals->results().login();
-        using Right = bool (soapLogin::*)() const;
-        const QList<std::pair<QString, Right>> rights{
-            {u"m_bCreateTopLevelAlbum"_s, &soapLogin::bCreateTopLevelAlbum},
-            {u"m_bCreateSubAlbum"_s, &soapLogin::bCreateSubAlbum},
-            {u"m_bRenameTopLevelAlbum"_s, &soapLogin::bRenameTopLevelAlbum},
-            {u"m_bRenameSubAlbum"_s, &soapLogin::bRenameSubAlbum},
-            {u"m_bDeleteTopLevelAlbum"_s, &soapLogin::bDeleteTopLevelAlbum},
-            {u"m_bDeleteSubAlbum"_s, &soapLogin::bDeleteSubAlbum},
-            {u"m_bDeleteAsset"_s, &soapLogin::bDeleteAsset},
-            {u"m_bRenameAsset"_s, &soapLogin::bRenameAsset},
-            {u"m_bUpload"_s, &soapLogin::bUpload},
-            {u"m_bSeeQuota"_s, &soapLogin::bSeeQuota},
-            {u"m_bCanUseMyPicturesButton"_s, &soapLogin::bCanUseMyPicturesButton},
-            {u"m_bHavePendingFilesButton"_s, &soapLogin::bHavePendingFilesButton}};
-        // Each right on its own, so that a right read from the wrong key or left standing shows.
+        QVariantMap rights;
+        for (const QString &key :
+             {u"m_bCreateTopLevelAlbum"_s, u"m_bCreateSubAlbum"_s, u"m_bRenameTopLevelAlbum"_s,
+              u"m_bRenameSubAlbum"_s, u"m_bDeleteTopLevelAlbum"_s, u"m_bDeleteSubAlbum"_s,
+              u"m_bDeleteAsset"_s, u"m_bRenameAsset"_s, u"m_bUpload"_s, u"m_bSeeQuota"_s,
+              u"m_bCanUseMyPicturesButton"_s, u"m_bHavePendingFilesButton"_s})
+            rights.insert(key, true);
         const QVariantMap user{{u"m_nUserID"_s, qlonglong(7)}, {u"m_strUsername"_s, u"demo"_s}};
-        for (const auto &[key, right] : rights) {
-            QVERIFY(login.deserialise(
-                {{u"objUserDetails"_s, user}, {u"objUserPermissions"_s, QVariantMap{{key, true}}}}));
-            for (const auto &[otherKey, other] : rights)
-                QCOMPARE((login.*other)(), otherKey == key);
-            QCOMPARE(login.strUserID().typeId(), QMetaType::LongLong);
-            QCOMPARE(login.strUserName().toString(), u"demo"_s);
-            QVERIFY(!login.strEmail().isValid());
-            QVERIFY(!login.deserialise({}));
-            QVERIFY2(!(login.*right)(), qPrintable(key));
-            QVERIFY(!login.strUserID().isValid());
-        }
+        const auto rightsNow = [&login] {
+            return QList<bool>{login.bCreateTopLevelAlbum(),
+                               login.bCreateSubAlbum(),
+                               login.bRenameTopLevelAlbum(),
+                               login.bRenameSubAlbum(),
+                               login.bDeleteTopLevelAlbum(),
+                               login.bDeleteSubAlbum(),
+                               login.bDeleteAsset(),
+                               login.bRenameAsset(),
+                               login.bUpload(),
+                               login.bSeeQuota(),
+                               login.bCanUseMyPicturesButton(),
+                               login.bHavePendingFilesButton()};
+        };
+        QVERIFY(login.deserialise({{u"objUserDetails"_s, user}, {u"objUserPermissions"_s, rights}}));
+        QCOMPARE(rightsNow(), QList<bool>(12, true));
+        QCOMPARE(login.strUserID().typeId(), QMetaType::LongLong);
+        QVERIFY(!login.deserialise({}));
+        QCOMPARE(rightsNow(), QList<bool>(12, false));
+        QVERIFY(!login.strUserID().isValid());
     }
 
-    // The pending-files button is shown only by a number, the pictures button by any true value.
-    void buttonsAndQuota()
+    // A rename counts only when the server echoes the same ID and exactly the new name.
+    void renamesCountOnlyWhenEchoedExactly()
     {
-        soapResults &results = m_globals->results();
-        QVERIFY(results.pendingFilesButton().deserialise(
-            {{u"objPendingFilesButtonDetails"_s,
-              QVariantMap{{u"m_bDisplayed"_s, u"true"_s}, {u"m_strLink"_s, u"http://x/p"_s}}}}));
-        QVERIFY(results.pictureButtonDetails().deserialise(
-            {{u"objMyPicturesButtonDetails"_s, QVariantMap{{u"m_bDisplayed"_s, u"true"_s}}}}));
-        QCOMPARE(results.pendingFilesButton().bDisplayed(), 0);
-        QCOMPARE(results.pendingFilesButton().strLink().toString(), u"http://x/p"_s);
-        QVERIFY(results.pictureButtonDetails().bDisplayed());
-
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        soapGetQuotaDetails &quota = results.quotaDetails();
-        QVERIFY(quota.deserialise(
-            {{u"objQuotaDetails"_s,
-              QVariantMap{{u"m_nUsed"_s, u"1,024"_s}, {u"m_nTotal"_s, qlonglong(10737418240)}}}}));
-        QCOMPARE(quota.nUsed().toLongLong(), 1024);
-        QCOMPARE(quota.nTotal().toLongLong(), 10737418240LL);
-        QVERIFY(!quota.nNumberOfFiles().isValid());
+        const QVariantMap reply{{u"objAlbumSummary"_s,
+                                 QVariantMap{{u"m_nAlbumID"_s, u"7"_s}, {u"m_strName"_s, u"Kin & <Co>"_s}}}};
+        QVERIFY(wsCoreComms::checkRenameFolderAsset(7, reply, u"Kin & <Co>"_s));
+        QVERIFY(!wsCoreComms::checkRenameFolderAsset(7, reply, u"Kin & <Co> "_s));
+        QVERIFY(!wsCoreComms::checkRenameFolderAsset(8, reply, u"Kin & <Co>"_s));
+        QVERIFY(!wsCoreComms::checkRenameFolderAsset(7, {}, u"Kin & <Co>"_s));
+        QVERIFY(!wsCoreComms::checkRenameFileAsset(7, reply, u"Kin & <Co>"_s));
     }
 };
 

@@ -69,82 +69,45 @@ private Q_SLOTS:
         QVERIFY(!QXKeychain::deletePasswordForService(QString(), u"a"_s, errors[4]));
         for (const Error &error : errors)
             QCOMPARE(error.code(), int(QXKeychain::MissingArgument));
-        QVERIFY(errors[0].description() != u"Text_KeychainMissingArgument"_s); // a text, not its key
     }
 
-    void savingReplacesAndListingShowsItems()
+    // Items are saved, replaced, found, listed and deleted by exactly their service and account.
+    void itemsAreKeptByServiceAndAccount()
     {
         REQUIRE_TEST_KEYRING();
         const QString service = uniqueService();
-        const QString other = uniqueService();
         Error error;
-        QVERIFY(QXKeychain::accountsForService(service, error).isEmpty());
-        QCOMPARE(error.code(), int(QXKeychain::ItemNotFound));
-        error.clear();
         QVERIFY(QXKeychain::setPassword(u"first"_s, service, u"ann"_s, error));
         QVERIFY(QXKeychain::setPassword(u"zweites Passwort ✓"_s, service, u"ann"_s, error));
         QVERIFY(QXKeychain::setPassword(u"b"_s, service, u"bob"_s, error));
-        QVERIFY(QXKeychain::setPassword(u"c"_s, other, u"cid"_s, error));
         QVERIFY2(!error, qPrintable(error.toString()));
         QCOMPARE(QXKeychain::passwordForService(service, u"ann"_s, error), u"zweites Passwort ✓"_s);
-
         const QList<QVariantMap> items = QXKeychain::accountsForService(service, error);
-        QVERIFY(!error);
         QCOMPARE(attributeOf(items, QXKeychain::AttributeAccount), (QStringList{u"ann"_s, u"bob"_s}));
-        for (const QVariantMap &item : items) {
-            QCOMPARE(item.value(QXKeychain::AttributeService).toString(), service);
-            QVERIFY(item.value(QXKeychain::AttributeCreationDate).toDateTime().isValid());
-            QVERIFY(item.value(QXKeychain::AttributeModificationDate).toDateTime().isValid());
-            // The label is for people browsing their keyring: it must not give the secret away.
-            const QString label = item.value(QXKeychain::AttributeLabel).toString();
-            QVERIFY(!label.isEmpty() && !label.contains(u"Passwort"_s));
-        }
-        const QStringList services =
-            attributeOf(QXKeychain::allAccounts(error), QXKeychain::AttributeService);
-        QVERIFY(!error);
-        QVERIFY(services.contains(service) && services.contains(other));
-    }
+        // The label is for people browsing their keyring: it must not give the secret away.
+        for (const QVariantMap &item : items)
+            QVERIFY(!item.value(QXKeychain::AttributeLabel).toString().contains(u"Passwort"_s));
+        QVERIFY(attributeOf(QXKeychain::allAccounts(error), QXKeychain::AttributeService).contains(service));
 
-    void itemsAreFoundAndDeletedOnlyByServiceAndAccount()
-    {
-        REQUIRE_TEST_KEYRING();
-        const QString service = uniqueService();
-        QVERIFY(QXKeychain::setPassword(u"pw"_s, service, u"ann"_s));
-        QVERIFY(QXKeychain::setPassword(u"other"_s, service, u"bob"_s));
         // An empty account is a valid query of its own, not a wildcard.
         for (const auto &[s, account] :
              {std::pair(service, u"carl"_s), std::pair(QString(service + u'/'), u"ann"_s),
               std::pair(service, u""_s)}) {
-            Error error;
             QVERIFY(QXKeychain::passwordForService(s, account, error).isNull());
             QCOMPARE(error.code(), int(QXKeychain::ItemNotFound));
         }
-        QVERIFY(QXKeychain::setPassword(u"for nobody"_s, service, u""_s));
-        QCOMPARE(QXKeychain::passwordForService(service, u""_s), u"for nobody"_s);
-
-        Error error;
-        QVERIFY(QXKeychain::deletePasswordForService(service, u"ann"_s, error));
-        QVERIFY(!error);
-        QVERIFY(QXKeychain::passwordForService(service, u"ann"_s, error).isNull());
-        QCOMPARE(error.code(), int(QXKeychain::ItemNotFound));
         error.clear();
+        QVERIFY(QXKeychain::deletePasswordForService(service, u"ann"_s, error));
         QVERIFY(!QXKeychain::deletePasswordForService(service, u"ann"_s, error));
         QCOMPARE(error.code(), int(QXKeychain::ItemNotFound));
-        QCOMPARE(QXKeychain::passwordForService(service, u"bob"_s), u"other"_s);
-    }
+        QCOMPARE(QXKeychain::passwordForService(service, u"bob"_s), u"b"_s);
 
-    void binarySecretsAndEmptySecrets()
-    {
-        REQUIRE_TEST_KEYRING();
-        const QString service = uniqueService();
         const QByteArray bytes("\x00\xff\xfe binary\x00tail", 15);
-        Error error;
-        QVERIFY(QXKeychain::setPasswordData(bytes, service, u"ann"_s, error));
-        QCOMPARE(QXKeychain::passwordDataForService(service, u"ann"_s, error), bytes);
+        QVERIFY(QXKeychain::setPasswordData(bytes, service, u"bob"_s));
+        QCOMPARE(QXKeychain::passwordDataForService(service, u"bob"_s), bytes);
         // An empty secret is stored, but reads back as no password rather than an empty one.
-        QVERIFY(QXKeychain::setPassword(u""_s, service, u"ann"_s, error));
-        QVERIFY(QXKeychain::passwordForService(service, u"ann"_s, error).isNull());
-        QVERIFY2(!error, qPrintable(error.toString()));
+        QVERIFY(QXKeychain::setPassword(u""_s, service, u"bob"_s));
+        QVERIFY(QXKeychain::passwordForService(service, u"bob"_s).isNull());
         QCOMPARE(QXKeychain::accountsForService(service).size(), 1);
     }
 
@@ -177,24 +140,21 @@ private Q_SLOTS:
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
     }
 
+    // A process with no session bus at all must neither hang nor autolaunch a bus: reads find
+    // nothing, saves fail clearly, and the password lands in no file.
     void withoutASessionBusNothingIsReadOrWrittenAnywhere()
     {
-        // A process that starts with no session bus at all: it must neither hang nor autolaunch a
-        // bus, reads find nothing, saves fail clearly, and the password lands in no file.
         QTemporaryDir home;
         QVERIFY(home.isValid());
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const QString &name : {u"DBUS_SESSION_BUS_ADDRESS"_s, u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s})
             environment.remove(name);
         environment.insert(u"HOME"_s, home.path());
-        for (const auto &[name, folder] :
-             QList<QPair<QString, QString>>{{u"XDG_CONFIG_HOME"_s, u"config"_s},
-                                            {u"XDG_DATA_HOME"_s, u"data"_s},
-                                            {u"XDG_STATE_HOME"_s, u"state"_s},
-                                            {u"XDG_RUNTIME_DIR"_s, u"runtime"_s}})
-            environment.insert(name, home.filePath(folder));
-        QVERIFY(QDir(home.path()).mkdir(u"runtime"_s));
-
+        // A runtime folder of its own, too: the test's own may hold a bus socket.
+        for (const QString &name :
+             {u"XDG_CONFIG_HOME"_s, u"XDG_DATA_HOME"_s, u"XDG_STATE_HOME"_s, u"XDG_RUNTIME_DIR"_s})
+            environment.insert(name, home.filePath(name));
+        QVERIFY(QDir(home.path()).mkdir(u"XDG_RUNTIME_DIR"_s));
         const QString secret = u"no-bus-secret-%1"_s.arg(QUuid::createUuid().toString(QUuid::Id128));
         QProcess probe;
         probe.setProcessEnvironment(environment);

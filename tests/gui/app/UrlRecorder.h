@@ -15,9 +15,17 @@ public:
 
     void install()
     {
-        QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "open");
-        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "open");
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open");
+        for (const QString &scheme : schemes())
+            QDesktopServices::setUrlHandler(scheme, this, "open");
+    }
+    ~UrlRecorder() override
+    {
+        for (const QString &scheme : schemes())
+            QDesktopServices::unsetUrlHandler(scheme);
+    }
+    static QStringList schemes()
+    {
+        return {QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("file")};
     }
 
 public Q_SLOTS:

@@ -1,17 +1,13 @@
 #include "app/VendraUploaderAppDelegate.h"
 
+#include "DesktopSession.h"
 #include "GuiTest.h"
-#include "ReferenceServer.h"
-#include "TestFiles.h"
-#include "TypeSignIn.h"
 #include "UrlRecorder.h"
 #include "app/ApplicationInfo.h"
 #include "app/MainWindow.h"
 #include "controls/NSAlertAttributed.h"
 #include "diagnostics/CrashHandler.h"
 #include "diagnostics/LogFile.h"
-#include "events/NotificationCenter.h"
-#include "events/NotificationNames.h"
 #include "session/Comms.h"
 #include "session/commsGlobals.h"
 #include "settings/Preferences.h"
@@ -20,7 +16,6 @@
 #include "windows/LoginWindow.h"
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHash>
@@ -28,7 +23,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTemporaryDir>
-#include <QUrl>
 
 #include <memory>
 
@@ -44,40 +38,15 @@ private:
     std::unique_ptr<ReferenceServer> m_server;
 
     QString requestLog() const { return m_folder.filePath(u"requests.log"_s); }
-    int requestCount(const QString &method) const
+    int requests(const QString &method) const { return requestCount(requestLog(), method); }
+    void start(const QStringList &arguments = {})
     {
-        return int(QString::fromUtf8(TestFiles::read(requestLog())).count(u" "_s + method + u" "_s));
+        m_server = startServer({false, true, arguments, requestLog()});
+        QVERIFY(m_server);
     }
-
-    void startServer(const QStringList &arguments = {})
+    void signIn(VendraUploaderAppDelegate &delegate)
     {
-        m_server = std::make_unique<ReferenceServer>();
-        ReferenceServer::Options options;
-        options.arguments = arguments;
-        options.logFile = requestLog();
-        QVERIFY2(m_server->start(options), qPrintable(m_server->errorString()));
-    }
-
-    // The stored profile of a user who signed in before, pointing at the test's server.
-    void storeProfile(bool autoLogin, bool withPassword)
-    {
-        Preferences *preferences = Preferences::init();
-        preferences->setServer(m_server->host());
-        preferences->setPort(m_server->port());
-        preferences->setUseHttps(false);
-        preferences->setUser(QString::fromLatin1(ReferenceServer::DemoUser));
-        preferences->setPassword(
-            withPassword ? QString::fromLatin1(ReferenceServer::DemoPassword) : QString(), withPassword);
-        preferences->setAutoLogin(autoLogin);
-    }
-
-    // Signs in through the sign-in window, as a user would.
-    void signInThroughLoginWindow(VendraUploaderAppDelegate &delegate)
-    {
-        QVERIFY(delegate.loginWindow());
-        typeSignIn(*delegate.loginWindow(), m_server->host(), m_server->port(), false,
-                   QString::fromLatin1(ReferenceServer::DemoUser),
-                   QString::fromLatin1(ReferenceServer::DemoPassword));
+        launchAndSignIn(delegate, *m_server);
         QVERIFY(delegate.mainWindow());
         QTRY_VERIFY_WITH_TIMEOUT(delegate.comms()->bAreLoggedIn(), 15000);
     }
@@ -99,7 +68,6 @@ private Q_SLOTS:
     void init()
     {
         UserDefaults::open()->clear();
-        QFile::remove(requestLog());
         m_opened.urls.clear();
     }
 
@@ -160,22 +128,28 @@ private Q_SLOTS:
     {
         if (!keyringAvailable())
             QSKIP("needs the private keyring of scripts/test.sh");
-        startServer();
-        storeProfile(true, false);
+        start();
+        // A profile signed in with before, to sign in at start, but without the password.
+        Preferences *preferences = Preferences::init();
+        preferences->setServer(m_server->host());
+        preferences->setPort(m_server->port());
+        preferences->setUseHttps(false);
+        preferences->setUser(u"demo"_s);
+        preferences->setPassword(QString(), false);
+        preferences->setAutoLogin(true);
         VendraUploaderAppDelegate delegate;
         delegate.applicationDidFinishLaunching();
         QVERIFY(delegate.loginWindow());
         QVERIFY(!delegate.mainWindow());
-        QCOMPARE(requestCount(u"Login"_s), 0);
+        QCOMPARE(requests(u"Login"_s), 0);
     }
 
     void enablingFollowsTheUploadQueue()
     {
         // Each upload waits before its body is read, so the queue stays busy for a while.
-        startServer({u"--fault"_s, u"upload-delay=1500"_s});
+        start({u"--fault"_s, u"upload-delay=1500"_s});
         VendraUploaderAppDelegate delegate;
-        delegate.applicationDidFinishLaunching();
-        signInThroughLoginWindow(delegate);
+        signIn(delegate);
         MainWindow *main = delegate.mainWindow();
         const QList<Action> idleOnly = {Action::RefreshZRM,         Action::ShowQuota,        Action::ShowLog,
                                         Action::ShowMyPictureFiles, Action::ShowPendingFiles, Action::Logout};
@@ -204,32 +178,11 @@ private Q_SLOTS:
         delegate.applicationWillTerminate();
     }
 
-    void logoutAndInWhileSignedOutDoesNothing()
-    {
-        startServer();
-        VendraUploaderAppDelegate delegate;
-        delegate.applicationDidFinishLaunching();
-        int posted = 0;
-        QObject observer;
-        for (const QString &name :
-             {NotificationNames::CommsEventLogout, NotificationNames::CommsEventsLoginStarted})
-            NotificationCenter::defaultCenter().addObserver(&observer, name,
-                                                            [&posted](const Notification &) { ++posted; });
-        delegate.logoutAndIn();
-        QTest::qWait(200);
-        QCOMPARE(posted, 0);
-        QVERIFY(!delegate.mainWindow());
-        QVERIFY(delegate.loginWindow()->window()->isVisible());
-        QCOMPARE(requestCount(u"Logout"_s), 0);
-        QCOMPARE(requestCount(u"CheckVersion"_s), 0);
-    }
-
     void quittingWhileSignedInSendsOneLogoutThenSaves()
     {
-        startServer();
+        start();
         VendraUploaderAppDelegate delegate;
-        delegate.applicationDidFinishLaunching();
-        signInThroughLoginWindow(delegate);
+        signIn(delegate);
         // Changed after the sign-in saved the settings: only the shut-down saves this.
         commsGlobal->setBDontShowLoginWindow(true);
         QVERIFY(!Preferences::instance()->autoLogin());
@@ -239,7 +192,7 @@ private Q_SLOTS:
         delegate.applicationWillTerminate();
         QVERIFY(elapsed.elapsed() < 1500);
         QVERIFY(!delegate.comms()->bAreLoggedIn());
-        QCOMPARE(requestCount(u"Logout"_s), 1);
+        QCOMPARE(requests(u"Logout"_s), 1);
         QVERIFY(Preferences::instance()->autoLogin());
         QCOMPARE(Preferences::instance()->server(), m_server->host());
         // The run ended in order.
@@ -248,10 +201,9 @@ private Q_SLOTS:
 
     void anUnansweredLogoutIsWaitedForAboutASecond()
     {
-        startServer();
+        start();
         VendraUploaderAppDelegate delegate;
-        delegate.applicationDidFinishLaunching();
-        signInThroughLoginWindow(delegate);
+        signIn(delegate);
         QVERIFY(m_server->stop());
 
         QElapsedTimer elapsed;
@@ -262,42 +214,11 @@ private Q_SLOTS:
         QVERIFY(delegate.comms()->bAreLoggedIn());
     }
 
-    void thePendingPageStartsAStatusCheckEvenWhenItCannotOpen()
-    {
-        startServer();
-        VendraUploaderAppDelegate delegate;
-        delegate.applicationDidFinishLaunching();
-        signInThroughLoginWindow(delegate);
-        const int checksBefore = requestCount(u"GetPendingFilesButtonDetails"_s);
-
-        UrlRecorder refusing;
-        // A method the receiver lacks: opening the page fails.
-        QDesktopServices::setUrlHandler(u"http"_s, &refusing, "noSuchMethod");
-        bool updated = false;
-        QObject observer;
-        NotificationCenter::defaultCenter().addMainThreadObserver(
-            &observer, NotificationNames::NSToolbarItemSetState, [&updated](const Notification &n) {
-                updated |= n.userInfo().value(u"itemIdentifier"_s) == u"ZRM_Pending"_s;
-            });
-        delegate.perform(Action::ShowPendingFiles);
-        QDesktopServices::setUrlHandler(u"http"_s, &m_opened, "open");
-        QTRY_VERIFY(updated);
-        QCOMPARE(requestCount(u"GetPendingFilesButtonDetails"_s), checksBefore + 1);
-        QVERIFY(refusing.urls.isEmpty());
-
-        // The page opens in the browser when it can.
-        delegate.perform(Action::ShowMyPictureFiles);
-        QCOMPARE(m_opened.urls.size(), 1);
-        QCOMPARE(m_opened.urls.first().path(), u"/pictures"_s);
-        delegate.applicationWillTerminate();
-    }
-
     void aWrongPasswordIsShownThenReturnsToTheLoginWindow()
     {
-        startServer();
+        start();
         VendraUploaderAppDelegate delegate;
-        delegate.applicationDidFinishLaunching();
-        typeSignIn(*delegate.loginWindow(), m_server->host(), m_server->port(), false, u"demo"_s, u"wrong"_s);
+        launchAndSignIn(delegate, *m_server, false, u"wrong"_s);
         MainWindow *main = delegate.mainWindow();
         QVERIFY(main);
         QTRY_VERIFY_WITH_TIMEOUT(main->currentSheet(), 15000);

@@ -5,7 +5,6 @@
 #include "diagnostics/CrashHandler.h"
 #include "settings/Preferences.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -40,16 +39,6 @@ private:
     QString settingsFile() const { return m_user->configPath() + u"/Vendra/VendraUploader.ini"_s; }
     QString logFolder() const { return m_user->homePath() + u"/.local/state/Halvane-ZRM"_s; }
 
-    QProcessEnvironment environment() const
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"HOME"_s, m_user->homePath());
-        environment.insert(u"XDG_CONFIG_HOME"_s, m_user->configPath());
-        environment.remove(u"XDG_STATE_HOME"_s);
-        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-        return environment;
-    }
-
     // The text of the newest log file of the program, after the given ones.
     QString newestLog(const QStringList &before) const
     {
@@ -60,28 +49,19 @@ private:
         return QString::fromUtf8(TestFiles::read(QDir(logFolder()).filePath(logs.first())));
     }
 
-    QStringList logs() const { return QDir(logFolder()).entryList({u"*.log"_s}, QDir::Files); }
+    int logouts() const { return int(QString::fromUtf8(TestFiles::read(serverLog())).count(u" Logout "_s)); }
 
     void startProgram(QProcess &program, const QStringList &arguments = {})
     {
-        program.setProcessEnvironment(environment());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"HOME"_s, m_user->homePath());
+        environment.insert(u"XDG_CONFIG_HOME"_s, m_user->configPath());
+        environment.remove(u"XDG_STATE_HOME"_s);
+        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        program.setProcessEnvironment(environment);
         program.setProcessChannelMode(QProcess::ForwardedChannels);
         program.start(QStringLiteral(VENDRA_UPLOADER_PATH), arguments);
     }
-
-    // Waits until the newest log file holds the text; the program writes it there as it goes.
-    bool waitForLogLine(const QStringList &before, const QString &text, int timeoutMs = 60000)
-    {
-        QDeadlineTimer deadline(timeoutMs);
-        while (!deadline.hasExpired()) {
-            if (newestLog(before).contains(text))
-                return true;
-            QTest::qWait(50);
-        }
-        return false;
-    }
-
-    static int count(const QString &text, const QString &needle) { return int(text.count(needle)); }
 
 private Q_SLOTS:
     void initTestCase()
@@ -123,14 +103,15 @@ private Q_SLOTS:
     {
         QFETCH(int, signalNumber);
         QFETCH(bool, inOrder);
-        const int logoutsBefore = count(QString::fromUtf8(TestFiles::read(serverLog())), u" Logout "_s);
+        const int logoutsBefore = logouts();
 
         QProcess program;
         startProgram(program);
         QVERIFY(program.waitForStarted());
-        // Signed in: the main window has the server's answer to the last sign-in step.
-        QVERIFY2(waitForLogLine({}, u"SOAP Version"_s), qPrintable(newestLog({})));
-        const QStringList firstRun = logs();
+        // Signed in: the log file, written as the program goes, has the answer to the last sign-in step.
+        QVERIFY2(QTest::qWaitFor([&] { return newestLog({}).contains(u"SOAP Version"_s); }, 60000),
+                 qPrintable(newestLog({})));
+        const QStringList firstRun = QDir(logFolder()).entryList({u"*.log"_s}, QDir::Files);
 
         QElapsedTimer clock;
         clock.start();
@@ -139,20 +120,19 @@ private Q_SLOTS:
         // Signing out waits at most about a second.
         QVERIFY2(clock.elapsed() < 5000, qPrintable(u"%1 ms"_s.arg(clock.elapsed())));
         const QString log = newestLog({});
-        const int logouts =
-            count(QString::fromUtf8(TestFiles::read(serverLog())), u" Logout "_s) - logoutsBefore;
+        const int logoutsNow = logouts() - logoutsBefore;
         QSettings settings(settingsFile(), QSettings::IniFormat);
         QCOMPARE(settings.status(), QSettings::NoError);
         if (inOrder) {
             QCOMPARE(program.exitStatus(), QProcess::NormalExit);
             QCOMPARE(program.exitCode(), 0);
-            QCOMPARE(logouts, 1);
+            QCOMPARE(logoutsNow, 1);
             QVERIFY2(log.contains(u"Logged out after"_s), qPrintable(log));
             QVERIFY2(log.contains(u"Logging Stopped"_s), qPrintable(log));
             QCOMPARE(settings.value(CrashHandler::LaunchedKey).toString(), u"false"_s);
         } else {
             QCOMPARE(program.exitStatus(), QProcess::CrashExit);
-            QCOMPARE(logouts, 0);
+            QCOMPARE(logoutsNow, 0);
             QCOMPARE(settings.value(CrashHandler::LaunchedKey).toString(), u"true"_s);
         }
         // The settings as they were signed in with, complete whichever way the program ended.

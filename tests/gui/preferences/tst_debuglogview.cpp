@@ -2,11 +2,11 @@
 
 #include "GuiTest.h"
 #include "TestFiles.h"
+#include "app/UrlRecorder.h"
 #include "diagnostics/CrashHandler.h"
 #include "preferences/DebugLogLines.h"
 
 #include <QDateTime>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
@@ -17,18 +17,6 @@
 #include <QUrl>
 
 #include <memory>
-
-// Takes the folders the pane opens, so that no file manager starts.
-class FolderRecorder : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> urls;
-
-public Q_SLOTS:
-    void open(const QUrl &url) { urls.append(url); }
-};
 
 class TestDebugLogView : public QObject
 {
@@ -63,8 +51,6 @@ private Q_SLOTS:
         m_folder = std::make_unique<QTemporaryDir>();
         QVERIFY(m_folder->isValid());
     }
-
-    void cleanup() { qunsetenv("SNAP"); }
 
     void linesLoseTheirPrefixUpToTheFirstClosingBracket()
     {
@@ -142,8 +128,8 @@ private Q_SLOTS:
         PreferencesDebugLogView view(m_folder->path());
         view.show();
         view.viewWillMoveToSuperview();
-        FolderRecorder recorder;
-        QDesktopServices::setUrlHandler(u"file"_s, &recorder, "open");
+        UrlRecorder recorder;
+        recorder.install();
         QStringList named;
         for (int report = 0; report < 2; ++report) {
             view.zipButton()->click();
@@ -156,7 +142,6 @@ private Q_SLOTS:
             show->click(); // opens the folder, and that answers the message
             QTRY_VERIFY(!view.findChild<QMessageBox *>());
         }
-        QDesktopServices::unsetUrlHandler(u"file"_s);
         CrashHandler::close();
         const QStringList zips = QDir(desktop).entryList({u"*.zip"_s}, QDir::Files, QDir::Name);
         QCOMPARE(zips.size(), 2);
@@ -167,25 +152,6 @@ private Q_SLOTS:
                                    [&](const QString &text) { return text.contains(zip); }),
                      1);
         QCOMPARE(recorder.urls, (QList<QUrl>{QUrl::fromLocalFile(desktop), QUrl::fromLocalFile(desktop)}));
-    }
-
-    void theReportButtonIsGoneInsideASandboxAndTheFolderButtonOpensTheFolder()
-    {
-        PreferencesDebugLogView plain(m_folder->path());
-        plain.viewWillMoveToSuperview();
-        QVERIFY(plain.zipButton());
-
-        qputenv("SNAP", "/snap/vendra-uploader/1");
-        PreferencesDebugLogView sandboxed(m_folder->path());
-        sandboxed.viewWillMoveToSuperview();
-        QVERIFY(!sandboxed.zipButton());
-        QCOMPARE(sandboxed.findChildren<QPushButton *>().size(), 1);
-
-        FolderRecorder recorder;
-        QDesktopServices::setUrlHandler(u"file"_s, &recorder, "open");
-        sandboxed.showInFinderButton()->click();
-        QDesktopServices::unsetUrlHandler(u"file"_s);
-        QCOMPARE(recorder.urls, QList<QUrl>{QUrl::fromLocalFile(m_folder->path())});
     }
 };
 

@@ -6,7 +6,6 @@
 #include "events/NotificationNames.h"
 #include "http/HttpRateLimit.h"
 #include "http/ServerCertificate.h"
-#include "preferences/PreferencesDebugLogView.h"
 #include "preferences/PreferencesGeneralView.h"
 #include "preferences/PreferencesProfileView.h"
 #include "preferences/PrefrencesSystemInfoView.h"
@@ -15,15 +14,12 @@
 #include "settings/Preferences.h"
 #include "settings/UserDefaults.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTemporaryDir>
-#include <QToolBar>
 
-#include <functional>
 #include <memory>
 
 class TestPreferenceWindow : public QObject
@@ -35,8 +31,6 @@ private:
     std::unique_ptr<commsGlobals> m_globals;
     QObject m_observer;
     int m_announced = 0;
-
-    static bool stored(const QString &key) { return UserDefaults::open()->value(key).toBool(); }
 
 private Q_SLOTS:
     void init()
@@ -59,46 +53,31 @@ private Q_SLOTS:
         HttpRateLimit::setBytesPerSecond(0);
     }
 
-    void eachSwitchIsWrittenAtOnceAndAnnouncedOnce_data()
-    {
-        QTest::addColumn<int>("box");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<bool>("before");
-        QTest::newRow("sign in at start-up") << 0 << Preferences::KeyAutoLogin << false;
-        QTest::newRow("hide the local pane") << 1 << Preferences::KeyDisableFinder << false;
-        QTest::newRow("follow the bookmarks") << 2 << Preferences::KeyAutoSyncPlacesWithFinder << true;
-        QTest::newRow("reopen local folders") << 3 << Preferences::KeyAutoExpandFinderFolders << false;
-        QTest::newRow("reopen albums on refresh") << 4 << Preferences::KeyReExpandFoldersOnRefresh << false;
-        QTest::newRow("open albums while dragging")
-            << 5 << Preferences::KeyRemoteViewAutoExpandsOnDrags << false;
-    }
-
+    // Each switch shows its default, is written to disk at once (read back through a handle of its
+    // own) and is announced once, both ways.
     void eachSwitchIsWrittenAtOnceAndAnnouncedOnce()
     {
-        QFETCH(int, box);
-        QFETCH(QString, key);
-        QFETCH(bool, before);
         PreferenceWindow window(m_logs.path());
         window.showWindow();
         PreferencesGeneralView *general = window.general();
         QCOMPARE(window.currentPane(), general);
-        const QList<QCheckBox *> boxes{general->autoLoginBox(),
-                                       general->finderDisableBox(),
-                                       general->finderAutoSyncPlacesBox(),
-                                       general->finderExpandOnLaunchBox(),
-                                       general->remoteFinderReExpandOnRefreshBox(),
-                                       general->remoteFinderExpandOnDragDropBox()};
-        QCheckBox *control = boxes.at(box);
-        QCOMPARE(control->isChecked(), before);
-        QCOMPARE(m_announced, 0);
-
-        control->click();
-        // Read back through a database handle of its own: on disk, not only in this object.
-        QCOMPARE(stored(key), !before);
-        QCOMPARE(m_announced, 1);
-        control->click();
-        QCOMPARE(stored(key), before);
-        QCOMPARE(m_announced, 2);
+        const QList<std::tuple<QCheckBox *, QString, bool>> switches{
+            {general->autoLoginBox(), Preferences::KeyAutoLogin, false},
+            {general->finderDisableBox(), Preferences::KeyDisableFinder, false},
+            {general->finderAutoSyncPlacesBox(), Preferences::KeyAutoSyncPlacesWithFinder, true},
+            {general->finderExpandOnLaunchBox(), Preferences::KeyAutoExpandFinderFolders, false},
+            {general->remoteFinderReExpandOnRefreshBox(), Preferences::KeyReExpandFoldersOnRefresh, false},
+            {general->remoteFinderExpandOnDragDropBox(), Preferences::KeyRemoteViewAutoExpandsOnDrags,
+             false}};
+        for (const auto &[control, key, before] : switches) {
+            QCOMPARE(control->isChecked(), before);
+            for (const bool now : {!before, before}) {
+                const int announced = m_announced;
+                control->click();
+                QCOMPARE(UserDefaults::open()->value(key).toBool(), now);
+                QCOMPARE(m_announced, announced + 1);
+            }
+        }
     }
 
     void theSwitchesFollowEachOtherAndTheStore()
@@ -190,31 +169,6 @@ private Q_SLOTS:
         Preferences::instance()->sendEventPrefrencesChanged();
         QCOMPARE(window.profile()->serverNameField()->text(), u"elsewhere.example.org"_s);
         QCOMPARE(window.profile()->userNameField()->text(), QString());
-    }
-
-    void eachPaneAloneSetsTheWindowsHeight()
-    {
-        PreferenceWindow window(m_logs.path());
-        window.showWindow();
-        QWidget *w = window.window();
-        const QList<std::pair<std::function<void()>, QWidget *>> panes{
-            {[&] { window.selectProfile(); }, window.profile()},
-            {[&] { window.selectDebug(); }, window.debug()},
-            {[&] { window.selectSystem(); }, window.system()},
-            {[&] { window.selectGeneral(); }, window.general()},
-        };
-        for (qsizetype i = 0; i < panes.size(); ++i) {
-            const int top = w->y();
-            panes[i].first();
-            QWidget *pane = panes[i].second;
-            QCOMPARE(window.currentPane(), pane);
-            QVERIFY(window.toolbar()->actions().at(i == 3 ? 0 : i + 1)->isChecked());
-            // Only the chosen pane is in the window.
-            for (const auto &[select, other] : panes)
-                QCOMPARE(other->isVisible(), other == pane);
-            QTRY_COMPARE(w->height(), window.toolbar()->sizeHint().height() + pane->sizeHint().height());
-            QCOMPARE(w->y(), top);
-        }
     }
 
     void theSystemPaneShowsTheHostDescriptionWithItsColonsInOneColumn()

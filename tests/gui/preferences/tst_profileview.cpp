@@ -1,11 +1,8 @@
 #include "preferences/PreferencesProfileView.h"
 
+#include "DesktopSession.h"
 #include "GuiTest.h"
-#include "ReferenceServer.h"
-#include "TestFiles.h"
 #include "TinyProxy.h"
-#include "TypeSignIn.h"
-#include "app/VendraUploaderAppDelegate.h"
 #include "controls/NSAlertAttributed.h"
 #include "http/HttpProxy.h"
 #include "preferences/PreferenceWindow.h"
@@ -38,36 +35,21 @@ private:
 
     QString firstLog() const { return m_folder.filePath(u"first.log"_s); }
     QString secondLog() const { return m_folder.filePath(u"second.log"_s); }
-    // Requests of one SOAP method in a server's request log.
-    static int count(const QString &log, const QString &method)
-    {
-        return int(QString::fromUtf8(TestFiles::read(log)).count(u" "_s + method + u" "_s));
-    }
-
-    static std::unique_ptr<ReferenceServer> startServer(const QString &log, const QStringList &arguments = {})
-    {
-        QFile::remove(log);
-        auto server = std::make_unique<ReferenceServer>();
-        ReferenceServer::Options options;
-        options.logFile = log;
-        options.arguments = arguments;
-        if (!server->start(options)) {
-            qWarning() << server->errorString();
-            return nullptr;
-        }
-        return server;
-    }
+    static int count(const QString &log, const QString &method) { return requestCount(log, method); }
 
     // Signs in to the first server through the login window, as the user would.
-    bool signIn(const QStringList &arguments = {})
+    bool signIn(const QStringList &arguments = {}, bool withoutSavingThePassword = false)
     {
-        m_first = startServer(firstLog(), arguments);
-        m_second = startServer(secondLog());
+        m_first = startServer({false, true, arguments, firstLog()});
+        m_second = startServer({false, true, {}, secondLog()});
         if (!m_first || !m_second)
             return false;
         m_delegate = std::make_unique<VendraUploaderAppDelegate>();
         m_delegate->applicationDidFinishLaunching();
-        typeSignIn(*m_delegate->loginWindow(), m_first->host(), m_first->port(), false, u"demo"_s, u"demo"_s);
+        LoginWindow *login = m_delegate->loginWindow();
+        if (withoutSavingThePassword && login->savePasswordBox()->isChecked())
+            login->savePasswordBox()->click();
+        typeSignIn(*login, m_first->host(), quint16(m_first->port()), false, u"demo"_s, u"demo"_s);
         // Signed in, and the details that worked stored: the pane starts from those.
         return QTest::qWaitFor(
             [this] {
@@ -102,82 +84,6 @@ private Q_SLOTS:
         Preferences::close();
         UserDefaults::open()->clear();
         HttpProxy::setProxy({});
-    }
-
-    void editingBackToTheStoredDetailsDisablesTheUpdateButton()
-    {
-        Preferences *preferences = Preferences::init();
-        preferences->setServer(u"media.example"_s);
-        preferences->setPort(8443);
-        preferences->setUseHttps(true);
-        preferences->setUser(u"ann"_s);
-        preferences->setPassword(u"secret"_s, true);
-
-        PreferenceWindow window(m_folder.path());
-        window.showWindow();
-        window.selectProfile();
-        PreferencesProfileView *view = window.profile();
-        QPushButton *update = view->updateButton();
-        QCOMPARE(view->serverNameField()->text(), u"media.example"_s);
-        QCOMPARE(view->selectedPort(), 8443);
-        QCOMPARE(view->portBox()->currentIndex(), 8443);
-        QVERIFY(!update->isEnabled());
-
-        QTest::keyClicks(view->serverNameField(), u".org"_s);
-        QVERIFY(update->isEnabled());
-        for (int i = 0; i < 4; ++i)
-            QTest::keyClick(view->serverNameField(), Qt::Key_Backspace);
-        QVERIFY(!update->isEnabled());
-
-        // Typed or picked from the list, the port counts the same.
-        typeInto(view->portBox()->lineEdit(), u"8444"_s);
-        QVERIFY(update->isEnabled());
-        typeInto(view->portBox()->lineEdit(), u"8443"_s);
-        QVERIFY(!update->isEnabled());
-        view->portBox()->setCurrentIndex(8080);
-        QCOMPARE(view->selectedPort(), 8080);
-        QVERIFY(update->isEnabled());
-        view->portBox()->setCurrentIndex(8443);
-        QVERIFY(!update->isEnabled());
-
-        // The HTTPS switch picks the usual port; both have to come back.
-        view->useHTTPSBox()->click();
-        QCOMPARE(view->selectedPort(), 80);
-        QVERIFY(update->isEnabled());
-        view->useHTTPSBox()->click();
-        QCOMPARE(view->selectedPort(), 443);
-        QVERIFY(update->isEnabled());
-        typeInto(view->portBox()->lineEdit(), u"8443"_s);
-        QVERIFY(!update->isEnabled());
-
-        QTest::keyClick(view->passwordField(), Qt::Key_End);
-        QTest::keyClicks(view->passwordField(), u"!"_s);
-        QVERIFY(update->isEnabled());
-        QTest::keyClick(view->passwordField(), Qt::Key_Backspace);
-        QVERIFY(!update->isEnabled());
-        view->savePasswordBox()->click();
-        QVERIFY(update->isEnabled());
-        view->savePasswordBox()->click();
-        QVERIFY(!update->isEnabled());
-
-        // A change with a detail missing is no profile to sign in with.
-        typeInto(view->userNameField(), u"bob"_s);
-        QVERIFY(update->isEnabled());
-        typeInto(view->userNameField(), QString());
-        QVERIFY(!update->isEnabled());
-        typeInto(view->userNameField(), u"bob"_s);
-        typeInto(view->portBox()->lineEdit(), QString());
-        QVERIFY(!update->isEnabled());
-
-        // Edits survive a switch to another pane and back, not a new showing of the window.
-        window.selectGeneral();
-        window.selectProfile();
-        QCOMPARE(view->userNameField()->text(), u"bob"_s);
-        window.window()->hide();
-        window.showWindow();
-        QCOMPARE(view->userNameField()->text(), u"ann"_s);
-        QCOMPARE(view->selectedPort(), 8443);
-        QVERIFY(!update->isEnabled());
     }
 
     void withUploadsRunningOnlyTheFirstAnswerSignsInAgainWithTheNewDetails()
@@ -227,19 +133,8 @@ private Q_SLOTS:
 
     void aPortChangeKeepsTheSessionsPassword()
     {
-        m_first = startServer(firstLog());
-        m_second = startServer(secondLog());
-        QVERIFY(m_first && m_second);
-        m_delegate = std::make_unique<VendraUploaderAppDelegate>();
-        m_delegate->applicationDidFinishLaunching();
-        LoginWindow *login = m_delegate->loginWindow();
         // Signed in without saving the password: the pane has no password to show.
-        if (login->savePasswordBox()->isChecked())
-            login->savePasswordBox()->click();
-        typeSignIn(*login, m_first->host(), m_first->port(), false, u"demo"_s, u"demo"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(m_delegate->comms()->bAreLoggedIn() &&
-                                     Preferences::instance()->port() == qint64(m_first->port()),
-                                 15000);
+        QVERIFY(signIn({}, true));
         PreferencesProfileView *view = openProfile();
         QVERIFY(view);
         QCOMPARE(view->passwordField()->text(), QString());

@@ -1,17 +1,13 @@
 #include "quota/QuotaWindow.h"
 
-#include "CliProcess.h"
+#include "DesktopSession.h"
 #include "GuiTest.h"
-#include "ReferenceServer.h"
-#include "TestFiles.h"
-#include "TypeSignIn.h"
-#include "app/VendraUploaderAppDelegate.h"
 #include "controls/ProgressSpinner.h"
 #include "quota/QuotaView.h"
 #include "session/Comms.h"
 #include "session/commsGlobals.h"
 #include "settings/UserDefaults.h"
-#include "windows/LoginWindow.h"
+#include "upload/UploadQueue.h"
 
 #include <QLabel>
 #include <QTemporaryDir>
@@ -31,41 +27,25 @@ private:
     QTemporaryDir m_folder;
 
     QString requestLog() const { return m_folder.filePath(u"requests.log"_s); }
-    int quotaCalls() const
-    {
-        return int(QString::fromUtf8(TestFiles::read(requestLog())).count(u" GetQuotaDetails "_s));
-    }
+    int quotaCalls() const { return requestCount(requestLog(), u"GetQuotaDetails"_s); }
 
     bool signIn()
     {
-        m_server = std::make_unique<ReferenceServer>();
-        ReferenceServer::Options options;
-        options.logFile = requestLog();
-        QFile::remove(requestLog());
-        if (!m_server->start(options)) {
-            qWarning() << m_server->errorString();
+        m_server = startServer({false, true, {}, requestLog()});
+        if (!m_server)
             return false;
-        }
         m_delegate = std::make_unique<VendraUploaderAppDelegate>();
-        m_delegate->applicationDidFinishLaunching();
-        typeSignIn(*m_delegate->loginWindow(), m_server->host(), m_server->port(), false, u"demo"_s,
-                   u"demo"_s);
+        launchAndSignIn(*m_delegate, *m_server);
         return QTest::qWaitFor([this] { return m_delegate->comms()->bAreLoggedIn(); }, 15000);
     }
 
-    // Puts a file of the given size into Holidays through the command line, so the server
-    // counts it as used.
+    // Uploads a file of the given size into Holidays, so that the server counts it as used.
     bool uploadBytes(int size)
     {
-        QTemporaryDir local;
-        const QString path = local.filePath(u"quarter.bin"_s);
-        TestFiles::write(path, QByteArray(size, 'q'));
-        CliProcess cli;
-        cli.setPasswordVariable(u"demo"_s);
-        const CliProcess::Result run =
-            cli.run({u"--server"_s, m_server->host(), u"--port"_s, QString::number(m_server->port()),
-                     u"--http"_s, u"--user"_s, u"demo"_s, u"upload"_s, u"--to"_s, u"Holidays"_s, path});
-        return run.exitCode == 0;
+        const QString path = TestFiles::write(m_folder.filePath(u"used.bin"_s), QByteArray(size, 'q'));
+        UploadQueue &queue = commsGlobal->uploadQueue();
+        queue.addFileUpload(QUrl::fromLocalFile(path), u"Holidays"_s, nullptr);
+        return QTest::qWaitFor([&queue] { return queue.numUploadsInProgressOrWaiting() == 0; }, 20000);
     }
 
     static QColor pixelAt(const QImage &image, const QPointF &point)

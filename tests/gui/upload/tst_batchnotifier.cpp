@@ -1,11 +1,8 @@
 #include "app/MainWindow.h"
 
+#include "DesktopSession.h"
 #include "GuiTest.h"
-#include "ReferenceServer.h"
-#include "TestFiles.h"
-#include "TypeSignIn.h"
 #include "albums/remoteFileBrowserHelper.h"
-#include "app/VendraUploaderAppDelegate.h"
 #include "session/commsGlobals.h"
 #include "upload/UploadQueue.h"
 
@@ -77,12 +74,10 @@ private Q_SLOTS:
                                    QDBusConnection::ExportAllSlots));
         QVERIFY2(bus.registerService(u"org.freedesktop.Notifications"_s), "the name is taken on this bus");
 
-        ReferenceServer server;
-        QVERIFY2(server.start({false, true, {u"--auto-approve"_s}, {}}), qPrintable(server.errorString()));
+        const std::unique_ptr<ReferenceServer> server = startServer({false, true, {u"--auto-approve"_s}, {}});
+        QVERIFY(server);
         VendraUploaderAppDelegate delegate;
-        delegate.applicationDidFinishLaunching();
-        typeSignIn(*delegate.loginWindow(), server.host(), quint16(server.port()), false, u"demo"_s,
-                   u"demo"_s);
+        launchAndSignIn(delegate, *server);
         QTRY_VERIFY_WITH_TIMEOUT(delegate.mainWindow() && delegate.mainWindow()->toolbarActive(), 30000);
         QWidget *window = delegate.mainWindow()->mainWidget();
 

@@ -1,20 +1,16 @@
 #include "upload/UploadQueueList.h"
 
+#include "AlbumTree.h"
 #include "GuiTest.h"
 #include "SessionTarget.h"
 #include "TestFiles.h"
-#include "albums/soapRemoteFolderBrowser.h"
 #include "events/Log.h"
 #include "events/LogObject.h"
 #include "events/NotificationCenter.h"
 #include "events/NotificationNames.h"
 #include "http/SharedCookieJar.h"
 #include "session/commsGlobals.h"
-#include "session/soapResults.h"
-#include "session/wsCoreComms.h"
 #include "settings/Preferences.h"
-#include "upload/BZIndeterminateProgressIndicatorCell.h"
-#include "upload/FailedRowDelegate.h"
 #include "upload/UploadQueue.h"
 #include "upload/UploadQueueListModel.h"
 #include "upload/UploadRetry.h"
@@ -23,27 +19,12 @@
 #include <QGuiApplication>
 #include <QRegularExpression>
 
-#include <QContextMenuEvent>
 #include <QFileInfo>
-#include <QPainter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
-#include <QtMath>
 
 namespace {
-
-// How far a colour is from the spinner's black: 0 black, 255 white.
-int lightness(const QImage &image, QPointF point)
-{
-    return qGray(image.pixel(point.toPoint()));
-}
-
-QPointF onSpoke(QPointF centre, double radius, double degrees)
-{
-    const double radians = qDegreesToRadians(degrees);
-    return centre + radius * QPointF(std::cos(radians), std::sin(radians));
-}
 
 int redPixels(const QImage &image, const QRect &rect)
 {
@@ -74,10 +55,8 @@ private:
         m_globals = std::make_unique<commsGlobals>();
         m_server = startServerFor(*m_globals, arguments);
         Error error;
-        wsCoreComms &comms = m_globals->coreComms();
-        m_globals->results().checkVersion().deserialise(comms.doCheckVersion(error));
-        comms.doLogin(error);
-        QVERIFY(m_globals->results().remoteFolderBrowser()->deserialise(comms.doGetTopLevelAlbums(error)));
+        AlbumTree::signIn(*m_globals, error);
+        QVERIFY(AlbumTree::reloadTopLevel(*m_globals, error));
         QVERIFY2(!error, qPrintable(error.toString()));
     }
     UploadStatusPtr queueFile(UploadQueueList &list, const QString &name, const QString &album,
@@ -97,14 +76,6 @@ private:
             records.last()->setStatus(UploadStatusWaiting, u"FileUpload"_s, false);
         }
         return records;
-    }
-    static QList<int> selectedRows(const UploadQueueList &list)
-    {
-        QList<int> rows;
-        for (const QModelIndex &index : list.selectionModel()->selectedRows())
-            rows.append(index.row());
-        std::sort(rows.begin(), rows.end());
-        return rows;
     }
     static void select(UploadQueueList &list, const QList<int> &rows)
     {
@@ -268,101 +239,6 @@ private Q_SLOTS:
         QCOMPARE(notified, 0);
     }
 
-    void arrowKeys_data()
-    {
-        QTest::addColumn<QList<int>>("before");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<bool>("alt");
-        QTest::addColumn<QList<int>>("after");
-        QTest::newRow("down moves one") << QList<int>{1} << int(Qt::Key_Down) << false << QList<int>{2};
-        QTest::newRow("up moves one") << QList<int>{2} << int(Qt::Key_Up) << false << QList<int>{1};
-        QTest::newRow("up on the first row") << QList<int>{0} << int(Qt::Key_Up) << false << QList<int>{0};
-        QTest::newRow("down on the last row") << QList<int>{3} << int(Qt::Key_Down) << false << QList<int>{3};
-        QTest::newRow("alt+down selects the last")
-            << QList<int>{0} << int(Qt::Key_Down) << true << QList<int>{3};
-        QTest::newRow("alt+up selects the first")
-            << QList<int>{2} << int(Qt::Key_Up) << true << QList<int>{0};
-        QTest::newRow("several selected")
-            << QList<int>{1, 2} << int(Qt::Key_Down) << false << QList<int>{1, 2};
-        QTest::newRow("down into the list") << QList<int>{} << int(Qt::Key_Down) << false << QList<int>{0};
-        QTest::newRow("other keys are swallowed")
-            << QList<int>{1} << int(Qt::Key_End) << false << QList<int>{1};
-        QTest::newRow("home is swallowed too")
-            << QList<int>{2} << int(Qt::Key_Home) << false << QList<int>{2};
-    }
-
-    void arrowKeys()
-    {
-        QFETCH(QList<int>, before);
-        QFETCH(int, key);
-        QFETCH(bool, alt);
-        QFETCH(QList<int>, after);
-        UploadQueueList list;
-        const auto records = waitingRows(4);
-        list.show();
-        select(list, before);
-        QTest::keyClick(&list, Qt::Key(key), alt ? Qt::AltModifier : Qt::NoModifier);
-        QCOMPARE(selectedRows(list), after);
-        QCOMPARE(list.model()->rowCount(), 4);
-    }
-
-    void clickingTheSelectedRowClearsTheSelection()
-    {
-        UploadQueueList list;
-        const auto records = waitingRows(3);
-        list.resize(600, 200);
-        list.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&list));
-        const auto centre = [&](int row) {
-            return list.visualRect(list.model()->index(row, 1)).center();
-        };
-        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, centre(1));
-        QCOMPARE(selectedRows(list), QList<int>{1});
-        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, centre(1));
-        QCOMPARE(selectedRows(list), QList<int>{});
-        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, centre(2));
-        QCOMPARE(selectedRows(list), QList<int>{2});
-
-        // A right click on a row outside the selection selects only it, then the menu opens.
-        select(list, {0, 1});
-        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, centre(2),
-                                    list.viewport()->mapToGlobal(centre(2)));
-        QApplication::sendEvent(list.viewport(), &menuEvent);
-        QCOMPARE(selectedRows(list), QList<int>{2});
-        QTRY_VERIFY(list.contextMenu()->isVisible());
-        QVERIFY(list.cancelSelectedAction()->isEnabled() && list.cancelAllAction()->isEnabled());
-        list.contextMenu()->close();
-        // A right click inside the selection keeps it.
-        select(list, {0, 1});
-        QContextMenuEvent inside(QContextMenuEvent::Mouse, centre(0),
-                                 list.viewport()->mapToGlobal(centre(0)));
-        QApplication::sendEvent(list.viewport(), &inside);
-        QCOMPARE(selectedRows(list), (QList<int>{0, 1}));
-        list.contextMenu()->close();
-    }
-
-    void menuItemsByTag()
-    {
-        UploadQueueList list;
-        QAction unknown;
-        unknown.setData(7);
-        QAction untagged;
-        const auto states = [&] {
-            return QList<bool>{list.validateMenuItem(list.cancelSelectedAction()),
-                               list.validateMenuItem(list.cancelAllAction()), list.validateMenuItem(&unknown),
-                               list.validateMenuItem(&untagged)};
-        };
-        QCOMPARE(list.cancelSelectedAction()->data().toInt(), 0);
-        QCOMPARE(list.cancelAllAction()->data().toInt(), 1);
-        QCOMPARE(states(), (QList<bool>{false, false, false, false}));
-        const auto records = waitingRows(2);
-        QCOMPARE(states(), (QList<bool>{false, true, false, false}));
-        QVERIFY(!list.cancelSelectedAction()->isEnabled() && list.cancelAllAction()->isEnabled());
-        select(list, {1});
-        QCOMPARE(states(), (QList<bool>{true, true, false, false}));
-        QVERIFY(list.cancelSelectedAction()->isEnabled());
-    }
-
     // The delete key wins over a window shortcut on the same key while the list has the focus.
     void listKeysBeatWindowShortcuts()
     {
@@ -387,104 +263,6 @@ private Q_SLOTS:
         QTest::keyClick(list, Qt::Key_Delete);
         QCOMPARE(triggered.count(), 1);
         QCOMPARE(list->model()->rowCount(), 1);
-    }
-
-    void disabledListIsDimmed()
-    {
-        UploadQueueList list;
-        list.resize(400, 150);
-        list.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&list));
-        const QPoint empty(list.viewport()->width() / 2, list.viewport()->height() - 5);
-        list.setEnabled(false);
-        const int base = qGray(list.palette().color(QPalette::Disabled, QPalette::Base).rgb());
-        const int disabled = lightness(list.viewport()->grab().toImage(), empty);
-        // Black at 20 % over the background.
-        QVERIFY2(qAbs(disabled - base * 0.8) <= 3, qPrintable(u"%1 -> %2"_s.arg(base).arg(disabled)));
-    }
-
-    void spinnerDrawing_data()
-    {
-        QTest::addColumn<int>("side");
-        QTest::addColumn<double>("phase");
-        QTest::addColumn<bool>("spinning");
-        QTest::addColumn<double>("brightestAt"); // degrees, y axis down; 270 is straight up
-        QTest::newRow("large, at rest phase") << 100 << 0.0 << true << 270.0;
-        QTest::newRow("large, a quarter turn") << 100 << 0.25 << true << 0.0;
-        QTest::newRow("large, rounds to the nearest spoke") << 100 << 0.46 << true << 90.0;
-        QTest::newRow("small cell") << 38 << 0.5 << true << 90.0;
-        QTest::newRow("stopped but shown points up") << 100 << 0.25 << false << 270.0;
-    }
-
-    // Twelve spokes between the radii for the cell's size, the brightest at the phase, each next one
-    // (turning back) fainter.
-    void spinnerDrawing()
-    {
-        QFETCH(int, side);
-        QFETCH(double, phase);
-        QFETCH(bool, spinning);
-        QFETCH(double, brightestAt);
-        BZIndeterminateProgressIndicatorCell cell;
-        cell.setDoubleValue(phase);
-        cell.setSpinning(spinning);
-        cell.setDisplayedWhenStopped(true);
-        QImage image(side, side, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        {
-            QPainter painter(&image);
-            cell.drawInterior(&painter, QRectF(0, 0, side, side));
-        }
-        const double size = 0.8 * side;
-        const double inner = (size >= 32 ? 0.23 : 0.27) * size;
-        const double outer = (size >= 32 ? 0.38 : 0.48) * size;
-        const QPointF centre(side / 2.0, side / 2.0);
-        const double middle = (inner + outer) / 2;
-        QList<int> spokes;
-        for (int i = 0; i < 12; ++i)
-            spokes.append(lightness(image, onSpoke(centre, middle, brightestAt - 30.0 * i)));
-        QVERIFY2(spokes.first() < (side < 40 ? 80 : 40), qPrintable(u"%1"_s.arg(spokes.first())));
-        for (int i = 1; i < 12; ++i)
-            QVERIFY2(spokes.at(i) > spokes.at(i - 1) || side < 40, qPrintable(u"spoke %1"_s.arg(i)));
-        QVERIFY(spokes.last() > 150 && spokes.last() < 250);
-        // Nothing inside the inner radius, nothing beyond the outer one.
-        QCOMPARE(lightness(image, centre), 255);
-        QCOMPARE(lightness(image, onSpoke(centre, outer + 0.06 * size + 1, brightestAt)), 255);
-    }
-
-    void stoppedSpinnerIsNotDrawn()
-    {
-        BZIndeterminateProgressIndicatorCell cell;
-        cell.setDoubleValue(0.5);
-        QImage image(40, 40, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        {
-            QPainter painter(&image);
-            cell.drawInterior(&painter, QRectF(0, 0, 40, 40));
-        }
-        QImage white(40, 40, QImage::Format_RGB32);
-        white.fill(Qt::white);
-        QCOMPARE(image, white);
-
-        QTest::ignoreMessage(QtWarningMsg, "color must be opaque");
-        QVERIFY(!cell.setColor(QColor(255, 0, 0, 128)));
-        QCOMPARE(cell.color(), QColor(Qt::black));
-    }
-
-    // The spinners step a twelfth of a turn per tick while the list shows, and rest while hidden.
-    void spinnerStepsOnlyWhileVisible()
-    {
-        UploadQueueList list;
-        BZIndeterminateProgressIndicatorCell *cell = list.progressCell();
-        QTest::qWait(350);
-        QCOMPARE(cell->doubleValue(), 0.0);
-        list.show();
-        QTRY_VERIFY(cell->doubleValue() > 0.0);
-        const double steps = cell->doubleValue() * 12;
-        QVERIFY2(qAbs(steps - qRound(steps)) < 1e-6, qPrintable(QString::number(steps)));
-        list.hide();
-        const double resting = cell->doubleValue();
-        QTest::qWait(350);
-        QCOMPARE(cell->doubleValue(), resting);
     }
 
     // Not a check: with VENDRA_SCREENSHOT_DIR set (under Xvfb), saves the list with a running, a
