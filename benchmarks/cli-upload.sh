@@ -9,22 +9,23 @@
 # the tools take turns for RUNS pairs, each pair in the opposite order from the one before. Every
 # stored copy is checked for its size and removed, and the disk settled, before the next run, so
 # that no run pays for writing back another's data. The ratios are the medians of the pairs' ratios,
-# which keeps a burst of load from elsewhere on the machine out of the result. The result compares
-# vendra-cli's whole session with curl's upload step alone (curl has signed in before); the ratios
-# of the two whole sessions are printed above it. The peak memory is the
-# largest of all vendra-cli runs; two more vendra-cli runs, with 64 MiB and with 2 GiB, show that it
-# does not grow with the file. The last two lines are the results, one per scheme:
+# which keeps a burst of load from elsewhere on the machine out of the result; nine pairs, because on
+# a virtual machine one 1 GiB run can take a third longer than the next for reasons of the host. The
+# result compares vendra-cli's whole session with curl's upload step alone (curl has signed in
+# before); the ratios of the two whole sessions are printed above it. The peak memory is the largest
+# of all vendra-cli runs; two more vendra-cli runs, with 64 MiB and with 2 GiB, show that it does not
+# grow with the file. The last two lines are the results, one per scheme:
 #   http: cli/curl time ratio: X, cli/curl CPU ratio: Z, cli peak RSS MiB: Y
 #   https: cli/curl time ratio: X, cli/curl CPU ratio: Z, cli peak RSS MiB: Y
 #
-#   benchmarks/cli-upload.sh [path/to/vendra-server] [path/to/vendra-cli] [size, default 1G] [runs, default 5]
+#   benchmarks/cli-upload.sh [path/to/vendra-server] [path/to/vendra-cli] [size, default 1G] [runs, default 9]
 #   cmake --build build --target bench-cli-upload
 set -euo pipefail
 
 server=${1:-build/src/server/vendra-server}
 cli=${2:-build/src/cli/vendra-cli}
 size=${3:-1G}
-runs=${4:-5}
+runs=${4:-9}
 top=$(mktemp -d /tmp/vendra-bench-cli.XXXXXX)
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/reference-server.sh"

@@ -40,6 +40,32 @@ private:
     }
 
 private Q_SLOTS:
+    // A large file over HTTPS is streamed: the whole command stays far below the file's size in
+    // memory, and the file arrives byte for byte.
+    void aLargeUploadOverHttpsIsStreamed()
+    {
+        ReferenceServer server;
+        ReferenceServer::Options options;
+        options.tls = true;
+        QVERIFY2(server.start(options), qPrintable(server.errorString()));
+        const QString local = m_local.filePath(u"large.bin"_s);
+        {
+            QFile file(local);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            for (quint32 piece = 0; piece < 256; ++piece)
+                QCOMPARE(file.write(TestFiles::randomBytes(1 << 20, piece)), qint64(1) << 20);
+        }
+        CliProcess cli;
+        cli.setPasswordVariable(u"demo"_s);
+        const CliProcess::Result result = cli.run(
+            connection(server, true) + QStringList{u"upload"_s, u"--to"_s, u"Family"_s, local}, {}, 120000);
+        QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+        const qint64 peakMiB = result.peakKiB / 1024;
+        qInfo("vendra-cli's peak memory for 256 MiB over HTTPS: %lld MiB", peakMiB);
+        QVERIFY2(peakMiB < 64, qPrintable(u"%1 MiB"_s.arg(peakMiB)));
+        QCOMPARE(sha256Of(server.albumFilePath(u"demo"_s, u"Family"_s, u"large.bin"_s)), sha256Of(local));
+    }
+
     void throughAProxy_data()
     {
         QTest::addColumn<bool>("tls");
