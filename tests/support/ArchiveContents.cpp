@@ -11,13 +11,9 @@ ArchiveContents ArchiveContents::read(const QString &path)
     struct archive *archive = archive_read_new();
     archive_read_support_format_all(archive);
     archive_read_support_filter_all(archive);
-    if (archive_read_open_filename(archive, QFile::encodeName(path).constData(), 16384) != ARCHIVE_OK) {
-        archive_read_free(archive);
-        return contents;
-    }
+    int status = archive_read_open_filename(archive, QFile::encodeName(path).constData(), 16384);
     struct archive_entry *entry = nullptr;
-    int status = ARCHIVE_OK;
-    while ((status = archive_read_next_header(archive, &entry)) == ARCHIVE_OK) {
+    while (status == ARCHIVE_OK && (status = archive_read_next_header(archive, &entry)) == ARCHIVE_OK) {
         const QString name = QString::fromUtf8(archive_entry_pathname_utf8(entry));
         contents.names.append(name);
         QByteArray data;

@@ -2,8 +2,6 @@
 
 #include <httplib.h>
 
-#include <chrono>
-
 CaptureHttpServer::CaptureHttpServer() : m_server(std::make_unique<httplib::Server>())
 {
     m_server->Post(".*",
@@ -28,33 +26,14 @@ CaptureHttpServer::~CaptureHttpServer()
     m_thread.join();
 }
 
-QUrl CaptureHttpServer::url(const QString &pathAndQuery) const
-{
-    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(pathAndQuery));
-}
-
-void CaptureHttpServer::setResponder(Responder responder)
-{
-    const QMutexLocker lock(&m_mutex);
-    m_responder = std::move(responder);
-}
-
-QList<CaptureHttpServer::Capture> CaptureHttpServer::captures() const
-{
-    const QMutexLocker lock(&m_mutex);
-    return m_captures;
-}
-
 void CaptureHttpServer::handle(const httplib::Request &request, httplib::Response &response,
                                const void *reader)
 {
     const auto &contentReader = *static_cast<const httplib::ContentReader *>(reader);
     Capture capture;
     capture.path = request.path;
-    const auto query = request.target.find('?');
-    if (query != std::string::npos)
+    if (const auto query = request.target.find('?'); query != std::string::npos)
         capture.query = request.target.substr(query + 1);
-    capture.contentType = request.get_header_value("Content-Type");
     capture.contentLength = request.get_header_value("Content-Length");
     if (request.is_multipart_form_data()) {
         capture.complete = contentReader(
@@ -73,11 +52,10 @@ void CaptureHttpServer::handle(const httplib::Request &request, httplib::Respons
         });
     }
 
-    Responder responder;
-    {
+    const Responder responder = [this] {
         const QMutexLocker lock(&m_mutex);
-        responder = m_responder;
-    }
+        return m_responder;
+    }();
     if (responder)
         responder(capture, response);
     else

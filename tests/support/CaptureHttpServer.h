@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QList>
 #include <QMutex>
 #include <QUrl>
@@ -31,7 +30,6 @@ public:
     {
         std::string path;
         std::string query;
-        std::string contentType;
         std::string contentLength;
         QByteArray body;       // non-multipart requests
         QList<Part> parts;     // multipart requests
@@ -44,9 +42,20 @@ public:
     CaptureHttpServer();
     ~CaptureHttpServer();
 
-    QUrl url(const QString &pathAndQuery = QStringLiteral("/")) const;
-    void setResponder(Responder responder);
-    QList<Capture> captures() const;
+    QUrl url(const QString &pathAndQuery = QStringLiteral("/")) const
+    {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(pathAndQuery));
+    }
+    void setResponder(Responder responder)
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_responder = std::move(responder);
+    }
+    QList<Capture> captures() const
+    {
+        const QMutexLocker lock(&m_mutex);
+        return m_captures;
+    }
 
 private:
     void handle(const httplib::Request &request, httplib::Response &response, const void *reader);

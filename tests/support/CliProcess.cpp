@@ -1,12 +1,8 @@
 #include "CliProcess.h"
 
-#include "FileAccessOverride.h"
-#include "MeasuredProcess.h"
+#include "ReferenceServer.h"
 
-#include <QDir>
 #include <QDirIterator>
-#include <QFile>
-#include <QProcess>
 
 CliProcess::CliProcess() : m_environment(QProcessEnvironment::systemEnvironment())
 {
@@ -26,62 +22,25 @@ void CliProcess::setPasswordVariable(const QString &password)
         m_environment.insert(QStringLiteral("VENDRA_PASSWORD"), password);
 }
 
-void CliProcess::setEnvironmentVariable(const QString &name, const QString &value)
-{
-    m_environment.insert(name, value);
-}
-
-CliProcess::Result CliProcess::run(const QStringList &arguments, const QByteArray &standardInput,
-                                   int timeoutMs) const
-{
-    return finish(*launch(arguments, standardInput), timeoutMs);
-}
-
-std::unique_ptr<MeasuredProcess> CliProcess::launch(const QStringList &arguments,
-                                                    const QByteArray &standardInput) const
-{
-    return std::make_unique<MeasuredProcess>(executable(), arguments, m_environment.toStringList(),
-                                             standardInput, dropFileAccessOverrideOnExec);
-}
-
-CliProcess::Result CliProcess::finish(MeasuredProcess &process, int timeoutMs)
-{
-    const MeasuredProcess::Outcome outcome = process.finish(timeoutMs);
-    Result result;
-    result.exitCode = outcome.exitCode;
-    result.out = QString::fromUtf8(outcome.out);
-    result.err = QString::fromUtf8(outcome.err);
-    result.peakKiB = outcome.peakKiB;
-    result.ms = outcome.ms;
-    return result;
-}
-
-void CliProcess::start(QProcess &process, const QStringList &arguments) const
-{
-    process.setProcessEnvironment(m_environment);
-    process.setChildProcessModifier(dropFileAccessOverrideOnExec);
-    process.start(executable(), arguments);
-}
-
-QString CliProcess::configPath() const
-{
-    return m_home.filePath(QStringLiteral(".config"));
-}
-
 QStringList CliProcess::filesContaining(const QByteArray &text) const
 {
     QStringList found;
     QDirIterator it(m_home.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
-        const QString path = it.next();
-        QFile file(path);
+        QFile file(it.next());
         if (file.open(QIODevice::ReadOnly) && file.readAll().contains(text))
-            found.append(path);
+            found.append(file.fileName());
     }
     return found;
 }
 
-QString CliProcess::executable()
+QStringList CliProcess::demoOn(const ReferenceServer &server)
 {
-    return QStringLiteral(VENDRA_CLI_PATH);
+    const QStringList options{QStringLiteral("--server"), server.host(),
+                              QStringLiteral("--port"),   QString::number(server.port()),
+                              QStringLiteral("--user"),   QStringLiteral("demo")};
+    if (server.baseUrl().scheme() == QLatin1String("https"))
+        return options +
+               QStringList{QStringLiteral("--https"), QStringLiteral("--ca-cert"), server.certificatePath()};
+    return options + QStringList{QStringLiteral("--http")};
 }

@@ -28,8 +28,7 @@ bool dropFileAccessOverride()
 
 void dropFileAccessOverrideOnExec()
 {
-    // A program started by root gets the capabilities of the bounding set; without the right to
-    // change it (not root) there is nothing to drop.
+    // A program started by root gets the bounding set; not root, there is nothing to drop.
     for (const int capability : Overrides)
         prctl(PR_CAPBSET_DROP, capability, 0, 0, 0);
 }

@@ -1,11 +1,7 @@
 #pragma once
 
-// Tests that need a file or folder that cannot be read make it with mode 0 bits; a process running
-// as root reads it anyway, through its capabilities to override file permissions. These functions
-// take those capabilities away, so that permissions apply to whoever runs the tests.
-
-// From this process, for good. False when that was not possible.
+// A file with mode 0 bits is read anyway by root, through its capabilities to override file
+// permissions. These take those away, so that permissions apply to whoever runs the tests: from this
+// process for good (false when not possible), or between fork and exec from a program it starts.
 bool dropFileAccessOverride();
-// From the programs this process is about to start: for a child-process modifier, between fork and
-// exec.
 void dropFileAccessOverrideOnExec();

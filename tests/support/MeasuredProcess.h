@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QElapsedTimer>
 #include <QStringList>
 
@@ -13,37 +12,35 @@
 // A child program whose peak resident memory and running time are known once it has ended. The
 // kernel tells a child's own peak only to the parent that reaps it, which QProcess does not pass on;
 // so this class starts and reaps the child itself, and many can run at once, each measured alone.
+// The child runs without the right to override file permissions (see FileAccessOverride.h).
 class MeasuredProcess
 {
 public:
     struct Outcome
     {
         int exitCode = -1; // -1 when it crashed or had to be killed
-        QByteArray out;
-        QByteArray err;
+        QString out;
+        QString err;
         qint64 peakKiB = -1; // the largest resident size it reached
         qint64 ms = -1;      // from the start to its end
+        QStringList outLines() const { return out.split(u'\n', Qt::SkipEmptyParts); }
     };
 
     // Starts the program at once with exactly that environment ("NAME=value" entries), the bytes as
-    // its standard input, and its output kept. beforeExec, when given, runs in the child just before
-    // the program replaces it (async-signal-safe calls only).
+    // its standard input, and its output kept.
     MeasuredProcess(const QString &program, const QStringList &arguments, const QStringList &environment,
-                    const QByteArray &standardInput = {}, void (*beforeExec)() = nullptr);
-    // A child still running is killed.
-    ~MeasuredProcess();
+                    const QByteArray &standardInput = {});
+    ~MeasuredProcess(); // kills a child still running
     MeasuredProcess(const MeasuredProcess &) = delete;
     MeasuredProcess &operator=(const MeasuredProcess &) = delete;
 
     pid_t processId() const { return m_pid; }
-
+    // Standard error so far, while the child runs.
+    QString errorSoFar() const;
     // Waits for the end, killing the child when it runs longer than timeoutMs (counted from now).
     Outcome finish(int timeoutMs);
 
 private:
-    void reap();
-    static QByteArray contents(int fd);
-
     pid_t m_pid = -1;
     QElapsedTimer m_clock;
     int m_out = -1;

@@ -16,11 +16,9 @@ namespace {
 // The request's Content-Length, or 0 when it announces none.
 qsizetype announcedLength(const QByteArray &head)
 {
-    for (const QByteArray &line : head.split('\n')) {
-        const qsizetype colon = line.indexOf(':');
-        if (colon > 0 && line.left(colon).trimmed().toLower() == "content-length")
-            return line.mid(colon + 1).trimmed().toLongLong();
-    }
+    for (const QByteArray &line : head.split('\n'))
+        if (line.toLower().startsWith("content-length:"))
+            return line.mid(15).trimmed().toLongLong();
     return 0;
 }
 
@@ -32,7 +30,6 @@ RawHttpServer::RawHttpServer(const Answer &answer) : m_answer(answer)
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
     socklen_t length = sizeof address;
     if (m_listener < 0 || ::bind(m_listener, reinterpret_cast<sockaddr *>(&address), length) != 0 ||
         ::listen(m_listener, 8) != 0 ||
@@ -50,20 +47,14 @@ RawHttpServer::~RawHttpServer()
     ::close(m_listener);
 }
 
-QList<QByteArray> RawHttpServer::requests() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_requests;
-}
-
 QByteArray RawHttpServer::response(const QByteArray &body, const QByteArray &status,
                                    const QList<QByteArray> &headerLines)
 {
     QByteArray text = "HTTP/1.1 " + status + "\r\n";
     for (const QByteArray &line : headerLines)
         text += line + "\r\n";
-    text += "Content-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n";
-    return text + body;
+    return text + "Content-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" +
+           body;
 }
 
 void RawHttpServer::serve()
@@ -74,13 +65,11 @@ void RawHttpServer::serve()
             return;
         QByteArray request;
         char buffer[4096];
-        qsizetype headEnd = -1;
-        for (;;) {
+        for (qsizetype headEnd = -1;;) {
             if (headEnd >= 0 && request.size() >= headEnd + 4 + announcedLength(request.left(headEnd)))
                 break;
-            if (!waitFor(connection, POLLIN))
-                break;
-            const ssize_t got = ::recv(connection, buffer, sizeof buffer, 0);
+            const ssize_t got =
+                waitFor(connection, POLLIN) ? ::recv(connection, buffer, sizeof buffer, 0) : 0;
             if (got <= 0)
                 break;
             request.append(buffer, got);
@@ -98,32 +87,24 @@ void RawHttpServer::serve()
 
 void RawHttpServer::answer(int connection)
 {
-    if (!sendAll(connection, m_answer.bytes.constData(), m_answer.bytes.size()))
+    if (!sendAll(connection, m_answer.bytes))
         return;
     if (!m_answer.filler.isEmpty()) {
         const QByteArray piece = m_answer.filler.repeated(qMax<qsizetype>(1, 65536 / m_answer.filler.size()));
-        for (qint64 left = m_answer.fillerBytes; left > 0; left -= piece.size()) {
-            if (!sendAll(connection, piece.constData(), qsizetype(qMin<qint64>(left, piece.size()))))
+        for (qint64 left = m_answer.fillerBytes; left > 0; left -= piece.size())
+            if (!sendAll(connection, piece.left(qsizetype(qMin<qint64>(left, piece.size())))))
                 return;
-        }
     }
-    if (!sendAll(connection, m_answer.tail.constData(), m_answer.tail.size()))
+    if (!sendAll(connection, m_answer.tail))
         return;
     char buffer[4096];
-    switch (m_answer.ending) {
-    case Answer::Ending::Close:
-        return;
-    case Answer::Ending::Hang:
+    if (m_answer.ending == Answer::Ending::Hang) {
         // Until the client closes its end.
         while (waitFor(connection, POLLIN) && ::recv(connection, buffer, sizeof buffer, 0) > 0) {
         }
-        return;
-    case Answer::Ending::Trickle:
-        for (;;) {
-            if (waitFor(connection, POLLIN, 500) && ::recv(connection, buffer, sizeof buffer, 0) <= 0)
-                return;
-            if (m_stopping || !sendAll(connection, " ", 1))
-                return;
+    } else if (m_answer.ending == Answer::Ending::Trickle) {
+        while (!(waitFor(connection, POLLIN, 500) && ::recv(connection, buffer, sizeof buffer, 0) <= 0) &&
+               !m_stopping && sendAll(connection, " ")) {
         }
     }
 }
@@ -139,20 +120,19 @@ bool RawHttpServer::waitFor(int connection, short events, int timeoutMs) const
             return false;
         pollfd descriptor{connection, events, 0};
         const int ready = ::poll(&descriptor, 1, int(left));
-        if (ready > 0)
-            return true;
-        if (ready < 0 && errno != EINTR)
-            return false;
+        if (ready > 0 || (ready < 0 && errno != EINTR))
+            return ready > 0;
     }
     return false;
 }
 
-bool RawHttpServer::sendAll(int connection, const char *data, qsizetype size) const
+bool RawHttpServer::sendAll(int connection, const QByteArray &data) const
 {
-    for (qsizetype sent = 0; sent < size;) {
+    for (qsizetype sent = 0; sent < data.size();) {
         if (!waitFor(connection, POLLOUT))
             return false;
-        const ssize_t put = ::send(connection, data + sent, size_t(size - sent), MSG_NOSIGNAL | MSG_DONTWAIT);
+        const ssize_t put = ::send(connection, data.constData() + sent, size_t(data.size() - sent),
+                                   MSG_NOSIGNAL | MSG_DONTWAIT);
         if (put < 0 && (errno == EAGAIN || errno == EINTR))
             continue;
         if (put <= 0)

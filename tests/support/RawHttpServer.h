@@ -14,7 +14,6 @@
 class RawHttpServer
 {
 public:
-    // What follows each request.
     struct Answer
     {
         enum class Ending {
@@ -22,14 +21,13 @@ public:
             Hang,    // keep it open, silent, until the client gives up
             Trickle, // send a byte every half second for as long as the client reads
         };
-
         // A canned response converts to an Answer.
         Answer(const QByteArray &bytes = {}, Ending ending = Ending::Close) : bytes(bytes), ending(ending) {}
 
-        QByteArray bytes;       // sent at once
-        QByteArray filler;      // then repeated to fillerBytes bytes, made as it goes
-        qint64 fillerBytes = 0; // ...
-        QByteArray tail;        // then this
+        QByteArray bytes;  // sent at once,
+        QByteArray filler; // then repeated to fillerBytes bytes, made as it goes,
+        qint64 fillerBytes = 0;
+        QByteArray tail; // then this
         Ending ending;
     };
 
@@ -39,7 +37,11 @@ public:
     RawHttpServer &operator=(const RawHttpServer &) = delete;
 
     quint16 port() const { return m_port; }
-    QList<QByteArray> requests() const;
+    QList<QByteArray> requests() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_requests;
+    }
 
     // "HTTP/1.1 <status>" with the given extra header lines, a Content-Length and the body.
     static QByteArray response(const QByteArray &body, const QByteArray &status = "200 OK",
@@ -50,7 +52,7 @@ private:
     void answer(int connection);
     // Waits until the connection is ready for the events; false once the server is stopping.
     bool waitFor(int connection, short events, int timeoutMs = -1) const;
-    bool sendAll(int connection, const char *data, qsizetype size) const;
+    bool sendAll(int connection, const QByteArray &data) const;
 
     Answer m_answer;
     int m_listener = -1;

@@ -2,16 +2,15 @@
 
 #include <QProcess>
 #include <QSslCertificate>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <QUrl>
 
 #include <memory>
 
 // The reference media server (vendra-server) as a child process, for end-to-end tests. Each instance
-// owns a fresh data folder (removed with it) and listens on a free port of 127.0.0.1. By default the
-// folder gets the demo account (demo/demo, every right, albums Holidays, Holidays/2019 and Family),
-// and the request log goes to the test's standard error.
+// owns a fresh data folder (removed with it), by default with the demo account (demo/demo, every right,
+// albums Holidays, Holidays/2019 and Family), and listens on a free port of 127.0.0.1; the request log
+// goes to the test's standard error.
 class ReferenceServer
 {
 public:
@@ -20,37 +19,34 @@ public:
 
     struct Options
     {
-        bool tls = false;      // HTTPS with the server's self-signed certificate (see caCertificates())
-        bool demo = true;      // create the demo account in an empty data folder
-        QStringList arguments; // more options, e.g. {"--fault", "delay=200", "--session-timeout", "2"}
-        QString logFile;       // when set, the request log is appended to this file instead
+        bool tls = false;           // HTTPS with the server's self-signed certificate
+        bool demo = true;           // the demo account in an empty data folder
+        QStringList arguments = {}; // more options, e.g. {"--fault", "delay=200", "--session-timeout", "2"}
+        QString logFile = {};       // when set, the request log is appended to this file instead
     };
 
-    ReferenceServer();
-    ~ReferenceServer();
+    ReferenceServer() : m_dataDir(std::make_unique<QTemporaryDir>()) {}
+    ~ReferenceServer() { stop(); }
     ReferenceServer(const ReferenceServer &) = delete;
     ReferenceServer &operator=(const ReferenceServer &) = delete;
 
     // Starts the server and waits until it listens; false with errorString() on failure.
     bool start(const Options &options);
     bool start() { return start(Options()); }
-    // Stops the server with SIGTERM and waits for it to exit; true when it exited cleanly.
+    // SIGTERM, and waits; true when it exited cleanly.
     bool stop();
-    // Stops and starts again on the same data folder with the same options (on a new port).
-    bool restart();
     // With TLS: stops, and starts again on the same port with a new self-signed certificate.
     bool restartWithNewCertificate();
-    // Kills the server with SIGKILL, as a crash would, and waits until it has gone.
+    // SIGKILL, as a crash would, and waits until it has gone.
     bool kill();
     // Starts a stopped or killed server again with the same data folder and options, on the port
     // its clients know.
     bool startAgain();
-    bool isRunning() const;
-    // The server's process id while it runs, 0 otherwise (e.g. to send it a signal).
-    qint64 processId() const;
+    bool isRunning() const { return m_process && m_process->state() == QProcess::Running; }
+    qint64 processId() const { return isRunning() ? m_process->processId() : 0; }
     // Waits until the server has exited by itself; true when it exited cleanly (status 0).
     bool waitForExit(int timeoutMs = 15000);
-    // The server's peak resident memory so far (VmHWM) while it runs, in bytes; -1 otherwise.
+    // The peak resident memory so far (VmHWM) while it runs, in bytes; -1 otherwise.
     qint64 peakResidentBytes() const;
 
     // "http://127.0.0.1:PORT" (or https), without a trailing slash.
@@ -58,13 +54,14 @@ public:
     QString host() const { return m_baseUrl.host(); }
     int port() const { return m_baseUrl.port(); }
 
-    // The data folder: vendra.sqlite, albums/USER/..., tls/.
     QString dataDir() const { return m_dataDir->path(); }
-    // Where a file of an album lives on disk: dataDir()/albums/USER/ALBUM/PATH/NAME.
-    QString albumFilePath(const QString &user, const QString &albumPath, const QString &fileName) const;
+    QString albumFilePath(const QString &user, const QString &albumPath, const QString &fileName) const
+    {
+        return dataDir() + QStringLiteral("/albums/%1/%2/%3").arg(user, albumPath, fileName);
+    }
     // With TLS: the server's certificate file, and the certificate as a CA to trust.
-    QString certificatePath() const;
-    QList<QSslCertificate> caCertificates() const;
+    QString certificatePath() const { return dataDir() + QStringLiteral("/tls/cert.pem"); }
+    QList<QSslCertificate> caCertificates() const { return QSslCertificate::fromPath(certificatePath()); }
 
     // Runs an administration command on the data folder, e.g. {"user", "add", "alice"} with the
     // password as standardInput; the exit status (-1: did not run), output with stdout and stderr.
@@ -75,8 +72,6 @@ public:
     static QString executable();
 
 private:
-    QStringList serverArguments() const;
-
     std::unique_ptr<QTemporaryDir> m_dataDir;
     std::unique_ptr<QProcess> m_process;
     Options m_options;

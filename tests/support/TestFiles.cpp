@@ -1,9 +1,6 @@
 #include "TestFiles.h"
 
-#include <QDir>
 #include <QDirIterator>
-#include <QFile>
-#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <fcntl.h>
@@ -49,23 +46,17 @@ QMap<QString, QByteArray> filesBelow(const QString &folder)
 
 HostileEntries addHostileEntries(const QString &tree)
 {
-    HostileEntries entries;
     const QByteArray badName = QFile::encodeName(tree) + "/bad\xff\xfe.bin";
-    const int fd = ::open(badName.constData(), O_CREAT | O_WRONLY, 0600);
-    if (fd < 0 || ::write(fd, "bad", 3) != 3)
-        qFatal("cannot write a file with a name that is not UTF-8 in %s", qPrintable(tree));
-    ::close(fd);
-    entries.badName = QFile::decodeName(badName);
-    entries.pipe = tree + QStringLiteral("/pipe");
-    if (mkfifo(QFile::encodeName(entries.pipe).constData(), 0600) != 0)
-        qFatal("cannot make the pipe %s", qPrintable(entries.pipe));
-    entries.loop = tree + QStringLiteral("/Sub/up");
-    if (!QFile::link(tree, entries.loop))
-        qFatal("cannot make the link %s", qPrintable(entries.loop));
-    entries.locked = tree + QStringLiteral("/Locked");
+    const HostileEntries entries{QFile::decodeName(badName), tree + QStringLiteral("/pipe"),
+                                 tree + QStringLiteral("/Sub/up"), tree + QStringLiteral("/Locked")};
     write(entries.locked + QStringLiteral("/inside.bin"), "inside");
-    if (!QFile::setPermissions(entries.locked, {}))
-        qFatal("cannot lock %s", qPrintable(entries.locked));
+    const int fd = ::open(badName.constData(), O_CREAT | O_WRONLY, 0600);
+    const bool written = fd >= 0 && ::write(fd, "bad", 3) == 3;
+    if (fd >= 0)
+        ::close(fd);
+    if (!written || mkfifo(QFile::encodeName(entries.pipe).constData(), 0600) != 0 ||
+        !QFile::link(tree, entries.loop) || !QFile::setPermissions(entries.locked, {}))
+        qFatal("cannot make the hostile entries in %s", qPrintable(tree));
     return entries;
 }
 

@@ -1,13 +1,12 @@
 #pragma once
 
-#include <QByteArray>
 #include <QMap>
 #include <QString>
 
 // Files for tests: written whole (with their folders) or read whole, and reproducible random content.
 namespace TestFiles {
 
-// Writes the bytes to path, making missing folders; a test cannot go on without it, so failing aborts.
+// Writes the bytes to path, making missing folders; failing aborts. Returns the path.
 QString write(const QString &path, const QByteArray &content);
 // The whole file; "<missing>" when it cannot be read, so that a comparison fails visibly.
 QByteArray read(const QString &path);

@@ -5,12 +5,6 @@
 #include <QTcpSocket>
 #include <QTest>
 
-TinyProxy::~TinyProxy()
-{
-    m_process.terminate();
-    m_process.waitForFinished(5000);
-}
-
 bool TinyProxy::start()
 {
     QTcpServer probe;
@@ -19,13 +13,14 @@ bool TinyProxy::start()
     m_port = probe.serverPort();
     probe.close();
     QFile config(m_dir.filePath(QStringLiteral("tinyproxy.conf")));
-    if (!config.open(QIODevice::WriteOnly))
+    if (!config.open(QIODevice::WriteOnly) ||
+        !config.write(
+            QStringLiteral("Port %1\nListen 127.0.0.1\nTimeout 60\nLogFile \"%2\"\nLogLevel Connect\n"
+                           "MaxClients 20\nAllow 127.0.0.1\n")
+                .arg(m_port)
+                .arg(logPath())
+                .toUtf8()))
         return false;
-    config.write(QStringLiteral("Port %1\nListen 127.0.0.1\nTimeout 60\nLogFile \"%2\"\nLogLevel Connect\n"
-                                "MaxClients 20\nAllow 127.0.0.1\n")
-                     .arg(m_port)
-                     .arg(logPath())
-                     .toUtf8());
     config.close();
     m_process.start(QStringLiteral("tinyproxy"),
                     {QStringLiteral("-d"), QStringLiteral("-c"), config.fileName()});
@@ -40,18 +35,12 @@ bool TinyProxy::start()
         15000);
 }
 
-QString TinyProxy::url() const
-{
-    return QStringLiteral("http://127.0.0.1:%1").arg(m_port);
-}
-
 QStringList TinyProxy::requests() const
 {
     QFile log(logPath());
     QStringList found;
-    if (!log.open(QIODevice::ReadOnly))
-        return found;
-    for (const QByteArray &line : log.readAll().split('\n')) {
+    for (const QByteArray &line :
+         (log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray()).split('\n')) {
         const qsizetype at = line.indexOf("): ");
         if (line.contains("Request (file descriptor") && at > 0)
             found.append(QString::fromUtf8(line.mid(at + 3)));

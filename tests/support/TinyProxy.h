@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QProcess>
-#include <QStringList>
 #include <QTemporaryDir>
 
 // A real HTTP proxy, tinyproxy, on a free loopback port with a configuration and log of its own, for
@@ -9,15 +8,15 @@
 class TinyProxy
 {
 public:
-    TinyProxy() = default;
-    ~TinyProxy();
-    TinyProxy(const TinyProxy &) = delete;
-    TinyProxy &operator=(const TinyProxy &) = delete;
+    ~TinyProxy()
+    {
+        m_process.terminate();
+        m_process.waitForFinished(5000);
+    }
 
     // Starts it and waits until it takes connections.
     bool start();
-
-    QString url() const;
+    QString url() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }
     // The requests it carried, from its log: "POST http://..." for plain HTTP, "CONNECT host:port
     // HTTP/1.1" for each tunnel.
     QStringList requests() const;

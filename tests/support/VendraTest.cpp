@@ -1,14 +1,11 @@
 #include "VendraTest.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 void keepAwayFromTheRealHome()
 {
-    // A home of its own for every test process, so tests that run side by side never share a
-    // settings file or log folder. Inside the sandbox of scripts/test.sh its bus, keyring and
-    // runtime folder stay shared.
+    // Inside the sandbox of scripts/test.sh its bus, keyring and runtime folder stay shared.
     const QString sandbox = qEnvironmentVariable("VENDRA_TEST_SANDBOX");
     static QTemporaryDir home((sandbox.isEmpty() ? QDir::tempPath() : sandbox) +
                               u"/vendra-test-home-XXXXXX"_s);
@@ -22,7 +19,6 @@ void keepAwayFromTheRealHome()
     // Without a bus address GLib looks for the bus in the runtime folder, so that moves too.
     qunsetenv("DBUS_SESSION_BUS_ADDRESS");
     const QString runtime = home.filePath(u"runtime"_s);
-    QDir().mkdir(runtime);
-    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QDir().mkdir(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
 }
