@@ -30,10 +30,6 @@ bool FaultPlan::add(const std::string &spec)
         omitCookie = true;
         return true;
     }
-    if (spec == "secure-cookie") {
-        secureCookie = true;
-        return true;
-    }
     const size_t equals = spec.find('=');
     if (equals == std::string::npos)
         return false;
@@ -115,7 +111,6 @@ std::string FaultPlan::helpText()
                            html (a web page instead of the result) or empty (no reply body)
   upload-reset-first=N     reset the first try of every Nth file uploaded (later tries go through)
   no-cookie                set no session cookie on any reply
-  secure-cookie            mark the session cookie Secure even over plain HTTP
   crash-at=STEP            kill the server (SIGKILL) when a storage operation reaches STEP:
                            OPERATION.intent (its file move recorded), OPERATION.moved (the files
                            moved) or OPERATION.committed (the database changed, not yet answered),

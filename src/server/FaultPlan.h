@@ -21,7 +21,6 @@ struct FaultPlan
     std::optional<std::string> uploadReply;
     unsigned uploadResetFirstEvery = 0; // 0: off
     bool omitCookie = false;
-    bool secureCookie = false;
     // A storage step ("delete-album.moved") at which the process kills itself, as kill -9 would.
     std::string crashAt;
 

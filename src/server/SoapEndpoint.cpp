@@ -84,6 +84,5 @@ void SoapEndpoint::handle(const httplib::Request &request, httplib::Response &re
     if (cookieToken.empty())
         cookieToken = randomHexToken(32);
     if (!faults.omitCookie)
-        response.set_header("Set-Cookie",
-                            SessionCookie::setCookieValue(cookieToken, tls || faults.secureCookie));
+        response.set_header("Set-Cookie", SessionCookie::setCookieValue(cookieToken, tls));
 }

@@ -33,9 +33,11 @@ XmlNode parseTree(const QByteArray &body)
     return reader.hasError() || document.children.size() != 1 ? XmlNode() : document.children.first();
 }
 
-std::string cookieHeader(const QString &token)
+httplib::Headers withCookie(const QString &token, httplib::Headers headers = {})
 {
-    return "VENDRA_SESSION=" + token.toStdString();
+    if (!token.isEmpty())
+        headers.emplace("Cookie", "VENDRA_SESSION=" + token.toStdString());
+    return headers;
 }
 
 // The body in pieces of an odd size, so that boundaries and headers fall across them.
@@ -101,22 +103,19 @@ ServerTestClient::SoapReply ServerTestClient::call(const QString &method, const 
         envelope += QStringLiteral("<%1 xsi:type=\"xsd:string\">%2</%1>").arg(name, value.toHtmlEscaped());
     envelope += QStringLiteral("</m:%1></SOAP-ENV:Body></SOAP-ENV:Envelope>").arg(method);
 
-    httplib::Headers headers{{"SOAPAction", method.toStdString()}};
-    if (!m_token.isEmpty())
-        headers.emplace("Cookie", cookieHeader(m_token));
-    const auto result = m_http->Post("/soap/soap_server_uploadtool.hvxr?client=10", headers,
+    const auto result = m_http->Post("/soap/soap_server_uploadtool.hvxr?client=10",
+                                     withCookie(m_token, {{"SOAPAction", method.toStdString()}}),
                                      envelope.toStdString(), "text/xml; charset=utf-8");
     SoapReply reply;
     if (!result)
         return reply;
     reply.status = result->status;
-    reply.body = QByteArray::fromStdString(result->body);
     const QString setCookie = QString::fromStdString(result->get_header_value("Set-Cookie"));
     reply.setCookie = setCookie.startsWith(u"VENDRA_SESSION=");
     reply.secureCookie = setCookie.contains(u"; Secure");
     if (reply.setCookie)
         m_token = setCookie.mid(15, setCookie.indexOf(u';') - 15);
-    const XmlNode envelopeNode = parseTree(reply.body);
+    const XmlNode envelopeNode = parseTree(QByteArray::fromStdString(result->body));
     if (const XmlNode *body = envelopeNode.child(QStringLiteral("SOAP-ENV:Body")))
         if (const XmlNode *response = body->child(QStringLiteral("SOAP-ENV:%1Response").arg(method)))
             reply.response = *response;
@@ -154,13 +153,11 @@ ServerTestClient::UploadReply ServerTestClient::upload(qint64 albumId, const QSt
 ServerTestClient::UploadReply ServerTestClient::uploadBody(qint64 albumId, const QByteArray &body,
                                                            const QString &contentType, bool chunked)
 {
-    httplib::Headers headers;
-    if (!m_token.isEmpty())
-        headers.emplace("Cookie", cookieHeader(m_token));
     const std::string path = "/soapfileupload.hvxr?album=" + std::to_string(albumId);
-    const auto result = chunked ? m_http->Post(path, headers, inPieces(body), contentType.toStdString())
-                                : m_http->Post(path, headers, body.constData(), size_t(body.size()),
-                                               contentType.toStdString());
+    const auto result =
+        chunked ? m_http->Post(path, withCookie(m_token), inPieces(body), contentType.toStdString())
+                : m_http->Post(path, withCookie(m_token), body.constData(), size_t(body.size()),
+                               contentType.toStdString());
     UploadReply reply;
     if (!result)
         return reply;
@@ -182,10 +179,10 @@ QPair<int, QByteArray> ServerTestClient::get(const QString &pathAndQuery)
 int ServerTestClient::post(const QString &path, const QByteArray &body, const QString &contentType,
                            bool chunked)
 {
-    const std::string target = path.toStdString();
     const std::string type = contentType.toStdString();
-    const auto result = chunked ? m_http->Post(target, inPieces(body), type)
-                                : m_http->Post(target, body.constData(), size_t(body.size()), type);
+    const auto result = chunked
+                            ? m_http->Post(path.toStdString(), inPieces(body), type)
+                            : m_http->Post(path.toStdString(), body.constData(), size_t(body.size()), type);
     return result ? result->status : 0;
 }
 
@@ -204,11 +201,4 @@ qint64 ServerTestClient::albumId(const QString &path)
             return -1;
     }
     return id;
-}
-
-ReferenceServer::Options withArguments(const QStringList &arguments)
-{
-    ReferenceServer::Options options;
-    options.arguments = arguments;
-    return options;
 }

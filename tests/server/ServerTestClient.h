@@ -2,11 +2,7 @@
 
 #include "ReferenceServer.h"
 
-#include <QByteArray>
-#include <QList>
 #include <QMap>
-#include <QPair>
-#include <QString>
 
 #include <memory>
 
@@ -37,7 +33,6 @@ public:
     struct SoapReply
     {
         int status = 0; // 0: no reply at all
-        QByteArray body;
         bool setCookie = false;
         bool secureCookie = false;
         QString apiResponse;
@@ -48,23 +43,21 @@ public:
     };
     using Params = QList<QPair<QString, QString>>;
     SoapReply call(const QString &method, const Params &params = {});
-    // CheckVersion and Login; true when both answer OK.
     bool signIn(const QString &user = QStringLiteral("demo"),
                 const QString &password = QStringLiteral("demo"));
 
     struct UploadReply
     {
-        int status = 0;
+        int status = 0;                // 0: no reply
         QMap<QString, QString> result; // attributes of halvane/upload-result
         QString action() const { return result.value(QStringLiteral("actionresult")); }
     };
-    // One file as the uploader sends it; with chunked, in pieces without announcing the length.
+    // One file as the uploader sends it; chunked: in pieces, without announcing the length.
     UploadReply upload(qint64 albumId, const QString &fileName, const QByteArray &data, bool chunked = false);
     UploadReply uploadBody(qint64 albumId, const QByteArray &body, const QString &contentType, bool chunked);
 
-    // A GET without the session cookie, as a browser sends it.
+    // Without the session cookie, as a browser sends them; the status 0 when no reply came.
     QPair<int, QByteArray> get(const QString &pathAndQuery);
-    // A POST; the HTTP status, 0 when no reply came.
     int post(const QString &path, const QByteArray &body, const QString &contentType, bool chunked = false);
 
     QString sessionToken() const { return m_token; }
@@ -76,6 +69,3 @@ private:
     std::unique_ptr<httplib::Client> m_http;
     QString m_token;
 };
-
-// The demo server with more command-line options.
-ReferenceServer::Options withArguments(const QStringList &arguments);

@@ -47,19 +47,19 @@ class TestServerProtocol : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void sessionsAreRequiredAndEveryReplySetsACookie();
-    void passwordsAreComparedExactlyAndNeverStored();
+    void sessionsAreRequiredAndMalformedRequestsRefused();
     void rightsAndAlbumFlagsAreEnforced();
     void sessionsExpire();
     void albumNamesAreCheckedAndKeptExactly();
-    void malformedRequestsAreRefusedAndTheServerCarriesOn();
     void pagesNeedTheirTokenAndEscapeNames();
     void tlsKeyIsPrivateMadeOnceAndMustMatch();
     void administrationRefusesBadInputAndASecondServer();
     void logsOneLinePerRequestWithoutSecrets();
 };
 
-void TestServerProtocol::sessionsAreRequiredAndEveryReplySetsACookie()
+// Every reply sets a cookie, every call but the sign-in needs a session, and bodies that are not
+// SOAP are refused while the server carries on.
+void TestServerProtocol::sessionsAreRequiredAndMalformedRequestsRefused()
 {
     ReferenceServer server;
     QVERIFY2(server.start(), qPrintable(server.errorString()));
@@ -69,29 +69,25 @@ void TestServerProtocol::sessionsAreRequiredAndEveryReplySetsACookie()
         "GetAlbumsByParentAlbumID CreateNewTopLevelAlbum CreateNewSubAlbum RenameAlbum DeleteAlbum "
         "GetAssetsByAlbumID RenameAsset DeleteAsset"_s.split(u' ');
     // Without a cookie, and with a made-up one.
-    for (const QString &token : {QString(), QString(64, u'a')}) {
+    for (const QString &token : {QString(), QString(64, u'a')})
         for (const QString &method : needSession) {
             client.setSessionToken(token);
             const auto r = client.call(method, {{"nAlbumID", "1"}, {"nAssetID", "1"}, {"strName", "x"}});
-            QVERIFY2(r.setCookie && !r.secureCookie, qPrintable(method));
-            QCOMPARE(r.apiResponse, QString("NOT_LOGGED_IN"));
+            QVERIFY2(r.setCookie && !r.secureCookie && r.apiResponse == "NOT_LOGGED_IN", qPrintable(method));
         }
-    }
     client.setSessionToken(QString());
     QVERIFY(client.signIn());
     QCOMPARE(client.albumId("x"), -1); // the refused calls made nothing
     QCOMPARE(client.call("NoSuchMethod").apiResponse, QString("UNKNOWN_METHOD"));
-}
 
-void TestServerProtocol::passwordsAreComparedExactlyAndNeverStored()
-{
-    ReferenceServer server;
-    QVERIFY2(server.start(), qPrintable(server.errorString()));
-    ServerTestClient client(server);
-    QCOMPARE(server.runAdmin({"user", "add", "spacey", "--quota", "1M"}, " pass word \n"), 0);
-    QVERIFY(!client.signIn("spacey", "pass word"));
-    QVERIFY(client.signIn("spacey", " pass word "));
-    QVERIFY(!TestFiles::read(QDir(server.dataDir()).filePath("vendra.sqlite")).contains(" pass word "));
+    const QString soap = u"/soap/soap_server_uploadtool.hvxr"_s;
+    QCOMPARE(client.post(soap, "not xml at all", "text/xml"), 500);
+    QCOMPARE(client.post(soap, "<a><b></a>", "text/xml", true), 500);
+    QCOMPARE(client.post(soap, "--x\r\n\r\n--x--\r\n", "multipart/form-data; boundary=x"), 500);
+    QCOMPARE(
+        client.post(soap, "<SOAP-ENV:Envelope><SOAP-ENV:Body>" + QByteArray("<e>").repeated(100), "text/xml"),
+        500);
+    QVERIFY(client.call("GetTopLevelAlbums").ok());
 }
 
 void TestServerProtocol::rightsAndAlbumFlagsAreEnforced()
@@ -100,16 +96,9 @@ void TestServerProtocol::rightsAndAlbumFlagsAreEnforced()
     QVERIFY2(server.start(), qPrintable(server.errorString()));
     QCOMPARE(server.runAdmin({"user", "add", "viewer", "--rights", "none"}, "secret\n"), 0);
     ServerTestClient viewer(server);
-    const auto login = viewer.call("Login", {{"strUsername", "viewer"}, {"strPassword", "secret"}});
-    QVERIFY(login.ok());
-    for (const XmlNode &right : login.response.child("objUserPermissions")->children)
-        QCOMPARE(right.text, QString("false"));
-    const auto pictures = viewer.call("GetMyPicturesButtonDetails");
-    QCOMPARE(pictures.leaf("objMyPicturesButtonDetails", "m_bDisplayed") +
-                 pictures.leaf("objMyPicturesButtonDetails", "m_strLink"),
-             QString("false"));
-
-    // Nor can one user see or touch another's albums.
+    QVERIFY(viewer.signIn("viewer", "secret"));
+    // What rights and album flags report, the desktop tests check; here, that they are enforced. A
+    // user without rights is refused, and sees no other user's albums.
     ServerTestClient demo(server);
     QVERIFY(demo.signIn());
     const QString holidays = QString::number(demo.albumId("Holidays"));
@@ -121,12 +110,11 @@ void TestServerProtocol::rightsAndAlbumFlagsAreEnforced()
              QString("ACCESS_DENIED ACCESS_DENIED ALBUM_NOT_FOUND ALBUM_NOT_FOUND"));
     QCOMPARE(viewer.upload(holidays.toLongLong(), "x.jpg", "x").action(), QString("ACCESS_DENIED"));
 
-    // Rights taken away one by one are refused one by one.
+    // Rights taken away one by one.
     QCOMPARE(server.runAdmin(
                  {"user", "set", "demo", "--rights", "all,-DeleteTopLevelAlbum,-RenameSubAlbum,-Upload"}),
              0);
     QVERIFY(demo.signIn());
-    QCOMPARE(demo.call("GetTopLevelAlbums").leaf("arrTopAlbums", "m_bCanDelete"), QString("false"));
     QCOMPARE(answers(demo, {{"DeleteAlbum", {{"nAlbumID", holidays}}},
                             {"RenameAlbum", {{"nAlbumID", sub}, {"strNewName", "2020"}}}}),
              QString("ACCESS_DENIED ACCESS_DENIED"));
@@ -136,9 +124,6 @@ void TestServerProtocol::rightsAndAlbumFlagsAreEnforced()
     QCOMPARE(server.runAdmin({"user", "set", "demo", "--rights", "all"}), 0);
     QCOMPARE(server.runAdmin({"album", "flags", "demo", "Holidays/2019", "delete=0", "create-under=0"}), 0);
     QVERIFY(demo.signIn());
-    const auto flags = demo.call("GetAlbumsByParentAlbumID", {{"nAlbumID", holidays}});
-    QCOMPARE(flags.leaf("arrAlbums", "m_bCanDelete") + flags.leaf("arrAlbums", "m_bCanCreateUnder"),
-             QString("falsefalse"));
     QCOMPARE(answers(demo,
                      {{"DeleteAlbum", {{"nAlbumID", sub}}},
                       {"DeleteAlbum", {{"nAlbumID", holidays}}},
@@ -150,7 +135,7 @@ void TestServerProtocol::rightsAndAlbumFlagsAreEnforced()
 void TestServerProtocol::sessionsExpire()
 {
     ReferenceServer server;
-    QVERIFY2(server.start(withArguments({"--session-timeout", "1"})), qPrintable(server.errorString()));
+    QVERIFY2(server.start({.arguments = {"--session-timeout", "1"}}), qPrintable(server.errorString()));
     ServerTestClient client(server);
     QVERIFY(client.signIn());
     const QString token = client.sessionToken();
@@ -190,29 +175,13 @@ void TestServerProtocol::albumNamesAreCheckedAndKeptExactly()
                  QString("INVALID_NAME INVALID_NAME INVALID_NAME"));
     }
     // Nothing appeared beside the data folder or beside the user's folder.
-    const QStringList known{"albums",        "incoming",          "trash",
-                            "vendra.sqlite", "vendra.sqlite-wal", "vendra.sqlite-shm",
-                            "server.lock"};
+    const QStringList known =
+        u"albums incoming trash vendra.sqlite vendra.sqlite-wal vendra.sqlite-shm server.lock"_s.split(u' ');
     for (const QString &entry : QDir(server.dataDir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot))
         QVERIFY2(known.contains(entry), qPrintable(entry));
     QCOMPARE(QDir(server.dataDir() + "/albums").entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList{"demo"});
     QVERIFY(QDir(server.dataDir() + "/albums/demo/Holidays").exists());
-}
-
-void TestServerProtocol::malformedRequestsAreRefusedAndTheServerCarriesOn()
-{
-    ReferenceServer server;
-    QVERIFY2(server.start(), qPrintable(server.errorString()));
-    ServerTestClient client(server);
-    const QString soap = u"/soap/soap_server_uploadtool.hvxr"_s;
-    QCOMPARE(client.post(soap, "not xml at all", "text/xml"), 500);
-    QCOMPARE(client.post(soap, "<a><b></a>", "text/xml", true), 500);
-    QCOMPARE(client.post(soap, "--x\r\n\r\n--x--\r\n", "multipart/form-data; boundary=x"), 500);
-    QCOMPARE(
-        client.post(soap, "<SOAP-ENV:Envelope><SOAP-ENV:Body>" + QByteArray("<e>").repeated(100), "text/xml"),
-        500);
-    QVERIFY(ServerTestClient(server).signIn());
 }
 
 // The pages answer only with the token of a live session of a user with the right, approve nothing
@@ -258,17 +227,15 @@ void TestServerProtocol::pagesNeedTheirTokenAndEscapeNames()
 void TestServerProtocol::tlsKeyIsPrivateMadeOnceAndMustMatch()
 {
     ReferenceServer server;
-    ReferenceServer::Options options;
-    options.tls = true;
-    QVERIFY2(server.start(options), qPrintable(server.errorString()));
+    QVERIFY2(server.start({.tls = true}), qPrintable(server.errorString()));
     const QString key = server.dataDir() + "/tls/key.pem";
     QCOMPARE(QFile::permissions(key) & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
     const QByteArray certificate = TestFiles::read(server.certificatePath());
-    QVERIFY2(server.restart(), qPrintable(server.errorString()));
+    QVERIFY(server.stop() && server.startAgain());
     QCOMPARE(TestFiles::read(server.certificatePath()), certificate);
     ReferenceServer mismatched;
     QVERIFY(!mismatched.start(
-        withArguments({"--cert", server.certificatePath(), "--key", server.certificatePath()})));
+        {.arguments = {"--cert", server.certificatePath(), "--key", server.certificatePath()}}));
 }
 
 void TestServerProtocol::administrationRefusesBadInputAndASecondServer()
@@ -285,6 +252,11 @@ void TestServerProtocol::administrationRefusesBadInputAndASecondServer()
         QCOMPARE(server.runAdmin({"user", "add", name, "--rights", rights}, input), 2);
     QCOMPARE(server.runAdmin({"user", "list"}, {}, &output), 0);
     QCOMPARE(output.count(u'\n'), 1);
+    // Passwords are compared exactly, spaces and all, and stored only as a hash.
+    QCOMPARE(server.runAdmin({"user", "add", "spacey"}, " pass word \n"), 0);
+    ServerTestClient spacey(server);
+    QVERIFY(!spacey.signIn("spacey", "pass word") && spacey.signIn("spacey", " pass word "));
+    QVERIFY(!TestFiles::read(QDir(server.dataDir()).filePath("vendra.sqlite")).contains(" pass word "));
 
     // A removed user's session and albums go with them.
     QCOMPARE(server.runAdmin({"user", "add", "alice"}, "pw\n"), 0);
@@ -309,8 +281,7 @@ void TestServerProtocol::logsOneLinePerRequestWithoutSecrets()
 {
     QTemporaryDir logFolder;
     ReferenceServer server;
-    ReferenceServer::Options options;
-    options.logFile = logFolder.filePath("server.log");
+    const ReferenceServer::Options options{.logFile = logFolder.filePath("server.log")};
     QVERIFY2(server.start(options), qPrintable(server.errorString()));
     QCOMPARE(server.runAdmin({"user", "add", "erin"}, "pa55-w0rd-xyz\n"), 0);
     ServerTestClient client(server);
