@@ -18,8 +18,7 @@ namespace {
 constexpr qint64 MiB = 1 << 20;
 // What vendra-cli takes for a run whose replies are small, with room to spare.
 constexpr qint64 SmallRunMiB = 64;
-// A failure that the client sees at once still ends well within this (a TLS probe of the port
-// may add a few seconds).
+// A failure the client sees at once ends well within this (a TLS probe may add a few seconds).
 constexpr qint64 PromptMs = 30000;
 // The client gives up on a silent server after its idle limit, and on any exchange at its overall
 // deadline; a little later is fine, much later is not.
@@ -54,12 +53,7 @@ struct Expected
 // Signing in fails (exit status 2) with this message, within the bounds.
 Expected signInFails(const QString &errorLine, qint64 maxMs = PromptMs, qint64 maxMiB = SmallRunMiB)
 {
-    Expected expected;
-    expected.exitCode = 2;
-    expected.errorLine = errorLine;
-    expected.maxMs = maxMs;
-    expected.maxMiB = maxMiB;
-    return expected;
+    return {2, errorLine, {}, maxMs, maxMiB};
 }
 
 struct Case
@@ -73,11 +67,10 @@ struct Case
 
 } // namespace
 
-// vendra-cli against hostile servers: replies that are not XML, empty, nested a million levels
-// deep, entity bombs, too large to hold, cut off, never sent, trickled, without a session; upload
-// replies that do not confirm what was sent. Every case ends with its own message and exit status,
-// in bounded time and memory. The cases run side by side, since some take the client's full idle
-// limit or overall deadline: all start in initTestCase, and each row collects one.
+// vendra-cli against hostile servers and upload replies that do not confirm what was sent: every
+// case ends with its own message and exit status, in bounded time and memory. The cases run side by
+// side, since some take the client's full idle limit or overall deadline: all start in initTestCase,
+// and each row collects one.
 class TestCliFaults : public QObject
 {
     Q_OBJECT
@@ -105,17 +98,15 @@ private:
     {
         Case &c = m_cases[name];
         const QString file = TestFiles::write(m_local.filePath(kind + u"/five.bin"_s), "12345");
-        c.expected.exitCode = 1;
-        c.expected.output = QStringList{u"Uploaded 0 of 1 files"_s, u"\n  %1: %2"_s.arg(file, reason)};
+        c.expected = {1, {}, {u"Uploaded 0 of 1 files"_s, u"\n  %1: %2"_s.arg(file, reason)}};
         c.server = std::make_unique<ReferenceServer>();
-        ReferenceServer::Options options;
-        options.arguments = {u"--auto-approve"_s, u"--fault"_s, u"upload-reply="_s + kind};
-        QVERIFY2(c.server->start(options), qPrintable(c.server->errorString()));
+        QVERIFY2(
+            c.server->start({.arguments = {u"--auto-approve"_s, u"--fault"_s, u"upload-reply="_s + kind}}),
+            qPrintable(c.server->errorString()));
         c.cli = std::make_unique<CliProcess>();
         c.cli->setPasswordVariable(u"demo"_s);
-        c.run =
-            c.cli->launch({u"--server"_s, c.server->host(), u"--port"_s, QString::number(c.server->port()),
-                           u"--http"_s, u"--user"_s, u"demo"_s, u"upload"_s, u"--to"_s, u"Family"_s, file});
+        c.run = c.cli->launch(CliProcess::demoOn(*c.server) +
+                              QStringList{u"upload"_s, u"--to"_s, u"Family"_s, file});
     }
 
 private Q_SLOTS:
@@ -187,7 +178,7 @@ private Q_SLOTS:
     void eachEndsWithItsMessageInBoundedTimeAndMemory()
     {
         QFETCH(QString, name);
-        Case &c = m_cases.at(name);
+        const Case &c = m_cases.at(name);
         const Expected &expected = c.expected;
         const CliProcess::Result result = CliProcess::finish(*c.run, int(expected.maxMs + SlackMs));
         const QString report = u"exit %1 after %2 ms, %3 MiB\n%4%5"_s.arg(result.exitCode)
