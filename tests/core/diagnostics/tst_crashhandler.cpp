@@ -34,15 +34,6 @@ private:
 
     QString desktop() const { return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation); }
 
-    QProcessEnvironment probeEnvironment() const
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"HOME"_s, m_home.path());
-        environment.insert(u"XDG_CONFIG_HOME"_s, m_home.filePath(u"probe-config"_s));
-        environment.remove(u"SNAP"_s);
-        return environment;
-    }
-
     QString launch(const QString &how, const QProcessEnvironment &environment)
     {
         QProcess probe;
@@ -73,7 +64,10 @@ private Q_SLOTS:
 
     void twoLaunchesWithoutACleanCloseReportACrash()
     {
-        const QProcessEnvironment environment = probeEnvironment();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"HOME"_s, m_home.path());
+        environment.insert(u"XDG_CONFIG_HOME"_s, m_home.filePath(u"probe-config"_s));
+        environment.remove(u"SNAP"_s);
         QCOMPARE(launch(u"crash"_s, environment), u"didCrash=0"_s); // first ever
         QCOMPARE(launch(u"close"_s, environment), u"didCrash=1"_s);
         QCOMPARE(launch(u"close"_s, environment), u"didCrash=0"_s);

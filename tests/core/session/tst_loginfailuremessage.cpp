@@ -51,15 +51,6 @@ private:
         return LoginFailureMessage::forError(error, m_globals->getRemotePath(), m_globals->bUseHTTPS());
     }
 
-    void pointAt(quint16 port, bool https)
-    {
-        m_globals->setServer(u"127.0.0.1"_s);
-        m_globals->setPortNo(port);
-        m_globals->setBUseHTTPS(https);
-        m_globals->setUserName(u"demo"_s);
-        m_globals->setPassword(u"demo"_s);
-    }
-
 private Q_SLOTS:
     void init()
     {
@@ -174,7 +165,9 @@ private Q_SLOTS:
             m_globals->setBUseHTTPS(https);
         } else {
             QVERIFY(raw.listen(QHostAddress::LocalHost));
-            pointAt(raw.serverPort(), https);
+            m_globals->setServer(u"127.0.0.1"_s);
+            m_globals->setPortNo(raw.serverPort());
+            m_globals->setBUseHTTPS(https);
             if (server == u"closed"_s)
                 raw.close();
             connect(&raw, &QTcpServer::newConnection, &raw, [&raw] {
