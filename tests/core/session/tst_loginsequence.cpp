@@ -93,6 +93,8 @@ private Q_SLOTS:
         QTest::newRow("top-level fetch fails")
             << QStringList{u"--fault"_s, u"soap-api=GetTopLevelAlbums:SERVER BUSY"_s} << u"demo:demo"_s << 5
             << u"SOAP-Result 9001 SERVERBUSY"_s;
+        QTest::newRow("no cookie") << QStringList{u"--fault"_s, u"no-cookie"_s} << u"demo:demo"_s << 1
+                                   << u"SOAP-Connection 9003 CONNECTION_COOKIE_NOT_FOUND"_s;
     }
 
     void failuresEndTheRunWithTheirError()
