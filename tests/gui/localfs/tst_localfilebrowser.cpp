@@ -152,6 +152,7 @@ private Q_SLOTS:
         Preferences::close();
     }
 
+    // A new file keeps open folders open and the selection; icons come from the item, not the disk.
     void aNewFileKeepsOpenFoldersOpenAndTheSelection()
     {
         const QModelIndex a = place(0);
@@ -167,12 +168,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(model()->rowCount(sub), 2, 2000);
         QVERIFY(view()->isExpanded(a) && view()->isExpanded(sub) && deeper.isValid());
         QCOMPARE(selectedNames(), (QStringList{u"deeper"_s, u"two.jpg"_s}));
-    }
 
-    void iconsComeFromTheItemNotTheDisk()
-    {
-        view()->expand(place(0));
-        const QModelIndex sub = childNamed(place(0), u"sub"_s);
         // A folder that is gone still paints as the folder it was, with no look at the disk; the
         // pane's cell as the view asks it for a row's look.
         QVERIFY(QDir(path(u"A/sub"_s)).removeRecursively());
