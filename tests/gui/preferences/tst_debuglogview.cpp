@@ -57,6 +57,7 @@ private Q_SLOTS:
         QCOMPARE(DebugLogLines::withoutPrefix(u"2026-12-07 09:00:01 vendra[41:7] Logging Started"_s),
                  u"Logging Started"_s);
         QCOMPARE(DebugLogLines::withoutPrefix(u"no bracket at all"_s), u"no bracket at all"_s);
+        QCOMPARE(DebugLogLines::withoutPrefix(u"a] b] c"_s), u"b] c"_s);
         // Our own lines carry no prefix: a bracket in the message is the message's.
         QCOMPARE(DebugLogLines::withoutPrefix(u"<Upload.cpp:(12)> Sent [3] files"_s),
                  u"<Upload.cpp:(12)> Sent [3] files"_s);
