@@ -65,13 +65,6 @@ private:
         m_globals->uploadQueue().addFileUpload(QUrl::fromLocalFile(path), album, nullptr);
         return list.uploadModel()->uploadAt(list.uploadModel()->rowCount() - 1);
     }
-    static void select(UploadQueueList &list, const QList<int> &rows)
-    {
-        list.clearSelection();
-        for (int row : rows)
-            list.selectionModel()->select(list.model()->index(row, 0),
-                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
     static QString statusText(const UploadQueueList &list, int row)
     {
         return list.model()->index(row, UploadQueueListModel::StatusColumn).data().toString();
@@ -122,7 +115,7 @@ private Q_SLOTS:
         QCOMPARE(statusText(list, 1), u"Waiting"_s);
         QVERIFY(!list.model()->index(1, 0).data(UploadQueueListModel::IsSpinningRole).toBool());
 
-        select(list, {1});
+        list.selectRow(1);
         QTest::keyClick(&list, Qt::Key_Delete);
         QCOMPARE(second->status(), UploadStatusCancelled);
         QCOMPARE(list.model()->rowCount(), 1);
@@ -227,7 +220,7 @@ private Q_SLOTS:
         QObject observer;
         NotificationCenter::defaultCenter().addObserver(&observer, NotificationNames::UploadEventStatusUpdate,
                                                         [&](const Notification &) { ++notified; });
-        select(list, {0});
+        list.selectRow(0);
         QTest::keyClick(&window, Qt::Key_Delete); // elsewhere in the window the shortcut answers
         QCOMPARE(triggered.count(), 1);
         QTest::keyClick(&list, Qt::Key_Delete);
