@@ -188,7 +188,7 @@ private Q_SLOTS:
 
     // The remove button follows the selection; a place dragged out of the window is removed, let go
     // inside it stays (hidden meanwhile).
-    void placesAreRemovedByTheButtonOrDraggedOut()
+    void removeButtonFollowsTheSelection()
     {
         QToolButton *remove = m_browser->removePlaceButton();
         QVERIFY(!remove->isEnabled());
