@@ -8,6 +8,8 @@
 #include <QSysInfo>
 #include <QThread>
 
+#include <optional>
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -194,13 +196,6 @@ QString SystemInfo::controlEntry(const QString &name)
     if (value.endsWith('\n'))
         value.chop(1);
     return QString::fromLocal8Bit(value);
-}
-
-std::optional<quint64> SystemInfo::controlEntryNum(const QString &name)
-{
-    bool ok = false;
-    const quint64 number = controlEntry(name).trimmed().toULongLong(&ok);
-    return ok ? std::optional<quint64>(number) : std::nullopt;
 }
 
 QString SystemInfo::parseBrandName(const QString &brand)

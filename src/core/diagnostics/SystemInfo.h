@@ -2,8 +2,6 @@
 
 #include <QString>
 
-#include <optional>
-
 // The host description that goes into a crash report. A part that cannot be read is a null string.
 class SystemInfo
 {
@@ -31,7 +29,6 @@ public:
     // A kernel parameter by its sysctl name ("kernel.osrelease"), read from /proc/sys; null when
     // there is no such parameter.
     static QString controlEntry(const QString &name);
-    static std::optional<quint64> controlEntryNum(const QString &name);
 
     // The processor brand without trademark signs, model numbers and what follows "CPU".
     static QString parseBrandName(const QString &brand);

@@ -3,13 +3,10 @@
 #include "albums/remoteFileBrowserHelper.h"
 #include "albums/wsExpandHelper.h"
 #include "albums/wsSoapAsyncOp.h"
-#include "common/NumberText.h"
 #include "session/soapResults.h"
 #include "session/wsCoreComms.h"
 #include "session/wsLoginSequence.h"
 #include "upload/UploadQueue.h"
-
-#include <limits>
 
 commsGlobals *commsGlobal = nullptr;
 
@@ -134,14 +131,6 @@ void commsGlobals::setBSavePassword(bool save)
 QString commsGlobals::portNoStr() const
 {
     return QString::number(portNo());
-}
-
-void commsGlobals::setPortNoStr(const QString &text)
-{
-    // A 32-bit signed number, as the port field has always been read.
-    const qint64 value =
-        leadingDecimalInteger(text, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max());
-    setPortNo(value);
 }
 
 bool commsGlobals::bRunningLatestVersion() const

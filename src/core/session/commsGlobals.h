@@ -46,9 +46,8 @@ public:
     bool bSavePassword() const;
     void setBSavePassword(bool save);
 
-    // The port as decimal text; setting parses its leading decimal digits (0 when there are none).
+    // The port as decimal text.
     QString portNoStr() const;
-    void setPortNoStr(const QString &text);
 
     // Forwarded from the version record.
     bool bRunningLatestVersion() const;

@@ -341,12 +341,6 @@ bool QXKeychain::setPassword(const QString &password, const QString &service, co
     return storeSecret(secret, "text/plain", service, account, error);
 }
 
-bool QXKeychain::setPasswordData(const QByteArray &password, const QString &service, const QString &account,
-                                 Error &error)
-{
-    return storeSecret(password, "application/octet-stream", service, account, error);
-}
-
 bool QXKeychain::deletePasswordForService(const QString &service, const QString &account, Error &error)
 {
     if (service.isNull() || account.isNull()) {

@@ -61,11 +61,6 @@ public:
 
     // The stored secret bytes; null when nothing is stored.
     static QByteArray passwordDataForService(const QString &service, const QString &account, Error &error);
-    static QByteArray passwordDataForService(const QString &service, const QString &account)
-    {
-        Error ignored;
-        return passwordDataForService(service, account, ignored);
-    }
 
     // Replaces whatever is stored for the service and account.
     static bool setPassword(const QString &password, const QString &service, const QString &account,
@@ -74,14 +69,6 @@ public:
     {
         Error ignored;
         return setPassword(password, service, account, ignored);
-    }
-
-    static bool setPasswordData(const QByteArray &password, const QString &service, const QString &account,
-                                Error &error);
-    static bool setPasswordData(const QByteArray &password, const QString &service, const QString &account)
-    {
-        Error ignored;
-        return setPasswordData(password, service, account, ignored);
     }
 
     // False with ItemNotFound when nothing was stored.

@@ -14,7 +14,6 @@ class LogView : public QTableView
 public:
     explicit LogView(QWidget *parent = nullptr);
 
-    LogTableModel *logModel() const { return m_model; }
     qint64 count() const;
     // Forwarded to the log; the rows follow through its notifications.
     void add(const QString &message, const QString &path);

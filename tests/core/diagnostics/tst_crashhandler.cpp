@@ -34,15 +34,6 @@ private:
 
     QString desktop() const { return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation); }
 
-    QProcessEnvironment probeEnvironment() const
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"HOME"_s, m_home.path());
-        environment.insert(u"XDG_CONFIG_HOME"_s, m_home.filePath(u"probe-config"_s));
-        environment.remove(u"SNAP"_s);
-        return environment;
-    }
-
     QString launch(const QString &how, const QProcessEnvironment &environment)
     {
         QProcess probe;
@@ -73,7 +64,10 @@ private Q_SLOTS:
 
     void twoLaunchesWithoutACleanCloseReportACrash()
     {
-        const QProcessEnvironment environment = probeEnvironment();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"HOME"_s, m_home.path());
+        environment.insert(u"XDG_CONFIG_HOME"_s, m_home.filePath(u"probe-config"_s));
+        environment.remove(u"SNAP"_s);
         QCOMPARE(launch(u"crash"_s, environment), u"didCrash=0"_s); // first ever
         QCOMPARE(launch(u"close"_s, environment), u"didCrash=1"_s);
         QCOMPARE(launch(u"close"_s, environment), u"didCrash=0"_s);
@@ -92,11 +86,9 @@ private Q_SLOTS:
         const QDateTime now = QDateTime::currentDateTime();
         writeFile(first.filePath(u"_usr_bin_vendra-uploader.0.crash"_s), "a", now.addDays(-3));
         writeFile(second.filePath(u"core.vendra-uploader.42.zst"_s), "b", now.addDays(-1));
-        writeFile(second.filePath(u"core.vendra-uploader.41.zst"_s), "c", now.addDays(-2));
         writeFile(second.filePath(u"core.other-program.43.zst"_s), "d", now);
         QCOMPARE(CrashHandler::newestCrashReport({first.path(), second.path()}, u"vendra-uploader"_s),
                  second.filePath(u"core.vendra-uploader.42.zst"_s));
-        QVERIFY(CrashHandler::newestCrashReport({first.path()}, u"nothing"_s).isEmpty());
         QVERIFY(CrashHandler::newestCrashReport({first.filePath(u"none"_s)}, u"vendra-uploader"_s).isEmpty());
     }
 

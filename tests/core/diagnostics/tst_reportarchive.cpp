@@ -32,9 +32,8 @@ private Q_SLOTS:
         const QString top = m_work.filePath(u"Report 1"_s);
         for (const int format : {int(ReportArchive::Zip), int(ReportArchive::Tar)})
             for (const auto &[name, path] :
-                 {std::pair("plain", top), std::pair("trailing slash", QString(top + u'/')),
-                  std::pair("dot-dot", QString(top + u"/nested/.."_s)),
-                  std::pair("relative", QDir::current().relativeFilePath(top))})
+                 {std::pair("trailing slash", QString(top + u'/')),
+                  std::pair("relative dot-dot", QDir::current().relativeFilePath(top + u"/nested/.."_s))})
                 QTest::addRow("%s %s", format == ReportArchive::Zip ? "zip" : "tar", name) << format << path;
     }
 

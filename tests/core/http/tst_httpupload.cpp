@@ -18,7 +18,8 @@
 #include <QTemporaryDir>
 
 // The request itself is checked byte for byte by the multipart body's test and end to end by every
-// upload to the reference server; here, the replies a server may send and the progress over HTTPS.
+// upload to the reference server, and connections that fail by the SOAP transport's test; here, the
+// replies a server may send and the progress over HTTPS.
 class TestHttpUpload : public QObject
 {
     Q_OBJECT
@@ -38,12 +39,9 @@ private Q_SLOTS:
         QTest::newRow("interim answer first")
             << QByteArray("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 201 Created\r\nContent-Length: 2\r\n\r\nok")
             << 201 << QByteArray("ok");
-        QTest::newRow("not HTTP") << QByteArray("hello there\r\n\r\n") << 0 << QByteArray();
         QTest::newRow("cut short") << QByteArray(
                                           "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nonly a little")
                                    << 0 << QByteArray();
-        QTest::newRow("no reply at all") << QByteArray() << 0 << QByteArray();
-        QTest::newRow("nothing listening") << QByteArray("port 1") << 0 << QByteArray();
         QTest::newRow("reply over the limit")
             << RawHttpServer::response(QByteArray(2 << 20, 'x')) << 0 << QByteArray();
     }
@@ -58,7 +56,7 @@ private Q_SLOTS:
         device.setData("payload");
         device.open(QIODevice::ReadOnly);
         HttpRequest request;
-        request.url = QUrl(u"http://127.0.0.1:%1/up?album=5"_s.arg(response == "port 1" ? 1 : server.port()));
+        request.url = QUrl(u"http://127.0.0.1:%1/up?album=5"_s.arg(server.port()));
         request.headers = {{"Content-Type", "multipart/form-data; boundary=xyz"}};
         request.bodyDevice = &device;
         HttpUpload upload;
@@ -122,7 +120,6 @@ private Q_SLOTS:
                 heldBack = qMax(heldBack, sent);
         }
         QVERIFY2(heldBack < body.length() / 10, qPrintable(u"%1 of %2"_s.arg(heldBack).arg(body.length())));
-        QVERIFY(!progress.isEmpty());
         QCOMPARE(progress.last().second, body.length());
         QCOMPARE(QFileInfo(server->albumFilePath(u"demo"_s, u"Family"_s, u"big.bin"_s)).size(), qint64(128)
                                                                                                     << 20);

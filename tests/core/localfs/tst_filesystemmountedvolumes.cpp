@@ -80,10 +80,9 @@ private Q_SLOTS:
         QTest::addColumn<bool>("volume");
         QTest::newRow("root in a container") << u"/"_s << u"overlay"_s << u"overlay"_s << true;
         QTest::newRow("stick under /media") << u"/media/me/STICK"_s << u"vfat"_s << u"/dev/sdb1"_s << true;
-        QTest::newRow("ram disk under /mnt") << u"/mnt/scratch"_s << u"tmpfs"_s << u"none"_s << true;
         QTest::newRow("home partition") << u"/home"_s << u"ext4"_s << u"/dev/sda3"_s << true;
-        QTest::newRow("automounter") << u"/media/net"_s << u"autofs"_s << u"systemd-1"_s << false;
         QTest::newRow("boot partition") << u"/boot/efi"_s << u"vfat"_s << u"/dev/sda1"_s << false;
+        QTest::newRow("automounter") << u"/media/net"_s << u"autofs"_s << u"systemd-1"_s << false;
         QTest::newRow("network share elsewhere") << u"/srv/share"_s << u"nfs"_s << u"host:/share"_s << false;
     }
 

@@ -105,7 +105,6 @@ private Q_SLOTS:
         QTest::newRow("vanished place dropped") << QStringList{a, gone, b} << QStringList{a, b};
         QTest::newRow("duplicate kept once") << QStringList{a, a} << QStringList{a};
         const QString odd = u"@Invalid() \"quoted\" back\\slash;semi"_s;
-        QTest::newRow("quotes, backslash, semicolon, alone") << QStringList{odd} << QStringList{odd};
         QTest::newRow("quotes, backslash, semicolon, with others")
             << QStringList{odd, b} << QStringList{odd, b};
     }

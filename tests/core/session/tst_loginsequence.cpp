@@ -87,8 +87,6 @@ private Q_SLOTS:
         QTest::addColumn<int>("statusLines");
         QTest::addColumn<QString>("error"); // domain, code and message key
 
-        QTest::newRow("wrong password")
-            << QStringList() << u"demo:wrong"_s << 2 << u"SOAP-Result 9001 LOGIN_USER_NOT_FOUND"_s;
         QTest::newRow("incompatible client")
             << QStringList{u"--min-version"_s, u"999.0.0"_s} << u"demo:demo"_s << 1
             << u"SOAP-Login 9004 SOAP_LOGIN_VERSION_NOT_COMPATABLE"_s;

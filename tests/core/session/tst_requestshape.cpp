@@ -4,6 +4,7 @@
 #include "session/wsCoreComms.h"
 
 #include "RawHttpServer.h"
+#include "SoapReplies.h"
 #include "VendraTest.h"
 
 // What the service operations put on the wire, seen by a loopback server that keeps every request.
@@ -17,13 +18,10 @@ private:
 
     static QByteArray checkVersionReply()
     {
-        const QByteArray body =
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><SOAP-ENV:Envelope><SOAP-ENV:Body>"
-            "<SOAP-ENV:CheckVersionResponse><Result><APIResponse xsi:type=\"xsd:string\">OK</APIResponse>"
-            "<ActionResponse xsi:type=\"xsd:string\">OK</ActionResponse></Result><objVersionDetails>"
-            "<m_bVersionIsCompatible xsi:type=\"xsd:boolean\">1</m_bVersionIsCompatible>"
-            "<m_strServiceVersion xsi:type=\"xsd:string\">4.7</m_strServiceVersion>"
-            "</objVersionDetails></SOAP-ENV:CheckVersionResponse></SOAP-ENV:Body></SOAP-ENV:Envelope>";
+        const QByteArray body = SoapReplies::reply(
+            "CheckVersion", "<objVersionDetails><m_bVersionIsCompatible xsi:type=\"xsd:boolean\">1"
+                            "</m_bVersionIsCompatible><m_strServiceVersion xsi:type=\"xsd:string\">4.7"
+                            "</m_strServiceVersion></objVersionDetails>");
         return RawHttpServer::response(body, "200 OK", {"Set-Cookie: session=abc; Path=/"});
     }
 

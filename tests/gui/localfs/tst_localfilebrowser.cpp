@@ -32,9 +32,7 @@ private:
     QString path(const QString &relative) const { return m_dir->filePath(relative); }
     QString folder(const QString &relative) const
     {
-        if (!QDir().mkpath(path(relative)))
-            qFatal("cannot make %s", qPrintable(relative));
-        return path(relative);
+        return QDir().mkpath(path(relative)) ? path(relative) : QString();
     }
 
     void makeBrowser()
@@ -91,6 +89,25 @@ private:
             .value_or(QStringList());
     }
 
+    // Drags a place and lets it go outside the window or inside.
+    void dragPlaceOut(int row, bool outside, bool hiddenMeanwhile)
+    {
+        select({place(row)});
+        view()->beginLocalDrag();
+        QVERIFY(view()->isLocalDragUnderWay());
+        QCOMPARE(model()->itemForIndex(place(row))->hidden(), hiddenMeanwhile);
+        const QRect frame = m_browser->window()->frameGeometry();
+        view()->endLocalDrag(Qt::IgnoreAction,
+                             outside ? frame.bottomRight() + QPoint(50, 50) : frame.center());
+        QVERIFY(!view()->isLocalDragUnderWay());
+    }
+    void follow(bool on)
+    {
+        Preferences::instance()->setAutoSyncPlacesWithFinder(on);
+        Preferences::instance()->sendEventPrefrencesChanged();
+        QCOMPARE(m_browser->localMenuButton()->isEnabled(), !on);
+    }
+
     // A drag of files from another program, entering the pane and dropped on it.
     bool dropFromOutside(const QStringList &paths, bool drop)
     {
@@ -135,6 +152,7 @@ private Q_SLOTS:
         Preferences::close();
     }
 
+    // A new file keeps open folders open and the selection; icons come from the item, not the disk.
     void aNewFileKeepsOpenFoldersOpenAndTheSelection()
     {
         const QModelIndex a = place(0);
@@ -148,18 +166,9 @@ private Q_SLOTS:
         TestFiles::write(path(u"A/sub/new.jpg"_s), "x");
         QTRY_COMPARE_WITH_TIMEOUT(model()->rowCount(a), 5, 2000);
         QTRY_COMPARE_WITH_TIMEOUT(model()->rowCount(sub), 2, 2000);
-        QVERIFY(view()->isExpanded(a));
-        QVERIFY(view()->isExpanded(sub));
-        QVERIFY(deeper.isValid());
+        QVERIFY(view()->isExpanded(a) && view()->isExpanded(sub) && deeper.isValid());
         QCOMPARE(selectedNames(), (QStringList{u"deeper"_s, u"two.jpg"_s}));
-    }
 
-    void iconsComeFromTheItemNotTheDisk()
-    {
-        const QModelIndex a = place(0);
-        view()->expand(a);
-        const QModelIndex sub = childNamed(a, u"sub"_s);
-        const QModelIndex file = childNamed(a, u"one.jpg"_s);
         // A folder that is gone still paints as the folder it was, with no look at the disk; the
         // pane's cell as the view asks it for a row's look.
         QVERIFY(QDir(path(u"A/sub"_s)).removeRecursively());
@@ -174,9 +183,11 @@ private Q_SLOTS:
             return row.icon.pixmap(16, 16).toImage();
         };
         QCOMPARE(iconOf(sub), cell.iconForPath(u"/anywhere"_s, true, false).pixmap(16, 16).toImage());
-        QVERIFY(iconOf(sub) != iconOf(file));
+        QVERIFY(iconOf(sub) != iconOf(childNamed(place(0), u"one.jpg"_s)));
     }
 
+    // The remove button follows the selection; a place dragged out of the window is removed, let go
+    // inside it stays (hidden meanwhile).
     void removeButtonFollowsTheSelection()
     {
         QToolButton *remove = m_browser->removePlaceButton();
@@ -189,79 +200,34 @@ private Q_SLOTS:
         select({model()->index(0, 0, group(model()->devicesRoot()))});
         QVERIFY(!remove->isEnabled());
 
+        QVERIFY(dropFromOutside({folder(u"C"_s)}, true));
+        for (const bool outside : {false, true}) {
+            dragPlaceOut(1, outside, true);
+            QCOMPARE(placeNames(),
+                     outside ? (QStringList{u"A"_s, u"C"_s}) : (QStringList{u"A"_s, u"B"_s, u"C"_s}));
+            QVERIFY(outside || !model()->itemForIndex(place(1))->hidden());
+        }
         select({place(1)});
-        QVERIFY(remove->isEnabled());
         remove->click();
         QCOMPARE(placeNames(), QStringList{u"A"_s});
         QCOMPARE(storedPlaces(), QStringList{path(u"A"_s)});
         QVERIFY(!remove->isEnabled());
     }
 
-    void placesDraggedOutOfTheWindowAreRemoved_data()
-    {
-        QTest::addColumn<bool>("outside");
-        QTest::addColumn<bool>("following");
-        QTest::addColumn<QStringList>("remaining");
-        QTest::newRow("released outside") << true << false << QStringList{u"A"_s};
-        QTest::newRow("released inside") << false << false << QStringList{u"A"_s, u"B"_s};
-        // Following, the places are home (first, as the desktop shows it) and the bookmarks.
-        QTest::newRow("following the bookmarks")
-            << true << true << QStringList{QFileInfo(QDir::homePath()).fileName(), u"A"_s, u"B"_s};
-    }
-
-    void placesDraggedOutOfTheWindowAreRemoved()
-    {
-        QFETCH(bool, outside);
-        QFETCH(bool, following);
-        QFETCH(QStringList, remaining);
-        if (following) {
-            TestFiles::write(path(u"bookmarks"_s), QUrl::fromLocalFile(path(u"A"_s)).toEncoded() + '\n' +
-                                                       QUrl::fromLocalFile(path(u"B"_s)).toEncoded() + '\n');
-            Preferences::instance()->setAutoSyncPlacesWithFinder(true);
-            Preferences::instance()->sendEventPrefrencesChanged();
-            QVERIFY(!m_browser->localMenuButton()->isEnabled());
-        }
-        select({place(1)});
-        FileSystemItem *dragged = model()->itemForIndex(place(1));
-        view()->beginLocalDrag();
-        QVERIFY(view()->isLocalDragUnderWay());
-        QCOMPARE(dragged->hidden(), !following);
-        const QRect frame = m_browser->window()->frameGeometry();
-        view()->endLocalDrag(Qt::IgnoreAction,
-                             outside ? frame.bottomRight() + QPoint(50, 50) : frame.center());
-        QVERIFY(!view()->isLocalDragUnderWay());
-        QCOMPARE(placeNames(), remaining);
-        QCOMPARE(storedPlaces().size(), remaining.size());
-        if (remaining.size() > 1)
-            QVERIFY(!model()->itemForIndex(place(1))->hidden());
-    }
-
-    void dropsOfFoldersFromOutside()
-    {
-        const QString c = folder(u"C"_s), d = folder(u"D"_s);
-        QVERIFY(!dropFromOutside({path(u"B"_s)}, false)); // a place already: refused while dragging
-        QVERIFY(!dropFromOutside({c, path(u"A/one.jpg"_s)}, true));
-        QCOMPARE(placeNames(), (QStringList{u"A"_s, u"B"_s}));
-        QVERIFY(dropFromOutside({c, d}, true));
-        QCOMPARE(placeNames(), (QStringList{u"A"_s, u"B"_s, u"C"_s, u"D"_s}));
-        QCOMPARE(storedPlaces(), (QStringList{path(u"A"_s), path(u"B"_s), c, d}));
-
-        Preferences::instance()->setAutoSyncPlacesWithFinder(true);
-        Preferences::instance()->sendEventPrefrencesChanged();
-        QVERIFY(!dropFromOutside({folder(u"E"_s)}, false));
-    }
-
+    // Following the desktop's bookmarks, the places are home and the bookmarks; none may be removed,
+    // dragged out or dropped in.
     void followingThePreference()
     {
         TestFiles::write(path(u"bookmarks"_s), QUrl::fromLocalFile(path(u"B"_s)).toEncoded() + '\n');
-        Preferences *preferences = Preferences::instance();
-        preferences->setAutoSyncPlacesWithFinder(true);
-        preferences->sendEventPrefrencesChanged();
-        QVERIFY(!m_browser->localMenuButton()->isEnabled());
+        follow(true);
         const QString home = QFileInfo(QDir::homePath()).fileName();
         QCOMPARE(placeNames(), (QStringList{home, u"B"_s}));
         select({place(1)});
         QVERIFY(!m_browser->removePlaceButton()->isEnabled());
+        dragPlaceOut(1, true, false);
+        QCOMPARE(placeNames(), (QStringList{home, u"B"_s}));
+        QVERIFY(!dropFromOutside({folder(u"E"_s)}, false));
+        Preferences *preferences = Preferences::instance();
 
         // An unrelated change keeps following: a new bookmark still shows.
         preferences->setNumberSimultaneousUploads(2);
@@ -269,21 +235,17 @@ private Q_SLOTS:
         TestFiles::write(path(u"bookmarks"_s), QUrl::fromLocalFile(path(u"A"_s)).toEncoded() + '\n' +
                                                    QUrl::fromLocalFile(path(u"B"_s)).toEncoded() + '\n');
         QTRY_COMPARE_WITH_TIMEOUT(placeNames(), (QStringList{home, u"A"_s, u"B"_s}), 1500);
-
-        preferences->setAutoSyncPlacesWithFinder(false);
-        preferences->sendEventPrefrencesChanged();
-        QVERIFY(m_browser->localMenuButton()->isEnabled());
+        follow(false);
         QCOMPARE(placeNames(), (QStringList{home, u"A"_s, u"B"_s}));
     }
 
-    void addingAPlaceThroughTheChooser()
+    void addingPlacesThroughTheChooserOrByDrops()
     {
         const QString c = folder(u"C"_s);
         QVERIFY(QFile::link(c, path(u"link to C"_s)));
         for (const QString &chosen : {path(u"link to C"_s), path(u"B"_s)}) {
             m_browser->addPlace();
             auto *chooser = m_browser->findChild<QFileDialog *>();
-            QVERIFY(chooser);
             // First the home folder, then the folder chosen last time.
             QCOMPARE(chooser->directory().absolutePath(), chosen == path(u"B"_s) ? c : QDir::homePath());
             chooser->selectFile(chosen);
@@ -293,6 +255,15 @@ private Q_SLOTS:
         // The link is followed; the folder that is a place already is not added twice.
         QCOMPARE(placeNames(), (QStringList{u"A"_s, u"B"_s, u"C"_s}));
         QCOMPARE(Preferences::instance()->addPlaceURL(), path(u"B"_s));
+
+        // Folders dropped from another program; a place already is refused while dragging, a file too.
+        const QString d = folder(u"D"_s), e = folder(u"E"_s);
+        QVERIFY(!dropFromOutside({c}, false));
+        QVERIFY(!dropFromOutside({d, path(u"A/one.jpg"_s)}, true));
+        QCOMPARE(placeNames(), (QStringList{u"A"_s, u"B"_s, u"C"_s}));
+        QVERIFY(dropFromOutside({d, e}, true));
+        QCOMPARE(placeNames(), (QStringList{u"A"_s, u"B"_s, u"C"_s, u"D"_s, u"E"_s}));
+        QCOMPARE(storedPlaces(), (QStringList{path(u"A"_s), path(u"B"_s), c, d, e}));
     }
 
     void resetAsksFirst()
@@ -300,10 +271,8 @@ private Q_SLOTS:
         const QString home = QDir::homePath();
         for (const bool confirm : {false, true}) {
             m_browser->resetPlaces();
-            auto *alert = m_browser->findChild<QMessageBox *>();
-            QVERIFY(alert);
             const QString label = messageText(confirm ? u"Text_Reset"_s : u"Text_Cancel"_s);
-            for (QAbstractButton *button : alert->buttons()) {
+            for (QAbstractButton *button : m_browser->findChild<QMessageBox *>()->buttons()) {
                 if (button->text() == label)
                     button->click();
             }

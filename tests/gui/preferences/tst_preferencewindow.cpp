@@ -54,7 +54,8 @@ private Q_SLOTS:
     }
 
     // Each switch shows its default, is written to disk at once (read back through a handle of its
-    // own) and is announced once, both ways.
+    // own) and is announced once, both ways; the switches follow each other and the store; the speed
+    // limit is typed as a speed.
     void eachSwitchIsWrittenAtOnceAndAnnouncedOnce()
     {
         PreferenceWindow window(m_logs.path());
@@ -78,27 +79,20 @@ private Q_SLOTS:
                 QCOMPARE(m_announced, announced + 1);
             }
         }
-    }
-
-    void theSwitchesFollowEachOtherAndTheStore()
-    {
-        PreferenceWindow window(m_logs.path());
-        window.showWindow();
-        PreferencesGeneralView *general = window.general();
 
         general->autoLoginBox()->click();
         QVERIFY(m_globals->bDontShowLoginWindow());
 
         general->finderDisableBox()->click();
-        QVERIFY(!general->finderAutoSyncPlacesBox()->isEnabled());
-        QVERIFY(!general->finderExpandOnLaunchBox()->isEnabled());
+        QVERIFY(!general->finderAutoSyncPlacesBox()->isEnabled() &&
+                !general->finderExpandOnLaunchBox()->isEnabled());
         general->finderDisableBox()->click();
         QVERIFY(general->finderAutoSyncPlacesBox()->isEnabled());
 
-        const int announced = m_announced;
+        const int announcedBefore = m_announced;
         general->numberSimultaneousUploadsBox()->setValue(7);
         QCOMPARE(UserDefaults::open()->value(Preferences::KeyNumberSimultaneousUploads).toInt(), 7);
-        QCOMPARE(m_announced, announced + 1);
+        QCOMPARE(m_announced, announcedBefore + 1);
 
         // Shown again, the pane shows what the store holds now, the local switches off with the pane.
         window.window()->hide();
@@ -107,20 +101,14 @@ private Q_SLOTS:
         Preferences::instance()->setAutoLogin(false);
         window.showWindow();
         QCOMPARE(general->numberSimultaneousUploadsBox()->value(), 1);
-        QVERIFY(general->finderDisableBox()->isChecked());
-        QVERIFY(!general->finderExpandOnLaunchBox()->isEnabled());
+        QVERIFY(general->finderDisableBox()->isChecked() && !general->finderExpandOnLaunchBox()->isEnabled());
         QVERIFY(!general->autoLoginBox()->isChecked());
         // Filling the pane wrote nothing back.
         QCOMPARE(Preferences::instance()->numberSimultaneousUploads(), 0);
-    }
 
-    // The speed limit is taken as people type speeds, applies to the uploads at once, and text that is
-    // no speed goes back to what is stored.
-    void theUploadSpeedLimitIsTypedAsASpeed()
-    {
-        PreferenceWindow window(m_logs.path());
-        window.showWindow();
-        QLineEdit *field = window.general()->uploadSpeedLimitField();
+        // The speed limit is taken as people type speeds, applies to the uploads at once, and text that
+        // is no speed goes back to what is stored.
+        QLineEdit *field = general->uploadSpeedLimitField();
         QCOMPARE(field->text(), QString());
         const auto type = [field](const QString &text) {
             field->clear();
@@ -131,15 +119,14 @@ private Q_SLOTS:
         QCOMPARE(Preferences::instance()->uploadSpeedLimit(), qint64(1.5 * 1024 * 1024));
         QCOMPARE(HttpRateLimit::bytesPerSecond(), qint64(1.5 * 1024 * 1024));
         QCOMPARE(field->text(), u"1536K"_s);
-        const int announced = m_announced;
+        const int announcedNow = m_announced;
         type(u"fast"_s);
         QCOMPARE(field->text(), u"1536K"_s);
         QCOMPARE(Preferences::instance()->uploadSpeedLimit(), qint64(1.5 * 1024 * 1024));
-        QCOMPARE(m_announced, announced);
+        QCOMPARE(m_announced, announcedNow);
         type(QString());
-        QCOMPARE(Preferences::instance()->uploadSpeedLimit(), qint64(0));
-        QCOMPARE(HttpRateLimit::bytesPerSecond(), qint64(0));
-        QCOMPARE(m_announced, announced + 1);
+        QCOMPARE(Preferences::instance()->uploadSpeedLimit() + HttpRateLimit::bytesPerSecond(), qint64(0));
+        QCOMPARE(m_announced, announcedNow + 1);
     }
 
     void anAnnouncedChangeRefillsTheOpenWindowOnlyWhileTheUserWorksElsewhere()
@@ -149,8 +136,6 @@ private Q_SLOTS:
         window.selectProfile();
         QWidget other;
         other.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&other));
-
         other.activateWindow();
         QTRY_VERIFY(!window.window()->isActiveWindow());
         Preferences::instance()->setServer(u"elsewhere.example"_s);
@@ -175,8 +160,7 @@ private Q_SLOTS:
     {
         PrefrencesSystemInfoView view;
         const QString text = view.systemInfoView()->toPlainText();
-        QVERIFY(view.systemInfoView()->isReadOnly());
-        QVERIFY(!text.contains(u'\t'));
+        QVERIFY(view.systemInfoView()->isReadOnly() && !text.contains(u'\t'));
         QList<qsizetype> colons;
         for (const QString &line : text.split(u'\n', Qt::SkipEmptyParts))
             colons.append(line.indexOf(u" : "_s));
@@ -201,25 +185,19 @@ private Q_SLOTS:
         // A server at home with its own certificate, trusted by its fingerprint.
         preferences->setTrustedCertificate(wsCoreComms::serverKeyFor(u"media.example.org"_s, 443, true),
                                            ServerCertificate::fingerprintOf("a certificate"));
-        TestFiles::write(m_logs.filePath(u"818700000.000000.log"_s),
-                         "<LogFile.cpp:(84)> Logging Started : 2026-12-07T09:58:02 ....\n\n"
-                         "<VendraUploaderAppDelegate.cpp:(96)> ==================================\n"
-                         "<VendraUploaderAppDelegate.cpp:(97)> OSX Uploader Version number : 1.0\n"
-                         "<VendraUploaderAppDelegate.cpp:(104)> ==================================\n"
-                         "2026-12-07 09:58:03 vendra-uploader[4121:4121] <wsLoginSequence.cpp:(61)> "
-                         "Login succeeded\n"
-                         "URL: https://media.example.org/upload/upload.php \n"
-                         "<UploadFile.cpp:(131)> Upload of IMG_0412.jpg finished\n");
+        TestFiles::write(
+            m_logs.filePath(u"818700000.000000.log"_s),
+            "<LogFile.cpp:(84)> Logging Started : 2026-12-07T09:58:02 ....\n\n"
+            "<VendraUploaderAppDelegate.cpp:(97)> OSX Uploader Version number : 1.0\n"
+            "2026-12-07 09:58:03 vendra-uploader[4121:4121] <wsLoginSequence.cpp:(61)> Login succeeded\n"
+            "<UploadFile.cpp:(131)> Upload of IMG_0412.jpg finished\n");
         PreferenceWindow window(m_logs.path());
         window.showWindow();
-        QVERIFY(QTest::qWaitForWindowExposed(window.window()));
-        const QList<std::pair<PreferenceWindow::Pane, QString>> shots{
-            {PreferenceWindow::GeneralPane, u"preferences-general.png"_s},
-            {PreferenceWindow::ProfilePane, u"preferences-server.png"_s},
-            {PreferenceWindow::DebugPane, u"preferences-log.png"_s},
-            {PreferenceWindow::SystemPane, u"preferences-system.png"_s},
-        };
-        for (const auto &[pane, file] : shots) {
+        for (const auto &[pane, file] : QList<std::pair<PreferenceWindow::Pane, QString>>{
+                 {PreferenceWindow::GeneralPane, u"preferences-general.png"_s},
+                 {PreferenceWindow::ProfilePane, u"preferences-server.png"_s},
+                 {PreferenceWindow::DebugPane, u"preferences-log.png"_s},
+                 {PreferenceWindow::SystemPane, u"preferences-system.png"_s}}) {
             window.selectPane(pane, false);
             QTRY_COMPARE(window.window()->windowOpacity(), 1.0);
             QTest::qWait(100);

@@ -11,9 +11,7 @@
 #include "upload/UploadJournal.h"
 #include "upload/UploadQueue.h"
 
-#include <QDirIterator>
 #include <QLabel>
-#include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -50,7 +48,7 @@ private:
 
     static int uploadsLogged(const QString &log)
     {
-        return int(QString::fromUtf8(TestFiles::read(log)).count(u"/soapfileupload.hvxr"_s));
+        return int(TestFiles::read(log).count("/soapfileupload.hvxr"));
     }
 
 private Q_SLOTS:
@@ -64,10 +62,9 @@ private Q_SLOTS:
         launchAndSignIn(delegate, qEnvironmentVariable(ChildJournal), server.host(), server.port());
         QTRY_VERIFY_WITH_TIMEOUT(delegate.mainWindow() && delegate.mainWindow()->toolbarActive(), 30000);
         remoteFileBrowserHelper &helper = commsGlobal->remoteBrowserHelper();
-        const QModelIndex family =
-            helper.indexForNode(commsGlobal->registry().findRemoteAlbumByName(u"Family"_s).get());
-        QVERIFY(family.isValid());
-        QVERIFY(helper.uploadFiles({QUrl::fromLocalFile(qEnvironmentVariable(ChildTree))}, family));
+        QVERIFY(helper.uploadFiles(
+            {QUrl::fromLocalFile(qEnvironmentVariable(ChildTree))},
+            helper.indexForNode(commsGlobal->registry().findRemoteAlbumByName(u"Family"_s).get())));
         QTest::qWait(300000);
         QFAIL("not killed");
     }
@@ -89,15 +86,12 @@ private Q_SLOTS:
         const QString journal = m_work.filePath(u"state/upload-queue.journal"_s);
 
         QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QString::fromLatin1(ChildJournal), journal);
-        environment.insert(QString::fromLatin1(ChildServer), server.baseUrl().toString());
-        environment.insert(QString::fromLatin1(ChildTree), tree);
-        child.setProcessEnvironment(environment);
+        qputenv(ChildJournal, journal.toUtf8());
+        qputenv(ChildServer, server.baseUrl().toEncoded());
+        qputenv(ChildTree, tree.toUtf8());
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         child.start(QCoreApplication::applicationFilePath(), {u"childUploadsUntilKilled"_s});
-        QVERIFY(child.waitForStarted());
-        QVERIFY(QTest::qWaitFor([&] { return uploadsLogged(options.logFile) >= 80; }, 90000));
+        QTRY_VERIFY_WITH_TIMEOUT(uploadsLogged(options.logFile) >= 80, 90000);
         ::kill(pid_t(child.processId()), SIGKILL);
         QVERIFY(child.waitForFinished(10000));
         QVERIFY2(uploadsLogged(options.logFile) < FileCount, "the upload ended before the kill");
@@ -107,27 +101,21 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(delegate.mainWindow() && delegate.mainWindow()->currentSheet(), 30000);
         NSAlertAttributed *offer = delegate.mainWindow()->currentSheet();
         const QString message = offer->titleView()->text();
-        QVERIFY2(message.contains(u"files from your last session were not uploaded."_s), qPrintable(message));
         const int left = message.section(u' ', 0, 0).toInt();
-        QVERIFY2(left > 0 && left <= FileCount, qPrintable(message));
+        QVERIFY2(message.contains(u"files from your last session were not uploaded."_s) && left > 0 &&
+                     left <= FileCount,
+                 qPrintable(message));
         QCOMPARE(offer->defaultButton()->text(), u"Resume"_s);
         QCOMPARE(offer->otherButton()->text(), u"Discard"_s);
-        if (const QString folder = qEnvironmentVariable("VENDRA_SCREENSHOT_DIR"); !folder.isEmpty()) {
-            QWidget *window = delegate.mainWindow()->window();
-            QImage image = window->grab().toImage();
-            QPainter painter(&image);
-            painter.drawPixmap(offer->geometry().topLeft() - window->geometry().topLeft(), offer->grab());
-            painter.end();
-            QVERIFY(image.save(QDir(folder).filePath(u"resume-offer.png"_s)));
-        }
+        if (const QString folder = qEnvironmentVariable("VENDRA_SCREENSHOT_DIR"); !folder.isEmpty())
+            QVERIFY(windowWithDialogs(delegate.mainWindow()->window()).save(folder + u"/resume-offer.png"_s));
         offer->defaultButton()->click();
 
         UploadQueue &queue = commsGlobal->uploadQueue();
-        QVERIFY(QTest::qWaitFor([&] { return queue.numUploadsInProgressOrWaiting() > 0; }, 10000));
-        QVERIFY(QTest::qWaitFor([&] { return queue.numUploadsInProgressOrWaiting() == 0; }, 120000));
-        const QString album = server.albumFilePath(u"demo"_s, u"Family"_s, QString());
+        QTRY_VERIFY_WITH_TIMEOUT(queue.numUploadsInProgressOrWaiting() > 0, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(queue.numUploadsInProgressOrWaiting(), 0u, 120000);
         // Every file exactly once, byte for byte, and nothing else.
-        QCOMPARE(TestFiles::filesBelow(album), made);
+        QCOMPARE(TestFiles::filesBelow(server.albumFilePath(u"demo"_s, u"Family"_s, QString())), made);
         QVERIFY(delegate.uploadJournal()->unfinished(UploadJournal::currentAccount()).isEmpty());
     }
 };

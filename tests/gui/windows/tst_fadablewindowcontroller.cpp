@@ -4,29 +4,29 @@
 #include <QPushButton>
 #include <QSignalSpy>
 
-namespace {
-std::unique_ptr<QWidget> windowWithButton()
-{
-    auto window = std::make_unique<QWidget>();
-    window->resize(200, 100);
-    auto *button = new QPushButton(u"Press"_s, window.get());
-    button->setObjectName(u"button"_s);
-    return window;
-}
-} // namespace
-
 class tst_FadableWindowController : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
+private:
+    static std::unique_ptr<QWidget> windowWithButton()
+    {
+        auto window = std::make_unique<QWidget>();
+        window->resize(200, 100);
+        new QPushButton(u"Press"_s, window.get());
+        return window;
+    }
 
-    void showFadesInAndRefusesClicksMeanwhile()
+private Q_SLOTS:
+    // Showing fades in and the close box fades out before closing, clicks refused meanwhile; the
+    // controller is reused for the next showing.
+    void fadesInAndOutRefusingClicksMeanwhile()
     {
         FadableWindowController controller(windowWithButton());
         QWidget *window = controller.window();
-        auto *button = window->findChild<QPushButton *>(u"button"_s);
+        auto *button = window->findChild<QPushButton *>();
         QSignalSpy clicks(button, &QPushButton::clicked);
+        QSignalSpy willClose(&controller, &FadableWindowController::windowWillClose);
 
         controller.showWindow();
         QVERIFY(window->isVisible());
@@ -35,24 +35,12 @@ private Q_SLOTS:
         QVERIFY(!controller.takesMouseClicks());
         QTest::mouseClick(button, Qt::LeftButton);
         QCOMPARE(clicks.count(), 0);
-
         QTRY_VERIFY_WITH_TIMEOUT(!controller.isWindowAnimating(), 2000);
         QCOMPARE(window->windowOpacity(), 1.0);
         QTest::mouseClick(button, Qt::LeftButton);
         QCOMPARE(clicks.count(), 1);
-
-        // A second show only brings it forward.
-        controller.showWindow();
+        controller.showWindow(); // a second show only brings it forward
         QVERIFY(!controller.isWindowAnimating());
-    }
-
-    void closeBoxFadesOutBeforeClosing()
-    {
-        FadableWindowController controller(windowWithButton());
-        QWidget *window = controller.window();
-        QSignalSpy willClose(&controller, &FadableWindowController::windowWillClose);
-        controller.showWindow();
-        QTRY_VERIFY_WITH_TIMEOUT(!controller.isWindowAnimating(), 2000);
 
         // What the close box sends: the window stays while it fades, ignoring clicks.
         QVERIFY(!window->close());
@@ -60,34 +48,28 @@ private Q_SLOTS:
         QCOMPARE(controller.animationIdentifier(), int(FadableWindowController::FadingOut));
         QVERIFY(!controller.takesMouseClicks());
         QCOMPARE(willClose.count(), 0);
-
         QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 2000);
         QCOMPARE(willClose.count(), 1);
         QCOMPARE(window->windowOpacity(), 0.0);
         QVERIFY(controller.takesMouseClicks());
 
-        // The controller is reused for the next showing.
         controller.showWindow();
         QTRY_VERIFY_WITH_TIMEOUT(!controller.isWindowAnimating(), 2000);
         QVERIFY(window->isVisible());
         QCOMPARE(window->windowOpacity(), 1.0);
     }
 
-    void showingATransparentVisibleWindowFadesInAgain()
+    // A window left visible but transparent fades in again; showing during a fade-out keeps it.
+    void showingWhileTransparentOrFadingOutFadesIn()
     {
         FadableWindowController controller(windowWithButton());
         controller.window()->show();
         controller.window()->setWindowOpacity(0.00005);
         controller.showWindow();
         QCOMPARE(controller.animationIdentifier(), int(FadableWindowController::FadingIn));
-        QTRY_COMPARE_WITH_TIMEOUT(controller.window()->windowOpacity(), 1.0, 2000);
-    }
-
-    void showingDuringAFadeOutKeepsTheWindow()
-    {
-        FadableWindowController controller(windowWithButton());
-        controller.showWindow();
         QTRY_VERIFY_WITH_TIMEOUT(!controller.isWindowAnimating(), 2000);
+        QCOMPARE(controller.window()->windowOpacity(), 1.0);
+
         controller.close();
         QCOMPARE(controller.animationIdentifier(), int(FadableWindowController::FadingOut));
         controller.showWindow();

@@ -27,7 +27,6 @@ private Q_SLOTS:
     void windowsOutliveTheClosedSingletons()
     {
         QTemporaryDir folder;
-        QVERIFY(folder.isValid());
         TestFiles::write(folder.filePath(u"mountinfo"_s), "");
         TestFiles::write(folder.filePath(u"bookmarks"_s), "");
         commsGlobals globals;
@@ -51,19 +50,16 @@ private Q_SLOTS:
 
         // What still reaches the windows meanwhile touches nothing that is gone, and brings
         // nothing back.
-        auto &center = NotificationCenter::defaultCenter();
-        center.postNotificationName(NotificationNames::EventPreferencesChanged);
-        center.postNotificationName(NotificationNames::EventLogAddMessage, u"late"_s);
-        center.postNotificationName(NotificationNames::EventLogClear);
+        for (const QString &name : {NotificationNames::EventPreferencesChanged,
+                                NotificationNames::EventLogAddMessage, NotificationNames::EventLogClear})
+            NotificationCenter::defaultCenter().postNotificationName(name, u"late"_s);
         logWindow.clearButton()->click();
         QCoreApplication::processEvents();
         QCOMPARE(logWindow.logView()->model()->rowCount(), 0);
         login.close();
         logWindow.close();
         browser.reset();
-        QVERIFY(!Log::instance());
-        QVERIFY(!CrashHandler::instance());
-        QVERIFY(!Preferences::instance());
+        QVERIFY(!Log::instance() && !CrashHandler::instance() && !Preferences::instance());
         // The run is marked as ended in order.
         QCOMPARE(UserDefaults::open()->value(CrashHandler::LaunchedKey, true).toBool(), false);
     }
