@@ -1,11 +1,7 @@
 #include "http/TlsVerification.h"
 
 #include "http/ServerCertificate.h"
-#include "http/TrustedCertificates.h"
-
-#include <QElapsedTimer>
-#include <QMutex>
-#include <QMutexLocker>
+#include "http/TrustStore.h"
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>
@@ -65,63 +61,10 @@ int recordVerification(int preverified, X509_STORE_CTX *store)
     return preverified;
 }
 
-// Loading the system's authorities costs tens of milliseconds of parsing, so one store serves
-// every connection of the process. It is made again when the additional authorities change, and
-// after a while, so that a change to the system's authorities reaches a long-running program.
-class SharedTrustStore
-{
-public:
-    static SharedTrustStore &instance()
-    {
-        static SharedTrustStore store;
-        return store;
-    }
-
-    ~SharedTrustStore() { X509_STORE_free(m_store); }
-
-    // A reference the caller owns.
-    X509_STORE *acquire()
-    {
-        const QList<QByteArray> additional = TrustedCertificates::additionalCaCertificatesDer();
-        QMutexLocker locker(&m_mutex);
-        if (!m_store || additional != m_additional || m_age.hasExpired(MaximumAgeMs)) {
-            X509_STORE_free(m_store);
-            m_store = build(additional);
-            m_additional = additional;
-            m_age.start();
-        }
-        X509_STORE_up_ref(m_store);
-        return m_store;
-    }
-
-private:
-    static constexpr qint64 MaximumAgeMs = 10 * 60 * 1000;
-
-    static X509_STORE *build(const QList<QByteArray> &additional)
-    {
-        X509_STORE *store = X509_STORE_new();
-        X509_STORE_set_default_paths(store);
-        for (const QByteArray &der : additional) {
-            const auto *in = reinterpret_cast<const unsigned char *>(der.constData());
-            if (X509 *certificate = d2i_X509(nullptr, &in, der.size())) {
-                X509_STORE_add_cert(store, certificate); // a duplicate is refused, which is fine
-                X509_free(certificate);
-            }
-        }
-        ERR_clear_error();
-        return store;
-    }
-
-    QMutex m_mutex;
-    X509_STORE *m_store = nullptr;
-    QList<QByteArray> m_additional;
-    QElapsedTimer m_age;
-};
-
 CURLcode prepareContext(CURL *, void *context, void *data)
 {
     auto *sslContext = static_cast<SSL_CTX *>(context);
-    SSL_CTX_set_cert_store(sslContext, SharedTrustStore::instance().acquire());
+    SSL_CTX_set_cert_store(sslContext, TrustStore::acquire());
     SSL_CTX_set_ex_data(sslContext, peerIndex(), new PeerHolder(*static_cast<PeerHolder *>(data)));
     SSL_CTX_set_verify(sslContext, SSL_VERIFY_PEER, recordVerification);
     return CURLE_OK;

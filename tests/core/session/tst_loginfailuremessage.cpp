@@ -14,7 +14,10 @@
 #include "VendraTest.h"
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -122,6 +125,68 @@ private Q_SLOTS:
                                                   ServerCertificate(own.value(0)).fingerprint());
         const Error pinned = failedSignIn();
         QVERIFY2(!pinned, qPrintable(pinned.toString()));
+    }
+
+    // The system's authorities are found where OpenSSL looks for them: single ones in the hashed
+    // folder, the rest in the bundle, which must still be read when the folder lacks the issuer.
+    void systemAuthoritiesComeFromTheFolderOrTheBundle_data()
+    {
+        QTest::addColumn<QString>("folderHolds"); // the authority that signed the server's certificate
+        QTest::addColumn<QString>("bundleHolds"); // ours, other, or nothing (no bundle at all)
+        QTest::addColumn<bool>("trusted");
+        QTest::newRow("in the folder") << u"ours"_s << u"nothing"_s << true;
+        QTest::newRow("in the bundle") << u"nothing"_s << u"ours"_s << true;
+        QTest::newRow("in the bundle, the folder holds another") << u"other"_s << u"ours"_s << true;
+        QTest::newRow("nowhere") << u"other"_s << u"other"_s << false;
+    }
+
+    void systemAuthoritiesComeFromTheFolderOrTheBundle()
+    {
+        QFETCH(QString, folderHolds);
+        QFETCH(QString, bundleHolds);
+        QFETCH(bool, trusted);
+        QTemporaryDir top;
+        const auto openssl = [&top](const QStringList &arguments) {
+            QProcess process;
+            process.setWorkingDirectory(top.path());
+            process.start(u"openssl"_s, arguments);
+            return process.waitForFinished() && process.exitStatus() == QProcess::NormalExit &&
+                   process.exitCode() == 0;
+        };
+        const QStringList newKey{u"-newkey"_s, u"ec"_s,    u"-pkeyopt"_s, u"ec_paramgen_curve:prime256v1"_s,
+                                 u"-nodes"_s,  u"-days"_s, u"2"_s};
+        for (const QString &name : {u"ours"_s, u"other"_s})
+            QVERIFY(openssl(QStringList{u"req"_s, u"-x509"_s, u"-keyout"_s, name + u".key"_s, u"-out"_s,
+                                        name + u".pem"_s, u"-subj"_s, u"/CN=Test %1 authority"_s.arg(name)} +
+                            newKey));
+        QVERIFY(openssl(QStringList{u"req"_s, u"-x509"_s, u"-keyout"_s, u"key.pem"_s, u"-out"_s,
+                                    u"cert.pem"_s, u"-subj"_s, u"/CN=127.0.0.1"_s, u"-addext"_s,
+                                    u"subjectAltName=IP:127.0.0.1"_s, u"-CA"_s, u"ours.pem"_s, u"-CAkey"_s,
+                                    u"ours.key"_s} +
+                        newKey));
+        QVERIFY(QDir(top.path()).mkdir(u"folder"_s));
+        if (folderHolds != u"nothing"_s) {
+            QVERIFY(
+                QFile::copy(top.filePath(folderHolds + u".pem"_s), top.filePath(u"folder/authority.pem"_s)));
+            QVERIFY(openssl({u"rehash"_s, u"folder"_s}));
+        }
+        const QString bundle = top.filePath(bundleHolds + u".pem"_s); // "nothing.pem" does not exist
+        const QByteArray savedFolder = qgetenv("SSL_CERT_DIR");
+        const QByteArray savedBundle = qgetenv("SSL_CERT_FILE");
+        const auto restore = qScopeGuard([&] {
+            qputenv("SSL_CERT_DIR", savedFolder);
+            qputenv("SSL_CERT_FILE", savedBundle);
+        });
+        qputenv("SSL_CERT_DIR", QFile::encodeName(top.filePath(u"folder"_s)));
+        qputenv("SSL_CERT_FILE", QFile::encodeName(bundle));
+
+        m_server = startServerFor(*m_globals, {u"--tls"_s, u"--cert"_s, top.filePath(u"cert.pem"_s),
+                                               u"--key"_s, top.filePath(u"key.pem"_s)});
+        const Error error = failedSignIn();
+        if (trusted)
+            QVERIFY2(!error, qPrintable(error.toString()));
+        else
+            QCOMPARE(TransportFailure::kind(error), TransportFailure::CertificateUntrusted);
     }
 
     void failureClasses_data()
