@@ -8,8 +8,8 @@
 // SOAP calls run on worker threads while uploads run on the main thread.
 //
 // Connections themselves are not shared: libcurl does not support one connection cache across
-// threads. Each SOAP worker keeps its connections in its own reused handle, the uploads in the
-// main thread's multi handle.
+// threads. The SOAP calls pass their handles, connections and all, from one worker to the next
+// (see HttpExchange); the uploads keep theirs in the main thread's multi handle.
 class CurlShare
 {
 public:

@@ -4,24 +4,69 @@
 #include "http/HttpTransfer.h"
 
 #include <memory>
+#include <mutex>
+#include <vector>
 
 namespace {
 
-CURL *threadHandle()
+using EasyHandle = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
+
+// Handles between two exchanges, each keeping the connections of its last one. A call takes one and
+// gives it back, so that the calls of every worker thread reuse one another's connections (and skip
+// their TLS handshakes), while a handle still serves one thread at a time, as libcurl requires.
+class IdleHandles
 {
-    // Ends with its thread, closing that thread's connections.
-    thread_local std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(
-        (CurlShare::handle(), curl_easy_init()), curl_easy_cleanup);
-    return easy.get();
-}
+public:
+    static IdleHandles &instance()
+    {
+        // Deliberately leaked, as libcurl's share is: a worker that outlives main()'s objects may
+        // still give a handle back at exit.
+        static IdleHandles *idle = new IdleHandles;
+        return *idle;
+    }
+
+    EasyHandle take()
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_handles.empty())
+            return EasyHandle(curl_easy_init(), curl_easy_cleanup);
+        EasyHandle handle = std::move(m_handles.back());
+        m_handles.pop_back();
+        return handle;
+    }
+
+    void giveBack(EasyHandle handle)
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_handles.size() < MaximumIdle)
+            m_handles.push_back(std::move(handle));
+    }
+
+private:
+    // As many as the calls that run at once in a busy window; more would only hold sockets open.
+    static constexpr size_t MaximumIdle = 4;
+
+    IdleHandles() { CurlShare::handle(); } // sets libcurl up before the first handle
+
+    std::mutex m_mutex;
+    std::vector<EasyHandle> m_handles;
+};
 
 } // namespace
 
 HttpResponse HttpExchange::post(const HttpRequest &request, Error &error)
 {
-    HttpTransfer transfer(threadHandle());
-    transfer.prepare(request);
-    const CURLcode code = curl_easy_perform(transfer.easy());
-    error = transfer.result(code);
-    return error ? HttpResponse() : transfer.response();
+    IdleHandles &idle = IdleHandles::instance();
+    EasyHandle easy = idle.take();
+    HttpResponse response;
+    {
+        HttpTransfer transfer(easy.get());
+        transfer.prepare(request);
+        const CURLcode code = curl_easy_perform(transfer.easy());
+        error = transfer.result(code);
+        if (!error)
+            response = transfer.response();
+    }
+    idle.giveBack(std::move(easy));
+    return response;
 }

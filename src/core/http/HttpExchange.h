@@ -4,7 +4,7 @@
 #include "http/HttpRequest.h"
 
 // A request sent and its whole reply awaited on the calling thread, for the SOAP calls on their
-// worker threads. Each thread keeps one libcurl handle, so that its calls reuse their connection.
+// worker threads. Calls reuse the connections of earlier ones, whichever thread made them.
 class HttpExchange
 {
 public:
