@@ -67,6 +67,8 @@ HttpResponse HttpExchange::post(const HttpRequest &request, Error &error)
         if (!error)
             response = transfer.response();
     }
+    // Nothing of the finished exchange stays set on the handle; its connections do.
+    curl_easy_reset(easy.get());
     idle.giveBack(std::move(easy));
     return response;
 }
