@@ -23,8 +23,6 @@
 #include <QMenuBar>
 #include <QTemporaryDir>
 
-#include <memory>
-
 class TestAppDelegate : public QObject
 {
     Q_OBJECT
@@ -42,12 +40,6 @@ private:
     {
         m_server = startServer({false, true, arguments, requestLog()});
         QVERIFY(m_server);
-    }
-    void signIn(VendraUploaderAppDelegate &delegate)
-    {
-        launchAndSignIn(delegate, *m_server);
-        QVERIFY(delegate.mainWindow());
-        QTRY_VERIFY_WITH_TIMEOUT(delegate.comms()->bAreLoggedIn(), 15000);
     }
 
 private Q_SLOTS:
@@ -70,12 +62,26 @@ private Q_SLOTS:
         UserDefaults::open()->clear();
     }
 
+    // A profile saved without its password asks for it at start (signing in at start with the saved
+    // password is tested with the program ended by signals).
     void firstStartShowsTheSignInWindowWithTheApplicationMenuAndAWrongPassword()
     {
+        // Saved passwords only ever go to the throw-away keyring that scripts/test.sh starts.
+        if (!qEnvironmentVariableIsSet("VENDRA_TEST_SANDBOX") ||
+            !qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"))
+            QSKIP("needs the private keyring of scripts/test.sh");
+        start();
+        Preferences *preferences = Preferences::init();
+        preferences->setServer(u"localhost"_s);
+        preferences->setPort(m_server->port());
+        preferences->setUseHttps(false);
+        preferences->setUser(u"demo"_s);
+        preferences->setPassword(QString(), false);
+        preferences->setAutoLogin(true);
         VendraUploaderAppDelegate delegate;
         delegate.applicationDidFinishLaunching();
         QVERIFY(delegate.loginWindow() && delegate.loginWindow()->window()->isVisible());
-        QVERIFY(!delegate.mainWindow());
+        QVERIFY(!delegate.mainWindow() && requests(u"Login"_s) == 0);
         QVERIFY(delegate.validateItem(Action::Login) && !delegate.validateItem(Action::Logout));
         QHash<int, QAction *> items;
         for (QAction *menu : delegate.loginWindow()->menuBar()->actions()) {
@@ -110,40 +116,16 @@ private Q_SLOTS:
         QCOMPARE(text.count(version), 1);
 
         // A wrong password is shown, saves nothing, and leads back to the sign-in window.
-        start();
         typeSignIn(*delegate.loginWindow(), m_server->host(), quint16(m_server->port()), false, u"demo"_s,
                    u"wrong"_s);
         MainWindow *main = delegate.mainWindow();
         QTRY_VERIFY_WITH_TIMEOUT(main->currentSheet(), 15000);
         QCOMPARE(main->currentSheet()->titleView()->text(), messageText(u"Text_ErrorFailedLogin"_s));
         QVERIFY(!main->toolbarActive() && delegate.validateItem(Action::Login));
-        QCOMPARE(Preferences::instance()->server(), QString());
+        QCOMPARE(Preferences::instance()->server(), u"localhost"_s);
         main->currentSheet()->done(NSAlertAttributed::AlertFirstButtonReturn);
         QTRY_VERIFY(delegate.loginWindow()->window()->isVisible() && !main->window()->isVisible());
         delegate.applicationWillTerminate();
-    }
-
-    // Signing in at start with the saved password is tested with the program ended by signals.
-    void automaticSignInWithoutASavedPasswordAsksForIt()
-    {
-        // Saved passwords only ever go to the throw-away keyring that scripts/test.sh starts.
-        if (!qEnvironmentVariableIsSet("VENDRA_TEST_SANDBOX") ||
-            !qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"))
-            QSKIP("needs the private keyring of scripts/test.sh");
-        start();
-        // A profile signed in with before, to sign in at start, but without the password.
-        Preferences *preferences = Preferences::init();
-        preferences->setServer(m_server->host());
-        preferences->setPort(m_server->port());
-        preferences->setUseHttps(false);
-        preferences->setUser(u"demo"_s);
-        preferences->setPassword(QString(), false);
-        preferences->setAutoLogin(true);
-        VendraUploaderAppDelegate delegate;
-        delegate.applicationDidFinishLaunching();
-        QVERIFY(delegate.loginWindow());
-        QVERIFY(!delegate.mainWindow());
-        QCOMPARE(requests(u"Login"_s), 0);
     }
 
     void enablingFollowsTheUploadQueueAndSigningOut()
@@ -151,8 +133,10 @@ private Q_SLOTS:
         // Each upload waits before its body is read, so the queue stays busy for a while.
         start({u"--fault"_s, u"upload-delay=1500"_s});
         VendraUploaderAppDelegate delegate;
-        signIn(delegate);
+        launchAndSignIn(delegate, *m_server);
         MainWindow *main = delegate.mainWindow();
+        QVERIFY(main);
+        QTRY_VERIFY_WITH_TIMEOUT(delegate.comms()->bAreLoggedIn(), 15000);
         const QList<Action> idleOnly = {Action::RefreshZRM,         Action::ShowQuota,        Action::ShowLog,
                                         Action::ShowMyPictureFiles, Action::ShowPendingFiles, Action::Logout};
         // Each action's menu item and toolbar item: both on, or both off.

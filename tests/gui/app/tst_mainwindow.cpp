@@ -33,8 +33,6 @@
 #include <QTemporaryDir>
 #include <QTreeView>
 
-#include <memory>
-
 class TestMainWindow : public QObject
 {
     Q_OBJECT
@@ -79,10 +77,10 @@ private Q_SLOTS:
         UserDefaults::open()->clear();
     }
 
-    // A server with its own certificate: the sheet shows it (saved with VENDRA_SCREENSHOT_DIR set) and
-    // trusts it on request, after which the sign-in goes through (uploads over it are vendra-cli's
-    // case); a new certificate there fails closed before the password is sent; forgotten in the
-    // profile pane, the certificate is offered again.
+    // A server with its own certificate: the sheet shows it (saved with VENDRA_SCREENSHOT_DIR set);
+    // Escape trusts nothing; the trust button trusts it and the sign-in goes through (uploads over it
+    // are vendra-cli's case); a new certificate there fails closed before the password is sent; the
+    // profile pane forgets the trusted one.
     void aTrustedCertificateIsTheOnlyOneTheServerMayShow()
     {
         QTemporaryDir work;
@@ -94,7 +92,13 @@ private Q_SLOTS:
         const auto fingerprintNow = [this] {
             return ServerCertificate(m_server->caCertificates().value(0).toDer()).fingerprint();
         };
+        const auto signIn = [&] {
+            typeSignIn(*m_delegate->loginWindow(), m_server->host(), m_server->port(), true, u"demo"_s,
+                       u"demo"_s);
+            main = m_delegate->mainWindow();
+        };
         const QString fingerprint = fingerprintNow();
+        const QString serverKey = u"127.0.0.1:%1"_s.arg(m_server->port());
         QTRY_VERIFY_WITH_TIMEOUT(main->currentSheet(), 15000);
         QString text = main->currentSheet()->informativeText();
         QVERIFY2(text.contains(m_server->host()) && text.contains(fingerprint) &&
@@ -106,36 +110,33 @@ private Q_SLOTS:
         }
         QCOMPARE(main->currentSheet()->defaultButton()->text(), messageText(u"Text_OK"_s));
         QCOMPARE(main->currentSheet()->otherButton()->text(), messageText(u"Text_TrustCertificate"_s));
+        // Escape answers as the trust button does, but trusts nothing.
+        QTest::keyClick(main->currentSheet(), Qt::Key_Escape);
+        QTRY_VERIFY(!main->currentSheet());
+        QTest::qWait(200);
+        QVERIFY(Preferences::instance()->trustedCertificate(serverKey).isEmpty() &&
+                !m_delegate->comms()->bAreLoggedIn());
+        signIn();
+        QTRY_VERIFY_WITH_TIMEOUT(main->currentSheet(), 15000);
         main->currentSheet()->otherButton()->click();
         QTRY_VERIFY_WITH_TIMEOUT(m_delegate->comms()->bAreLoggedIn(), 15000);
-        const QString serverKey = u"127.0.0.1:%1"_s.arg(m_server->port());
         QCOMPARE(Preferences::instance()->trustedCertificate(serverKey), fingerprint);
 
         // The same address with a new certificate.
         m_delegate->logout();
         QVERIFY2(m_server->restartWithNewCertificate(), qPrintable(m_server->errorString()));
         const QString renewed = fingerprintNow();
-        QVERIFY(renewed != fingerprint);
         const int loginsBefore = requestCount(options.logFile, u"Login"_s);
-        const auto signIn = [&] {
-            typeSignIn(*m_delegate->loginWindow(), m_server->host(), m_server->port(), true, u"demo"_s,
-                       u"demo"_s);
-            main = m_delegate->mainWindow();
-        };
         signIn();
         QTRY_VERIFY_WITH_TIMEOUT(main->currentSheet(), 15000);
         text = main->currentSheet()->informativeText();
         const QString changed = messageText(u"NetworkError_CertificateChanged"_s).toHtmlEscaped();
         QVERIFY2(text.startsWith(changed.left(changed.indexOf(u'%'))) && text.contains(fingerprint) &&
-                     text.contains(renewed),
+                     text.contains(renewed) && renewed != fingerprint,
                  qPrintable(text));
-        QVERIFY(main->currentSheet()->otherButton()->isHidden());
-        QVERIFY(!m_delegate->comms()->bAreLoggedIn());
+        QVERIFY(main->currentSheet()->otherButton()->isHidden() && !m_delegate->comms()->bAreLoggedIn());
         QCOMPARE(requestCount(options.logFile, u"Login"_s), loginsBefore);
-        main->currentSheet()->defaultButton()->click();
-        QTRY_VERIFY(!main->currentSheet());
 
-        // Forgotten, the new certificate is offered as the first one was.
         m_delegate->showPreferencePanel();
         auto *preferences = qobject_cast<PreferenceWindow *>(m_delegate->preferenceWindow());
         preferences->selectProfile();
@@ -145,17 +146,6 @@ private Q_SLOTS:
         QCOMPARE(profile->trustedCertificateLabel()->text(), messageText(u"Text_PrefNoTrustedCertificate"_s));
         QVERIFY(!profile->forgetCertificateButton()->isEnabled() &&
                 Preferences::instance()->trustedCertificate(serverKey).isEmpty());
-        m_delegate->closePrefrencesWindow();
-        signIn();
-        QTRY_VERIFY_WITH_TIMEOUT(main->currentSheet(), 15000);
-        QVERIFY(main->currentSheet()->informativeText().contains(renewed));
-        QVERIFY(main->currentSheet()->otherButton()->isVisible());
-        // Escape answers as the second button does, but trusts nothing.
-        QTest::keyClick(main->currentSheet(), Qt::Key_Escape);
-        QTRY_VERIFY(!main->currentSheet());
-        QTest::qWait(200);
-        QVERIFY(Preferences::instance()->trustedCertificate(serverKey).isEmpty() &&
-                !m_delegate->comms()->bAreLoggedIn());
     }
 
     // The crash sheet holds the toolbar back until it is answered; ignoring it makes no report. With
@@ -222,11 +212,10 @@ private Q_SLOTS:
     {
         if (screenshotFolder().isEmpty())
             QSKIP("VENDRA_SCREENSHOT_DIR is not set");
-        // In the test's own home, as a user's pictures would be; the bookmark as file managers write it.
+        // In the test's throw-away home, as a user's pictures would be; the bookmark as file managers
+        // write it.
         const QString pictures = QDir::homePath() + u"/Pictures/Trip 2019"_s;
-        QDir(pictures).removeRecursively();
         QVERIFY(QDir().mkpath(pictures));
-        const auto removePictures = qScopeGuard([&] { QDir(pictures).removeRecursively(); });
         const QString bookmarks = DesktopBookmarks::defaultFile();
         TestFiles::write(bookmarks, QUrl::fromLocalFile(pictures).toEncoded() + " Trip 2019\n");
         const auto removeBookmarks = qScopeGuard([&] { QFile::remove(bookmarks); });
@@ -256,13 +245,11 @@ private Q_SLOTS:
         QTRY_VERIFY(album(u"Holidays/2019"_s).isValid());
         albums->expand(album(u"Family"_s));
         QTRY_VERIFY(albums->isExpanded(album(u"Holidays"_s)));
-        // One at a time, so that the small files wait behind the large one.
         Preferences::instance()->setNumberSimultaneousUploads(1);
         QMimeData dropped;
         dropped.setUrls(files);
         QVERIFY(commsGlobal->remoteBrowserHelper().dropMimeData(&dropped, Qt::CopyAction, -1, -1,
                                                                 album(u"Holidays/2019"_s)));
-        // Caught on its way, somewhere in the middle.
         UploadQueue &queue = commsGlobal->uploadQueue();
         const auto part = [&queue] {
             const UploadStatusPtr running = queue.runningUploads().value(0);
