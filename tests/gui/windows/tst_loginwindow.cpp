@@ -10,25 +10,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include <memory>
-
 class TestLoginWindow : public QObject
 {
     Q_OBJECT
 
 private:
     std::unique_ptr<commsGlobals> m_globals;
-
-    static void fillSettings()
-    {
-        commsGlobal->setServer(u"media.example.org"_s);
-        commsGlobal->setPortNo(8080);
-        commsGlobal->setBUseHTTPS(false);
-        commsGlobal->setUserName(u"alice"_s);
-        commsGlobal->setPassword(u"secret"_s);
-        commsGlobal->setBSavePassword(true);
-        commsGlobal->setBDontShowLoginWindow(false);
-    }
 
     static void shown(LoginWindow &login)
     {
@@ -40,7 +27,13 @@ private Q_SLOTS:
     void init()
     {
         m_globals = std::make_unique<commsGlobals>();
-        fillSettings();
+        commsGlobal->setServer(u"media.example.org"_s);
+        commsGlobal->setPortNo(8080);
+        commsGlobal->setBUseHTTPS(false);
+        commsGlobal->setUserName(u"alice"_s);
+        commsGlobal->setPassword(u"secret"_s);
+        commsGlobal->setBSavePassword(true);
+        commsGlobal->setBDontShowLoginWindow(false);
     }
     void cleanup() { m_globals.reset(); }
 
