@@ -68,10 +68,8 @@ private Q_SLOTS:
         QCOMPARE(Preferences::instance()->password(), QString());
         Preferences::instance()->synchronize();
         QVERIFY(!TestFiles::read(UserDefaults::open()->fileName()).contains("secret-words"));
-    }
 
-    void theSignInWindowSaysSo()
-    {
+        // The sign-in window says so too; unticked, there is nothing to warn about.
         commsGlobal->setBSavePassword(true);
         LoginWindow login;
         login.showWindow();

@@ -19,8 +19,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
-#include <memory>
-
 class TestProfileView : public QObject
 {
     Q_OBJECT
@@ -33,7 +31,6 @@ private:
 
     QString firstLog() const { return m_folder.filePath(u"first.log"_s); }
     QString secondLog() const { return m_folder.filePath(u"second.log"_s); }
-    static int count(const QString &log, const QString &method) { return requestCount(log, method); }
 
     // Signs in to the first server through the login window, as the user would.
     bool signIn(const QStringList &arguments = {}, bool withoutSavingThePassword = false)
@@ -106,25 +103,22 @@ private Q_SLOTS:
 
         // Nothing changed: not the session, not the store, not the uploads.
         QTest::qWait(300);
-        QCOMPARE(commsGlobal->portNo(), qint64(m_first->port()));
-        QCOMPARE(Preferences::instance()->port(), qint64(m_first->port()));
-        QVERIFY(m_delegate->comms()->bAreLoggedIn());
-        QVERIFY(queue.numUploadsInProgressOrWaiting() > 0);
-        QCOMPARE(count(firstLog(), u"Logout"_s), 0);
-        QCOMPARE(count(secondLog(), u"Login"_s), 0);
-        QVERIFY(view->updateButton()->isEnabled());
+        QVERIFY(commsGlobal->portNo() == m_first->port() &&
+                Preferences::instance()->port() == m_first->port());
+        QVERIFY(m_delegate->comms()->bAreLoggedIn() && queue.numUploadsInProgressOrWaiting() > 0 &&
+                view->updateButton()->isEnabled());
+        QCOMPARE(requestCount(firstLog(), u"Logout"_s) + requestCount(secondLog(), u"Login"_s), 0);
 
         view->updateButton()->click();
         view->currentSheet()->done(NSAlertAttributed::AlertFirstButtonReturn);
-        QTRY_COMPARE_WITH_TIMEOUT(count(secondLog(), u"Login"_s), 1, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(requestCount(secondLog(), u"Login"_s), 1, 15000);
         QTRY_VERIFY_WITH_TIMEOUT(m_delegate->comms()->bAreLoggedIn(), 15000);
-        QCOMPARE(count(firstLog(), u"Logout"_s), 1);
+        QCOMPARE(requestCount(firstLog(), u"Logout"_s), 1);
         QCOMPARE(queue.numUploadsInProgressOrWaiting(), 0u);
         QCOMPARE(Preferences::instance()->port(), qint64(m_second->port()));
         QCOMPARE(commsGlobal->password(), u"demo"_s);
-        QVERIFY(!Preferences::instance()->savePassword());
-        QVERIFY(view->passwordNote()->isHidden());
-        QVERIFY(!view->updateButton()->isEnabled());
+        QVERIFY(!Preferences::instance()->savePassword() && view->passwordNote()->isHidden() &&
+                !view->updateButton()->isEnabled());
     }
 
     // With no uploads, a change signs in again without asking (the new user's password kept under
@@ -141,17 +135,17 @@ private Q_SLOTS:
         view->updateButton()->click();
         QVERIFY(!view->currentSheet());
 
-        QTRY_COMPARE_WITH_TIMEOUT(count(firstLog(), u"Login"_s), 2, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(requestCount(firstLog(), u"Login"_s), 2, 15000);
         QTRY_VERIFY_WITH_TIMEOUT(m_delegate->comms()->bAreLoggedIn(), 15000);
         QCOMPARE(Preferences::instance()->proxy(), proxy.url());
-        QCOMPARE(count(firstLog(), u"Logout"_s), 1);
+        QCOMPARE(requestCount(firstLog(), u"Logout"_s), 1);
         const QString soap = u"POST http://%1:%2/soap/"_s.arg(m_first->host()).arg(m_first->port());
         QVERIFY2(proxy.requests().filter(soap).size() >= 5, qPrintable(proxy.requests().join(u'\n')));
 
         const qsizetype carried = proxy.requests().size();
         typeInto(view->proxyField(), QString());
         view->updateButton()->click();
-        QTRY_COMPARE_WITH_TIMEOUT(count(firstLog(), u"Login"_s), 3, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(requestCount(firstLog(), u"Login"_s), 3, 15000);
         QTRY_VERIFY_WITH_TIMEOUT(m_delegate->comms()->bAreLoggedIn(), 15000);
         QCOMPARE(HttpProxy::proxy() + Preferences::instance()->proxy(), QString());
         // Only the old session's sign-out still went through it, the sign-in did not.

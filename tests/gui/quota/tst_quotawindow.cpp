@@ -13,8 +13,6 @@
 #include <QTemporaryDir>
 #include <QtMath>
 
-#include <memory>
-
 class TestQuotaWindow : public QObject
 {
     Q_OBJECT
@@ -26,25 +24,6 @@ private:
 
     QString requestLog() const { return m_folder.filePath(u"requests.log"_s); }
     int quotaCalls() const { return requestCount(requestLog(), u"GetQuotaDetails"_s); }
-
-    bool signIn()
-    {
-        m_server = startServer({false, true, {}, requestLog()});
-        if (!m_server)
-            return false;
-        m_delegate = std::make_unique<VendraUploaderAppDelegate>();
-        launchAndSignIn(*m_delegate, *m_server);
-        return QTest::qWaitFor([this] { return m_delegate->comms()->bAreLoggedIn(); }, 15000);
-    }
-
-    // Uploads a file of the given size into Holidays, so that the server counts it as used.
-    bool uploadBytes(int size)
-    {
-        const QString path = TestFiles::write(m_folder.filePath(u"used.bin"_s), QByteArray(size, 'q'));
-        UploadQueue &queue = commsGlobal->uploadQueue();
-        queue.addFileUpload(QUrl::fromLocalFile(path), u"Holidays"_s, nullptr);
-        return QTest::qWaitFor([&queue] { return queue.numUploadsInProgressOrWaiting() == 0; }, 20000);
-    }
 
     static QColor pixelAt(const QImage &image, const QPointF &point)
     {
@@ -63,22 +42,21 @@ private Q_SLOTS:
         UserDefaults::open()->clear();
     }
 
-    void theUsedSliceNeverWrapsPastACircle()
-    {
-        // No allowance: one full used slice; more used than allowed never wraps past a circle.
-        const QRectF bounds(0, 0, 400, 150);
-        QVERIFY(qAbs(QuotaView::pieGeometry(bounds, 0, 0).usedAngle - 2 * M_PI) < 1e-6);
-        QVERIFY(qFuzzyCompare(QuotaView::pieGeometry(bounds, 100, 300).usedAngle, 2 * M_PI));
-    }
-
     // Shown again while fading in, the window asks the server once, when the fade ends (and is saved
     // with VENDRA_SCREENSHOT_DIR set); the figures are drawn and labelled; a failed call shows the
     // data-unavailable label and a full used slice.
     void theServersFiguresAreDrawnAndLabelled()
     {
-        QVERIFY(signIn());
+        m_server = startServer({false, true, {}, requestLog()});
+        QVERIFY(m_server);
         QCOMPARE(m_server->runAdmin({u"user"_s, u"set"_s, u"demo"_s, u"--quota"_s, u"4M"_s}), 0);
-        QVERIFY(uploadBytes(1 << 20));
+        m_delegate = std::make_unique<VendraUploaderAppDelegate>();
+        launchAndSignIn(*m_delegate, *m_server);
+        QTRY_VERIFY_WITH_TIMEOUT(m_delegate->comms()->bAreLoggedIn(), 15000);
+        // A file the server counts as used.
+        const QString used = TestFiles::write(m_folder.filePath(u"used.bin"_s), QByteArray(1 << 20, 'q'));
+        commsGlobal->uploadQueue().addFileUpload(QUrl::fromLocalFile(used), u"Holidays"_s, nullptr);
+        QTRY_COMPARE_WITH_TIMEOUT(commsGlobal->uploadQueue().numUploadsInProgressOrWaiting(), 0u, 20000);
         {
             QuotaWindow window;
             const int before = quotaCalls();
@@ -118,6 +96,8 @@ private Q_SLOTS:
         QCOMPARE(view.totalBytes().value_or(-1) + view.usedBytes().value_or(-1), 0.0);
         const QImage failed = view.grab().toImage();
         const QuotaView::PieGeometry full = QuotaView::pieGeometry(view.rect(), 0, 0);
+        // No allowance is one full used slice; more used than allowed never wraps past a circle.
+        QVERIFY(qFuzzyCompare(QuotaView::pieGeometry(view.rect(), 100, 300).usedAngle, 2 * M_PI));
         QCOMPARE(pixelAt(failed, full.centre + full.usedOffset + QPointF(-25, 20)), view.usedColour());
         QCOMPARE(pixelAt(failed, full.centre + full.usedOffset + QPointF(25, 20)), view.usedColour());
     }
