@@ -7,7 +7,6 @@
 #include "upload/UploadQueue.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QMainWindow>
 #include <QTemporaryDir>
@@ -37,21 +36,17 @@ class TestBatchNotifier : public QObject
 
 private:
     QTemporaryDir m_work;
-    int m_made = 0;
 
-    QUrl folderOf(int files)
+    // Uploads a new folder of so many files into Family and waits until the queue is idle.
+    void uploadFolderOf(int files)
     {
-        const QString folder = m_work.filePath(u"batch%1"_s.arg(++m_made));
+        const QString folder = m_work.filePath(u"batch%1"_s.arg(files));
         for (int i = 0; i < files; ++i)
             TestFiles::write(folder + u"/f%1.bin"_s.arg(i), TestFiles::randomBytes(500, quint32(i)));
-        return QUrl::fromLocalFile(folder);
-    }
-
-    static void uploadAndWait(const QUrl &folder)
-    {
         remoteFileBrowserHelper &helper = commsGlobal->remoteBrowserHelper();
         QVERIFY(helper.uploadFiles(
-            {folder}, helper.indexForNode(commsGlobal->registry().findRemoteAlbumByName(u"Family"_s).get())));
+            {QUrl::fromLocalFile(folder)},
+            helper.indexForNode(commsGlobal->registry().findRemoteAlbumByName(u"Family"_s).get())));
         QTRY_COMPARE_WITH_TIMEOUT(commsGlobal->uploadQueue().numUploadsInProgressOrWaiting(), 0u, 60000);
     }
 
@@ -75,7 +70,7 @@ private Q_SLOTS:
         // Active: no word.
         window->activateWindow();
         QTRY_VERIFY(window->isActiveWindow());
-        uploadAndWait(folderOf(2));
+        uploadFolderOf(2);
         QTest::qWait(500);
         QCOMPARE(recorder.shown.size(), 0);
 
@@ -84,7 +79,7 @@ private Q_SLOTS:
         other.show();
         other.activateWindow();
         QTRY_VERIFY(!window->isActiveWindow());
-        uploadAndWait(folderOf(5));
+        uploadFolderOf(5);
         QTRY_COMPARE_WITH_TIMEOUT(recorder.shown.size(), 1, 5000);
         QTest::qWait(500);
         QCOMPARE(recorder.shown.size(), 1);

@@ -16,7 +16,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
-#include <csignal>
 #include <signal.h>
 
 namespace {
