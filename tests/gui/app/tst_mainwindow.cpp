@@ -21,6 +21,7 @@
 #include "settings/Preferences.h"
 #include "settings/UserDefaults.h"
 #include "upload/UploadQueue.h"
+#include "upload/UploadQueueList.h"
 #include "upload/UploadStatus.h"
 
 #include <QDir>
@@ -205,9 +206,9 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!main->isStatusVisible(), 4000);
     }
 
-    // Not a check: with VENDRA_SCREENSHOT_DIR set (under Xvfb), saves the main window signed in,
-    // with one upload under way, two waiting and one failed (larger than the server takes). The
-    // local pane follows the desktop's bookmarks: home, then the one bookmark a file manager saved.
+    // Not a check: with VENDRA_SCREENSHOT_DIR set (under Xvfb), saves the main window signed in, and
+    // its upload list, with one upload under way, two waiting and one failed (larger than the server
+    // takes). The local pane follows the desktop's bookmarks: home, then one a file manager saved.
     void screenshotMainWindow()
     {
         if (screenshotFolder().isEmpty())
@@ -260,6 +261,7 @@ private Q_SLOTS:
                                      part() < 0.8,
                                  120000);
         QVERIFY(windowWithDialogs(main->window()).save(screenshotFolder() + u"/main-window.png"_s));
+        QVERIFY(main->uploadList()->grab().save(screenshotFolder() + u"/upload-list.png"_s));
         queue.cancelAllUploads();
     }
 };

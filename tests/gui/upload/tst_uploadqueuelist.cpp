@@ -41,10 +41,9 @@ private:
         QVERIFY(AlbumTree::reloadTopLevel(*m_globals, error));
         QVERIFY2(!error, qPrintable(error.toString()));
     }
-    UploadStatusPtr queueFile(UploadQueueList &list, const QString &name, const QString &album,
-                              qsizetype size = 1000)
+    UploadStatusPtr queueFile(UploadQueueList &list, const QString &name, const QString &album)
     {
-        const QString path = TestFiles::write(m_dir.filePath(name), QByteArray(size, 'v'));
+        const QString path = TestFiles::write(m_dir.filePath(name), QByteArray(1000, 'v'));
         m_globals->uploadQueue().addFileUpload(QUrl::fromLocalFile(path), album, nullptr);
         return list.uploadModel()->uploadAt(list.uploadModel()->rowCount() - 1);
     }
@@ -214,30 +213,6 @@ private Q_SLOTS:
         QCOMPARE(list.model()->rowCount(), 0);
         QCOMPARE(record->status(), UploadStatusFailed);
         QCOMPARE(notified, 0);
-    }
-
-    // Not a check: with VENDRA_SCREENSHOT_DIR set (under Xvfb), saves the list with a running, a
-    // waiting and a failed upload.
-    void screenshot()
-    {
-        const QString folder = qEnvironmentVariable("VENDRA_SCREENSHOT_DIR");
-        if (folder.isEmpty())
-            QSKIP("VENDRA_SCREENSHOT_DIR is not set");
-        signIn({});
-        UploadQueueList list;
-        list.resize(1000, 170);
-        list.show();
-        queueFile(list, u"Pictures/Trip/IMG_0412.jpg"_s, u"Holidays/Gone"_s, 2 << 20);
-        const UploadStatusPtr running =
-            queueFile(list, u"Pictures/Trip/IMG_0413.jpg"_s, u"Holidays"_s, 256 << 20);
-        queueFile(list, u"Pictures/Trip/IMG_0414.jpg"_s, u"Holidays"_s, 3 << 20);
-        // Caught on its way, somewhere in the middle.
-        QTRY_VERIFY_WITH_TIMEOUT(running->status() == UploadStatusProgress &&
-                                     running->numBytesSent() > running->numBytesTotal() / 5 &&
-                                     running->numBytesSent() < running->numBytesTotal() * 4 / 5,
-                                 20000);
-        QVERIFY(list.grab().save(folder + u"/upload-list.png"_s));
-        m_globals->uploadQueue().cancelAllUploads();
     }
 };
 
