@@ -96,26 +96,24 @@ private Q_SLOTS:
         QCOMPARE(item.numberOfChildren(), 1);
     }
 
-    void pathForms_data()
+    // A folder given with trailing slashes or a percent sign is named and found as itself, and its
+    // URL text has no blank. Its hash is a fixed function of that text, the same in every run: it is
+    // stored in the settings.
+    void pathFormsAndTheirHash()
     {
-        QTest::addColumn<QString>("given");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("two trailing slashes") << u"with blank//"_s << u"with blank"_s;
-        QTest::newRow("percent sign kept") << u"100% sure"_s << u"100% sure"_s;
-    }
-
-    void pathForms()
-    {
-        QFETCH(QString, given);
-        QFETCH(QString, name);
-        QVERIFY(QDir().mkpath(path(name)));
-        FileSystemItem item(QUrl::fromLocalFile(path(given)), nullptr);
-        QCOMPARE(item.fullPath(), path(name));
-        QCOMPARE(item.name(), name);
-        QVERIFY(!item.absolutePath().contains(u' '));
-        QCOMPARE(QUrl(item.absolutePath()).toLocalFile(), path(given));
-        // The same folder given either way hashes alike.
-        QCOMPARE(item.hash(), FileSystemItem(QUrl::fromLocalFile(path(name)), nullptr).hash());
+        for (const auto &[given, name] :
+             {std::pair{u"with blank//"_s, u"with blank"_s}, std::pair{u"100% sure"_s, u"100% sure"_s}}) {
+            QVERIFY(QDir().mkpath(path(name)));
+            FileSystemItem item(QUrl::fromLocalFile(path(given)), nullptr);
+            QCOMPARE(item.fullPath(), path(name));
+            QCOMPARE(item.name(), name);
+            QVERIFY(!item.absolutePath().contains(u' '));
+            QCOMPARE(QUrl(item.absolutePath()).toLocalFile(), path(given));
+            QCOMPARE(item.hash(), FileSystemItem(QUrl::fromLocalFile(path(name)), nullptr).hash());
+        }
+        QCOMPARE(FileSystemItem::hashForPath(u"/tmp/a b"_s), 5813632902510926414ULL);
+        QCOMPARE(FileSystemItem(QUrl::fromLocalFile(u"/tmp/a b/"_s), nullptr).hash(), 5813632902510926414ULL);
+        QVERIFY(FileSystemItem::hashForPath(u"/tmp/a"_s) != FileSystemItem::hashForPath(u"/tmp/b"_s));
     }
 
     void theTopFolderListsPlainPaths()
@@ -126,14 +124,6 @@ private Q_SLOTS:
         QVERIFY(top.numberOfChildren() > 0);
         for (const FileSystemItem *child : top.children())
             QCOMPARE(child->fullPath(), u'/' + child->name()); // never "//name"
-    }
-
-    void theHashIsTheSameInEveryRun()
-    {
-        // A fixed function of the URL text: this value must never change, it is stored in the settings.
-        QCOMPARE(FileSystemItem::hashForPath(u"/tmp/a b"_s), 5813632902510926414ULL);
-        QCOMPARE(FileSystemItem(QUrl::fromLocalFile(u"/tmp/a b/"_s), nullptr).hash(), 5813632902510926414ULL);
-        QVERIFY(FileSystemItem::hashForPath(u"/tmp/a"_s) != FileSystemItem::hashForPath(u"/tmp/b"_s));
     }
 };
 
