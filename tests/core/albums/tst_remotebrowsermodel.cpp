@@ -52,11 +52,6 @@ private:
     }
     QStringList labels(const QModelIndex &parent) { return AlbumTree::labels(model(), parent); }
     QString local(const QString &relative) { return m_files->filePath(relative); }
-    QString folder(const QString &relative)
-    {
-        QDir().mkpath(local(relative));
-        return local(relative);
-    }
     static std::unique_ptr<QMimeData> localPane(const QStringList &paths)
     {
         return fileManager(paths.join(u'\n').toUtf8(), QString::fromLatin1(kLocalFilesMimeType));
@@ -89,10 +84,10 @@ private:
         QVERIFY(AlbumTree::reloadTopLevel(*m_globals, error));
         QVERIFY2(!error, qPrintable(error.toString()));
     }
-    void waitForUploads(int timeoutMs = 20000)
+    void waitForUploads()
     {
         QTRY_COMPARE_WITH_TIMEOUT(m_globals->uploadQueue().numUploadsInProgressOrWaiting(), quint64(0),
-                                  timeoutMs);
+                                  20000);
     }
     // Opens an album the way a view does and waits until its contents are in.
     void open(const QString &path)
@@ -254,7 +249,8 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(m_server->albumFilePath(u"demo"_s, u"Holidays"_s, u"x.txt"_s)));
         QVERIFY(!QFileInfo::exists(m_server->albumFilePath(u"demo"_s, u"Holidays"_s, u"a.txt"_s)));
 
-        const QString empty = folder(u"Empty ü"_s);
+        const QString empty = local(u"Empty ü"_s);
+        QVERIFY(QDir().mkpath(empty));
         const auto raw = fileManager("file://" + empty.toUtf8() + "/\n");
         QVERIFY(model().dropMimeData(raw.get(), Qt::CopyAction, -1, 0, model().rootIndex()));
         waitForUploads();
@@ -308,7 +304,7 @@ private Q_SLOTS:
         QTest::qWait(300);
         m_globals->clearRemoteFolderDictionaries();
         model().clearData();
-        waitForUploads(15000);
+        waitForUploads();
         QCOMPARE(m_globals->uploadQueue().numUploadsInProgress(), 0);
     }
 };

@@ -21,39 +21,28 @@ class TestNotificationCenter : public QObject
 {
     Q_OBJECT
 
-private:
-    QList<std::pair<Notification, QThread *>> m_deliveries; // and the thread it ran on
-    QObject m_observer;
-
-    void observe(const QString &name)
-    {
-        center().addObserver(&m_observer, name, [this](const Notification &n) {
-            m_deliveries.append({n, QThread::currentThread()});
-        });
-    }
-
 private Q_SLOTS:
-    void init() { m_deliveries.clear(); }
-    void cleanup() { center().removeObserver(&m_observer); }
-
     // Posts from a worker run on the main thread in their order; a waiting post returns only once
     // its observers ran.
     void workerPostsArriveOnMainThreadInOrder()
     {
-        observe(u"Seq"_s);
+        QObject observer;
+        QList<std::pair<int, QThread *>> deliveries; // and the thread it ran on
+        center().addObserver(&observer, u"Seq"_s, [&](const Notification &n) {
+            deliveries.append({n.object().toInt(), QThread::currentThread()});
+        });
         qsizetype deliveredBeforeReturn = 0;
         std::unique_ptr<QThread> worker(QThread::create([&] {
             for (int i = 0; i < 200; ++i)
                 center().postNotificationOnMainThreadWithName(u"Seq"_s, i);
             center().postNotificationOnMainThreadWithName(u"Seq"_s, 200, {}, true);
-            deliveredBeforeReturn = m_deliveries.size();
+            deliveredBeforeReturn = deliveries.size();
         }));
         worker->start();
         QTRY_VERIFY(worker->isFinished());
         QCOMPARE(deliveredBeforeReturn, 201);
         for (int i = 0; i <= 200; ++i) {
-            QCOMPARE(m_deliveries[i].first.object().toInt(), i);
-            QCOMPARE(m_deliveries[i].second, QCoreApplication::instance()->thread());
+            QCOMPARE(deliveries[i], std::pair(i, QCoreApplication::instance()->thread()));
         }
     }
 

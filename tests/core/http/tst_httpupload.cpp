@@ -28,22 +28,20 @@ private Q_SLOTS:
     void replies_data()
     {
         QTest::addColumn<QByteArray>("response");
-        QTest::addColumn<int>("status"); // 0: the reply is not whole, which is an error, never a success
-        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QByteArray>("body"); // null: the reply is not whole, an error, never a success
         QTest::newRow("chunked") << QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
                                                "5\r\nhello\r\n7;ext=1\r\n, world\r\n0\r\n\r\n")
-                                 << 200 << QByteArray("hello, world");
+                                 << QByteArray("hello, world");
         QTest::newRow("cut short") << QByteArray(
                                           "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nonly a little")
-                                   << 0 << QByteArray();
+                                   << QByteArray();
         QTest::newRow("reply over the limit")
-            << RawHttpServer::response(QByteArray(2 << 20, 'x')) << 0 << QByteArray();
+            << RawHttpServer::response(QByteArray(2 << 20, 'x')) << QByteArray();
     }
 
     void replies()
     {
         QFETCH(QByteArray, response);
-        QFETCH(int, status);
         QFETCH(QByteArray, body);
         RawHttpServer server(response);
         QBuffer device;
@@ -57,11 +55,9 @@ private Q_SLOTS:
         QSignalSpy finished(&upload, &HttpUpload::finished);
         upload.start(request);
         QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty(), 30000);
-        QCOMPARE(upload.error().description().isEmpty(), status != 0);
-        if (status != 0) {
-            QCOMPARE(upload.statusCode(), status);
-            QCOMPARE(upload.replyBody(), body);
-        }
+        QCOMPARE(upload.error().description().isEmpty(), !body.isNull());
+        if (!body.isNull())
+            QVERIFY(upload.statusCode() == 200 && upload.replyBody() == body);
     }
 
     // Over HTTPS the progress counts what the network took, not what was encrypted into a buffer:
