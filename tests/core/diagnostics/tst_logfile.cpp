@@ -40,13 +40,6 @@ private Q_SLOTS:
         qputenv("XDG_STATE_HOME", QFile::encodeName(m_state->path()));
     }
 
-    // A relative state folder is not a valid one: the default under home is used instead.
-    void aRelativeStateFolderIsIgnored()
-    {
-        qputenv("XDG_STATE_HOME", "relative/path");
-        QCOMPARE(LogFile::logFolder(), QDir::homePath() + u"/.local/state/Halvane-ZRM"_s);
-    }
-
     // Above ten old files, the oldest go.
     void oldFilesArePrunedAboveTen()
     {
@@ -97,13 +90,16 @@ private Q_SLOTS:
                  QFileDevice::Permissions());
     }
 
-    void anUnwritableFolderLeavesStandardErrorAlone()
+    // A plain file where the folder should be: neither it nor standard error may be harmed. A
+    // relative state folder is not a valid one: the default under home is used instead.
+    void anUnusableFolderIsLeftAlone()
     {
-        // A plain file where the folder should be: neither it nor standard error may be harmed.
         TestFiles::write(folder(), "not a folder");
         LogFile log;
         QVERIFY(!log.isCapturing());
         QCOMPARE(TestFiles::read(folder()), QByteArray("not a folder"));
+        qputenv("XDG_STATE_HOME", "relative/path");
+        QCOMPARE(LogFile::logFolder(), QDir::homePath() + u"/.local/state/Halvane-ZRM"_s);
     }
 };
 

@@ -98,10 +98,8 @@ private Q_SLOTS:
         QCOMPARE(upload.statusCode(), 200);
 
         qint64 heldBack = 0; // the most that counted as sent while the server was not reading
-        for (const auto &[at, sent] : std::as_const(progress)) {
-            if (at < 2000)
-                heldBack = qMax(heldBack, sent);
-        }
+        for (const auto &[at, sent] : std::as_const(progress))
+            heldBack = at < 2000 ? qMax(heldBack, sent) : heldBack;
         QVERIFY2(heldBack < body.length() / 10, qPrintable(u"%1 of %2"_s.arg(heldBack).arg(body.length())));
         QCOMPARE(progress.last().second, body.length());
         QCOMPARE(QFileInfo(server->albumFilePath(u"demo"_s, u"Family"_s, u"big.bin"_s)).size(), 128 << 20);
