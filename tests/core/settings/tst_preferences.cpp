@@ -15,17 +15,6 @@
 
 namespace {
 
-// The password tests only ever run against the throw-away keyring that scripts/test.sh starts.
-bool inTestKeyring()
-{
-    return qEnvironmentVariableIsSet("VENDRA_TEST_SANDBOX") &&
-           qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS");
-}
-
-#define REQUIRE_TEST_KEYRING()                                                                               \
-    if (!inTestKeyring())                                                                                    \
-    QSKIP("needs the private keyring of scripts/test.sh")
-
 QString settingsText()
 {
     return QString::fromUtf8(TestFiles::read(UserDefaults::open()->fileName()));
@@ -84,7 +73,10 @@ private Q_SLOTS:
     // plain-text password an old version left in the settings goes with that save.
     void changedEventIsPostedAfterTheFlushWithoutAPlainTextPassword()
     {
-        REQUIRE_TEST_KEYRING();
+        // Only ever against the throw-away keyring that scripts/test.sh starts.
+        if (!qEnvironmentVariableIsSet("VENDRA_TEST_SANDBOX") ||
+            !qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"))
+            QSKIP("needs the private keyring of scripts/test.sh");
         Preferences *p = Preferences::instance();
         p->setServer(u"prefs-%1.example"_s.arg(QUuid::createUuid().toString(QUuid::Id128)));
         p->setUser(u"flushed-user"_s);
