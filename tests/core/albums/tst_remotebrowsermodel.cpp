@@ -25,10 +25,9 @@
 
 using Model = remoteFileBrowserHelper;
 
-// The album pane's model against the reference server, with Qt's model checker attached throughout
-// and the album registry checked after every test. What a person does in the pane (open, rename,
-// create, delete, drop, refresh) is tested end to end through the view; here, the failures, the
-// races and the hostile drops the view's tests do not reach.
+// The album pane's model against the reference server, with Qt's model checker attached and the album
+// registry checked after every test. What a person does in the pane is tested through the view; here,
+// the failures, the races and the hostile drops the view's tests do not reach.
 class TestRemoteBrowserModel : public QObject
 {
     Q_OBJECT

@@ -17,9 +17,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
-// The request itself is checked byte for byte by the multipart body's test and end to end by every
-// upload to the reference server, and connections that fail by the SOAP transport's test; here, the
-// replies a server may send and the progress over HTTPS.
+// The request is checked by the multipart body's test and every upload to the reference server, failed
+// connections by the SOAP transport's test; here, the replies a server may send and the HTTPS progress.
 class TestHttpUpload : public QObject
 {
     Q_OBJECT

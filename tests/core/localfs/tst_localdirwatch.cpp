@@ -12,7 +12,7 @@
 
 namespace {
 
-// Counts the announcements of each object on the workspace centre.
+// Counts the announcements of each object on the workspace centre (until it is destroyed).
 class Announcements : public QObject
 {
 public:
@@ -23,7 +23,6 @@ public:
                 objects.append(notification.object().value<QObject *>());
             });
     }
-    ~Announcements() override { NotificationCenter::workspaceCenter().removeObserver(this); }
     qsizetype count(const QObject *object) const { return objects.count(object); }
 
     QList<QObject *> objects;
