@@ -71,7 +71,6 @@ private Q_SLOTS:
         TestFiles::write(mountInfo(), QByteArray());
         for (const QString &name : {u"one"_s, u"two"_s, u"three"_s})
             TestFiles::write(path(u"A/"_s + name + u".jpg"_s), "x");
-        folder(u"A/sub"_s);
         folder(u"B"_s);
         Preferences::instance()->setStringList(Preferences::KeyLocalFileSystemPlaces,
                                                {path(u"A"_s), path(u"B"_s)});

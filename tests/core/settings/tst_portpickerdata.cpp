@@ -9,8 +9,7 @@ class TestPortPickerData : public QObject
 private Q_SLOTS:
     void indexOfText()
     {
-        // Digits then a letter, leading blanks, no digits, a sign (no digit); a long number must not
-        // wrap round onto a small port.
+        // The last: a long number must not wrap round onto a small port.
         for (const auto &[text, index] : {std::pair{u"80a"_s, 80},
                                           {u"  \t443"_s, 443},
                                           {u"http"_s, 0},

@@ -73,7 +73,6 @@ private Q_SLOTS:
     // plain-text password an old version left in the settings goes with that save.
     void changedEventIsPostedAfterTheFlushWithoutAPlainTextPassword()
     {
-        // Only ever against the throw-away keyring that scripts/test.sh starts.
         if (!qEnvironmentVariableIsSet("VENDRA_TEST_SANDBOX") ||
             !qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"))
             QSKIP("needs the private keyring of scripts/test.sh");
