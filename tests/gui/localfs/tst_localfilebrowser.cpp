@@ -231,7 +231,8 @@ private Q_SLOTS:
         QCOMPARE(placeNames(), (QStringList{home, u"A"_s, u"B"_s}));
     }
 
-    void addingPlacesThroughTheChooserOrByDropsAndResetting()
+    // Places come through the chooser or by drops; resetting them asks first.
+    void addingPlacesThroughTheChooserOrByDrops()
     {
         const QString c = folder(u"C"_s);
         QVERIFY(QFile::link(c, path(u"link to C"_s)));
