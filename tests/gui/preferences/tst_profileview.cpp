@@ -32,36 +32,6 @@ private:
     QString firstLog() const { return m_folder.filePath(u"first.log"_s); }
     QString secondLog() const { return m_folder.filePath(u"second.log"_s); }
 
-    // Signs in to the first server through the login window, as the user would.
-    bool signIn(const QStringList &arguments = {}, bool withoutSavingThePassword = false)
-    {
-        m_first = startServer({false, true, arguments, firstLog()});
-        m_second = startServer({false, true, {}, secondLog()});
-        if (!m_first || !m_second)
-            return false;
-        m_delegate = std::make_unique<VendraUploaderAppDelegate>();
-        m_delegate->applicationDidFinishLaunching();
-        LoginWindow *login = m_delegate->loginWindow();
-        if (withoutSavingThePassword && login->savePasswordBox()->isChecked())
-            login->savePasswordBox()->click();
-        typeSignIn(*login, m_first->host(), quint16(m_first->port()), false, u"demo"_s, u"demo"_s);
-        // Signed in, and the details that worked stored: the pane starts from those.
-        return QTest::qWaitFor(
-            [this] {
-                return m_delegate->comms()->bAreLoggedIn() &&
-                       Preferences::instance()->port() == qint64(m_first->port());
-            },
-            15000);
-    }
-
-    PreferencesProfileView *openProfile()
-    {
-        m_delegate->showPreferencePanel();
-        auto *window = qobject_cast<PreferenceWindow *>(m_delegate->preferenceWindow());
-        window->selectProfile();
-        return window->profile();
-    }
-
 private Q_SLOTS:
     void init() { UserDefaults::open()->clear(); }
 
@@ -79,17 +49,33 @@ private Q_SLOTS:
         HttpProxy::setProxy({});
     }
 
-    // Signed in without saving the password, the new sign-in uses the session's.
-    void withUploadsRunningOnlyTheFirstAnswerSignsInAgainWithTheNewDetails()
+    // With uploads running only the first answer signs in again with the new details; signed in
+    // without saving the password, the new sign-in uses the session's.
+    void changedDetailsSignInAgainAndAProxyCarriesTheSession()
     {
         // Held back long enough for the upload to be running throughout.
-        QVERIFY(signIn({u"--fault"_s, u"upload-delay=4000"_s}, true));
+        m_first = startServer({false, true, {u"--fault"_s, u"upload-delay=4000"_s}, firstLog()});
+        m_second = startServer({false, true, {}, secondLog()});
+        QVERIFY(m_first && m_second);
+        m_delegate = std::make_unique<VendraUploaderAppDelegate>();
+        m_delegate->applicationDidFinishLaunching();
+        LoginWindow *login = m_delegate->loginWindow();
+        if (login->savePasswordBox()->isChecked())
+            login->savePasswordBox()->click();
+        typeSignIn(*login, m_first->host(), quint16(m_first->port()), false, u"demo"_s, u"demo"_s);
+        // Signed in, and the details that worked stored: the pane starts from those.
+        QTRY_VERIFY_WITH_TIMEOUT(m_delegate->comms()->bAreLoggedIn() &&
+                                     Preferences::instance()->port() == qint64(m_first->port()),
+                                 15000);
         const QString file = TestFiles::write(m_folder.filePath(u"running.jpg"_s), QByteArray(4000, 'r'));
         UploadQueue &queue = commsGlobal->uploadQueue();
         queue.addFileUpload(QUrl::fromLocalFile(file), u"Holidays"_s, nullptr);
         QVERIFY(queue.numUploadsInProgressOrWaiting() > 0);
 
-        PreferencesProfileView *view = openProfile();
+        m_delegate->showPreferencePanel();
+        auto *window = qobject_cast<PreferenceWindow *>(m_delegate->preferenceWindow());
+        window->selectProfile();
+        PreferencesProfileView *view = window->profile();
         QCOMPARE(view->passwordField()->text(), QString());
         typeInto(view->portBox()->lineEdit(), QString::number(m_second->port()));
 
@@ -119,33 +105,27 @@ private Q_SLOTS:
         QCOMPARE(commsGlobal->password(), u"demo"_s);
         QVERIFY(!Preferences::instance()->savePassword() && view->passwordNote()->isHidden() &&
                 !view->updateButton()->isEnabled());
-    }
 
-    // With no uploads, a change signs in again without asking (the new user's password kept under
-    // that user is vendra-cli's case). A proxy typed into the pane is stored and carries the new
-    // sign-in; emptied, the connections go direct again.
-    void theProxyFieldSendsTheSessionThroughAProxy()
-    {
-        QVERIFY(signIn());
+        // With no uploads a change signs in again without asking (the new user's password kept under
+        // that user is vendra-cli's case). A proxy typed into the pane is stored and carries the new
+        // sign-in; emptied, the connections go direct again.
         TinyProxy proxy;
         QVERIFY(proxy.start());
-        PreferencesProfileView *view = openProfile();
-        QVERIFY(!view->updateButton()->isEnabled());
         typeInto(view->proxyField(), proxy.url());
         view->updateButton()->click();
         QVERIFY(!view->currentSheet());
 
-        QTRY_COMPARE_WITH_TIMEOUT(requestCount(firstLog(), u"Login"_s), 2, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(requestCount(secondLog(), u"Login"_s), 2, 15000);
         QTRY_VERIFY_WITH_TIMEOUT(m_delegate->comms()->bAreLoggedIn(), 15000);
         QCOMPARE(Preferences::instance()->proxy(), proxy.url());
-        QCOMPARE(requestCount(firstLog(), u"Logout"_s), 1);
-        const QString soap = u"POST http://%1:%2/soap/"_s.arg(m_first->host()).arg(m_first->port());
+        QCOMPARE(requestCount(secondLog(), u"Logout"_s), 1);
+        const QString soap = u"POST http://%1:%2/soap/"_s.arg(m_second->host()).arg(m_second->port());
         QVERIFY2(proxy.requests().filter(soap).size() >= 5, qPrintable(proxy.requests().join(u'\n')));
 
         const qsizetype carried = proxy.requests().size();
         typeInto(view->proxyField(), QString());
         view->updateButton()->click();
-        QTRY_COMPARE_WITH_TIMEOUT(requestCount(firstLog(), u"Login"_s), 3, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(requestCount(secondLog(), u"Login"_s), 3, 15000);
         QTRY_VERIFY_WITH_TIMEOUT(m_delegate->comms()->bAreLoggedIn(), 15000);
         QCOMPARE(HttpProxy::proxy() + Preferences::instance()->proxy(), QString());
         // Only the old session's sign-out still went through it, the sign-in did not.
