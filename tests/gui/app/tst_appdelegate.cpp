@@ -36,11 +36,6 @@ private:
 
     QString requestLog() const { return m_folder.filePath(u"requests.log"_s); }
     int requests(const QString &method) const { return requestCount(requestLog(), method); }
-    void start(const QStringList &arguments = {})
-    {
-        m_server = startServer({false, true, arguments, requestLog()});
-        QVERIFY(m_server);
-    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -63,14 +58,17 @@ private Q_SLOTS:
     }
 
     // A profile saved without its password asks for it at start (signing in at start with the saved
-    // password is tested with the program ended by signals).
-    void firstStartShowsTheSignInWindowWithTheApplicationMenuAndAWrongPassword()
+    // password is tested with the program ended by signals); the sign-in window's menu, the start-up
+    // banner and a wrong password; signed in, the items follow the upload queue.
+    void fromTheFirstStartToSigningOut()
     {
         // Saved passwords only ever go to the throw-away keyring that scripts/test.sh starts.
         if (!qEnvironmentVariableIsSet("VENDRA_TEST_SANDBOX") ||
             !qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"))
             QSKIP("needs the private keyring of scripts/test.sh");
-        start();
+        // Each upload waits before its body is read, so the queue stays busy for a while.
+        m_server = startServer({false, true, {u"--fault"_s, u"upload-delay=1500"_s}, requestLog()});
+        QVERIFY(m_server);
         Preferences *preferences = Preferences::init();
         preferences->setServer(u"localhost"_s);
         preferences->setPort(m_server->port());
@@ -125,17 +123,11 @@ private Q_SLOTS:
         QCOMPARE(Preferences::instance()->server(), u"localhost"_s);
         main->currentSheet()->done(NSAlertAttributed::AlertFirstButtonReturn);
         QTRY_VERIFY(delegate.loginWindow()->window()->isVisible() && !main->window()->isVisible());
-        delegate.applicationWillTerminate();
-    }
 
-    void enablingFollowsTheUploadQueueAndSigningOut()
-    {
-        // Each upload waits before its body is read, so the queue stays busy for a while.
-        start({u"--fault"_s, u"upload-delay=1500"_s});
-        VendraUploaderAppDelegate delegate;
-        launchAndSignIn(delegate, *m_server);
-        MainWindow *main = delegate.mainWindow();
-        QVERIFY(main);
+        // Signed in, the items follow the upload queue.
+        typeSignIn(*delegate.loginWindow(), m_server->host(), quint16(m_server->port()), false, u"demo"_s,
+                   u"demo"_s);
+        main = delegate.mainWindow();
         QTRY_VERIFY_WITH_TIMEOUT(delegate.comms()->bAreLoggedIn(), 15000);
         const QList<Action> idleOnly = {Action::RefreshZRM,         Action::ShowQuota,        Action::ShowLog,
                                         Action::ShowMyPictureFiles, Action::ShowPendingFiles, Action::Logout};

@@ -151,10 +151,12 @@ private Q_SLOTS:
 
     // The crash sheet holds the toolbar back until it is answered; ignoring it makes no report. With
     // VENDRA_SCREENSHOT_DIR set, saves the window with the sheet.
-    void afterACrashTheToolbarWaitsForTheCrashSheet()
+    void afterACrashTheToolbarWaitsThenTheStatusLineSumsUpABatch()
     {
         UserDefaults::open()->setValue(CrashHandler::LaunchedKey, true);
-        MainWindow *main = launchSignedIn();
+        ReferenceServer::Options options;
+        options.arguments = {u"--auto-approve"_s, u"--fault"_s, u"upload-delay=400"_s};
+        MainWindow *main = launchSignedIn(options);
         QVERIFY(main);
         QTRY_VERIFY_WITH_TIMEOUT(main->currentSheet(), 15000);
         QCOMPARE(main->currentSheet()->titleView()->text(), messageText(u"Text_Crash"_s));
@@ -170,16 +172,9 @@ private Q_SLOTS:
         QTRY_VERIFY(main->toolbarActive());
         QVERIFY(main->itemFor(VendraUploaderAppDelegate::Logout)->isEnabled());
         QVERIFY(QDir(QDir::homePath() + u"/Desktop"_s).entryList(QDir::Files).isEmpty());
-    }
 
-    // While a dropped folder uploads, the status line sums the batch up; at its end it says what
-    // arrived and goes as any message does.
-    void theStatusLineSumsUpABatch()
-    {
-        ReferenceServer::Options options;
-        options.arguments = {u"--auto-approve"_s, u"--fault"_s, u"upload-delay=400"_s};
-        MainWindow *main = launchSignedIn(options);
-        QVERIFY(main);
+        // While a dropped folder uploads, the status line sums the batch up; at its end it says what
+        // arrived and goes as any message does.
         QTRY_VERIFY_WITH_TIMEOUT(main->toolbarActive() && album(u"Family"_s).isValid(), 30000);
         Preferences::instance()->setNumberSimultaneousUploads(1);
         QTemporaryDir work;
