@@ -77,6 +77,7 @@ private Q_SLOTS:
         QCOMPARE(proxy.requests().size(), carried);
 
         // A proxy that is not there is a failure with its reason, not a silent direct connection.
+        cli.setEnvironmentVariable(u"no_proxy"_s, QString());
         const CliProcess::Result result =
             cli.run(QStringList{u"--proxy"_s, u"http://127.0.0.1:1"_s} + albums);
         QVERIFY2(result.exitCode != 0 && !result.err.isEmpty(), qPrintable(result.out));
