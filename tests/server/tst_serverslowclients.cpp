@@ -104,8 +104,7 @@ void TestServerSlowClients::tricklingConnectionsDoNotStopService()
     sinceStart.start();
     std::thread trickle([&] {
         std::vector<bool> done(Count, false);
-        for (int second = 0; !stop && second < 20;
-             ++second, std::this_thread::sleep_for(std::chrono::seconds(1)))
+        for (int second = 0; !stop && second < 20; ++second) {
             for (size_t i = 0; i < Count; ++i) {
                 const QByteArray reply = done[i] ? QByteArray() : slow[i]->receive(0);
                 if (!done[i] && (!slow[i]->send(head.mid(second % head.size(), 1)) || slow[i]->closed() ||
@@ -115,6 +114,8 @@ void TestServerSlowClients::tricklingConnectionsDoNotStopService()
                     ++cutOff;
                 }
             }
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+        }
     });
     const auto joinTrickle = qScopeGuard([&] {
         stop = true;

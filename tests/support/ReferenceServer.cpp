@@ -26,10 +26,11 @@ bool ReferenceServer::start(const Options &options)
         m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     else
         m_process->setStandardErrorFile(options.logFile, QIODevice::Append);
-    QStringList arguments{"--data", dataDir(), "--demo", "--listen",
-                          QStringLiteral("127.0.0.1:%1").arg(m_listenPort)};
+    QStringList arguments{"--data", dataDir(), "--listen", QStringLiteral("127.0.0.1:%1").arg(m_listenPort)};
     if (options.tls)
         arguments << "--tls";
+    if (options.demo)
+        arguments << "--demo";
     m_process->start(executable(), arguments + options.arguments);
     // The first line of standard output names the address actually listened on.
     QDeadlineTimer deadline(TimeoutMs);

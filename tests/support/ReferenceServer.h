@@ -8,9 +8,9 @@
 #include <memory>
 
 // The reference media server (vendra-server) as a child process, for end-to-end tests. Each instance
-// owns a fresh data folder (removed with it) with the demo account (demo/demo, every right, albums
-// Holidays, Holidays/2019 and Family), and listens on a free port of 127.0.0.1; the request log goes
-// to the test's standard error.
+// owns a fresh data folder (removed with it), by default with the demo account (demo/demo, every
+// right, albums Holidays, Holidays/2019 and Family), and listens on a free port of 127.0.0.1; the request log
+// goes to the test's standard error.
 class ReferenceServer
 {
 public:
@@ -20,6 +20,7 @@ public:
     struct Options
     {
         bool tls = false;           // HTTPS with the server's self-signed certificate
+        bool demo = true;           // the demo account in an empty data folder
         QStringList arguments = {}; // more options, e.g. {"--fault", "delay=200", "--session-timeout", "2"}
         QString logFile = {};       // when set, the request log is appended to this file instead
     };
