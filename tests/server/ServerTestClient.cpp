@@ -111,6 +111,7 @@ ServerTestClient::SoapReply ServerTestClient::call(const QString &method, const 
     SoapReply reply;
     if (!result)
         return reply;
+    reply.status = result->status;
     const QString setCookie = QString::fromStdString(result->get_header_value("Set-Cookie"));
     reply.setCookie = setCookie.startsWith(u"VENDRA_SESSION=");
     if (reply.setCookie)

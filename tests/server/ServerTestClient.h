@@ -32,6 +32,7 @@ public:
 
     struct SoapReply
     {
+        int status = 0; // 0: no reply at all
         bool setCookie = false;
         QString apiResponse;
         QString actionResponse;
