@@ -28,25 +28,18 @@ private:
     QStringList m_events; // notification names in order
     QStringList m_statusLines;
     QList<Error> m_errorsAtFailure; // what a failure handler reads from the sequence
-    int m_finished = 0;
 
-    void start(const QStringList &arguments, const QString &login = u"demo:demo"_s)
-    {
-        m_server = startServerFor(*m_globals, arguments, login.section(u':', 0, 0), login.section(u':', 1));
-    }
-
-    // Starts `runs` sign-ins at once and waits for all of them to end; true when the last succeeded.
-    bool signIn(int runs = 1)
+    // Starts `runs` sign-ins at once and waits for all of them to end.
+    void signIn(int runs = 1)
     {
         m_events.clear();
         m_statusLines.clear();
         m_errorsAtFailure.clear();
-        m_finished = 0;
         for (int i = 0; i < runs; ++i)
             m_globals->loginSequence().startLoginSequence(m_comms);
-        if (!QTest::qWaitFor([&] { return m_finished == runs; }, 30000))
-            qWarning("sign-in did not end");
-        return !m_events.isEmpty() && m_events.last() == NotificationNames::CommsEventsLoginSuccess;
+        QTRY_COMPARE_WITH_TIMEOUT(m_events.count(NotificationNames::CommsEventsLoginSuccess) +
+                                      m_events.count(NotificationNames::CommsEventsLoginFailure),
+                                  qsizetype(runs), 30000);
     }
 
 private Q_SLOTS:
@@ -65,9 +58,6 @@ private Q_SLOTS:
                     m_statusLines.append(n.object().toString());
                 if (n.name() == NotificationNames::CommsEventsLoginFailure)
                     m_errorsAtFailure.append(m_globals->loginSequence().error());
-                if (n.name() == NotificationNames::CommsEventsLoginSuccess ||
-                    n.name() == NotificationNames::CommsEventsLoginFailure)
-                    ++m_finished;
             });
         }
     }
@@ -83,32 +73,26 @@ private Q_SLOTS:
     void failuresEndTheRunWithTheirError_data()
     {
         QTest::addColumn<QStringList>("serverArguments");
-        QTest::addColumn<QString>("login"); // user:password
         QTest::addColumn<int>("statusLines");
         QTest::addColumn<QString>("error"); // domain, code and message key
 
-        QTest::newRow("incompatible client")
-            << QStringList{u"--min-version"_s, u"999.0.0"_s} << u"demo:demo"_s << 1
-            << u"SOAP-Login 9004 SOAP_LOGIN_VERSION_NOT_COMPATABLE"_s;
         QTest::newRow("top-level fetch fails")
-            << QStringList{u"--fault"_s, u"soap-api=GetTopLevelAlbums:SERVER BUSY"_s} << u"demo:demo"_s << 5
+            << QStringList{u"--fault"_s, u"soap-api=GetTopLevelAlbums:SERVER BUSY"_s} << 5
             << u"SOAP-Result 9001 SERVERBUSY"_s;
-        QTest::newRow("no cookie") << QStringList{u"--fault"_s, u"no-cookie"_s} << u"demo:demo"_s << 1
+        QTest::newRow("no cookie") << QStringList{u"--fault"_s, u"no-cookie"_s} << 1
                                    << u"SOAP-Connection 9003 CONNECTION_COOKIE_NOT_FOUND"_s;
     }
 
     void failuresEndTheRunWithTheirError()
     {
         QFETCH(QStringList, serverArguments);
-        QFETCH(QString, login);
         QFETCH(int, statusLines);
         QFETCH(QString, error);
-        start(serverArguments, login);
+        m_server = startServerFor(*m_globals, serverArguments);
 
         LogFile logFile;
-        const bool signedIn = signIn();
+        signIn();
         logFile.stop();
-        QVERIFY(!signedIn);
         // The log file says why, whatever the windows make of it.
         const QString logged = QString::fromUtf8(TestFiles::read(logFile.fileName()));
         const QString domainAndCode = u"%1 (%2)"_s.arg(error.section(u' ', 0, 0), error.section(u' ', 1, 1));
@@ -122,19 +106,17 @@ private Q_SLOTS:
             QVERIFY(m_statusLines.at(i).endsWith(messageText(u"Text_WasSuccsess"_s)));
         const Error actual = m_globals->loginSequence().error();
         QCOMPARE(u"%1 %2 %3"_s.arg(actual.domain()).arg(actual.code()).arg(actual.messageKey()), error);
-        if (!actual.messageKey().isEmpty())
-            QCOMPARE(actual.description(), messageText(actual.messageKey()));
         QVERIFY(!m_comms->bAreLoggedIn());
         // Login was never attempted when the version check failed; after the last step it was.
         QCOMPARE(m_globals->results().bLoggedIn(), statusLines == 5);
-        QCOMPARE(m_globals->results().login().strUserName().isValid(), statusLines == 5);
         QCOMPARE(m_globals->results().remoteFolderBrowser()->numberOfRootItems(), 0);
     }
 
-    // A second sign-in started while one runs waits for it, and neither blocks the main thread.
+    // A second sign-in started while one runs waits for it, neither blocks the main thread, and the
+    // first failure's handlers still find its error though the next run starts right after it.
     void secondSignInIsQueuedBehindTheFirst()
     {
-        start({u"--fault"_s, u"delay=100"_s});
+        m_server = startServerFor(*m_globals, {u"--fault"_s, u"delay=100"_s}, u"demo"_s, u"wrong"_s);
         int ticks = 0;
         int ticksAtFirstStatus = -1;
         QTimer timer;
@@ -147,25 +129,16 @@ private Q_SLOTS:
                     ticksAtFirstStatus = ticks;
             });
 
-        QVERIFY(signIn(2));
-        QStringList oneRun{NotificationNames::CommsEventsLoginStarted};
-        for (int step = 0; step < 5; ++step)
-            oneRun << NotificationNames::CommsEventsLoginStateChange;
-        oneRun << NotificationNames::CommsEventsLoginSuccess;
+        signIn(2);
+        const QStringList oneRun{
+            NotificationNames::CommsEventsLoginStarted, NotificationNames::CommsEventsLoginStateChange,
+            NotificationNames::CommsEventsLoginStateChange, NotificationNames::CommsEventsLoginFailure};
         QCOMPARE(m_events, oneRun + oneRun);
-        QVERIFY(m_comms->bAreLoggedIn());
-        // The timer fired while the first request waited on its delayed reply.
-        QVERIFY(ticksAtFirstStatus > 0);
-    }
-
-    // The failure's handlers still find its error, though the next run starts right after it.
-    void failureKeepsItsErrorForTheHandlerWhileTheNextRunStarts()
-    {
-        start({}, u"demo:wrong"_s);
-        QVERIFY(!signIn(2));
         QCOMPARE(m_errorsAtFailure.size(), 2);
         for (const Error &error : std::as_const(m_errorsAtFailure))
             QCOMPARE(error.messageKey(), u"LOGIN_USER_NOT_FOUND"_s);
+        // The timer fired while the first request waited on its delayed reply.
+        QVERIFY(ticksAtFirstStatus > 0);
     }
 };
 

@@ -29,12 +29,9 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("size");
         QTest::addColumn<QString>("key"); // "text": the server's own text, cut to one line; empty: loads
         const QString notValid = u"SOAP_PARSE_NOT_VALID_CONTENT"_s;
-        QTest::newRow("empty") << u"empty"_s << qint64(0) << notValid;
-        QTest::newRow("not XML") << u"not-xml"_s << qint64(MiB) << notValid;
         QTest::newRow("an HTML page") << u"html"_s << qint64(MiB) << u"SOAP_PARSE_MISSING_ENVELOPE"_s;
         QTest::newRow("nested a million levels") << u"nested"_s << qint64(3000000) << notValid;
         QTest::newRow("entity bomb") << u"entity-bomb"_s << qint64(0) << notValid;
-        QTest::newRow("cut half-way") << u"cut"_s << qint64(8 * MiB) << notValid;
         QTest::newRow("50 MB of tiny elements") << u"element-flood"_s << qint64(50 * MiB) << notValid;
         QTest::newRow("a 200 MB status text") << u"huge-status"_s << qint64(200 * MiB) << u"text"_s;
         QTest::newRow("an album of 100,000 assets") << u"assets"_s << qint64(46 * MiB) << QString();
@@ -57,9 +54,8 @@ private Q_SLOTS:
             // A status text the tables lack is shown as it stands: on one line, and cut.
             QVERIFY2(description.startsWith(u"BADNEWS"_s) || description.startsWith(u"BAD NEWS"_s),
                      qPrintable(description.left(300)));
-            QVERIFY(!description.contains(u"\\n"_s));
-            QVERIFY(description.size() <= ServerText::MaximumLength + 1);
-            QVERIFY(description.endsWith(QChar(0x2026)));
+            QVERIFY(!description.contains(u"\\n"_s) && description.size() <= ServerText::MaximumLength + 1 &&
+                    description.endsWith(QChar(0x2026)));
         } else {
             QCOMPARE(out.value(u"key"_s), key);
             if (key.isEmpty())

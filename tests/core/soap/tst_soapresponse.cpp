@@ -38,26 +38,20 @@ private Q_SLOTS:
         const auto row = [](const char *name, const QByteArray &data, const char *outcome) {
             QTest::newRow(name) << data << QString::fromLatin1(outcome);
         };
-        const QByteArray ok = SoapReplies::result("OK", "OK");
         row("other envelope prefix",
-            "<soap:Envelope><soap:Body><SOAP-ENV:LoginResponse>" + ok +
+            "<soap:Envelope><soap:Body><SOAP-ENV:LoginResponse>" + SoapReplies::result("OK", "OK") +
                 "</SOAP-ENV:LoginResponse></soap:Body></soap:Envelope>",
             "SOAP-ENV:Envelope 9001 SOAP_PARSE_MISSING_ENVELOPE");
-        const char *noBody = "SOAP-Body 9001 SOAP_PARSE_MISSING_BODY";
-        row("no body", "<SOAP-ENV:Envelope><SOAP-ENV:Header/></SOAP-ENV:Envelope>", noBody);
-        const char *noResponse = "SOAP-Response 9001 SOAP_PARSE_MISSING_RESPONSE";
-        row("response without prefix", envelope("<LoginResponse>" + ok + "</LoginResponse>"), noResponse);
-        row("response to another method", reply("Logout"), noResponse);
+        row("no body", "<SOAP-ENV:Envelope><SOAP-ENV:Header/></SOAP-ENV:Envelope>",
+            "SOAP-Body 9001 SOAP_PARSE_MISSING_BODY");
+        row("response to another method", reply("Logout"), "SOAP-Response 9001 SOAP_PARSE_MISSING_RESPONSE");
         row("no result", login("<x/>"), "SOAP-Result 9001 SOAP_CHECK_OBJECT_INVALID");
-        const char *noApi = "SOAP-Result 9001 SOAP_CHECK_MISSING_APIRESPONSE";
-        row("no APIResponse", login("<Result><ActionResponse>OK</ActionResponse></Result>"), noApi);
         row("APIResponse as attribute",
-            login("<Result APIResponse=\"OK\"><ActionResponse>OK</ActionResponse></Result>"), noApi);
+            login("<Result APIResponse=\"OK\"><ActionResponse>OK</ActionResponse></Result>"),
+            "SOAP-Result 9001 SOAP_CHECK_MISSING_APIRESPONSE");
         row("no ActionResponse", login("<Result><APIResponse>OK</APIResponse></Result>"),
             "SOAP-Result 9001 SOAP_CHECK_MISSING_ACTIONRESPONSE");
         row("API refusal", reply("Login", {}, "SESSION EXPIRED "), "SOAP-Result 9001 SESSIONEXPIRED");
-        row("API OK with trailing white space", reply("Login", {}, "OK \n"), "SOAP-Result 9001 OK");
-        row("lower-case ok", reply("Login", {}, "ok"), "SOAP-Result 9001 ok");
         row("API refusal wins", reply("Login", {}, "DENIED", "USER_NOT_FOUND"), "SOAP-Result 9001 DENIED");
         row("action refusal", reply("Login", {}, "OK", "\tWRONG PASSWORD "),
             "SOAP-Result 9001 LOGIN_WRONGPASSWORD");
@@ -84,12 +78,10 @@ private Q_SLOTS:
         const auto row = [](const char *type, const char *text, const QVariant &expected) {
             QTest::addRow("%s %s", type, text) << QByteArray(type) << QByteArray(text) << expected;
         };
-        row("XSD:BOOLEAN", "1", true);
-        row("xsd:boolean", "-007", true);
+        row("XSD:BOOLEAN", "-007", true);
         row("xsd:int", "42abc", qlonglong(42));
         row("xsd:long", "99999999999999999999", std::numeric_limits<qlonglong>::max());
         row("xsd:float", "1.5e3kg", 1500.0f);
-        row("xsd:Double", ".5", 0.5);
         // Strings are decoded twice: by the XML parser, then for the three escaped characters only.
         row("xsd:string", "&amp;lt;", u"<"_s);
         row("tns:Other", "a&amp;amp;b", u"a&amp;b"_s);
@@ -121,28 +113,22 @@ private Q_SLOTS:
             "<untyped>text</untyped><empty xsi:type=\"xsd:string\"/><nil xsi:nil=\"true\"/>"
             "<list><i xsi:type=\"xsd:int\">1</i><i xsi:type=\"xsd:int\">2</i></list>"
             "<inner xsi:type=\"tns:Inner\">\n  <a xsi:type=\"xsd:int\">5</a>\n</inner>"
-            "<b xsi:type=\"xsd:int\">\n 6</b></obj>"
+            "<b xsi:type=\"xsd:int\">\n 6</b><secret xsi:type=\"xsd:string\">&secret;</secret></obj>"
             "<strLeaf xsi:type=\"xsd:string\">x</strLeaf><unasked><a xsi:type=\"xsd:int\">1</a></unasked>";
+        // A reply cannot make us read a local file: an external entity is left empty, never loaded.
+        const QByteArray data =
+            reply("Login", members)
+                .replace("?>", "?><!DOCTYPE e [<!ENTITY secret SYSTEM \"file:///etc/passwd\">]>");
         Error error;
-        const QVariantMap result = wsNSSoapComms::deserialise(u"Login"_s, reply("Login", members),
-                                                              {"obj", "absent", "strLeaf"}, error);
+        const QVariantMap result =
+            wsNSSoapComms::deserialise(u"Login"_s, data, {"obj", "absent", "strLeaf"}, error);
         QVERIFY2(!error, qPrintable(error.toString()));
-        QCOMPARE(json(result),
-                 uR"({"obj":{"b":6,"empty":{},"inner":"\n","list":{"i":[{},{}]},"nil":{},"none":{},)"
-                 uR"("one":{"item":{"n":1}},"two":{"item":[{"n":1},{"n":2}]},"untyped":{}},"strLeaf":{}})"_s);
-        QCOMPARE(wsNSSoapComms::deserialise(u"Login"_s, reply("Login", members), {}, error), QVariantMap());
+        QCOMPARE(
+            json(result),
+            uR"({"obj":{"b":6,"empty":{},"inner":"\n","list":{"i":[{},{}]},"nil":{},"none":{},)"
+            uR"("one":{"item":{"n":1}},"secret":{},"two":{"item":[{"n":1},{"n":2}]},"untyped":{}},"strLeaf":{}})"_s);
+        QCOMPARE(wsNSSoapComms::deserialise(u"Login"_s, data, {}, error), QVariantMap());
         QVERIFY(!error);
-    }
-
-    // A reply cannot make us read a local file: an external entity is left empty, never loaded.
-    void externalEntitiesAreNotLoaded()
-    {
-        QByteArray data = reply("Login", "<obj><v xsi:type=\"xsd:string\">&secret;</v></obj>");
-        data.replace("?>", "?><!DOCTYPE e [<!ENTITY secret SYSTEM \"file:///etc/passwd\">]>");
-        Error error;
-        const QVariantMap result = wsNSSoapComms::deserialise(u"Login"_s, data, {"obj"}, error);
-        QVERIFY2(!error, qPrintable(error.toString()));
-        QCOMPARE(json(result), uR"({"obj":{"v":{}}})"_s);
     }
 };
 
