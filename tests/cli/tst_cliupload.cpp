@@ -156,6 +156,8 @@ private Q_SLOTS:
                                    << u"--limit-rate"_s;
         QTest::newRow("resume with paths")
             << QStringList{u"upload"_s, u"--resume"_s} + toFamily << u"--resume takes no paths"_s;
+        QTest::newRow("file at the top level")
+            << upload + QStringList{QString(), u"PATH"_s} << u"vendra-cli: "_s;
         QTest::newRow("unknown album")
             << upload + QStringList{u"Holidays/Nowhere"_s, u"PATH"_s} << u"vendra-cli: "_s;
     }
