@@ -15,8 +15,8 @@
 
 namespace {
 
-// The texts with the closing null that execve wants; the texts must outlive them.
-std::vector<char *> pointersTo(QList<QByteArray> &texts)
+// Pointers to the texts with the closing null that execve wants; the texts must outlive them.
+std::vector<char *> pointersTo(std::vector<QByteArray> &texts)
 {
     std::vector<char *> pointers;
     for (QByteArray &text : texts)
@@ -45,12 +45,12 @@ MeasuredProcess::MeasuredProcess(const QString &program, const QStringList &argu
     m_out = memfd_create("stdout", MFD_CLOEXEC);
     m_err = memfd_create("stderr", MFD_CLOEXEC);
     const int in = memfd_create("stdin", MFD_CLOEXEC);
-    QList<QByteArray> argumentTexts{QFile::encodeName(program)};
+    std::vector<QByteArray> argumentTexts{QFile::encodeName(program)};
     for (const QString &argument : arguments)
-        argumentTexts.append(argument.toUtf8());
-    QList<QByteArray> environmentTexts;
+        argumentTexts.push_back(argument.toUtf8());
+    std::vector<QByteArray> environmentTexts;
     for (const QString &entry : environment)
-        environmentTexts.append(entry.toUtf8());
+        environmentTexts.push_back(entry.toUtf8());
     const std::vector<char *> argv = pointersTo(argumentTexts);
     const std::vector<char *> envp = pointersTo(environmentTexts);
     if (m_out >= 0 && m_err >= 0 && in >= 0 &&
@@ -73,14 +73,16 @@ MeasuredProcess::MeasuredProcess(const QString &program, const QStringList &argu
     }
     if (in >= 0)
         ::close(in);
-    if ((m_done = m_pid < 0))
+    m_done = m_pid < 0;
+    if (m_done)
         return;
     m_reaper = std::thread([this] {
         int status = 0;
         rusage usage{};
-        pid_t reaped = -1;
-        while ((reaped = ::wait4(m_pid, &status, 0, &usage)) < 0 && errno == EINTR) {
-        }
+        pid_t reaped;
+        do
+            reaped = ::wait4(m_pid, &status, 0, &usage);
+        while (reaped < 0 && errno == EINTR);
         std::lock_guard lock(m_mutex);
         m_outcome.ms = m_clock.elapsed();
         m_outcome.exitCode = reaped == m_pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
