@@ -1,7 +1,6 @@
-// One run of the program, for tests that need a process of its own:
-//   capture          starts the log file, writes lines each way, stops, writes another; prints the file's
-//   path launch close     creates the crash handler, prints didCrash=0|1, closes it cleanly launch crash the
-//   same without the close, as a crashed run would leave things
+// One run of the program in a process of its own. "capture": starts the log file, writes lines
+// each way, stops, writes another, prints the file's path. "launch close|crash": creates the crash
+// handler, prints didCrash=0|1, then closes it cleanly or leaves things as a crashed run would.
 #include "diagnostics/CrashHandler.h"
 #include "diagnostics/DiagnosticLine.h"
 #include "diagnostics/LogFile.h"

@@ -30,11 +30,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("format");
         QTest::addColumn<QString>("folder");
         const QString top = m_work.filePath(u"Report 1"_s);
-        for (const int format : {int(ReportArchive::Zip), int(ReportArchive::Tar)})
-            for (const auto &[name, path] :
-                 {std::pair("trailing slash", QString(top + u'/')),
-                  std::pair("relative dot-dot", QDir::current().relativeFilePath(top + u"/nested/.."_s))})
-                QTest::addRow("%s %s", format == ReportArchive::Zip ? "zip" : "tar", name) << format << path;
+        QTest::newRow("zip, trailing slash") << int(ReportArchive::Zip) << QString(top + u'/');
+        QTest::newRow("tar, relative dot-dot")
+            << int(ReportArchive::Tar) << QDir::current().relativeFilePath(top + u"/nested/.."_s);
     }
 
     void theFolderIsTheTopEntryHoweverItIsNamed()

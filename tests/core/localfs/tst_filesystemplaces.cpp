@@ -25,15 +25,8 @@ private:
 
     QString folder(const QString &relative) const
     {
-        const QString path = home(relative);
-        if (!QDir().mkpath(path))
-            qFatal("cannot make %s", qPrintable(path));
-        return path;
-    }
-
-    void writeBookmarks(const QStringList &lines) const
-    {
-        TestFiles::write(m_bookmarks, lines.join(u'\n').toUtf8() + '\n');
+        QDir().mkpath(home(relative)); // a failure shows in the comparisons that follow
+        return home(relative);
     }
 
     static QString uri(const QString &path) { return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded); }
@@ -53,11 +46,6 @@ private:
             .value_or(QStringList{u"<absent>"_s});
     }
 
-    static void store(const QStringList &places)
-    {
-        Preferences::instance()->setStringList(Preferences::KeyLocalFileSystemPlaces, places);
-    }
-
 private Q_SLOTS:
     void init()
     {
@@ -73,7 +61,7 @@ private Q_SLOTS:
 
     void cleanup() { Preferences::close(); }
 
-    void firstStartTakesTheDefaults()
+    void firstStartTakesTheDefaultsOrTheBookmarks()
     {
         folder(u"Pictures"_s);
         folder(u"Documents"_s); // no Downloads: left out
@@ -81,19 +69,13 @@ private Q_SLOTS:
         const QStringList expected{home(), home(u"Pictures"_s), home(u"Documents"_s)};
         QCOMPARE(paths(places), expected);
         QCOMPARE(stored(), expected);
-    }
-
-    void firstStartTakesTheBookmarksWhenThereAreAny()
-    {
         const QString a = folder(u"A b"_s), c = folder(u"C"_s);
-        writeBookmarks(
-            {uri(a) + u" My label"_s, u"sftp://host/folder"_s, uri(home(u"missing"_s)), uri(c), u""_s});
-        FileSystemPlaces places(u"Places"_s, m_bookmarks);
+        TestFiles::write(m_bookmarks, QStringList{uri(a) + u" My label"_s, u"sftp://host/folder"_s,
+                                                  uri(home(u"missing"_s)), uri(c), uri(home())}
+                                          .join(u'\n')
+                                          .toUtf8());
         // Home first, as the file managers show it; a bookmark of home itself is not shown twice.
-        QCOMPARE(paths(places), (QStringList{home(), a, c}));
-        QCOMPARE(stored(), (QStringList{home(), a, c}));
-        writeBookmarks({uri(c), uri(home())});
-        QCOMPARE(places.createDefaults(), (QStringList{home(), c}));
+        QCOMPARE(places.createDefaults(), (QStringList{home(), a, c}));
     }
 
     void storedPlacesAreKeptAsStored_data()
@@ -113,16 +95,15 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, storedPlaces);
         QFETCH(QStringList, expected);
-        folder(u"Pictures"_s);
-        folder(u"A"_s);
-        folder(u"B, with comma"_s);
-        folder(u"@Invalid() \"quoted\" back\\slash;semi"_s);
+        for (const QString &name :
+             {u"Pictures"_s, u"A"_s, u"B, with comma"_s, u"@Invalid() \"quoted\" back\\slash;semi"_s})
+            folder(name);
         auto absolute = [this](QStringList list) {
             for (QString &entry : list)
                 entry = home(entry);
             return list;
         };
-        store(absolute(storedPlaces));
+        Preferences::instance()->setStringList(Preferences::KeyLocalFileSystemPlaces, absolute(storedPlaces));
         FileSystemPlaces places(u"Places"_s, m_bookmarks);
         QCOMPARE(paths(places), absolute(expected));
         QCOMPARE(stored(), absolute(expected));
@@ -136,11 +117,10 @@ private Q_SLOTS:
     void refusedChangesChangeNothing()
     {
         const QString a = folder(u"A"_s), b = folder(u"B"_s);
-        TestFiles::write(home(u"file.txt"_s), "x");
-        store({a, b});
+        Preferences::instance()->setStringList(Preferences::KeyLocalFileSystemPlaces, {a, b});
         FileSystemPlaces places(u"Places"_s, m_bookmarks);
-        for (const QString &refused :
-             {a, QString(b + u'/'), home(u"file.txt"_s), home(u"missing"_s), home(u"x.cannedSearch"_s)})
+        // A place again with a trailing slash, a missing folder, a saved search (files: the pane's tests).
+        for (const QString &refused : {QString(b + u'/'), home(u"missing"_s), home(u"x.cannedSearch"_s)})
             QVERIFY2(!places.addChildPath(QUrl::fromLocalFile(refused)), qPrintable(refused));
         QVERIFY(!places.moveChild(places.childAtIndex(0), 2));
         QVERIFY(!places.moveChild(places.childAtIndex(0), -1));

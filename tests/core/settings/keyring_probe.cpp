@@ -15,16 +15,10 @@ int main(int argc, char *argv[])
     const QString secret = app.arguments().value(1);
     QTextStream out(stdout);
 
-    Error readError;
-    const QString read =
-        QXKeychain::passwordForService(QStringLiteral("svc"), QStringLiteral("acct"), readError);
-    out << "read-null=" << int(read.isNull()) << "\nread-code=" << readError.code() << '\n';
-
-    Error saveError;
-    const bool saved =
-        QXKeychain::setPassword(secret, QStringLiteral("svc"), QStringLiteral("acct"), saveError);
-    out << "saved=" << int(saved) << "\nsave-code=" << saveError.code()
-        << "\nsave-text=" << saveError.description() << '\n';
+    Error error;
+    const bool saved = QXKeychain::setPassword(secret, QStringLiteral("svc"), QStringLiteral("acct"), error);
+    out << "saved=" << int(saved) << "\nsave-code=" << error.code() << "\nsave-text=" << error.description()
+        << '\n';
 
     Preferences *preferences = Preferences::init();
     preferences->setServer(QStringLiteral("media.example"));
