@@ -26,7 +26,7 @@ private:
     };
 
     // A tree of count files of about size bytes below Trip, and a server with the faults.
-    static bool start(Setup &setup, const QString &folder, int count, qint64 size,
+    static void start(Setup &setup, const QString &folder, int count, qint64 size,
                       const QStringList &faults = {})
     {
         setup.log = QDir(setup.cli.homePath()).filePath(u"server-%1.log"_s.arg(folder));
@@ -40,22 +40,25 @@ private:
         for (const QString &fault : faults)
             arguments << u"--fault"_s << fault;
         setup.cli.setPasswordVariable(u"demo"_s);
-        return setup.server.start({.arguments = arguments, .logFile = setup.log});
+        QVERIFY2(setup.server.start({.arguments = arguments, .logFile = setup.log}),
+                 qPrintable(setup.server.errorString()));
     }
 
-    static QStringList connection(const Setup &setup)
+    static std::unique_ptr<MeasuredProcess> launch(const Setup &setup, const QStringList &arguments)
     {
-        return CliProcess::demoOn(setup.server) << u"--verbose"_s;
+        return setup.cli.launch((CliProcess::demoOn(setup.server) << u"--verbose"_s << u"upload"_s) +
+                                arguments);
     }
 
     static CliProcess::Result upload(const Setup &setup, const QStringList &arguments)
     {
-        return setup.cli.run(connection(setup) + QStringList{u"upload"_s} + arguments, {}, 180000);
+        return launch(setup, arguments)->finish(180000);
     }
 
-    static QStringList tree(const Setup &setup)
+    // The whole tree to Family, after the options.
+    static CliProcess::Result uploadTree(const Setup &setup, const QStringList &options = {})
     {
-        return {u"--to"_s, u"Family"_s, QDir(setup.local).filePath(u"Trip"_s)};
+        return upload(setup, options + QStringList{u"--to"_s, u"Family"_s, setup.local + u"/Trip"_s});
     }
 
     static int uploadsLogged(const Setup &setup)
@@ -75,10 +78,8 @@ private Q_SLOTS:
     void killedRunIsResumedWithoutDoubles()
     {
         Setup setup;
-        QVERIFY2(start(setup, u"kill"_s, 300, 2000, {u"upload-delay=15"_s}),
-                 qPrintable(setup.server.errorString()));
-
-        const auto run = setup.cli.launch(connection(setup) + QStringList{u"upload"_s} + tree(setup));
+        start(setup, u"kill"_s, 300, 2000, {u"upload-delay=15"_s});
+        const auto run = launch(setup, {u"--to"_s, u"Family"_s, setup.local + u"/Trip"_s});
         QVERIFY(QTest::qWaitFor([&] { return uploadsLogged(setup) >= 80; }, 60000));
         ::kill(run->processId(), SIGKILL);
         QCOMPARE(run->finish(10000).exitCode, -1);
@@ -88,17 +89,14 @@ private Q_SLOTS:
         QElapsedTimer clock;
         clock.start();
         const CliProcess::Result resumed = upload(setup, {u"--resume"_s});
-        QVERIFY2(resumed.exitCode == 0, qPrintable(resumed.out + resumed.err));
+        QVERIFY2(resumed.exitCode == 0 && resumed.out.contains(u"Resuming"_s), qPrintable(resumed.out));
         QVERIFY(clock.elapsed() < 120000);
-        QVERIFY2(resumed.out.contains(u"Resuming"_s), qPrintable(resumed.out));
         QCOMPARE(stored(setup), setup.made);
         // Only what had not arrived was sent again (a file under way at the kill may go twice,
         // once cut off).
         QVERIFY2(uploadsLogged(setup) <= 300 + 4, qPrintable(QString::number(uploadsLogged(setup))));
 
-        const CliProcess::Result again = upload(setup, {u"--resume"_s});
-        QCOMPARE(again.exitCode, 0);
-        QVERIFY2(again.out.contains(u"Nothing from an earlier run"_s), qPrintable(again.out));
+        QVERIFY(upload(setup, {u"--resume"_s}).out.contains(u"Nothing from an earlier run"_s));
     }
 
     // A journal that missed its end lines (the files were stored, the run died before writing so)
@@ -106,12 +104,10 @@ private Q_SLOTS:
     void resumeSendsNothingTwice()
     {
         Setup setup;
-        QVERIFY2(start(setup, u"done"_s, 6, 100), qPrintable(setup.server.errorString()));
-        // As if the run had died after the server stored every file but before it wrote that down:
-        // the journal without its end lines. Resuming sends nothing again.
+        start(setup, u"done"_s, 6, 100);
         const QString journal =
-            QDir(setup.cli.homePath()).filePath(u".local/state/Halvane-ZRM/cli-upload-queue.journal"_s);
-        QVERIFY(upload(setup, tree(setup)).exitCode == 0);
+            setup.cli.homePath() + u"/.local/state/Halvane-ZRM/cli-upload-queue.journal"_s;
+        QCOMPARE(uploadTree(setup).exitCode, 0);
         QVERIFY(TestFiles::read(journal).contains("\"op\":\"end\""));
         QByteArray addsOnly;
         for (const QByteArray &line : TestFiles::read(journal).split('\n'))
@@ -129,21 +125,17 @@ private Q_SLOTS:
     void transientFailuresAreRetried()
     {
         Setup setup;
-        QVERIFY2(start(setup, u"retry"_s, 9, 5000, {u"upload-reset-first=3"_s}),
-                 qPrintable(setup.server.errorString()));
-        QElapsedTimer clock;
-        clock.start();
-        const CliProcess::Result run = upload(setup, tree(setup));
+        start(setup, u"retry"_s, 9, 5000, {u"upload-reset-first=3"_s});
+        const CliProcess::Result run = uploadTree(setup);
         QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
-        QVERIFY(clock.elapsed() < 60000);
+        QVERIFY(run.ms < 60000);
         QCOMPARE(run.err.count(u"trying again"_s), 3);
         QVERIFY2(run.err.contains(u"Retrying in 4 s (try 2 of 3)"_s), qPrintable(run.err));
         QCOMPARE(stored(setup), setup.made);
 
         Setup none;
-        QVERIFY2(start(none, u"noretry"_s, 9, 5000, {u"upload-reset-first=3"_s}),
-                 qPrintable(none.server.errorString()));
-        const CliProcess::Result failing = upload(none, QStringList{u"--retries"_s, u"0"_s} + tree(none));
+        start(none, u"noretry"_s, 9, 5000, {u"upload-reset-first=3"_s});
+        const CliProcess::Result failing = uploadTree(none, {u"--retries"_s, u"0"_s});
         QCOMPARE(failing.exitCode, 1);
         QCOMPARE(failing.out.count(u"FAILED     "_s), 3);
         QCOMPARE(failing.err.count(u"trying again"_s), 0);
@@ -156,9 +148,8 @@ private Q_SLOTS:
     void refusalsAreNeverRetried()
     {
         Setup setup;
-        QVERIFY2(start(setup, u"quota"_s, 2, 100, {u"upload-action=QUOTA_EXCEEDED"_s}),
-                 qPrintable(setup.server.errorString()));
-        const CliProcess::Result run = upload(setup, tree(setup));
+        start(setup, u"quota"_s, 2, 100, {u"upload-action=QUOTA_EXCEEDED"_s});
+        const CliProcess::Result run = uploadTree(setup);
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(uploadsLogged(setup), 2);
         QCOMPARE(run.out.count(u"FAILED     "_s), 2);
@@ -170,27 +161,19 @@ private Q_SLOTS:
     void filesAlreadyStoredAreSkipped()
     {
         Setup setup;
-        QVERIFY2(start(setup, u"skip"_s, 5, 300), qPrintable(setup.server.errorString()));
-        QCOMPARE(upload(setup, tree(setup)).exitCode, 0);
-        QCOMPARE(uploadsLogged(setup), 5);
-
-        const CliProcess::Result second = upload(setup, tree(setup));
-        QVERIFY2(second.exitCode == 0, qPrintable(second.out + second.err));
-        QCOMPARE(uploadsLogged(setup), 5);
-        QCOMPARE(second.out.count(u"Already on the server"_s), 5);
-        QVERIFY2(second.out.contains(u"5 already on the server"_s), qPrintable(second.out));
-
-        const QString changed = u"Trip/part1/file001.bin"_s;
-        TestFiles::write(QDir(setup.local).filePath(changed), "shorter now");
-        const CliProcess::Result third = upload(setup, tree(setup));
-        QCOMPARE(third.exitCode, 0);
-        QCOMPARE(uploadsLogged(setup), 6);
-        QCOMPARE(third.out.count(u"Already on the server"_s), 4);
-
-        const CliProcess::Result forced = upload(setup, QStringList{u"--no-skip-existing"_s} + tree(setup));
-        QCOMPARE(forced.exitCode, 0);
-        QCOMPARE(uploadsLogged(setup), 11);
-        QCOMPARE(forced.out.count(u"Already on the server"_s), 0);
+        start(setup, u"skip"_s, 5, 300);
+        QCOMPARE(uploadTree(setup).exitCode, 0);
+        const CliProcess::Result second = uploadTree(setup);
+        QVERIFY2(second.exitCode == 0 && second.out.contains(u"5 already on the server"_s),
+                 qPrintable(second.out));
+        // Uploads sent so far, and the files the last run found on the server.
+        const auto sentAndSkipped = [&](const CliProcess::Result &run) {
+            return qMakePair(uploadsLogged(setup), run.out.count(u"Already on the server"_s));
+        };
+        QCOMPARE(sentAndSkipped(second), qMakePair(5, qsizetype(5)));
+        TestFiles::write(setup.local + u"/Trip/part1/file001.bin"_s, "shorter now");
+        QCOMPARE(sentAndSkipped(uploadTree(setup)), qMakePair(6, qsizetype(4)));
+        QCOMPARE(sentAndSkipped(uploadTree(setup, {u"--no-skip-existing"_s})), qMakePair(11, qsizetype(0)));
     }
 };
 

@@ -2,6 +2,8 @@
 
 #include <QXmlStreamReader>
 
+using namespace Qt::Literals::StringLiterals;
+
 #include <httplib.h>
 
 namespace {
@@ -72,9 +74,9 @@ QString XmlNode::leafText(const QString &childName) const
 QString ServerTestClient::SoapReply::leaf(const QString &record, const QString &member) const
 {
     const XmlNode *node = response.child(record);
-    if (node && node->attributes.value(QStringLiteral("xsi:type")) == u"SOAP-ENC:Array")
+    if (node && node->attributes.value(u"xsi:type"_s) == u"SOAP-ENC:Array")
         node = node->children.isEmpty() ? nullptr : &node->children.first();
-    return node ? node->leafText(member) : QStringLiteral("<no %1>").arg(record);
+    return node ? node->leafText(member) : u"<no %1>"_s.arg(record);
 }
 
 ServerTestClient::ServerTestClient(const ReferenceServer &server)
@@ -100,8 +102,8 @@ ServerTestClient::SoapReply ServerTestClient::call(const QString &method, const 
                        "xmlns:m=\"urn:http://example.invalid/zrmsoap/zrmuploadtoolservice/\">")
             .arg(method);
     for (const auto &[name, value] : params)
-        envelope += QStringLiteral("<%1 xsi:type=\"xsd:string\">%2</%1>").arg(name, value.toHtmlEscaped());
-    envelope += QStringLiteral("</m:%1></SOAP-ENV:Body></SOAP-ENV:Envelope>").arg(method);
+        envelope += u"<%1 xsi:type=\"xsd:string\">%2</%1>"_s.arg(name, value.toHtmlEscaped());
+    envelope += u"</m:%1></SOAP-ENV:Body></SOAP-ENV:Envelope>"_s.arg(method);
 
     const auto result = m_http->Post("/soap/soap_server_uploadtool.hvxr?client=10",
                                      withCookie(m_token, {{"SOAPAction", method.toStdString()}}),
@@ -112,41 +114,35 @@ ServerTestClient::SoapReply ServerTestClient::call(const QString &method, const 
     reply.status = result->status;
     const QString setCookie = QString::fromStdString(result->get_header_value("Set-Cookie"));
     reply.setCookie = setCookie.startsWith(u"VENDRA_SESSION=");
-    reply.secureCookie = setCookie.contains(u"; Secure");
     if (reply.setCookie)
         m_token = setCookie.mid(15, setCookie.indexOf(u';') - 15);
     const XmlNode envelopeNode = parseTree(QByteArray::fromStdString(result->body));
-    if (const XmlNode *body = envelopeNode.child(QStringLiteral("SOAP-ENV:Body")))
-        if (const XmlNode *response = body->child(QStringLiteral("SOAP-ENV:%1Response").arg(method)))
+    if (const XmlNode *body = envelopeNode.child(u"SOAP-ENV:Body"_s))
+        if (const XmlNode *response = body->child(u"SOAP-ENV:%1Response"_s.arg(method)))
             reply.response = *response;
-    if (const XmlNode *status = reply.response.child(QStringLiteral("Result"))) {
-        reply.apiResponse = status->leafText(QStringLiteral("APIResponse"));
-        reply.actionResponse = status->leafText(QStringLiteral("ActionResponse"));
+    if (const XmlNode *status = reply.response.child(u"Result"_s)) {
+        reply.apiResponse = status->leafText(u"APIResponse"_s);
+        reply.actionResponse = status->leafText(u"ActionResponse"_s);
     }
     return reply;
 }
 
 bool ServerTestClient::signIn(const QString &user, const QString &password)
 {
-    return call(QStringLiteral("CheckVersion"),
-                {{QStringLiteral("strVersion"), QStringLiteral("10.LINUX.1.0.0")}})
-               .ok() &&
-           call(QStringLiteral("Login"),
-                {{QStringLiteral("strUsername"), user}, {QStringLiteral("strPassword"), password}})
-               .ok();
+    return call(u"CheckVersion"_s, {{u"strVersion"_s, u"10.LINUX.1.0.0"_s}}).ok() &&
+           call(u"Login"_s, {{u"strUsername"_s, user}, {u"strPassword"_s, password}}).ok();
 }
 
 ServerTestClient::UploadReply ServerTestClient::upload(qint64 albumId, const QString &fileName,
                                                        const QByteArray &data, bool chunked)
 {
     QString escaped = fileName;
-    escaped.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\""));
+    escaped.replace(u'\\', u"\\\\"_s).replace(u'"', u"\\\""_s);
     const QByteArray body = QByteArray("\r\n--") + Boundary +
                             "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"" +
                             escaped.toUtf8() + "\"\r\nContent-Type: application/octet-stream\r\n\r\n" + data +
                             "\r\n--" + Boundary + "--\r\n";
-    return uploadBody(albumId, body,
-                      QStringLiteral("multipart/form-data; boundary=%1").arg(QLatin1String(Boundary)),
+    return uploadBody(albumId, body, u"multipart/form-data; boundary=%1"_s.arg(QLatin1String(Boundary)),
                       chunked);
 }
 
@@ -163,8 +159,7 @@ ServerTestClient::UploadReply ServerTestClient::uploadBody(qint64 albumId, const
         return reply;
     reply.status = result->status;
     const XmlNode root = parseTree(QByteArray::fromStdString(result->body));
-    if (const XmlNode *uploadResult = root.child(QStringLiteral("upload-result"));
-        uploadResult && root.name == u"halvane")
+    if (const XmlNode *uploadResult = root.child(u"upload-result"_s); uploadResult && root.name == u"halvane")
         reply.result = uploadResult->attributes;
     return reply;
 }
@@ -190,13 +185,12 @@ qint64 ServerTestClient::albumId(const QString &path)
 {
     qint64 id = 0;
     for (const QString &name : path.split(u'/')) {
-        const SoapReply reply = call(QStringLiteral("GetAlbumsByParentAlbumID"),
-                                     {{QStringLiteral("nAlbumID"), QString::number(id)}});
-        const XmlNode *albums = reply.response.child(QStringLiteral("arrAlbums"));
+        const SoapReply reply = call(u"GetAlbumsByParentAlbumID"_s, {{u"nAlbumID"_s, QString::number(id)}});
+        const XmlNode *albums = reply.response.child(u"arrAlbums"_s);
         id = -1;
         for (const XmlNode &album : albums ? albums->children : QList<XmlNode>())
-            if (album.leafText(QStringLiteral("m_strName")) == name)
-                id = album.leafText(QStringLiteral("m_nAlbumID")).toLongLong();
+            if (album.leafText(u"m_strName"_s) == name)
+                id = album.leafText(u"m_nAlbumID"_s).toLongLong();
         if (id < 0)
             return -1;
     }

@@ -34,7 +34,6 @@ public:
     {
         int status = 0; // 0: no reply at all
         bool setCookie = false;
-        bool secureCookie = false;
         QString apiResponse;
         QString actionResponse;
         XmlNode response; // SOAP-ENV:<method>Response

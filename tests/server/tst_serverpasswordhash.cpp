@@ -24,33 +24,24 @@ class TestServerPasswordHash : public QObject
 
 private Q_SLOTS:
     // Passwords around the block size of SHA-256 (longer keys are hashed first), salts around the
-    // room left in the first block, iteration counts at the edges of the loop.
-    void storedHashesVerify()
+    // room left in the first block, iteration counts at the edges of the loop; the count stored with
+    // the hash is the one used. New hashes are salted; broken records never match.
+    void storedHashesVerifyAndBrokenOnesNeverMatch()
     {
         for (const auto &[length, saltLength, iterations] :
-             {std::tuple(0, 16, 1000), std::tuple(1, 16, 1), std::tuple(64, 16, 2), std::tuple(65, 55, 3),
-              std::tuple(200, 56, 4096), std::tuple(5, 0, 1000), std::tuple(5, 100, 1000)}) {
+             {std::tuple(0, 16, 1), std::tuple(64, 16, 2), std::tuple(65, 55, 3), std::tuple(200, 56, 4096),
+              std::tuple(5, 100, 1000)}) {
             const std::string password(size_t(length), 'p');
-            PasswordHash stored;
-            stored.salt = std::string(size_t(saltLength), 's');
-            stored.iterations = iterations;
-            stored.hash = openSslPbkdf2(password, stored.salt, iterations);
-            QVERIFY(stored.matches(password));
-            QVERIFY(!stored.matches(password + "x") &&
-                    (password.empty() || !stored.matches(password.substr(1))));
-            // The count stored with the hash is the one used.
+            const std::string salt(size_t(saltLength), 's');
+            PasswordHash stored{salt, openSslPbkdf2(password, salt, iterations), iterations};
+            QVERIFY(stored.matches(password) && !stored.matches(password + "x"));
             stored.iterations = iterations + 1;
             QVERIFY(!stored.matches(password));
         }
-    }
-
-    void newHashesAreSaltedAndBrokenOnesNeverMatch()
-    {
         const PasswordHash first = PasswordHash::create("demo");
-        const PasswordHash second = PasswordHash::create("demo");
-        QVERIFY(first.salt.size() == 16 && first.salt != second.salt && first.iterations >= 100000);
+        QVERIFY(first.salt.size() == 16 && first.salt != PasswordHash::create("demo").salt &&
+                first.iterations >= 100000);
         QCOMPARE(first.hash, openSslPbkdf2("demo", first.salt, first.iterations));
-        QVERIFY(first.matches("demo") && !first.matches("Demo") && !first.matches(""));
         PasswordHash broken = PasswordHash::create("");
         broken.iterations = 0;
         QVERIFY(!broken.matches(""));

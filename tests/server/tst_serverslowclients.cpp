@@ -24,27 +24,19 @@ class RawConnection
 public:
     explicit RawConnection(const ReferenceServer &server) : m_fd(::socket(AF_INET, SOCK_STREAM, 0))
     {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(quint16(server.port()));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        m_connected = ::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+        sockaddr_in address{AF_INET, htons(quint16(server.port())), {htonl(INADDR_LOOPBACK)}, {}};
+        if (::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
+            m_closed = true;
     }
     ~RawConnection() { ::close(m_fd); }
     Q_DISABLE_COPY_MOVE(RawConnection)
 
-    bool isConnected() const { return m_connected; }
     // False once the server has closed or reset the connection.
     bool send(const QByteArray &data)
     {
-        qsizetype done = 0;
-        while (done < data.size()) {
-            const ssize_t sent =
-                ::send(m_fd, data.constData() + done, size_t(data.size() - done), MSG_NOSIGNAL);
-            if (sent <= 0)
+        for (qsizetype done = 0, sent = 0; done < data.size(); done += sent)
+            if ((sent = ::send(m_fd, data.constData() + done, size_t(data.size() - done), MSG_NOSIGNAL)) <= 0)
                 return false;
-            done += sent;
-        }
         return true;
     }
     // What arrives within timeoutMs, until the server closes the connection (closed() then says so).
@@ -70,7 +62,6 @@ public:
 
 private:
     int m_fd;
-    bool m_connected = false;
     bool m_closed = false;
 };
 
@@ -101,10 +92,8 @@ void TestServerSlowClients::tricklingConnectionsDoNotStopService()
     QVERIFY2(server.start(), qPrintable(server.errorString()));
     constexpr int Count = 100;
     std::vector<std::unique_ptr<RawConnection>> slow;
-    for (int i = 0; i < Count; ++i) {
+    for (int i = 0; i < Count; ++i)
         slow.push_back(std::make_unique<RawConnection>(server));
-        QVERIFY(slow.back()->isConnected());
-    }
     // One byte a second on each, the start of a plausible request that never ends.
     const QByteArray head = "POST /soap/soap_server_uploadtool.hvxr HTTP/1.1\r\nHost: x\r\nX-Slow: "
                             "yyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyy";
@@ -116,13 +105,11 @@ void TestServerSlowClients::tricklingConnectionsDoNotStopService()
     std::thread trickle([&] {
         std::vector<bool> done(Count, false);
         for (int second = 0; !stop && second < 20; ++second) {
-            for (int i = 0; i < Count; ++i) {
-                if (done[size_t(i)])
-                    continue;
-                const QByteArray reply = slow[size_t(i)]->receive(0);
-                if (!slow[size_t(i)]->send(head.mid(second % head.size(), 1)) || slow[size_t(i)]->closed() ||
-                    !reply.isEmpty()) {
-                    done[size_t(i)] = true;
+            for (size_t i = 0; i < Count; ++i) {
+                const QByteArray reply = done[i] ? QByteArray() : slow[i]->receive(0);
+                if (!done[i] && (!slow[i]->send(head.mid(second % head.size(), 1)) || slow[i]->closed() ||
+                                 !reply.isEmpty())) {
+                    done[i] = true;
                     timedOut += reply.startsWith("HTTP/1.1 408 ");
                     ++cutOff;
                 }
@@ -140,17 +127,14 @@ void TestServerSlowClients::tricklingConnectionsDoNotStopService()
     QElapsedTimer clock;
     clock.start();
     ServerTestClient client(server);
-    QVERIFY(client.signIn());
-    QVERIFY(client.call(u"GetTopLevelAlbums"_s).ok());
-    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
-    QCOMPARE(cutOff.load(), 0);
+    QVERIFY(client.signIn() && client.call(u"GetTopLevelAlbums"_s).ok());
+    QVERIFY2(clock.elapsed() < 2000 && cutOff == 0, qPrintable(QString::number(clock.elapsed())));
 
     // The head time limit then cuts every trickling connection off, with a 408 where it can.
     QTRY_COMPARE_WITH_TIMEOUT(cutOff.load(), Count, 15000);
     QVERIFY2(sinceStart.elapsed() < 14000, qPrintable(QString::number(sinceStart.elapsed())));
     QCOMPARE(timedOut.load(), Count);
-    QVERIFY(client.call(u"GetTopLevelAlbums"_s).ok());
-    QVERIFY(smallPeak(server));
+    QVERIFY(client.call(u"GetTopLevelAlbums"_s).ok() && smallPeak(server));
 }
 
 void TestServerSlowClients::millionHeaderLinesAreRefused()
@@ -167,14 +151,11 @@ void TestServerSlowClients::millionHeaderLinesAreRefused()
     QElapsedTimer clock;
     clock.start();
     for (int c = 0; c < Count; ++c) {
-        greedy.push_back(std::make_unique<RawConnection>(server));
-        RawConnection *connection = greedy.back().get();
+        RawConnection *connection = greedy.emplace_back(std::make_unique<RawConnection>(server)).get();
         senders.emplace_back([connection, &lines] {
-            if (!connection->send("GET /pictures HTTP/1.1\r\nHost: x\r\n"))
-                return;
-            for (int i = 0; i < 100; ++i)
-                if (!connection->send(lines))
-                    return;
+            bool open = connection->send("GET /pictures HTTP/1.1\r\nHost: x\r\n");
+            for (int i = 0; open && i < 100; ++i)
+                open = connection->send(lines);
             connection->send("\r\n");
         });
     }
@@ -185,8 +166,7 @@ void TestServerSlowClients::millionHeaderLinesAreRefused()
         sender.join();
     for (const QByteArray &reply : replies)
         QVERIFY2(reply.startsWith("HTTP/1.1 431 "), reply.left(200).constData());
-    QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
-    QVERIFY(smallPeak(server));
+    QVERIFY2(clock.elapsed() < 10000 && smallPeak(server), qPrintable(QString::number(clock.elapsed())));
 
     // Just within the limits is served.
     RawConnection fits(server);
@@ -202,7 +182,6 @@ void TestServerSlowClients::uploadWithoutSessionIsRefusedUnread()
     ServerTestClient signer(server);
     QVERIFY(signer.signIn());
     const qint64 album = signer.albumId(u"Family"_s);
-    const QByteArray announced = QByteArray::number(qint64(1) << 30);
 
     // Without a session, and signed in but into an album that is not there.
     for (const QString &cookie : QStringList{QString(), u"VENDRA_SESSION="_s + signer.sessionToken()}) {
@@ -214,23 +193,20 @@ void TestServerSlowClients::uploadWithoutSessionIsRefusedUnread()
             connection.send("POST /soapfileupload.hvxr?album=" + QByteArray::number(target) +
                             " HTTP/1.1\r\nHost: x\r\nCookie: " + cookie.toUtf8() +
                             "\r\nContent-Type: multipart/form-data; boundary=b\r\nContent-Encoding: gzip\r\n"
-                            "Content-Length: " +
-                            announced + "\r\n\r\n"));
+                            "Content-Length: 1073741824\r\n\r\n"));
         // The answer comes before any of the body is sent.
         const QByteArray reply = connection.receive(3000);
-        QVERIFY2(reply.startsWith("HTTP/1.1 200 "), reply.constData());
-        QVERIFY(reply.contains(cookie.isEmpty() ? "apiresult=\"NOT_LOGGED_IN\"" : "ALBUM_NOT_FOUND"));
-        QVERIFY(reply.contains("Connection: close"));
+        QVERIFY2(reply.startsWith("HTTP/1.1 200 ") && reply.contains("Connection: close") &&
+                     reply.contains(cookie.isEmpty() ? "apiresult=\"NOT_LOGGED_IN\"" : "ALBUM_NOT_FOUND"),
+                 reply.constData());
         // The body is not read: the connection ends long before a gibibyte has gone.
         const QByteArray piece(MiB, 'z');
         qint64 sent = 0;
         while (sent < (qint64(1) << 30) && connection.send(piece))
             sent += piece.size();
-        QVERIFY2(sent < 64 * MiB, qPrintable(QString::number(sent)));
-        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(sent < 64 * MiB && clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
     }
-    QVERIFY(smallPeak(server));
-    QVERIFY(signer.call(u"GetTopLevelAlbums"_s).ok());
+    QVERIFY(smallPeak(server) && signer.call(u"GetTopLevelAlbums"_s).ok());
 }
 
 void TestServerSlowClients::refusalWithUnreadBodyCloses()
@@ -262,9 +238,8 @@ void TestServerSlowClients::refusalWithUnreadBodyCloses()
         RawConnection connection(server);
         QVERIFY(connection.send(head + smuggled));
         const QByteArray reply = connection.receive(5000);
-        QVERIFY2(connection.closed(), head.constData());
-        QCOMPARE(reply.count("HTTP/1.1 "), 1);
-        QVERIFY2(reply.contains("Connection: close"), reply.constData());
+        QVERIFY2(connection.closed() && reply.count("HTTP/1.1 ") == 1 && reply.contains("Connection: close"),
+                 head.constData());
     }
     QVERIFY(signer.call(u"GetTopLevelAlbums"_s).ok());
 }

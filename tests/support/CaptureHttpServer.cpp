@@ -4,9 +4,40 @@
 
 CaptureHttpServer::CaptureHttpServer() : m_server(std::make_unique<httplib::Server>())
 {
-    m_server->Post(".*",
-                   [this](const httplib::Request &request, httplib::Response &response,
-                          const httplib::ContentReader &reader) { handle(request, response, &reader); });
+    m_server->Post(".*", [this](const httplib::Request &request, httplib::Response &response,
+                                const httplib::ContentReader &reader) {
+        Capture capture;
+        capture.path = request.path;
+        capture.contentLength = request.get_header_value("Content-Length");
+        if (const auto query = request.target.find('?'); query != std::string::npos)
+            capture.query = request.target.substr(query + 1);
+        if (request.is_multipart_form_data())
+            capture.complete = reader(
+                [&capture](const httplib::MultipartFormData &file) {
+                    capture.parts.append({file.name, {}});
+                    return true;
+                },
+                [&capture](const char *data, size_t length) {
+                    capture.parts.last().content.append(data, qsizetype(length));
+                    return true;
+                });
+        else
+            capture.complete = reader([&capture](const char *data, size_t length) {
+                capture.body.append(data, qsizetype(length));
+                return true;
+            });
+        // Called unlocked: a responder may look at the captures so far.
+        const Responder responder = [this] {
+            const QMutexLocker lock(&m_mutex);
+            return m_responder;
+        }();
+        if (responder)
+            responder(capture, response);
+        else
+            response.status = 200;
+        const QMutexLocker lock(&m_mutex);
+        m_captures.append(std::move(capture));
+    });
     // One request per connection, so that stopping never waits for an idle keep-alive connection.
     m_server->set_keep_alive_max_count(1);
     m_port = m_server->bind_to_any_port("127.0.0.1");
@@ -24,42 +55,4 @@ CaptureHttpServer::~CaptureHttpServer()
 {
     m_server->stop();
     m_thread.join();
-}
-
-void CaptureHttpServer::handle(const httplib::Request &request, httplib::Response &response,
-                               const void *reader)
-{
-    const auto &contentReader = *static_cast<const httplib::ContentReader *>(reader);
-    Capture capture;
-    capture.path = request.path;
-    if (const auto query = request.target.find('?'); query != std::string::npos)
-        capture.query = request.target.substr(query + 1);
-    capture.contentLength = request.get_header_value("Content-Length");
-    if (request.is_multipart_form_data()) {
-        capture.complete = contentReader(
-            [&capture](const httplib::MultipartFormData &file) {
-                capture.parts.append({file.name, {}});
-                return true;
-            },
-            [&capture](const char *data, size_t length) {
-                capture.parts.last().content.append(data, qsizetype(length));
-                return true;
-            });
-    } else {
-        capture.complete = contentReader([&capture](const char *data, size_t length) {
-            capture.body.append(data, qsizetype(length));
-            return true;
-        });
-    }
-
-    const Responder responder = [this] {
-        const QMutexLocker lock(&m_mutex);
-        return m_responder;
-    }();
-    if (responder)
-        responder(capture, response);
-    else
-        response.status = 200;
-    const QMutexLocker lock(&m_mutex);
-    m_captures.append(std::move(capture));
 }

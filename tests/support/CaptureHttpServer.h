@@ -12,7 +12,6 @@
 
 namespace httplib {
 class Server;
-struct Request;
 struct Response;
 } // namespace httplib
 
@@ -58,8 +57,6 @@ public:
     }
 
 private:
-    void handle(const httplib::Request &request, httplib::Response &response, const void *reader);
-
     std::unique_ptr<httplib::Server> m_server;
     std::atomic<bool> m_listenEnded = false;
     std::thread m_thread;

@@ -4,22 +4,23 @@
 
 #include <QDirIterator>
 
+using namespace Qt::Literals::StringLiterals;
+
 CliProcess::CliProcess() : m_environment(QProcessEnvironment::systemEnvironment())
 {
-    if (!m_home.isValid())
+    if (!m_home.isValid() || !QDir(m_home.path()).mkpath(u".config"_s))
         qFatal("cannot make a home folder for vendra-cli");
-    QDir(m_home.path()).mkpath(QStringLiteral(".config"));
-    m_environment.insert(QStringLiteral("HOME"), m_home.path());
-    m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configPath());
-    m_environment.remove(QStringLiteral("VENDRA_PASSWORD"));
+    m_environment.insert(u"HOME"_s, m_home.path());
+    m_environment.insert(u"XDG_CONFIG_HOME"_s, configPath());
+    m_environment.remove(u"VENDRA_PASSWORD"_s);
 }
 
 void CliProcess::setPasswordVariable(const QString &password)
 {
     if (password.isNull())
-        m_environment.remove(QStringLiteral("VENDRA_PASSWORD"));
+        m_environment.remove(u"VENDRA_PASSWORD"_s);
     else
-        m_environment.insert(QStringLiteral("VENDRA_PASSWORD"), password);
+        m_environment.insert(u"VENDRA_PASSWORD"_s, password);
 }
 
 QStringList CliProcess::filesContaining(const QByteArray &text) const
@@ -36,11 +37,9 @@ QStringList CliProcess::filesContaining(const QByteArray &text) const
 
 QStringList CliProcess::demoOn(const ReferenceServer &server)
 {
-    const QStringList options{QStringLiteral("--server"), server.host(),
-                              QStringLiteral("--port"),   QString::number(server.port()),
-                              QStringLiteral("--user"),   QStringLiteral("demo")};
-    if (server.baseUrl().scheme() == QLatin1String("https"))
-        return options +
-               QStringList{QStringLiteral("--https"), QStringLiteral("--ca-cert"), server.certificatePath()};
-    return options + QStringList{QStringLiteral("--http")};
+    const QStringList options{u"--server"_s, server.host(), u"--port"_s, QString::number(server.port()),
+                              u"--user"_s,   u"demo"_s};
+    if (server.baseUrl().scheme() == u"https")
+        return options + QStringList{u"--https"_s, u"--ca-cert"_s, server.certificatePath()};
+    return options + QStringList{u"--http"_s};
 }

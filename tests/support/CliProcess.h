@@ -38,8 +38,6 @@ public:
         return std::make_unique<MeasuredProcess>(executable(), arguments, m_environment.toStringList(),
                                                  standardInput);
     }
-    // Waits for a launched run, killing it after timeoutMs.
-    static Result finish(MeasuredProcess &process, int timeoutMs) { return process.finish(timeoutMs); }
 
     QString homePath() const { return m_home.path(); }
     // XDG_CONFIG_HOME of the runs.

@@ -14,23 +14,12 @@ bool exitedCleanly(const QProcess &process)
 
 } // namespace
 
-QString ReferenceServer::executable()
-{
-#ifdef VENDRA_SERVER_PATH
-    return QStringLiteral(VENDRA_SERVER_PATH);
-#else
-    return QString();
-#endif
-}
-
 bool ReferenceServer::start(const Options &options)
 {
     stop();
     m_options = options;
-    m_error = !m_dataDir->isValid()    ? QStringLiteral("cannot create a temporary data folder")
-              : executable().isEmpty() ? QStringLiteral("built without the server (VENDRA_SERVER_PATH)")
-                                       : QString();
-    if (!m_error.isEmpty())
+    m_error = QStringLiteral("cannot create a temporary data folder");
+    if (!m_dataDir->isValid())
         return false;
     m_process = std::make_unique<QProcess>();
     if (options.logFile.isEmpty())
@@ -57,6 +46,7 @@ bool ReferenceServer::start(const Options &options)
         return false;
     }
     m_baseUrl = QUrl(line.mid(13));
+    m_error.clear();
     return true;
 }
 
@@ -64,23 +54,17 @@ bool ReferenceServer::stop()
 {
     if (!m_process)
         return true;
-    bool clean = true;
-    if (m_process->state() != QProcess::NotRunning) {
+    if (m_process->state() != QProcess::NotRunning)
         m_process->terminate();
-        if (!m_process->waitForFinished(TimeoutMs)) {
-            m_process->kill();
-            m_process->waitForFinished(TimeoutMs);
-            clean = false;
-        }
-    }
-    clean = clean && exitedCleanly(*m_process);
-    m_process.reset();
+    const bool clean = waitForExit(TimeoutMs);
+    if (m_process)
+        kill();
     return clean;
 }
 
 bool ReferenceServer::kill()
 {
-    if (!isRunning())
+    if (!m_process)
         return false;
     m_process->kill();
     const bool gone = m_process->waitForFinished(TimeoutMs);

@@ -8,8 +8,8 @@
 #include <memory>
 
 // The reference media server (vendra-server) as a child process, for end-to-end tests. Each instance
-// owns a fresh data folder (removed with it), by default with the demo account (demo/demo, every right,
-// albums Holidays, Holidays/2019 and Family), and listens on a free port of 127.0.0.1; the request log
+// owns a fresh data folder (removed with it), by default with the demo account (demo/demo, every
+// right, albums Holidays, Holidays/2019 and Family), and listens on a free port of 127.0.0.1; the request log
 // goes to the test's standard error.
 class ReferenceServer
 {
@@ -27,8 +27,7 @@ public:
 
     ReferenceServer() : m_dataDir(std::make_unique<QTemporaryDir>()) {}
     ~ReferenceServer() { stop(); }
-    ReferenceServer(const ReferenceServer &) = delete;
-    ReferenceServer &operator=(const ReferenceServer &) = delete;
+    Q_DISABLE_COPY_MOVE(ReferenceServer)
 
     // Starts the server and waits until it listens; false with errorString() on failure.
     bool start(const Options &options);
@@ -39,8 +38,7 @@ public:
     bool restartWithNewCertificate();
     // SIGKILL, as a crash would, and waits until it has gone.
     bool kill();
-    // Starts a stopped or killed server again with the same data folder and options, on the port
-    // its clients know.
+    // Starts a stopped or killed server again with the same data folder and options and port.
     bool startAgain();
     bool isRunning() const { return m_process && m_process->state() == QProcess::Running; }
     qint64 processId() const { return isRunning() ? m_process->processId() : 0; }
@@ -69,7 +67,7 @@ public:
                  QString *output = nullptr) const;
 
     QString errorString() const { return m_error; }
-    static QString executable();
+    static QString executable() { return QStringLiteral(VENDRA_SERVER_PATH); }
 
 private:
     std::unique_ptr<QTemporaryDir> m_dataDir;

@@ -8,9 +8,7 @@ std::unique_ptr<ReferenceServer> startServerFor(commsGlobals &globals, const QSt
                                                 const QString &user, const QString &password)
 {
     auto server = std::make_unique<ReferenceServer>();
-    ReferenceServer::Options options;
-    options.arguments = arguments;
-    if (!server->start(options))
+    if (!server->start({.arguments = arguments}))
         QTest::qFail(qPrintable(server->errorString()), __FILE__, __LINE__);
     globals.setServer(server->host());
     globals.setPortNo(server->port());

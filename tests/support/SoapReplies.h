@@ -39,10 +39,9 @@ inline QByteArray nested(const QByteArray &method, qint64 levels)
 inline QByteArray entityBomb(const QByteArray &method)
 {
     QByteArray doctype = "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol0 \"lol\">";
-    for (int i = 1; i < 10; ++i) {
+    for (int i = 1; i < 10; ++i)
         doctype += "<!ENTITY lol" + QByteArray::number(i) + " \"" +
                    QByteArray("&lol" + QByteArray::number(i - 1) + ";").repeated(10) + "\">";
-    }
     const QByteArray document = reply(method, {}, "&lol9;");
     return doctype + "]>" + document.mid(document.indexOf("?>") + 2);
 }
